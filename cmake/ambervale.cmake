@@ -1,0 +1,67 @@
+# Source discovery by naming convention, so that adding a file needs no build edit.
+
+function(ambervale_sources out)
+  set(result)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*.cpp")
+    list(FILTER found EXCLUDE REGEX "_(test|wintest|bench)\\.cpp$")
+    list(APPEND result ${found})
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+function(ambervale_tests out)
+  set(result)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*_test.cpp")
+    list(APPEND result ${found})
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+function(ambervale_benches out)
+  set(result)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*_bench.cpp")
+    list(APPEND result ${found})
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# Sources of one platform layer: the <platform>/ subfolder of each listed folder.
+function(ambervale_platform_sources out platform)
+  set(result)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/${platform}/*.cpp")
+    list(FILTER found EXCLUDE REGEX "_(test|wintest|bench)\\.cpp$")
+    list(APPEND result ${found})
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+function(ambervale_wintests out platform)
+  set(result)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/${platform}/*_wintest.cpp")
+    list(APPEND result ${found})
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
+
+# Wine tests share one Xvfb display and one Wine prefix per test run: the fixture starts
+# them before the first Wine test and tears them down after the last.
+set(AMBERVALE_WINE_ENV "${CMAKE_BINARY_DIR}/wine-env")
+if(WIN32 AND NOT TARGET wine_env_fixture)
+  add_test(NAME wine_env_start COMMAND bash "${CMAKE_SOURCE_DIR}/scripts/wine-env.sh" start "${AMBERVALE_WINE_ENV}")
+  add_test(NAME wine_env_stop COMMAND bash "${CMAKE_SOURCE_DIR}/scripts/wine-env.sh" stop "${AMBERVALE_WINE_ENV}")
+  set_tests_properties(wine_env_start PROPERTIES FIXTURES_SETUP wine_env TIMEOUT 180)
+  set_tests_properties(wine_env_stop PROPERTIES FIXTURES_CLEANUP wine_env TIMEOUT 60)
+  add_custom_target(wine_env_fixture)
+endif()
+
+# Runs a Windows executable (target or path) under Wine in the shared test environment.
+function(ambervale_add_wine_test name target)
+  add_test(NAME ${name}
+    COMMAND bash "${CMAKE_SOURCE_DIR}/scripts/wine-env.sh" exec "${AMBERVALE_WINE_ENV}" "$<TARGET_FILE:${target}>" ${ARGN})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env TIMEOUT 600 RESOURCE_LOCK wine_desktop)
+endfunction()

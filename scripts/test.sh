@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need, builds the native, sanitizer and Windows builds,
+# and runs every test. Exits non-zero when any build or test fails.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash scripts/bootstrap.sh
+
+jobs=$(nproc)
+build() {  # build DIR [cmake options...]
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -Wno-dev "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+build build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DAMBERVALE_SANITIZE=ON
+build build/windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+status=0
+for dir in build/native build/sanitize build/windows; do
+  echo "== tests: $dir"
+  (cd "$dir" && ctest --output-on-failure --timeout 900) || status=1
+done
+[ $status -eq 0 ] && echo "all tests passed" || echo "some tests FAILED"
+exit $status

@@ -1,0 +1,25 @@
+// The three rules that turn a surface size and the Size setting into the grid.
+//
+// Out-of-range input stays safe: GridCols and GridRows are kept within 1..200, so a Size of
+// 30 or more (no columns) and a surface twenty times wider than tall (no rows) still give a
+// grid of at least one cell that every table index fits, and nothing divides by zero.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/saver_state.h"
+
+namespace ambervale {
+
+// G1, full screen: cells of Round(width / columns) pixels, columns = 30 - Size.
+void ApplyFullScreenGeometry(SaverState& state, int32_t screen_width, int32_t screen_height);
+// G2, preview: ten columns, rows against width + 1, cells of width div 10.
+void ApplyPreviewGeometry(SaverState& state, int32_t window_width, int32_t window_height);
+// G3, Size changed in the settings dialog: as G1 on the same surface, cells of width div columns.
+void ApplyDialogGeometry(SaverState& state);
+
+// The last ring of the ring layouts: GridRows div 2, capped where a ring's slots would no
+// longer fit a table row (ring 33 has 199 slots).
+int32_t LastRing(const SaverState& state);
+
+}  // namespace ambervale

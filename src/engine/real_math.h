@@ -1,0 +1,39 @@
+// Arithmetic conventions of the layouts: 80-bit extended reals, rounding halves to even,
+// integer division truncating toward zero.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace ambervale {
+
+using Real = long double;  // 80-bit extended on x86-64 g++ and mingw-w64
+
+static_assert(std::numeric_limits<Real>::digits == 64, "layouts need 80-bit extended reals");
+
+// Each multiple of pi is one constant, the extended value nearest to it.
+inline constexpr Real kPi = 3.141592653589793238462643383279502884L;
+inline constexpr Real kHalfPi = 1.570796326794896619231321691639751442L;
+inline constexpr Real kTwoPi = 6.283185307179586476925286766559005768L;
+inline constexpr Real kThreePi = 9.424777960769379715387930149838508653L;
+inline constexpr Real kFourPi = 12.56637061435917295385057353311801154L;
+
+// Nearest integer, halves to the even neighbour. Values beyond int32 saturate rather than
+// overflow (no layout of a real screen comes near them).
+inline int32_t Round(Real value) {
+  if (std::isnan(value)) return 0;
+  Real nearest = std::nearbyint(value);  // default rounding mode: to nearest, ties to even
+  if (nearest >= static_cast<Real>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+  if (nearest <= static_cast<Real>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(nearest);
+}
+
+// Integer division truncating toward zero; a zero divisor yields 0 instead of a fault.
+inline int32_t Div(int32_t numerator, int32_t denominator) {
+  if (denominator == 0) return 0;
+  if (denominator == -1) return static_cast<int32_t>(-static_cast<int64_t>(numerator));
+  return numerator / denominator;
+}
+
+}  // namespace ambervale

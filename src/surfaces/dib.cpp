@@ -1,0 +1,97 @@
+#include "surfaces/dib.h"
+
+#include "engine/errors.h"
+
+namespace ambervale {
+namespace {
+
+bool ValidDepth(int32_t bits) {
+  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+int32_t StrideFor(int32_t depth, int32_t width) {
+  return static_cast<int32_t>(((static_cast<int64_t>(depth) * width + 31) / 32) * 4);
+}
+
+}  // namespace
+
+TDIB::TDIB(DibBackend& backend) : backend_(&backend) {}
+TDIB::~TDIB() = default;
+
+void TDIB::SetDepth(int32_t bits) {
+  if (bits <= 0) {
+    Resize(0, 0, 0);
+    return;
+  }
+  // Converting the pixels of a sized surface is never asked for: the depth is set once,
+  // right after creation, which gives 1 x 1 storage.
+  Resize(Empty() ? 1 : format_.width, Empty() ? 1 : format_.height, bits);
+}
+
+void TDIB::SetDibWidth(int32_t width) {
+  if (Empty()) {
+    Resize(width, 1, 8);
+  } else {
+    Resize(width, format_.height, format_.depth);
+  }
+}
+
+void TDIB::SetDibHeight(int32_t height) {
+  if (Empty()) {
+    Resize(1, height, 8);
+  } else {
+    Resize(format_.width, height, format_.depth);
+  }
+}
+
+void TDIB::Resize(int32_t width, int32_t height, int32_t depth) {
+  if (!Empty() && width == format_.width && height == format_.height && depth == format_.depth) return;
+  if (width <= 0 || height <= 0 || depth <= 0) {
+    storage_.reset();
+    format_ = DibFormat{};
+    top_row_ = nullptr;
+    row_step_ = 0;
+    return;
+  }
+  if (!ValidDepth(depth)) throw EInvalidGraphicOperation(Format("Bitcount in invalid (%d)", depth));
+  int32_t stride = StrideFor(depth, width);
+  if (static_cast<int64_t>(stride) * height > INT32_MAX) throw EOutOfResources(Format("%s cannot be made", "DIB"));
+  DibFormat format{width, height, depth, stride};
+  std::unique_ptr<DibStorage> storage = backend_->Allocate(format);
+  if (!storage) throw EOutOfResources(Format("%s cannot be made", "DIB"));
+  storage_ = std::move(storage);
+  format_ = format;
+  // Bottom-up: the picture's top row is the last one in memory.
+  top_row_ = storage_->Bits() + static_cast<int64_t>(height - 1) * stride;
+  row_step_ = -stride;
+}
+
+uint8_t* TDIB::Row(int32_t y) { return top_row_ + static_cast<int64_t>(y) * row_step_; }
+
+void TDIB::PutPixel(int32_t x, int32_t y, ColorRef colour) {
+  if (Empty() || x < 0 || x >= format_.width || y < 0 || y >= format_.height) return;
+  if (format_.depth != 24) return;  // the engine's surfaces are all 24-bit
+  uint8_t* pixel = Row(y) + static_cast<int64_t>(x) * 3;
+  pixel[0] = static_cast<uint8_t>(colour >> 16);  // blue
+  pixel[1] = static_cast<uint8_t>(colour >> 8);   // green
+  pixel[2] = static_cast<uint8_t>(colour);        // red
+}
+
+const uint8_t* TDIB::RowBytes(int32_t y) {
+  if (Empty() || y < 0 || y >= format_.height)
+    throw EInvalidGraphicOperation(Format("Index of the scanning line exceeded the range. (%d)", y));
+  storage_->Flush();
+  return Row(y);
+}
+
+void TDIB::StretchPicture(const Rect& rect, TJPEGImage& picture) {
+  if (Empty()) return;
+  storage_->StretchPicture(rect, picture);
+}
+
+void TDIB::CopyFromScreen(const ScreenSource& screen) {
+  if (Empty()) return;
+  storage_->CopyFromScreen(screen);
+}
+
+}  // namespace ambervale

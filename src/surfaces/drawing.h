@@ -1,0 +1,38 @@
+// The drawing seams: an ARGB bitmap the engine writes pixel by pixel, and a drawing target
+// that composites a bitmap scaled into a rectangle. The Windows layer provides them over
+// GDI+; native builds use the memory canvas and recording fakes.
+#pragma once
+
+#include <cstdint>
+
+#include "surfaces/colors.h"
+
+namespace ambervale {
+
+class ArgbBitmap {
+ public:
+  virtual ~ArgbBitmap() = default;
+  virtual int32_t Width() const = 0;
+  virtual int32_t Height() const = 0;
+  // Pixel (x, y) := colour. Outside the bitmap: no effect (the failure stays in the status).
+  virtual void PutArgb(int32_t x, int32_t y, Argb colour) = 0;
+  // Bulk write of Width() x Height() pixels, row-major from the top row: the same pixels as
+  // PutArgb of each. Implementations override it when the platform has a faster path.
+  virtual void PutArgbRows(const Argb* pixels) {
+    for (int32_t y = 0; y < Height(); ++y)
+      for (int32_t x = 0; x < Width(); ++x) PutArgb(x, y, pixels[static_cast<int64_t>(y) * Width() + x]);
+  }
+  // Last non-zero status of a platform call on this bitmap (0 when none failed).
+  virtual int32_t LastStatus() const { return 0; }
+};
+
+class DrawTarget {
+ public:
+  virtual ~DrawTarget() = default;
+  // Draws the whole bitmap scaled into (x, y, width, height), source-over by its alpha,
+  // clipped to the target. A null bitmap draws nothing.
+  virtual void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) = 0;
+  virtual int32_t LastStatus() const { return 0; }
+};
+
+}  // namespace ambervale
