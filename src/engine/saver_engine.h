@@ -1,0 +1,61 @@
+// The saver's engine half: the operations of the saver window that work on SaverState
+// (layout, sprite, draw, restore, tick), free of any platform. The window that owns the
+// timer and the screen supplies the SaverHost seams.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+
+#include "engine/random.h"
+#include "engine/saver_state.h"
+#include "surfaces/jpeg_image.h"
+
+namespace ambervale {
+
+// What the tick needs from the window that owns it.
+class SaverHost {
+ public:
+  virtual ~SaverHost() = default;
+  virtual void RunExitChecks() = 0;           // the exit checks at the head of every tick
+  virtual void SetTimerEnabled(bool on) = 0;  // Timer1 off / on; on restarts the interval
+  virtual void RepaintDesktop() = 0;          // have the system repaint the whole desktop
+};
+
+// The twenty-five leaf pictures Image1..Image25, each decoded at its first use and kept.
+class LeafImageSet {
+ public:
+  static constexpr int32_t kCount = 25;
+  using PictureSource = std::function<std::span<const uint8_t>(int32_t index)>;  // index 1..25
+
+  explicit LeafImageSet(const PictureSource& source, PictureDepth depth = PictureDepth::kTrueColour);
+  // Picture number index (1..25), or null for any other value.
+  TJPEGImage* Image(int32_t index);
+
+ private:
+  std::array<std::unique_ptr<TJPEGImage>, kCount> images_;
+};
+
+class SaverEngine {
+ public:
+  SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, SaverHost& host);
+
+  void UpAlgorithm();
+  void Snowflake();
+  void Draw();
+  void UpScreen();
+  void Timer1Timer();
+
+  SaverState& state() { return state_; }
+  Random& random() { return random_; }
+
+ private:
+  SaverState& state_;
+  Random& random_;
+  LeafImageSet& leaves_;
+  SaverHost& host_;
+};
+
+}  // namespace ambervale
