@@ -1,0 +1,51 @@
+// The application object of the Windows layer: its title, its main window (the first window
+// whose creation completes), the message loop, and the default error handler that shows an
+// exception escaping an event handler and lets the program go on.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+#include <utility>
+
+namespace ambervale {
+
+class Application {
+ public:
+  static Application& Instance();
+
+  void SetTitle(std::string title) { title_ = std::move(title); }
+  const std::string& Title() const { return title_; }
+
+  // The first window that reports its creation complete becomes the main window.
+  void WindowCreated(HWND window) {
+    if (!main_window_) main_window_ = window;
+  }
+  HWND MainWindow() const { return main_window_; }
+
+  // Runs the message loop until the main window is destroyed (at once when there is none).
+  int Run();
+
+  // Shows the message of an exception that escaped an event handler: error icon, OK, the
+  // application title as caption, a full stop appended when the text ends in a character
+  // that sorts after it.
+  void ShowException(const std::exception& error);
+  void ShowException(const std::string& message);
+
+  // Runs an event handler under the default error handler.
+  template <typename Handler>
+  void Guard(Handler&& handler) {
+    try {
+      std::forward<Handler>(handler)();
+    } catch (const std::exception& error) {
+      ShowException(error);
+    }
+  }
+
+ private:
+  std::string title_;
+  HWND main_window_ = nullptr;
+};
+
+}  // namespace ambervale
