@@ -1,0 +1,41 @@
+// The saver window TForm1: a see-through, borderless, stay-on-top popup that owns the tick
+// timer and the leaf pictures, receives the keys, and frames a run from its start-up to its
+// close. The leaves are painted on the screen's (or the preview window's) device context,
+// never into this window.
+#pragma once
+
+#include <windows.h>
+
+#include "engine/saver_state.h"
+#include "settings/live_saver.h"
+
+namespace ambervale {
+
+class TForm1 : public LiveSaver {
+ public:
+  ~TForm1() override = default;
+
+  virtual HWND Handle() const = 0;
+  virtual SaverState& State() = 0;
+  // True once the start-up ran to its end; a failed start-up leaves the window without
+  // surfaces, and it then only waits for its close.
+  virtual bool Started() const = 0;
+
+  // LiveSaver: restore the screen and start a new cycle; set Timer1's interval; the one
+  // close request (WM_CLOSE -> FormCloseQuery -> FormClose -> DestroyWindow).
+  void UpScreen() override = 0;
+  void SetTimerInterval(uint32_t milliseconds) override = 0;
+  void CloseSaver() override = 0;
+};
+
+// The one engine state of the run, shared by the saver window and the settings dialog.
+SaverState& TheSaverState();
+
+// Creates the saver window and runs its start-up (FormCreate) with TheSaverState() and the
+// process's command line; RunMode must already be set. The first window created becomes the
+// application's main window. An error during start-up is shown by the application's default
+// handler and the window is created all the same. Returns the window (never null); it lives
+// until the process ends.
+TForm1* CreateSaverWindow();
+
+}  // namespace ambervale
