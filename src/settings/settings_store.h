@@ -1,0 +1,92 @@
+// The settings store: the seven settings of SaverState persist as REG_DWORD values in one key
+// of the current user's registry. The fields of SaverState are the settings; the store keeps
+// nothing between calls.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/saver_state.h"
+#include "settings/registry_key.h"
+
+namespace ambervale {
+
+// The settings key as the program names it: the leading backslash makes it absolute, so the
+// sub-key opened under the root is "Software\Ambervale\" (trailing backslash included).
+inline constexpr char kSettingsKey[] = "\\Software\\Ambervale\\";
+// How the key is named to the user when it cannot be opened for a save.
+inline constexpr char kSettingsKeyDisplayName[] = "HKEY_CURRENT_USER\\Software\\Ambervale\\";
+
+// The value names, in the order in which both operations handle them.
+inline constexpr char kSizeValue[] = "Size";
+inline constexpr char kAlgorithmValue[] = "Algorithm";
+inline constexpr char kTransparentValue[] = "Transparent";
+inline constexpr char kFastValue[] = "Fast";
+inline constexpr char kColorValue[] = "Color_s";
+inline constexpr char kKeyExitValue[] = "Key_Exit";
+inline constexpr char kRandomAlgorithmValue[] = "Rands_Algorithm";
+
+// First-run values.
+inline constexpr uint8_t kDefaultSize = 12;
+inline constexpr uint8_t kDefaultAlgorithm = 10;
+inline constexpr uint8_t kDefaultTransparent = 8;
+inline constexpr uint8_t kDefaultFast = 33;
+inline constexpr uint8_t kDefaultColor = 3;
+inline constexpr bool kDefaultKeyExit = true;
+inline constexpr bool kDefaultRandomAlgorithm = true;
+
+// What a save does when the key cannot be opened (or created) for writing.
+enum class SaveKeyFailure {
+  kRaise,   // ERegistryException "Failed to open key '...' for writing": an explicit save
+  kIgnore,  // write nothing, say nothing: the first-run defaults
+};
+
+// Reads the seven settings into `state`. A missing key (or one that cannot be opened with full
+// access) is a first run; so is a key whose five numeric settings all read as 0: the defaults
+// are then set and written back, silently if the key cannot be written. A value of an existing
+// key that is missing, not a REG_DWORD or longer than four bytes raises ERegistryException;
+// the fields read before it keep what was read, and nothing is written.
+void LoadSettings(SaverState& state, RegistryRoot& root);
+
+// Writes the seven settings, creating the key when it is missing. A value that cannot be
+// written raises ERegistryException "Failed to set data for '<name>'" (the values before it
+// are written). A key that cannot be opened raises by default: the settings dialog's save must
+// not report success when nothing was written.
+void SaveSettings(const SaverState& state, RegistryRoot& root,
+                  SaveKeyFailure on_key_failure = SaveKeyFailure::kRaise);
+
+// The registry accessor: holds at most one open key, for one operation, and closes it when
+// the key is changed, closed or the accessor goes, whether the operation ends normally or by
+// an exception.
+class TRegistry {
+ public:
+  explicit TRegistry(RegistryRoot& root) : root_(root) {}
+  ~TRegistry() { CloseKey(); }
+  TRegistry(const TRegistry&) = delete;
+  TRegistry& operator=(const TRegistry&) = delete;
+
+  // Opens `key` with full access (closing any key held), creating it when `can_create`.
+  // A leading backslash is the absolute form; every path is taken from the root.
+  bool OpenKey(std::string_view key, bool can_create);
+  void CloseKey() { current_.reset(); }
+  bool HasKey() const { return current_ != nullptr; }
+
+  // Reads a REG_DWORD as a signed 32-bit integer; raises ERegistryException with
+  // "Failed to get data for '%s'" or "Invalid data type for '%s'".
+  int32_t ReadInteger(const std::string& name);
+  bool ReadBool(const std::string& name) { return ReadInteger(name) != 0; }
+
+  // Writes a REG_DWORD; raises ERegistryException "Failed to set data for '%s'".
+  void WriteInteger(const std::string& name, int32_t value);
+  void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
+
+ private:
+  RegistryKey& Current(const std::string& name, const char* failure_pattern);
+
+  RegistryRoot& root_;
+  std::unique_ptr<RegistryKey> current_;
+};
+
+}  // namespace ambervale
