@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "engine/random.h"
 #include "engine/saver_state.h"
@@ -51,11 +52,34 @@ class SaverEngine {
   SaverState& state() { return state_; }
   Random& random() { return random_; }
 
+  // The ImageIndex the sprite planes were last built from, and the one SpriteBitmap was last
+  // rebuilt from (they differ between a new sprite and the next first draw); 0 until a leaf
+  // has been chosen.
+  int32_t PlanesImageIndex() const { return planes_image_; }
+  int32_t BitmapImageIndex() const { return bitmap_image_; }
+
  private:
+  void NewSprite();
+  void RebuildSpriteBitmap();
+  void RunBlock(int32_t algorithm);
+  void SequenceBlock(bool new_sprite, void (SaverEngine::*advance)(), bool rings);
+  void RandomFillBlock();
+  void EndRows();
+  void EndRings();
+  void RowAdvance();
+  void PyramidAdvance();
+  void RingAdvanceA();
+  void RingAdvanceB();
+  bool SlotRemoved() const;
+  void SkipSlot();
+
   SaverState& state_;
   Random& random_;
   LeafImageSet& leaves_;
   SaverHost& host_;
+  int32_t planes_image_ = 0;
+  int32_t bitmap_image_ = 0;
+  std::vector<Argb> pixels_;  // reused rebuild buffer
 };
 
 }  // namespace ambervale
