@@ -1,0 +1,101 @@
+// What the settings dialog does with its controls, apart from the window that shows them.
+//
+// The dialog keeps no copy of the settings: each handler writes straight into SaverState and
+// pokes the saver running behind the dialog. The controls are reached through DialogControls,
+// which the window implements over the real track bars and check boxes and the tests fake.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "engine/saver_state.h"
+#include "settings/live_saver.h"
+#include "surfaces/types.h"
+
+namespace ambervale {
+
+// The four sliders in tab order (TrackBar1..TrackBar4) and the two check boxes.
+enum class DialogSlider { Algorithm, Size, Transparent, Fast };
+enum class DialogCheckBox { KeyExit, RandomAlgorithm };  // CheckBox1, CheckBox2
+
+inline constexpr DialogSlider kDialogSliders[] = {DialogSlider::Algorithm, DialogSlider::Size,
+                                                  DialogSlider::Transparent, DialogSlider::Fast};
+
+struct SliderRange {
+  int32_t min;
+  int32_t max;
+  int32_t design;  // the position a freshly made slider shows
+};
+
+SliderRange RangeOf(DialogSlider slider);
+// A slider pulls a value outside its range to the nearer end.
+int32_t ClampToSlider(DialogSlider slider, int64_t value);
+
+// The saver's tick interval for a Fast step: 102 ms at 0 down to 2 ms at 50 (steps beyond 50
+// count as 50, so the interval never reaches zero).
+uint32_t TickIntervalFor(int32_t fast);
+
+// Where the dialog goes on a screen: centred horizontally, its bottom edge 50 pixels above the
+// bottom of the screen. Sizes are those of the whole window.
+Point DialogPosition(int32_t screen_width, int32_t screen_height, int32_t window_width,
+                     int32_t window_height);
+
+// The dialog's controls as the handlers see them. Placing a position or a check through this
+// interface does not notify anyone: the logic fires the handlers itself, as the toolkit would.
+class DialogControls {
+ public:
+  virtual ~DialogControls() = default;
+  virtual int32_t TrackBarPosition(DialogSlider slider) const = 0;
+  virtual void PlaceTrackBar(DialogSlider slider, int32_t position) = 0;
+  virtual bool IsChecked(DialogCheckBox box) const = 0;
+  virtual void PlaceCheck(DialogCheckBox box, bool checked) = 0;
+};
+
+class SettingsDialogLogic {
+ public:
+  // `save` writes the seven settings as they stand; it raises when they cannot be written.
+  SettingsDialogLogic(SaverState& state, LiveSaver& saver, DialogControls& controls,
+                      std::function<void()> save);
+
+  // The part of the dialog's creation that follows the saver window's creation and the
+  // dialog's placement: sliders from the settings (Algorithm, Size, Transparent, Fast), then
+  // the check boxes, then the saver is held by the dialog.
+  void ShowSettings();
+
+  // Setting a control the way the program does: a slider clamps the value and fires its change
+  // handler when the position moves; a check box fires its click handler when its state flips.
+  void SetTrackBar(DialogSlider slider, int64_t value);
+  void SetCheckBox(DialogCheckBox box, bool checked);
+
+  void TrackBarChange(DialogSlider slider);
+  void TrackBar1Change();  // Algorithm: restarts the cycle
+  void TrackBar2Change();  // Size: new grid, restarts the cycle
+  void TrackBar3Change();  // Transparent: restarts the cycle
+  void TrackBar4Change();  // Fast: the tick's pace, no restart
+
+  void CheckBoxClick(DialogCheckBox box);
+  void CheckBox1Click();  // Key_Exit
+  void CheckBox2Click();  // Rands_Algorithm
+
+  void Button1Click();  // "Save Settings": errors propagate to the caller's error handler
+  void Button2Click();  // "Close"
+
+  // True when the key closes the dialog (Esc); every other key is left to the control.
+  bool FormKeyDown(uint16_t key);
+
+  // The dialog is closing: let the saver go, have the desktop repaint, close the saver, which
+  // ends the program. Runs once, however many ways the close arrives.
+  void FormClose();
+  bool Closed() const { return closed_; }
+
+ private:
+  void Restart();
+
+  SaverState& state_;
+  LiveSaver& saver_;
+  DialogControls& controls_;
+  std::function<void()> save_;
+  bool closed_ = false;
+};
+
+}  // namespace ambervale

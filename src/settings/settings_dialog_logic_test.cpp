@@ -1,0 +1,288 @@
+#include "settings/settings_dialog_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ambervale {
+namespace {
+
+// Records every call with the state it found, and can stand in for the random pick that the
+// saver's new cycle makes.
+class RecordingSaver : public LiveSaver {
+ public:
+  explicit RecordingSaver(SaverState& state) : state_(state) {}
+  void UpScreen() override {
+    calls.push_back("UpScreen fade=" + std::to_string(state_.FadeStep) +
+                    " allowed=" + std::to_string(state_.CloseAllowed) +
+                    " config=" + std::to_string(state_.ConfigMode));
+    if (state_.Rands_Algorithm) state_.Algorithm = random_pick;
+  }
+  void SetTimerInterval(uint32_t milliseconds) override { calls.push_back("Timer " + std::to_string(milliseconds)); }
+  void CloseSaver() override { calls.push_back("Close allowed=" + std::to_string(state_.CloseAllowed)); }
+
+  std::vector<std::string> calls;
+  uint8_t random_pick = 3;
+
+ private:
+  SaverState& state_;
+};
+
+// Controls as freshly made: every slider at its design position, both boxes unchecked.
+class FakeControls : public DialogControls {
+ public:
+  FakeControls() {
+    for (DialogSlider slider : kDialogSliders) positions[Index(slider)] = RangeOf(slider).design;
+  }
+  int32_t TrackBarPosition(DialogSlider slider) const override { return positions[Index(slider)]; }
+  void PlaceTrackBar(DialogSlider slider, int32_t position) override { positions[Index(slider)] = position; }
+  bool IsChecked(DialogCheckBox box) const override { return checks[static_cast<size_t>(box)]; }
+  void PlaceCheck(DialogCheckBox box, bool checked) override { checks[static_cast<size_t>(box)] = checked; }
+
+  // The user dragging a slider: the control moves, then notifies.
+  void Drag(SettingsDialogLogic& logic, DialogSlider slider, int32_t position) {
+    positions[Index(slider)] = position;
+    logic.TrackBarChange(slider);
+  }
+  void Click(SettingsDialogLogic& logic, DialogCheckBox box) {
+    checks[static_cast<size_t>(box)] = !checks[static_cast<size_t>(box)];
+    logic.CheckBoxClick(box);
+  }
+
+  static size_t Index(DialogSlider slider) { return static_cast<size_t>(slider); }
+  std::array<int32_t, 4> positions{};
+  std::array<bool, 2> checks{};
+};
+
+class SettingsDialogLogicTest : public ::testing::Test {
+ protected:
+  SettingsDialogLogicTest() {
+    // What the saver's start-up leaves behind on a 1024 x 768 screen with the defaults stored,
+    // the first cycle having picked algorithm 4 at random.
+    state->Size = 12;
+    state->Algorithm = 4;
+    state->Transparent = 8;
+    state->Fast = 33;
+    state->Color_s = 3;
+    state->Key_Exit = true;
+    state->Rands_Algorithm = true;
+    state->SurfaceWidth = 1024;
+    state->SurfaceHeight = 768;
+    state->GridCols = 18;
+    state->GridRows = 14;
+    state->CellWidth = state->CellHeight = 57;
+    state->FadeStep = 2;
+  }
+
+  int32_t Position(DialogSlider slider) const { return controls.TrackBarPosition(slider); }
+
+  std::unique_ptr<SaverState> state = std::make_unique<SaverState>();
+  RecordingSaver saver{*state};
+  FakeControls controls;
+  std::vector<std::string> saved;
+  SettingsDialogLogic logic{*state, saver, controls, [this] {
+                              saved.push_back(std::to_string(state->Size) + "," + std::to_string(state->Algorithm) +
+                                              "," + std::to_string(state->Transparent) + "," +
+                                              std::to_string(state->Fast));
+                            }};
+};
+
+using Calls = std::vector<std::string>;
+
+TEST(SettingsDialogHelpersTest, RangesClampsIntervalsAndPlacement) {
+  EXPECT_EQ(ClampToSlider(DialogSlider::Algorithm, 20), 12);
+  EXPECT_EQ(ClampToSlider(DialogSlider::Size, 255), 20);
+  EXPECT_EQ(ClampToSlider(DialogSlider::Transparent, 0), 1);
+  EXPECT_EQ(ClampToSlider(DialogSlider::Transparent, -5), 1);
+  EXPECT_EQ(ClampToSlider(DialogSlider::Fast, 1LL << 40), 50);
+  EXPECT_EQ(ClampToSlider(DialogSlider::Fast, 25), 25);
+
+  EXPECT_EQ(TickIntervalFor(0), 102u);
+  EXPECT_EQ(TickIntervalFor(25), 52u);
+  EXPECT_EQ(TickIntervalFor(33), 36u);
+  EXPECT_EQ(TickIntervalFor(50), 2u);
+  EXPECT_EQ(TickIntervalFor(255), 2u);  // never zero or negative
+
+  // A 1024 x 768 screen and a window of 402 x 230 (odd widths round the half width down).
+  EXPECT_EQ(DialogPosition(1024, 768, 402, 230), (Point{311, 488}));
+  EXPECT_EQ(DialogPosition(1024, 768, 403, 231), (Point{311, 487}));
+  EXPECT_EQ(DialogPosition(1920, 1080, 402, 230), (Point{759, 800}));
+}
+
+TEST_F(SettingsDialogLogicTest, OpeningWithTheDefaultsShowsThemWithoutRestarting) {
+  logic.ShowSettings();
+
+  EXPECT_EQ(Position(DialogSlider::Algorithm), 4);  // the random pick, not the stored 10
+  EXPECT_EQ(Position(DialogSlider::Size), 12);
+  EXPECT_EQ(Position(DialogSlider::Transparent), 8);
+  EXPECT_EQ(Position(DialogSlider::Fast), 33);
+  EXPECT_TRUE(controls.IsChecked(DialogCheckBox::KeyExit));
+  EXPECT_TRUE(controls.IsChecked(DialogCheckBox::RandomAlgorithm));
+  EXPECT_TRUE(state->ConfigMode);
+  // Only the Fast handler acts: it sets the pace even when the value is unchanged.
+  EXPECT_EQ(saver.calls, (Calls{"Timer 36"}));
+  EXPECT_EQ(state->GridCols, 18);
+  EXPECT_EQ(state->CellWidth, 57);  // start-up's cell stays until Size moves
+  EXPECT_EQ(state->FadeStep, 2);
+}
+
+TEST_F(SettingsDialogLogicTest, OpeningAtDesignValuesFiresNoHandler) {
+  state->Algorithm = 0;
+  state->Size = 0;
+  state->Transparent = 1;
+  state->Fast = 0;
+  state->Key_Exit = false;
+  state->Rands_Algorithm = false;
+  logic.ShowSettings();
+  EXPECT_TRUE(saver.calls.empty());
+  EXPECT_TRUE(state->ConfigMode);
+}
+
+TEST_F(SettingsDialogLogicTest, OpeningPullsOutOfRangeSettingsIn) {
+  state->Rands_Algorithm = false;
+  state->Algorithm = 20;
+  state->Size = 25;
+  state->Fast = 60;
+  logic.ShowSettings();
+
+  EXPECT_EQ(Position(DialogSlider::Algorithm), 12);
+  EXPECT_EQ(state->Algorithm, 12);
+  EXPECT_EQ(Position(DialogSlider::Size), 20);
+  EXPECT_EQ(state->Size, 20);
+  EXPECT_EQ(state->GridCols, 10);
+  EXPECT_EQ(state->GridRows, 8);  // Round(7.5)
+  EXPECT_EQ(state->CellWidth, 102);
+  EXPECT_EQ(state->Fast, 50);
+  // The restarts happen before the dialog holds the saver.
+  EXPECT_EQ(saver.calls, (Calls{"UpScreen fade=0 allowed=0 config=0", "UpScreen fade=0 allowed=0 config=0", "Timer 2"}));
+
+  logic.Button1Click();
+  EXPECT_EQ(saved, (std::vector<std::string>{"20,12,8,50"}));
+}
+
+TEST_F(SettingsDialogLogicTest, ZeroTransparentShowsOneAndStaysZeroUntilMoved) {
+  state->Transparent = 0;
+  logic.ShowSettings();
+  EXPECT_EQ(Position(DialogSlider::Transparent), 1);
+  EXPECT_EQ(state->Transparent, 0);
+  logic.Button1Click();
+  EXPECT_EQ(saved.back(), "12,4,0,33");
+
+  controls.Drag(logic, DialogSlider::Transparent, 2);
+  EXPECT_EQ(state->Transparent, 2);
+  controls.Drag(logic, DialogSlider::Transparent, 1);
+  EXPECT_EQ(state->Transparent, 1);
+  EXPECT_EQ(saver.calls.size(), 3u);  // the timer at opening, then two restarts
+}
+
+TEST_F(SettingsDialogLogicTest, SizeAppliesTheDialogRuleAndRestartsOncePerChangedStep) {
+  logic.ShowSettings();
+  saver.calls.clear();
+
+  controls.Drag(logic, DialogSlider::Size, 13);
+  EXPECT_EQ(state->Size, 13);
+  EXPECT_EQ(state->GridCols, 17);
+  EXPECT_EQ(state->GridRows, 13);  // Round(12.75)
+  EXPECT_EQ(state->CellWidth, 60);
+  EXPECT_EQ(state->CellHeight, 60);
+  EXPECT_EQ(state->SurfaceWidth, 1024);
+
+  // A drag notifies on every movement; only the ones that change the value restart.
+  controls.Drag(logic, DialogSlider::Size, 13);
+  controls.Drag(logic, DialogSlider::Size, 12);
+  EXPECT_EQ(state->CellWidth, 56);  // 1024 div 18, one narrower than start-up's 57
+  controls.Drag(logic, DialogSlider::Size, 12);
+  controls.Drag(logic, DialogSlider::Size, 0);
+  EXPECT_EQ(state->GridCols, 30);
+  EXPECT_EQ(state->GridRows, 22);
+  EXPECT_EQ(saver.calls, (Calls(3, "UpScreen fade=0 allowed=0 config=1")));
+}
+
+TEST_F(SettingsDialogLogicTest, AlgorithmRestartsAndRandomReplacesThePick) {
+  logic.ShowSettings();
+  saver.calls.clear();
+
+  controls.Drag(logic, DialogSlider::Algorithm, 7);
+  EXPECT_EQ(saver.calls, (Calls{"UpScreen fade=0 allowed=0 config=1"}));
+  EXPECT_EQ(state->Algorithm, 3);  // the new cycle drew its own
+  EXPECT_EQ(Position(DialogSlider::Algorithm), 7);
+
+  controls.Click(logic, DialogCheckBox::RandomAlgorithm);
+  EXPECT_FALSE(state->Rands_Algorithm);
+  controls.Drag(logic, DialogSlider::Algorithm, 7);  // differs from the drawn 3: restarts
+  EXPECT_EQ(state->Algorithm, 7);
+  controls.Drag(logic, DialogSlider::Algorithm, 7);
+  EXPECT_EQ(saver.calls.size(), 2u);
+}
+
+TEST_F(SettingsDialogLogicTest, FastSetsThePaceWithoutRestarting) {
+  logic.ShowSettings();
+  saver.calls.clear();
+  controls.Drag(logic, DialogSlider::Fast, 50);
+  controls.Drag(logic, DialogSlider::Fast, 0);
+  controls.Drag(logic, DialogSlider::Fast, 0);
+  EXPECT_EQ(state->Fast, 0);
+  EXPECT_EQ(saver.calls, (Calls{"Timer 2", "Timer 102", "Timer 102"}));
+}
+
+TEST_F(SettingsDialogLogicTest, CheckBoxesWriteTheirSettingsOnly) {
+  logic.ShowSettings();
+  saver.calls.clear();
+  controls.Click(logic, DialogCheckBox::KeyExit);
+  EXPECT_FALSE(state->Key_Exit);
+  EXPECT_TRUE(state->Rands_Algorithm);
+  controls.Click(logic, DialogCheckBox::KeyExit);
+  EXPECT_TRUE(state->Key_Exit);
+
+  // Setting a box to the state it has is no click.
+  state->Key_Exit = false;
+  logic.SetCheckBox(DialogCheckBox::KeyExit, true);
+  EXPECT_FALSE(state->Key_Exit);
+  logic.SetCheckBox(DialogCheckBox::KeyExit, false);
+  EXPECT_FALSE(state->Key_Exit);
+  EXPECT_TRUE(saver.calls.empty());
+}
+
+TEST_F(SettingsDialogLogicTest, FailedSaveLeavesTheDialogOpen) {
+  SettingsDialogLogic failing(*state, saver, controls, [] { throw std::runtime_error("Failed to set data for 'Size'"); });
+  failing.ShowSettings();
+  EXPECT_THROW(failing.Button1Click(), std::runtime_error);
+  EXPECT_FALSE(failing.Closed());
+  EXPECT_FALSE(state->CloseAllowed);
+  EXPECT_EQ(saver.calls, (Calls{"Timer 36"}));
+
+  SettingsDialogLogic without_store(*state, saver, controls, nullptr);
+  EXPECT_NO_THROW(without_store.Button1Click());
+}
+
+TEST_F(SettingsDialogLogicTest, EveryWayOfClosingReleasesRepaintsAndClosesTheSaverOnce) {
+  const Calls closing{"UpScreen fade=2 allowed=1 config=1", "Close allowed=1"};
+  logic.ShowSettings();
+  saver.calls.clear();
+
+  EXPECT_FALSE(logic.FormKeyDown(32));
+  EXPECT_FALSE(logic.FormKeyDown(13));
+  EXPECT_TRUE(saver.calls.empty());
+  EXPECT_TRUE(logic.FormKeyDown(27));
+  logic.FormClose();  // what the window does for Esc and for its close box
+  EXPECT_EQ(saver.calls, closing);
+  EXPECT_TRUE(logic.Closed());
+
+  // The saver going away can bring the dialog's own close after a "Close" press: no second pass.
+  logic.Button2Click();
+  logic.FormClose();
+  EXPECT_FALSE(logic.FormKeyDown(27));
+  EXPECT_EQ(saver.calls, closing);
+
+  SettingsDialogLogic other(*state, saver, controls, nullptr);
+  saver.calls.clear();
+  other.Button2Click();
+  EXPECT_EQ(saver.calls, closing);
+}
+
+}  // namespace
+}  // namespace ambervale
