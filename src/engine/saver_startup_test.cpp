@@ -1,0 +1,357 @@
+#include "engine/saver_startup.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/errors.h"
+
+namespace ambervale {
+namespace {
+
+class FakeBitmap : public ArgbBitmap {
+ public:
+  FakeBitmap(int32_t width, int32_t height) : width_(width), height_(height), pixels_(width * height, 0) {}
+  int32_t Width() const override { return width_; }
+  int32_t Height() const override { return height_; }
+  void PutArgb(int32_t x, int32_t y, Argb colour) override {
+    if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[y * width_ + x] = colour;
+  }
+  void PutArgbRows(const Argb* pixels) override {
+    ++bulk_writes;
+    pixels_.assign(pixels, pixels + static_cast<size_t>(width_) * height_);
+  }
+  Argb Pixel(int32_t x, int32_t y) const { return pixels_[y * width_ + x]; }
+  int bulk_writes = 0;
+
+ private:
+  int32_t width_, height_;
+  std::vector<Argb> pixels_;
+};
+
+class FakeTarget : public DrawTarget {
+ public:
+  explicit FakeTarget(uintptr_t dc) : dc(dc) {}
+  void DrawScaled(const ArgbBitmap*, int32_t, int32_t, int32_t, int32_t) override {}
+  uintptr_t dc;
+};
+
+// Records every platform call in order; the screen is a 40 x 30 picture whose pixel (x, y)
+// is red x, green y, blue x + y.
+class FakePlatform : public SaverPlatform {
+ public:
+  std::vector<std::string> calls;
+  ScreenSize screen{40, 30};
+  bool preview_exists = true;
+  Rect preview_rect{100, 200, 252, 312};
+  bool active = true;
+  Point cursor{500, 400};
+  std::vector<Point> cursor_script;  // consumed one reading at a time, then `cursor`
+  bool fail_load = false;
+  uint8_t fast = 33;
+  bool key_exit = true;
+  uint32_t interval = 30;
+  int close_requests = 0;
+
+  void LoadSettings(SaverState& state) override {
+    calls.push_back("LoadSettings");
+    if (fail_load) throw ERegistryException("Failed to get data for 'Size'");
+    state.Size = 12;
+    state.Fast = fast;
+    state.Key_Exit = key_exit;
+  }
+  TimeOfDay UtcTimeOfDay() override {
+    calls.push_back("Time");
+    return {13, 45, 7, 250};
+  }
+  ScreenSize PrimaryScreenSize() override {
+    calls.push_back("ScreenSize");
+    return screen;
+  }
+  bool WindowRect(int32_t window, Rect& rect) override {
+    calls.push_back("WindowRect " + std::to_string(window));
+    rect = preview_rect;
+    return preview_exists;
+  }
+  uintptr_t ScreenDC() override {
+    calls.push_back("ScreenDC");
+    return 0x51;
+  }
+  uintptr_t WindowDC(int32_t window) override {
+    calls.push_back("WindowDC " + std::to_string(window));
+    return 0x77;
+  }
+  void CaptureScreen(TDIB& surface) override {
+    calls.push_back("CaptureScreen");
+    for (int32_t y = 0; y < std::min(surface.Height(), screen.height); ++y)
+      for (int32_t x = 0; x < std::min(surface.Width(), screen.width); ++x)
+        surface.PutPixel(x, y, PackRgb(x, y, x + y));
+  }
+  std::unique_ptr<DrawTarget> CreateDrawTarget(uintptr_t dc) override {
+    calls.push_back("DrawTarget " + std::to_string(dc));
+    return std::make_unique<FakeTarget>(dc);
+  }
+  std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
+    calls.push_back("Bitmap " + std::to_string(width) + "x" + std::to_string(height));
+    return std::make_unique<FakeBitmap>(width, height);
+  }
+  void SetTimerInterval(uint32_t milliseconds) override {
+    calls.push_back("Interval " + std::to_string(milliseconds));
+    interval = milliseconds;
+  }
+  Point CursorPos() override {
+    calls.push_back("Cursor");
+    if (cursor_script.empty()) return cursor;
+    Point p = cursor_script.front();
+    cursor_script.erase(cursor_script.begin());
+    return p;
+  }
+  void SetScreensaverRunning(bool running) override { calls.push_back(running ? "Running 1" : "Running 0"); }
+  bool IsActiveWindow() override { return active; }
+  void RequestClose() override { ++close_requests; }
+  void UpAlgorithm() override { calls.push_back("UpAlgorithm"); }
+  void Snowflake() override { calls.push_back("Snowflake"); }
+  void UpScreen() override { calls.push_back("UpScreen"); }
+};
+
+struct SaverLifecycleTest : ::testing::Test {
+  // The state is large (grid tables); keep it off the stack.
+  std::unique_ptr<SaverState> owned = std::make_unique<SaverState>();
+  SaverState& state = *owned;
+  Random random;
+  FakePlatform platform;
+  SaverLifecycle saver{state, random, platform};
+
+  void StartFullScreen() {
+    state.RunMode = 'S';
+    ASSERT_TRUE(saver.FormCreate(std::nullopt));
+    platform.calls.clear();
+  }
+  // A tick's mouse check with the cursor read once as `to` (then re-read as `to`).
+  void MoveCursorTo(Point to) {
+    platform.cursor = to;
+    saver.ExitChecks();
+  }
+};
+
+TEST(RunModeTest, FirstCharacterDroppedNextUpperCased) {
+  for (const char* arg : {"/s", "-s", "/S", "xs"}) EXPECT_EQ(ParseRunMode(arg), 'S') << arg;
+  EXPECT_EQ(ParseRunMode("/z"), 'Z');
+  for (const char* arg : {"/c", "/C", "/c:1234"}) EXPECT_EQ(ParseRunMode(arg), 'C') << arg;
+  EXPECT_EQ(ParseRunMode("/a"), 'A');
+  EXPECT_EQ(ParseRunMode("/p"), 'P');
+  EXPECT_EQ(ParseRunMode("s"), 0);
+  EXPECT_EQ(ParseRunMode(""), 0);
+  // Only a..z change case.
+  EXPECT_EQ(ParseRunMode("/1"), '1');
+  EXPECT_EQ(ParseRunMode("/\xe9"), '\xe9');
+}
+
+TEST(PreviewHandleTest, DecimalIntegersAndTheConversionMessage) {
+  EXPECT_EQ(ParsePreviewHandle("1234"), 1234);
+  EXPECT_EQ(ParsePreviewHandle("  -7"), -7);
+  EXPECT_EQ(ParsePreviewHandle("+2147483647"), 2147483647);
+  EXPECT_EQ(ParsePreviewHandle("-2147483648"), INT32_MIN);
+  for (const char* bad : {"abc", "", "12x", "2147483648", "-", "1 2", "99999999999999999999"}) {
+    try {
+      ParsePreviewHandle(bad);
+      ADD_FAILURE() << bad;
+    } catch (const EConvertError& error) {
+      EXPECT_EQ(std::string(error.what()), std::string("'") + bad + "' is not a valid integer value");
+    }
+  }
+}
+
+TEST(TickIntervalTest, PaceFromFastWithAFloor) {
+  EXPECT_EQ(TickInterval(0), 102u);
+  EXPECT_EQ(TickInterval(33), 36u);
+  EXPECT_EQ(TickInterval(50), 2u);
+  EXPECT_EQ(TickInterval(51), 2u);
+  EXPECT_EQ(TickInterval(255), 2u);
+}
+
+TEST_F(SaverLifecycleTest, FullScreenStartUpOrderAndResults) {
+  platform.screen = {1024, 768};
+  state.RunMode = 'S';
+  ASSERT_TRUE(saver.FormCreate(std::nullopt));
+  const std::vector<std::string> expected = {
+      "LoadSettings", "Time",        "ScreenSize", "ScreenDC", "DrawTarget 81", "Bitmap 100x100",
+      "Interval 36",  "UpAlgorithm", "Snowflake",  "Cursor",   "Running 1"};
+  EXPECT_EQ(platform.calls, expected);
+  EXPECT_TRUE(saver.Started());
+  EXPECT_EQ(random.seed(), TimeOfDaySeed(13, 45, 7, 250));
+  EXPECT_EQ(state.SurfaceWidth, 1024);
+  EXPECT_EQ(state.GridCols, 18);
+  EXPECT_EQ(state.SpriteDib.Width(), 100);
+  EXPECT_EQ(state.SpriteDib.Depth(), 24);
+  EXPECT_EQ(state.ScreenDib.Depth(), 24);
+  EXPECT_LE(state.ScreenDib.Width(), 1);  // no capture in full screen: left unsized
+  EXPECT_EQ(state.SpriteRect, (Rect{0, 0, 100, 100}));
+  EXPECT_EQ(state.TargetDC, 0x51u);
+  EXPECT_EQ(state.SpriteBitmap->Width(), 100);
+  EXPECT_EQ(state.CaptureBitmap, nullptr);
+  EXPECT_EQ(state.LastCursor, (Point{500, 400}));
+  for (int32_t y : {0, 99}) EXPECT_EQ(state.SpriteDib.RowBytes(y)[3 * 99], 0);
+}
+
+TEST_F(SaverLifecycleTest, PreviewStartUpCapturesTheDesktopAndRestoresBeforeTheFirstLayout) {
+  state.RunMode = 'P';
+  platform.fast = 0;  // preview keeps its 30 ms whatever Fast is
+  ASSERT_TRUE(saver.FormCreate("1234"));
+  const std::vector<std::string> expected = {
+      "LoadSettings", "Time",          "WindowRect 1234", "ScreenSize",  "CaptureScreen", "Bitmap 40x30",
+      "WindowDC 1234", "DrawTarget 119", "Bitmap 20x20",  "UpScreen",    "UpAlgorithm",   "Snowflake",
+      "Cursor",        "Running 1"};
+  EXPECT_EQ(platform.calls, expected);
+  EXPECT_EQ(state.SurfaceWidth, 152);
+  EXPECT_EQ(state.SurfaceHeight, 112);
+  EXPECT_EQ(state.SpriteRect, (Rect{0, 0, 20, 20}));
+  EXPECT_EQ(state.ScreenDib.Width(), 40);
+  EXPECT_EQ(state.ScreenDib.Height(), 30);
+  // The capture arrives upright and opaque, through one bulk write.
+  auto* capture = static_cast<FakeBitmap*>(state.CaptureBitmap.get());
+  EXPECT_EQ(capture->bulk_writes, 1);
+  EXPECT_EQ(capture->Pixel(0, 0), PackArgb(255, 0, 0, 0));
+  EXPECT_EQ(capture->Pixel(39, 0), PackArgb(255, 39, 0, 39));
+  EXPECT_EQ(capture->Pixel(5, 29), PackArgb(255, 5, 29, 34));
+  EXPECT_EQ(state.CaptureR.At(29, 5), 5);
+  EXPECT_EQ(state.CaptureG.At(29, 5), 29);
+  EXPECT_EQ(state.CaptureB.At(29, 5), 34);
+}
+
+TEST_F(SaverLifecycleTest, FailedStartUpsStopAtTheirStepAndNeverTouchTheSurfaces) {
+  // Unparsable or missing handle: the message names the text, nothing after the conversion.
+  for (std::optional<std::string_view> arg : {std::optional<std::string_view>("abc"), std::optional<std::string_view>()}) {
+    platform.calls.clear();
+    state.RunMode = 'P';
+    SaverLifecycle lifecycle(state, random, platform);
+    EXPECT_THROW(lifecycle.FormCreate(arg), EConvertError);
+    EXPECT_EQ(platform.calls, (std::vector<std::string>{"LoadSettings", "Time"}));
+    EXPECT_EQ(lifecycle.phase(), SaverLifecycle::Phase::kFailed);
+    EXPECT_EQ(state.SpriteBitmap, nullptr);
+    EXPECT_EQ(state.TargetGraphics, nullptr);
+  }
+  // A registry error stops at the first step.
+  platform.calls.clear();
+  platform.fail_load = true;
+  state.RunMode = 'S';
+  EXPECT_THROW(saver.FormCreate(std::nullopt), ERegistryException);
+  EXPECT_EQ(platform.calls, std::vector<std::string>{"LoadSettings"});
+
+  // Neither the ticks nor the close touch anything; the close is granted without a restore
+  // and the flag that was never set is not cleared.
+  platform.calls.clear();
+  state.ConfigMode = true;  // even a settings run ends
+  saver.ExitChecks();
+  EXPECT_EQ(platform.close_requests, 0);
+  EXPECT_TRUE(saver.FormCloseQuery());
+  saver.FormClose();
+  EXPECT_TRUE(platform.calls.empty());
+}
+
+TEST_F(SaverLifecycleTest, PreviewHandleNamingNoWindowFailsQuietly) {
+  state.RunMode = 'P';
+  platform.preview_exists = false;
+  EXPECT_FALSE(saver.FormCreate("4242"));
+  EXPECT_FALSE(saver.Started());
+  EXPECT_EQ(platform.calls.back(), "WindowRect 4242");
+  EXPECT_TRUE(saver.FormCloseQuery());
+}
+
+TEST_F(SaverLifecycleTest, MouseExitNeedsMoreThanAHundredPixelsAlongOneAxisBetweenTwoTicks) {
+  StartFullScreen();
+  MoveCursorTo({600, 500});  // 100 along x and y together
+  MoveCursorTo({700, 400});  // exactly 100
+  for (int i = 1; i <= 100; ++i) MoveCursorTo({700 + 60 * i, 400});  // slow long drift
+  EXPECT_EQ(platform.close_requests, 0);
+  MoveCursorTo({6700, 299});  // 101 along y
+  EXPECT_EQ(platform.close_requests, 1);
+  MoveCursorTo({6599, 299});  // 101 along x
+  EXPECT_EQ(platform.close_requests, 2);
+  // The cursor is read twice: once to compare, once anew to remember.
+  platform.cursor_script = {{6599, 299}, {0, 0}};
+  saver.ExitChecks();
+  EXPECT_EQ(state.LastCursor, (Point{0, 0}));
+}
+
+TEST_F(SaverLifecycleTest, MouseExitOnlyWithKeyExitOutsideSettingsAndPreview) {
+  platform.key_exit = false;
+  StartFullScreen();
+  MoveCursorTo({5000, 5000});
+  EXPECT_EQ(platform.close_requests, 0);
+  EXPECT_TRUE(platform.calls.empty());  // the cursor is not even read
+
+  state.Key_Exit = true;
+  state.ConfigMode = true;
+  MoveCursorTo({0, 0});
+  EXPECT_EQ(platform.close_requests, 0);
+
+  state.ConfigMode = false;
+  state.RunMode = 'P';
+  MoveCursorTo({5000, 5000});
+  EXPECT_EQ(platform.close_requests, 0);
+}
+
+TEST_F(SaverLifecycleTest, PreviewEndsWhenTheWindowLosesTheActivation) {
+  state.RunMode = 'P';
+  ASSERT_TRUE(saver.FormCreate("1"));
+  saver.ExitChecks();
+  EXPECT_EQ(platform.close_requests, 0);
+  platform.active = false;
+  saver.ExitChecks();
+  EXPECT_EQ(platform.close_requests, 1);
+  // Full screen ignores the activation.
+  state.RunMode = 'S';
+  saver.ExitChecks();
+  EXPECT_EQ(platform.close_requests, 1);
+}
+
+TEST_F(SaverLifecycleTest, KeyExit) {
+  StartFullScreen();  // Key_Exit on: any key
+  saver.FormKeyDown(' ');
+  saver.FormKeyDown(kEscapeKey);
+  EXPECT_EQ(platform.close_requests, 2);
+  state.Key_Exit = false;  // off: Esc alone
+  saver.FormKeyDown(' ');
+  saver.FormKeyDown('A');
+  EXPECT_EQ(platform.close_requests, 2);
+  saver.FormKeyDown(kEscapeKey);
+  EXPECT_EQ(platform.close_requests, 3);
+}
+
+TEST_F(SaverLifecycleTest, CloseDecisionByMode) {
+  // Full screen: restore, then grant; the flag is cleared at the close.
+  StartFullScreen();
+  EXPECT_TRUE(saver.FormCloseQuery());
+  EXPECT_TRUE(state.CloseAllowed);
+  saver.FormClose();
+  EXPECT_EQ(platform.calls, (std::vector<std::string>{"UpScreen", "Running 0"}));
+
+  // Settings run: refused until the dialog allows it, then granted without a restore.
+  state.CloseAllowed = false;
+  state.RunMode = 'S';
+  SaverLifecycle held(state, random, platform);
+  ASSERT_TRUE(held.FormCreate(std::nullopt));
+  state.ConfigMode = true;
+  platform.calls.clear();
+  EXPECT_FALSE(held.FormCloseQuery());
+  EXPECT_FALSE(held.FormCloseQuery());
+  state.CloseAllowed = true;
+  EXPECT_TRUE(held.FormCloseQuery());
+  EXPECT_TRUE(platform.calls.empty());
+
+  // Preview: granted at once, no restore.
+  state.CloseAllowed = false;
+  state.ConfigMode = false;
+  state.RunMode = 'P';
+  SaverLifecycle preview(state, random, platform);
+  ASSERT_TRUE(preview.FormCreate("9"));
+  platform.calls.clear();
+  EXPECT_TRUE(preview.FormCloseQuery());
+  EXPECT_TRUE(state.CloseAllowed);
+  EXPECT_TRUE(platform.calls.empty());
+}
+
+}  // namespace
+}  // namespace ambervale
