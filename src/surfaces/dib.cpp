@@ -1,5 +1,7 @@
 #include "surfaces/dib.h"
 
+#include <new>
+
 #include "engine/errors.h"
 
 namespace ambervale {
@@ -19,10 +21,6 @@ TDIB::TDIB(DibBackend& backend) : backend_(&backend) {}
 TDIB::~TDIB() = default;
 
 void TDIB::SetDepth(int32_t bits) {
-  if (bits <= 0) {
-    Resize(0, 0, 0);
-    return;
-  }
   // Converting the pixels of a sized surface is never asked for: the depth is set once,
   // right after creation, which gives 1 x 1 storage.
   Resize(Empty() ? 1 : format_.width, Empty() ? 1 : format_.height, bits);
@@ -46,7 +44,7 @@ void TDIB::SetDibHeight(int32_t height) {
 
 void TDIB::Resize(int32_t width, int32_t height, int32_t depth) {
   if (!Empty() && width == format_.width && height == format_.height && depth == format_.depth) return;
-  if (width <= 0 || height <= 0 || depth <= 0) {
+  if (width <= 0 || height <= 0) {
     storage_.reset();
     format_ = DibFormat{};
     top_row_ = nullptr;
@@ -55,9 +53,15 @@ void TDIB::Resize(int32_t width, int32_t height, int32_t depth) {
   }
   if (!ValidDepth(depth)) throw EInvalidGraphicOperation(Format("Bitcount in invalid (%d)", depth));
   int32_t stride = StrideFor(depth, width);
+  // The platform keeps a DIB's size in 32 bits; anything larger cannot be made.
   if (static_cast<int64_t>(stride) * height > INT32_MAX) throw EOutOfResources(Format("%s cannot be made", "DIB"));
   DibFormat format{width, height, depth, stride};
-  std::unique_ptr<DibStorage> storage = backend_->Allocate(format);
+  std::unique_ptr<DibStorage> storage;
+  try {
+    storage = backend_->Allocate(format);
+  } catch (const std::bad_alloc&) {
+    storage.reset();
+  }
   if (!storage) throw EOutOfResources(Format("%s cannot be made", "DIB"));
   storage_ = std::move(storage);
   format_ = format;
@@ -70,8 +74,8 @@ uint8_t* TDIB::Row(int32_t y) { return top_row_ + static_cast<int64_t>(y) * row_
 
 void TDIB::PutPixel(int32_t x, int32_t y, ColorRef colour) {
   if (Empty() || x < 0 || x >= format_.width || y < 0 || y >= format_.height) return;
-  if (format_.depth != 24) return;  // the engine's surfaces are all 24-bit
-  uint8_t* pixel = Row(y) + static_cast<int64_t>(x) * 3;
+  if (format_.depth != 24 && format_.depth != 32) return;  // the engine's surfaces are all 24-bit
+  uint8_t* pixel = Row(y) + static_cast<int64_t>(x) * (format_.depth / 8);
   pixel[0] = static_cast<uint8_t>(colour >> 16);  // blue
   pixel[1] = static_cast<uint8_t>(colour >> 8);   // green
   pixel[2] = static_cast<uint8_t>(colour);        // red

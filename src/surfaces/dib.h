@@ -14,7 +14,8 @@ namespace ambervale {
 
 class TJPEGImage;
 
-// Something CopyFromScreen copies from: the screen's device context on Windows.
+// Something CopyFromScreen copies from: the screen's device context on Windows (ScreenDC),
+// or an in-memory screen (MemoryScreen), which every backend accepts.
 class ScreenSource {
  public:
   virtual ~ScreenSource() = default;
@@ -38,6 +39,8 @@ class DibStorage {
   virtual void StretchPicture(const Rect& rect, TJPEGImage& picture) = 0;
   // Copies the screen's top-left width x height pixels to (0, 0).
   virtual void CopyFromScreen(const ScreenSource& screen) = 0;
+  // The platform device context the storage is selected into (0 where there is none).
+  virtual uintptr_t DeviceContext() { return 0; }
 };
 
 class DibBackend {
@@ -57,6 +60,12 @@ class TDIB {
   TDIB& operator=(const TDIB&) = delete;
   ~TDIB();
 
+  // Size changes follow one rule: new storage replaces the old unless width, height and
+  // depth are all unchanged; a width or height of 0 or less empties the surface. An empty
+  // surface given a depth becomes 1 x 1; given a width or height alone it becomes w x 1 or
+  // 1 x h at depth 8. A depth other than 1, 4, 8, 16, 24 or 32 raises
+  // EInvalidGraphicOperation; storage the platform cannot make raises EOutOfResources and
+  // the old storage stays.
   void SetDepth(int32_t bits);
   void SetDibWidth(int32_t width);
   void SetDibHeight(int32_t height);
@@ -67,13 +76,18 @@ class TDIB {
   int32_t Stride() const { return format_.stride; }
   bool Empty() const { return storage_ == nullptr; }
 
-  // Writes pixel (x, y), y from the top; ignored outside the surface.
+  // Writes pixel (x, y), y from the top; ignored outside the surface and on surfaces of
+  // fewer than 24 bits.
   void PutPixel(int32_t x, int32_t y, ColorRef colour);
   // Row y from the top: Width() pixels of blue, green, red. Flushes pending drawing first.
   // Raises EInvalidGraphicOperation when y is outside 0..Height()-1.
   const uint8_t* RowBytes(int32_t y);
+  // Both do nothing on an empty surface. StretchPicture decodes the picture at first use
+  // (EJPEG for bad data).
   void StretchPicture(const Rect& rect, TJPEGImage& picture);
   void CopyFromScreen(const ScreenSource& screen);
+  // The device context of the storage (0 when empty or off Windows).
+  uintptr_t DibDC() { return storage_ ? storage_->DeviceContext() : 0; }
 
   DibStorage* storage() { return storage_.get(); }
 

@@ -1,39 +1,28 @@
 #include "surfaces/jpeg_image.h"
 
-#include <csetjmp>
-#include <cstdio>
+#include <utility>
 
 #include "engine/errors.h"
-
-extern "C" {
-#include <jpeglib.h>
-}
+#include "surfaces/jpeg_error_manager.h"
 
 namespace ambervale {
 namespace {
 
-// libjpeg's default error handler ends the process; this one jumps back to the decoder so
-// that a bad picture becomes an EJPEG exception instead.
-struct ReturningErrorManager {
-  jpeg_error_mgr base;
-  std::jmp_buf resume;
-};
+// A corrupt header can claim a picture of up to 65500 x 65500; decoding stops before
+// allocating more than this.
+constexpr uint64_t kMaxDecodedBytes = uint64_t{256} << 20;
 
-void OnDecoderError(j_common_ptr info) {
-  auto* manager = reinterpret_cast<ReturningErrorManager*>(info->err);
-  std::longjmp(manager->resume, 1);
+void Fail(j_decompress_ptr info, int code) {
+  info->err->msg_code = code;
+  (*info->err->error_exit)(reinterpret_cast<j_common_ptr>(info));
 }
 
-void IgnoreMessage(j_common_ptr) {}
-
 // Runs the whole decode between setjmp and the cleanup; no C++ object with a destructor
-// lives across the jump.
+// is made between them, so the jump skips nothing that needs unwinding.
 bool Decode(std::span<const uint8_t> jpeg, PictureDepth depth, DecodedPicture& out, int& error_code) {
   jpeg_decompress_struct info{};
   ReturningErrorManager errors{};
-  info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = OnDecoderError;
-  errors.base.output_message = IgnoreMessage;
+  info.err = InstallReturningErrors(errors);
   if (setjmp(errors.resume)) {
     error_code = errors.base.msg_code;
     jpeg_destroy_decompress(&info);
@@ -53,14 +42,17 @@ bool Decode(std::span<const uint8_t> jpeg, PictureDepth depth, DecodedPicture& o
   }
   jpeg_start_decompress(&info);
 
+  const uint64_t pixel_bytes = depth == PictureDepth::kPalette236 ? 1 : 3;
+  if (uint64_t{info.output_width} * info.output_height * pixel_bytes > kMaxDecodedBytes) Fail(&info, JERR_IMAGE_TOO_BIG);
   out.width = static_cast<int32_t>(info.output_width);
   out.height = static_cast<int32_t>(info.output_height);
   out.bits = depth == PictureDepth::kPalette236 ? 8 : 24;
   out.row_bytes = out.bits == 8 ? out.width : out.width * 3;
   out.pixels.resize(static_cast<size_t>(out.row_bytes) * static_cast<size_t>(out.height));
+  out.palette.clear();
   while (info.output_scanline < info.output_height) {
     JSAMPROW row = out.pixels.data() + static_cast<size_t>(info.output_scanline) * out.row_bytes;
-    jpeg_read_scanlines(&info, &row, 1);
+    if (jpeg_read_scanlines(&info, &row, 1) != 1) Fail(&info, JERR_INPUT_EOF);
     if (out.bits == 24) {
       for (int32_t x = 0; x < out.width; ++x) std::swap(row[3 * x], row[3 * x + 2]);  // RGB -> BGR
     }

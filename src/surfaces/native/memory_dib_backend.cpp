@@ -1,9 +1,11 @@
 // Native stand-in for the GDI side of pixel surfaces: storage in memory, a stretch that keeps
-// whole rows and columns (never averages), and a screen copy from an in-memory screen.
+// whole rows and columns (never averages, like COLORONCOLOR), so a same-size stretch is an
+// exact copy, and a screen copy from an in-memory screen.
 #include <vector>
 
 #include "surfaces/dib.h"
 #include "surfaces/jpeg_image.h"
+#include "surfaces/memory_surfaces.h"
 
 namespace ambervale {
 namespace {
@@ -37,7 +39,8 @@ class MemoryDibStorage : public DibStorage {
           dst[1] = src[1];
           dst[2] = src[2];
         } else {
-          const uint32_t rgb = source.palette[src_row[sx]];
+          const uint8_t index = src_row[sx];
+          const uint32_t rgb = index < source.palette.size() ? source.palette[index] : 0;
           dst[0] = static_cast<uint8_t>(rgb);
           dst[1] = static_cast<uint8_t>(rgb >> 8);
           dst[2] = static_cast<uint8_t>(rgb >> 16);
@@ -46,7 +49,10 @@ class MemoryDibStorage : public DibStorage {
     }
   }
 
-  void CopyFromScreen(const ScreenSource&) override {}
+  // Only an in-memory screen exists off Windows.
+  void CopyFromScreen(const ScreenSource& screen) override {
+    if (const auto* memory = dynamic_cast<const MemoryScreen*>(&screen)) CopyMemoryScreen(*memory, bytes_.data(), format_);
+  }
 
  private:
   DibFormat format_;
