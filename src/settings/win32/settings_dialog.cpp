@@ -1,0 +1,297 @@
+#include "settings/win32/settings_dialog.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+#include "app/win32/application.h"
+#include "engine/win32/saver_window.h"
+#include "settings/settings_store.h"
+#include "settings/win32/win_registry.h"
+
+namespace ambervale {
+namespace {
+
+constexpr COLORREF kSilver = RGB(192, 192, 192);
+constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_TOPMOST;
+constexpr UINT_PTR kKeyPreviewSubclass = 1;
+
+enum class ControlKind { kTrackBar, kPushButton, kCheckBox, kCheckBoxTextLeft, kLabel };
+
+struct ControlSpec {
+  int id;
+  ControlKind kind;
+  int x, y, width, height;  // inside the frame
+  const char* caption;
+  int min, max;
+};
+
+// In creation order, which is the tab order; the labels come last and take no focus.
+constexpr ControlSpec kControls[] = {
+    {kTrackBar1Id, ControlKind::kTrackBar, 200, 25, 180, 12, "", 0, 12},
+    {kTrackBar2Id, ControlKind::kTrackBar, 0, 25, 180, 12, "", 0, 20},
+    {kTrackBar3Id, ControlKind::kTrackBar, 200, 95, 180, 12, "", 1, 10},
+    {kTrackBar4Id, ControlKind::kTrackBar, 0, 95, 180, 12, "", 0, 50},
+    {kButton1Id, ControlKind::kPushButton, 8, 160, 104, 25, "Save Settings", 0, 0},
+    {kButton2Id, ControlKind::kPushButton, 300, 160, 74, 25, "Close", 0, 0},
+    {kCheckBox1Id, ControlKind::kCheckBox, 8, 124, 161, 15, "Exit - Mouse / Key Esc", 0, 0},
+    {kCheckBox2Id, ControlKind::kCheckBoxTextLeft, 300, 0, 73, 17, "Random", 0, 0},
+    {kStaticText1Id, ControlKind::kLabel, 208, 0, 66, 20, "Algorithm", 0, 0},
+    {kStaticText2Id, ControlKind::kLabel, 8, 0, 32, 20, "Size", 0, 0},
+    {kStaticText3Id, ControlKind::kLabel, 208, 70, 80, 20, "Transparent", 0, 0},
+    {kStaticText4Id, ControlKind::kLabel, 8, 70, 30, 20, "Fast", 0, 0},
+};
+
+int TrackBarId(DialogSlider slider) {
+  switch (slider) {
+    case DialogSlider::Algorithm: return kTrackBar1Id;
+    case DialogSlider::Size: return kTrackBar2Id;
+    case DialogSlider::Transparent: return kTrackBar3Id;
+    case DialogSlider::Fast: return kTrackBar4Id;
+  }
+  return 0;
+}
+
+std::optional<DialogSlider> SliderOf(int id) {
+  for (DialogSlider slider : kDialogSliders) {
+    if (TrackBarId(slider) == id) return slider;
+  }
+  return std::nullopt;
+}
+
+int CheckBoxId(DialogCheckBox box) { return box == DialogCheckBox::KeyExit ? kCheckBox1Id : kCheckBox2Id; }
+
+void RegisterWindowClass() {
+  static const bool registered = [] {
+    WNDCLASSEXA window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = DefWindowProcA;  // replaced per window at creation
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    window_class.lpszClassName = kSettingsDialogClass;
+    return RegisterClassExA(&window_class) != 0;
+  }();
+  (void)registered;
+}
+
+void InitTrackBarClass() {
+  static const bool done = [] {
+    INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    return InitCommonControlsEx(&init) != FALSE;
+  }();
+  (void)done;
+}
+
+}  // namespace
+
+TForm2::TForm2(SettingsDialogDeps deps) : deps_(std::move(deps)) {}
+
+TForm2::~TForm2() {
+  if (window_) DestroyWindow(window_);
+  if (font_) DeleteObject(font_);
+  if (background_) DeleteObject(background_);
+}
+
+std::unique_ptr<TForm2> TForm2::Create(SettingsDialogDeps deps) {
+  InitTrackBarClass();
+  RegisterWindowClass();
+  std::unique_ptr<TForm2> form(new TForm2(std::move(deps)));
+  form->background_ = CreateSolidBrush(kSilver);
+  form->font_ = CreateFontA(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
+
+  // The frame is part of the client area: the controls sit 8 pixels in from every side.
+  RECT bounds{0, 0, kSettingsDialogInnerWidth + 2 * kSettingsDialogFrame,
+              kSettingsDialogInnerHeight + 2 * kSettingsDialogFrame};
+  AdjustWindowRectEx(&bounds, kStyle, FALSE, kExStyle);
+  form->window_ = CreateWindowExA(kExStyle, kSettingsDialogClass, kSettingsDialogCaption, kStyle, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, bounds.right - bounds.left, bounds.bottom - bounds.top, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (!form->window_) return form;
+  SetWindowLongPtrA(form->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form.get()));
+  SetWindowLongPtrA(form->window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm2::StaticWindowProc));
+  SendMessageA(form->window_, WM_SETFONT, reinterpret_cast<WPARAM>(form->font_), FALSE);
+  form->CreateControls();
+
+  Application::Instance().Guard([&] { form->FormCreate(); });
+  ShowWindow(form->window_, SW_SHOW);
+  SetForegroundWindow(form->window_);
+  SetFocus(form->Control(kTrackBar1Id));
+  Application::Instance().WindowCreated(form->window_);
+  return form;
+}
+
+void TForm2::CreateControls() {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  for (const ControlSpec& spec : kControls) {
+    const char* window_class = "BUTTON";
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+    switch (spec.kind) {
+      case ControlKind::kTrackBar:
+        window_class = TRACKBAR_CLASSA;
+        style |= TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM;
+        break;
+      case ControlKind::kPushButton: style |= BS_PUSHBUTTON; break;
+      case ControlKind::kCheckBox: style |= BS_AUTOCHECKBOX; break;
+      case ControlKind::kCheckBoxTextLeft: style |= BS_AUTOCHECKBOX | BS_LEFTTEXT; break;
+      case ControlKind::kLabel:
+        window_class = "STATIC";
+        style = WS_CHILD | WS_VISIBLE | SS_LEFT;
+        break;
+    }
+    HWND control = CreateWindowExA(0, window_class, spec.caption, style, spec.x + kSettingsDialogFrame,
+                                   spec.y + kSettingsDialogFrame, spec.width, spec.height, window_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+    if (!control) continue;
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (spec.kind == ControlKind::kTrackBar) {
+      SendMessageA(control, TBM_SETRANGEMIN, FALSE, spec.min);
+      SendMessageA(control, TBM_SETRANGEMAX, FALSE, spec.max);
+      SendMessageA(control, TBM_SETLINESIZE, 0, 1);
+      SendMessageA(control, TBM_SETPAGESIZE, 0, 1);
+      SendMessageA(control, TBM_SETTICFREQ, 1, 0);
+      SendMessageA(control, TBM_SETPOS, TRUE, spec.min);
+    }
+    SetWindowSubclass(control, &TForm2::ControlProc, kKeyPreviewSubclass, reinterpret_cast<DWORD_PTR>(this));
+  }
+}
+
+void TForm2::FormCreate() {
+  LiveSaver& saver = deps_.create_saver();
+  PlaceOnScreen();
+  logic_.emplace(*deps_.state, saver, static_cast<DialogControls&>(*this), deps_.save);
+  logic_->ShowSettings();
+}
+
+void TForm2::PlaceOnScreen() {
+  RECT bounds{};
+  GetWindowRect(window_, &bounds);
+  const Point place = DialogPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                     bounds.right - bounds.left, bounds.bottom - bounds.top);
+  SetWindowPos(window_, HWND_TOPMOST, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TForm2::CloseDialog() { SendMessageA(window_, WM_CLOSE, 0, 0); }
+
+bool TForm2::PreviewKey(HWND target, WPARAM key) {
+  if (logic_ && logic_->FormKeyDown(static_cast<uint16_t>(key))) {
+    CloseDialog();
+    return true;
+  }
+  if (key == VK_TAB) {
+    // Keys reach the controls straight from the message loop, so the dialog moves the focus.
+    const bool backwards = GetKeyState(VK_SHIFT) < 0;
+    HWND next = GetNextDlgTabItem(window_, target == window_ ? nullptr : target, backwards);
+    if (next) SetFocus(next);
+    return true;
+  }
+  return false;
+}
+
+LRESULT CALLBACK TForm2::StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* form = reinterpret_cast<TForm2*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!form || form->window_ != window) return DefWindowProcA(window, message, wparam, lparam);
+  return form->WindowProc(message, wparam, lparam);
+}
+
+LRESULT CALLBACK TForm2::ControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR subclass_id,
+                                     DWORD_PTR owner) {
+  auto* form = reinterpret_cast<TForm2*>(owner);
+  switch (message) {
+    case WM_KEYDOWN:
+      if (form->PreviewKey(control, wparam)) return 0;
+      break;
+    case WM_CHAR:
+      if (wparam == VK_TAB || wparam == VK_ESCAPE) return 0;  // used up by the key-down
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(control, &TForm2::ControlProc, subclass_id);
+      break;
+    default: break;
+  }
+  return DefSubclassProc(control, message, wparam, lparam);
+}
+
+LRESULT TForm2::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  Application& application = Application::Instance();
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT client{};
+      GetClientRect(window_, &client);
+      FillRect(reinterpret_cast<HDC>(wparam), &client, background_);
+      return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      HDC dc = reinterpret_cast<HDC>(wparam);
+      SetBkColor(dc, kSilver);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      return reinterpret_cast<LRESULT>(background_);
+    }
+    case WM_HSCROLL: {
+      // Every movement of a slider, also while its thumb is dragged; the end of a drag moves
+      // nothing.
+      const auto slider = SliderOf(GetDlgCtrlID(reinterpret_cast<HWND>(lparam)));
+      if (logic_ && slider && LOWORD(wparam) != TB_ENDTRACK) {
+        application.Guard([&] { logic_->TrackBarChange(*slider); });
+      }
+      return 0;
+    }
+    case WM_COMMAND:
+      if (logic_ && HIWORD(wparam) == BN_CLICKED) {
+        switch (LOWORD(wparam)) {
+          case kButton1Id: application.Guard([&] { logic_->Button1Click(); }); break;
+          case kButton2Id: application.Guard([&] { logic_->Button2Click(); }); break;
+          case kCheckBox1Id: application.Guard([&] { logic_->CheckBox1Click(); }); break;
+          case kCheckBox2Id: application.Guard([&] { logic_->CheckBox2Click(); }); break;
+          default: break;
+        }
+      }
+      return 0;
+    case WM_KEYDOWN:
+      if (PreviewKey(window_, wparam)) return 0;
+      break;
+    case WM_CLOSE:
+      if (!logic_) {
+        // No saver came up: the dialog is all there is, and closing it ends the run.
+        DestroyWindow(window_);
+        PostQuitMessage(0);
+        return 0;
+      }
+      application.Guard([&] { logic_->FormClose(); });
+      ShowWindow(window_, SW_HIDE);
+      return 0;
+    default: break;
+  }
+  return DefWindowProcA(window_, message, wparam, lparam);
+}
+
+int32_t TForm2::TrackBarPosition(DialogSlider slider) const {
+  return static_cast<int32_t>(SendMessageA(Control(TrackBarId(slider)), TBM_GETPOS, 0, 0));
+}
+
+void TForm2::PlaceTrackBar(DialogSlider slider, int32_t position) {
+  SendMessageA(Control(TrackBarId(slider)), TBM_SETPOS, TRUE, position);
+}
+
+bool TForm2::IsChecked(DialogCheckBox box) const {
+  return SendMessageA(Control(CheckBoxId(box)), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TForm2::PlaceCheck(DialogCheckBox box, bool checked) {
+  SendMessageA(Control(CheckBoxId(box)), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+TForm2* CreateSettingsDialog() {
+  SettingsDialogDeps deps;
+  deps.state = &TheSaverState();
+  deps.create_saver = []() -> LiveSaver& { return *CreateSaverWindow(); };
+  deps.save = [] {
+    WinRegistryRoot root;
+    SaveSettings(TheSaverState(), root);
+  };
+  return TForm2::Create(std::move(deps)).release();
+}
+
+}  // namespace ambervale

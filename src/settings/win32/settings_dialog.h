@@ -1,0 +1,97 @@
+// The settings dialog TForm2: a small stay-on-top window with four sliders, two check boxes and
+// two buttons, in front of a live saver that shows every change at once. Its handlers are
+// those of SettingsDialogLogic; this layer makes the window and its controls and turns the
+// controls' notifications into handler calls.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "engine/saver_state.h"
+#include "settings/live_saver.h"
+#include "settings/settings_dialog_logic.h"
+
+namespace ambervale {
+
+inline constexpr char kSettingsDialogCaption[] = "Ambervale Screensaver Settings";
+inline constexpr char kSettingsDialogClass[] = "TForm2";
+
+// Control identifiers, so that a control can be found with GetDlgItem.
+enum SettingsDialogControlId : int {
+  kTrackBar1Id = 1001,  // Algorithm
+  kTrackBar2Id = 1002,  // Size
+  kTrackBar3Id = 1003,  // Transparent
+  kTrackBar4Id = 1004,  // Fast
+  kButton1Id = 1011,    // "Save Settings"
+  kButton2Id = 1012,    // "Close"
+  kCheckBox1Id = 1021,  // Key_Exit
+  kCheckBox2Id = 1022,  // Rands_Algorithm
+  kStaticText1Id = 1031,
+  kStaticText2Id = 1032,
+  kStaticText3Id = 1033,
+  kStaticText4Id = 1034,
+};
+
+// The empty border inside the window around the controls; control places are given relative
+// to the area inside it.
+inline constexpr int kSettingsDialogFrame = 8;
+inline constexpr int kSettingsDialogInnerWidth = 380;
+inline constexpr int kSettingsDialogInnerHeight = 185;
+
+// What the dialog works with: the saver behind it (made during the dialog's own creation), the
+// state they share, and the settings store's save.
+struct SettingsDialogDeps {
+  std::function<LiveSaver&()> create_saver;
+  SaverState* state = nullptr;
+  std::function<void()> save;
+};
+
+class TForm2 : private DialogControls {
+ public:
+  // Makes the window and its controls, runs FormCreate (which creates the saver first) and
+  // shows the dialog. The window exists even when a handler failed on the way.
+  static std::unique_ptr<TForm2> Create(SettingsDialogDeps deps);
+  ~TForm2() override;
+  TForm2(const TForm2&) = delete;
+  TForm2& operator=(const TForm2&) = delete;
+
+  HWND Handle() const { return window_; }
+  HWND Control(int id) const { return GetDlgItem(window_, id); }
+
+ private:
+  TForm2(SettingsDialogDeps deps);
+
+  void CreateControls();
+  void FormCreate();
+  void PlaceOnScreen();
+  void CloseDialog();
+
+  // A key reaching any of the dialog's windows; true when the dialog used it up.
+  bool PreviewKey(HWND target, WPARAM key);
+
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam,
+                                      UINT_PTR subclass_id, DWORD_PTR owner);
+
+  // DialogControls over the real controls.
+  int32_t TrackBarPosition(DialogSlider slider) const override;
+  void PlaceTrackBar(DialogSlider slider, int32_t position) override;
+  bool IsChecked(DialogCheckBox box) const override;
+  void PlaceCheck(DialogCheckBox box, bool checked) override;
+
+  SettingsDialogDeps deps_;
+  HWND window_ = nullptr;
+  HFONT font_ = nullptr;
+  HBRUSH background_ = nullptr;
+  std::optional<SettingsDialogLogic> logic_;
+};
+
+// The settings mode's dialog in front of the saver window, saving to the current user's
+// registry. It lives until the process ends.
+TForm2* CreateSettingsDialog();
+
+}  // namespace ambervale
