@@ -17,7 +17,8 @@ constexpr int32_t kLastAlgorithm = 12;
 bool InGrid(int32_t row, int32_t col) { return row >= 0 && row < kGridSize && col >= 0 && col < kGridSize; }
 
 // The part of the sprite surface the planes can hold: the planes keep one spare row and column
-// beyond a 100 x 100 surface, so a larger (or empty) surface is cut to what fits.
+// beyond a 100 x 100 surface, so a larger (or empty) surface is cut to what fits. The key pass
+// reads three bytes a pixel, so a surface of fewer bits a pixel is also cut to its row length.
 struct SpriteExtent {
   int32_t width;
   int32_t height;
@@ -25,7 +26,8 @@ struct SpriteExtent {
 
 SpriteExtent ExtentOf(const TDIB& dib) {
   if (dib.Empty()) return {0, 0};
-  return {std::clamp(dib.Width(), 0, kMaxSpriteExtent), std::clamp(dib.Height(), 0, kMaxSpriteExtent)};
+  const int32_t width = std::min(dib.Width(), dib.Stride() / 3);
+  return {std::clamp(width, 0, kMaxSpriteExtent), std::clamp(dib.Height(), 0, kMaxSpriteExtent)};
 }
 
 // Neighbours of algorithm 0, clockwise from the cell above.
