@@ -92,7 +92,21 @@ SaverLifecycle::SaverLifecycle(SaverState& state, Random& random, SaverPlatform&
     : state_(state), random_(random), platform_(platform) {}
 
 bool SaverLifecycle::FormCreate(std::optional<std::string_view> preview_argument) {
-  phase_ = Phase::kFailed;  // until the last step is done
+  phase_ = Phase::kCreating;
+  try {
+    if (!StartUp(preview_argument)) {
+      phase_ = Phase::kFailed;
+      return false;
+    }
+  } catch (...) {
+    phase_ = Phase::kFailed;
+    throw;
+  }
+  phase_ = Phase::kRunning;
+  return true;
+}
+
+bool SaverLifecycle::StartUp(std::optional<std::string_view> preview_argument) {
   platform_.LoadSettings(state_);
 
   const TimeOfDay now = platform_.UtcTimeOfDay();
@@ -109,7 +123,6 @@ bool SaverLifecycle::FormCreate(std::optional<std::string_view> preview_argument
 
   state_.LastCursor = platform_.CursorPos();
   platform_.SetScreensaverRunning(true);
-  phase_ = Phase::kRunning;
   return true;
 }
 

@@ -80,7 +80,7 @@ void CopyCapture(SaverState& state);
 
 class SaverLifecycle {
  public:
-  enum class Phase { kCreating, kRunning, kFailed, kClosed };
+  enum class Phase { kNotCreated, kCreating, kRunning, kFailed, kClosed };
 
   SaverLifecycle(SaverState& state, Random& random, SaverPlatform& platform);
 
@@ -101,6 +101,7 @@ class SaverLifecycle {
   void FormClose();
 
  private:
+  bool StartUp(std::optional<std::string_view> preview_argument);
   void StartFullScreen();
   bool StartPreview(std::optional<std::string_view> preview_argument);
   void MakeSprite(int32_t size);
@@ -108,7 +109,7 @@ class SaverLifecycle {
   SaverState& state_;
   Random& random_;
   SaverPlatform& platform_;
-  Phase phase_ = Phase::kCreating;
+  Phase phase_ = Phase::kNotCreated;
 };
 
 }  // namespace ambervale

@@ -23,6 +23,8 @@ class Application {
     if (!main_window_) main_window_ = window;
   }
   HWND MainWindow() const { return main_window_; }
+  // A window going away: the main window's destruction ends the message loop.
+  void WindowDestroyed(HWND window);
 
   // Runs the message loop until the main window is destroyed (at once when there is none).
   int Run();
@@ -32,6 +34,9 @@ class Application {
   // that sorts after it.
   void ShowException(const std::exception& error);
   void ShowException(const std::string& message);
+  // True while an error message is on the screen: its modal loop still delivers timer
+  // messages, and a handler that failed once would otherwise stack box upon box.
+  bool ShowingException() const { return showing_exception_ > 0; }
 
   // Runs an event handler under the default error handler.
   template <typename Handler>
@@ -46,6 +51,11 @@ class Application {
  private:
   std::string title_;
   HWND main_window_ = nullptr;
+  int showing_exception_ = 0;
 };
+
+// The message text as the error box shows it: a full stop is appended when the last character
+// sorts after the full stop.
+std::string ExceptionMessageText(const std::string& message);
 
 }  // namespace ambervale

@@ -1,0 +1,288 @@
+#include "engine/win32/saver_window.h"
+
+#include <stdlib.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/win32/application.h"
+#include "../../../assets/leaves/leaf_pictures.h"
+#include "engine/saver_engine.h"
+#include "engine/saver_startup.h"
+#include "settings/settings_store.h"
+#include "settings/win32/win_registry.h"
+#include "surfaces/win32/gdiplus_objects.h"
+#include "surfaces/win32/screen_dc.h"
+
+namespace ambervale {
+namespace {
+
+constexpr char kWindowClass[] = "TForm1";
+constexpr char kCaption[] = "Ambervale Screensaver";
+constexpr int kLeft = 459;
+constexpr int kTop = 281;
+constexpr int kClientWidth = 592;
+constexpr int kClientHeight = 538;
+constexpr UINT_PTR kTimer1 = 1;
+
+// A window's device context, given back when the owner goes (at the end of the run).
+class WindowDc {
+ public:
+  explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+HWND WindowFromHandle(int32_t handle) {
+  // Window handles are 32-bit values, sign-extended on 64-bit Windows.
+  return reinterpret_cast<HWND>(static_cast<intptr_t>(handle));
+}
+
+std::vector<std::string> ProcessArguments() {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < __argc; ++i) arguments.emplace_back(__argv[i] ? __argv[i] : "");
+  return arguments;
+}
+
+// Timer1: an interval and an enabled flag; switching it on, or changing the interval while it
+// runs, restarts the interval.
+class Timer {
+ public:
+  void Attach(HWND window) {
+    window_ = window;
+    Update();
+  }
+  void SetEnabled(bool on) {
+    enabled_ = on;
+    Update();
+  }
+  void SetInterval(uint32_t milliseconds) {
+    interval_ = milliseconds;
+    Update();
+  }
+  uint32_t interval() const { return interval_; }
+
+ private:
+  void Update() {
+    if (!window_) return;
+    KillTimer(window_, kTimer1);
+    if (enabled_ && interval_ > 0) SetTimer(window_, kTimer1, interval_, nullptr);
+  }
+  HWND window_ = nullptr;
+  bool enabled_ = true;
+  uint32_t interval_ = kPreviewTickInterval;  // the design-time value
+};
+
+class SaverWindow final : public TForm1, private SaverHost, private SaverPlatform {
+ public:
+  explicit SaverWindow(SaverState& state)
+      : state_(state),
+        leaves_(LeafImageSet::PictureSource(LeafPictureBytes), ScreenPictureDepth()),
+        engine_(state, random_, leaves_, *this),
+        lifecycle_(state, random_, *this) {}
+
+  void Create();
+
+  HWND Handle() const override { return window_; }
+  SaverState& State() override { return state_; }
+  bool Started() const override { return lifecycle_.Started(); }
+
+  // The dialog's restore, and the start-up's and the close decision's: nothing to restore
+  // before the start-up has made its surfaces or after it failed.
+  void UpScreen() override {
+    const auto phase = lifecycle_.phase();
+    if (phase == SaverLifecycle::Phase::kCreating || phase == SaverLifecycle::Phase::kRunning) engine_.UpScreen();
+  }
+  void SetTimerInterval(uint32_t milliseconds) override { timer_.SetInterval(milliseconds); }
+  void CloseSaver() override {
+    if (IsWindow(window_)) SendMessageA(window_, WM_CLOSE, 0, 0);
+  }
+
+ private:
+  static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+
+  void FormCreate();
+  void Timer1Timer();
+  void OnClose();
+
+  // SaverHost
+  void RunExitChecks() override { lifecycle_.ExitChecks(); }
+  void SetTimerEnabled(bool on) override { timer_.SetEnabled(on); }
+  void RepaintDesktop() override { SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, nullptr, 0); }
+
+  // SaverPlatform
+  void LoadSettings(SaverState& state) override { ambervale::LoadSettings(state, registry_); }
+  TimeOfDay UtcTimeOfDay() override {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+  }
+  ScreenSize PrimaryScreenSize() override { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+  bool WindowRect(int32_t handle, Rect& rect) override {
+    HWND window = WindowFromHandle(handle);
+    RECT r;
+    if (!IsWindow(window) || !GetWindowRect(window, &r)) return false;
+    rect = Rect{r.left, r.top, r.right, r.bottom};
+    return true;
+  }
+  uintptr_t ScreenDC() override {
+    target_dc_ = std::make_unique<WindowDc>(nullptr);
+    return reinterpret_cast<uintptr_t>(target_dc_->get());
+  }
+  uintptr_t WindowDC(int32_t handle) override {
+    target_dc_ = std::make_unique<WindowDc>(WindowFromHandle(handle));
+    return reinterpret_cast<uintptr_t>(target_dc_->get());
+  }
+  void CaptureScreen(TDIB& surface) override {
+    ambervale::ScreenDC screen;
+    surface.CopyFromScreen(screen);
+  }
+  std::unique_ptr<DrawTarget> CreateDrawTarget(uintptr_t dc) override {
+    return std::make_unique<TGPGraphics>(reinterpret_cast<HDC>(dc));
+  }
+  std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
+    return std::make_unique<TGPBitmap>(width, height);
+  }
+  Point CursorPos() override {
+    POINT p{0, 0};
+    GetCursorPos(&p);
+    return Point{p.x, p.y};
+  }
+  void SetScreensaverRunning(bool running) override {
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, running ? 1 : 0, nullptr, 0);
+  }
+  bool IsActiveWindow() override { return window_ && GetActiveWindow() == window_; }
+  // Posted, so that a tick that asks for the close runs to its end first and the restore of
+  // the close decision comes after its last draw.
+  void RequestClose() override {
+    if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
+  }
+  void UpAlgorithm() override { engine_.UpAlgorithm(); }
+  void Snowflake() override { engine_.Snowflake(); }
+
+  SaverState& state_;
+  Random random_;
+  LeafImageSet leaves_;
+  SaverEngine engine_;
+  SaverLifecycle lifecycle_;
+  WinRegistryRoot registry_;
+  Timer timer_;
+  std::unique_ptr<WindowDc> target_dc_;
+  HWND window_ = nullptr;
+};
+
+LRESULT CALLBACK SaverWindow::StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
+    auto* self = static_cast<SaverWindow*>(create->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<SaverWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(window, message, wparam, lparam);
+  return self->WindowProc(message, wparam, lparam);
+}
+
+LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+  Application& application = Application::Instance();
+  switch (message) {
+    case WM_TIMER:
+      if (wparam == kTimer1) application.Guard([&] { Timer1Timer(); });
+      return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // System keys too: with Key_Exit off nothing but Esc may end the run, Alt+F4 included.
+      application.Guard([&] { lifecycle_.FormKeyDown(static_cast<uint16_t>(wparam)); });
+      return 0;
+    case WM_SYSCHAR:
+      return 0;
+    case WM_CLOSE:
+      application.Guard([&] { OnClose(); });
+      return 0;
+    case WM_DESTROY:
+      KillTimer(window_, kTimer1);
+      application.WindowDestroyed(window_);
+      return 0;
+    default:
+      return DefWindowProcA(window_, message, wparam, lparam);
+  }
+}
+
+void SaverWindow::Timer1Timer() {
+  // Nothing was made for a run whose start-up failed; and no tick runs under an error box.
+  if (!lifecycle_.Started() || Application::Instance().ShowingException()) return;
+  engine_.Timer1Timer();
+}
+
+void SaverWindow::OnClose() {
+  if (!lifecycle_.FormCloseQuery()) return;
+  lifecycle_.FormClose();
+  DestroyWindow(window_);
+}
+
+void SaverWindow::FormCreate() {
+  const std::vector<std::string> arguments = ProcessArguments();
+  std::optional<std::string_view> preview_argument;
+  if (arguments.size() > 2) preview_argument = arguments[2];
+  lifecycle_.FormCreate(preview_argument);
+}
+
+void SaverWindow::Create() {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = StaticWindowProc;
+  window_class.hInstance = instance;
+  window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  window_class.lpszClassName = kWindowClass;
+  RegisterClassExA(&window_class);
+
+  CreateWindowExA(WS_EX_TOPMOST | WS_EX_LAYERED, kWindowClass, kCaption, WS_POPUP, kLeft, kTop, kClientWidth,
+                  kClientHeight, nullptr, nullptr, instance, this);
+  if (!window_) return;
+  // White is the transparent colour and the whole client area is white: the window is
+  // see-through.
+  SetLayeredWindowAttributes(window_, RGB(255, 255, 255), 0, LWA_COLORKEY);
+  timer_.Attach(window_);
+
+  Application& application = Application::Instance();
+  application.Guard([&] { FormCreate(); });
+  // A run whose start-up failed has nothing to show: it ends once its message is read.
+  if (!lifecycle_.Started()) RequestClose();
+
+  ShowWindow(window_, SW_SHOW);
+  SetForegroundWindow(window_);
+  application.WindowCreated(window_);
+}
+
+}  // namespace
+
+SaverState& TheSaverState() {
+  // Lives until the process ends: its bitmaps and drawing target must never be released
+  // after the graphics library has shut down.
+  static SaverState* state = new SaverState();
+  return *state;
+}
+
+TForm1* CreateSaverWindow() {
+  static SaverWindow* window = nullptr;
+  if (!window) {
+    window = new SaverWindow(TheSaverState());
+    window->Create();
+  }
+  return window;
+}
+
+}  // namespace ambervale
