@@ -1,0 +1,67 @@
+// Cost of the engine's per-cycle and per-tick work, against in-memory surfaces and a target
+// that only records.
+#include <benchmark/benchmark.h>
+
+#include "engine/test_fakes.h"
+
+namespace ambervale {
+namespace {
+
+using testing::EngineRig;
+
+// Arguments: algorithm, screen width (height 1080 or 2160 to match); Size 0, the most cells.
+void BM_UpAlgorithm(benchmark::State& bench) {
+  const int32_t width = static_cast<int32_t>(bench.range(1));
+  EngineRig rig(width, width == 3840 ? 2160 : 1080, 0);
+  rig.state->Algorithm = static_cast<uint8_t>(bench.range(0));
+  for (auto _ : bench) {
+    rig.engine->UpAlgorithm();
+    benchmark::DoNotOptimize(rig.state->PosX[1][1]);
+  }
+}
+BENCHMARK(BM_UpAlgorithm)->ArgsProduct({benchmark::CreateDenseRange(0, 12, 1), {1920, 3840}});
+
+// A cell's first tick: new sprite from a decoded leaf, keying, and the bitmap rebuild.
+void BM_FirstDrawTick(benchmark::State& bench) {
+  EngineRig rig(1920, 1080, 0);
+  rig.state->Algorithm = 1;
+  rig.Start();
+  for (auto _ : bench) {
+    rig.state->FadeStep = 0;
+    rig.state->CurCol = 1;
+    rig.engine->Timer1Timer();
+    rig.target->calls.clear();
+  }
+}
+BENCHMARK(BM_FirstDrawTick);
+
+// One of a cell's four later ticks: a single scaled draw.
+void BM_OrdinaryTick(benchmark::State& bench) {
+  EngineRig rig(1920, 1080, 0);
+  rig.state->Algorithm = 1;
+  rig.Start();
+  rig.engine->Timer1Timer();
+  for (auto _ : bench) {
+    rig.state->FadeStep = 2;
+    rig.engine->Timer1Timer();
+    rig.target->calls.clear();
+  }
+}
+BENCHMARK(BM_OrdinaryTick);
+
+// A whole random-fill cycle on a 4K screen at Size 0 (31 x 18 cells), ticks until it restarts.
+void BM_RandomFillCycle(benchmark::State& bench) {
+  EngineRig rig(3840, 2160, 0);
+  rig.state->Algorithm = 0;
+  rig.Start();
+  int64_t ticks = 0;
+  for (auto _ : bench) {
+    ticks += rig.TicksUntilCycles(1);
+    rig.target->calls.clear();
+  }
+  bench.counters["ticks_per_cycle"] = benchmark::Counter(static_cast<double>(ticks), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_RandomFillCycle)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace ambervale
