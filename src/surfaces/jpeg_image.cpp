@@ -31,6 +31,10 @@ bool Decode(std::span<const uint8_t> jpeg, PictureDepth depth, DecodedPicture& o
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
   jpeg_read_header(&info, TRUE);
+  // Output is full size, so the header's dimensions are the decoded ones; checked before
+  // the decoder sets up any buffers for them.
+  const uint64_t pixel_bytes = depth == PictureDepth::kPalette236 ? 1 : 3;
+  if (uint64_t{info.image_width} * info.image_height * pixel_bytes > kMaxDecodedBytes) Fail(&info, JERR_IMAGE_TOO_BIG);
   info.scale_num = 1;
   info.scale_denom = 1;
   info.out_color_space = JCS_RGB;
@@ -42,8 +46,6 @@ bool Decode(std::span<const uint8_t> jpeg, PictureDepth depth, DecodedPicture& o
   }
   jpeg_start_decompress(&info);
 
-  const uint64_t pixel_bytes = depth == PictureDepth::kPalette236 ? 1 : 3;
-  if (uint64_t{info.output_width} * info.output_height * pixel_bytes > kMaxDecodedBytes) Fail(&info, JERR_IMAGE_TOO_BIG);
   out.width = static_cast<int32_t>(info.output_width);
   out.height = static_cast<int32_t>(info.output_height);
   out.bits = depth == PictureDepth::kPalette236 ? 8 : 24;
