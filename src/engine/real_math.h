@@ -23,7 +23,9 @@ inline constexpr Real kFourPi = 12.56637061435917295385057353311801154L;
 // overflow (no layout of a real screen comes near them).
 inline int32_t Round(Real value) {
   if (std::isnan(value)) return 0;
-  Real nearest = std::nearbyint(value);  // default rounding mode: to nearest, ties to even
+  // rint, not nearbyint: same result in the default mode (to nearest, ties to even), without
+  // saving and restoring the floating-point environment on every call.
+  Real nearest = std::rint(value);
   if (nearest >= static_cast<Real>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
   if (nearest <= static_cast<Real>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
   return static_cast<int32_t>(nearest);
