@@ -1,0 +1,75 @@
+// ambervale-layout: applies the grid geometry to a surface and prints the position tables
+// that one cycle of a layout algorithm fills, or hands the prepared state to the simulation.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/geometry.h"
+#include "engine/layout.h"
+#include "options.h"
+#include "simulate.h"
+
+namespace ambervale {
+namespace {
+
+std::unique_ptr<SaverState> PrepareState(const LayoutToolOptions& options) {
+  auto state = std::make_unique<SaverState>();  // the tables make it too large for the stack
+  state->Size = options.size;
+  state->Algorithm = options.algorithm;
+  state->Rands_Algorithm = false;
+  if (options.rule == LayoutToolOptions::Rule::kPreview) {
+    ApplyPreviewGeometry(*state, options.width, options.height);
+  } else {
+    ApplyFullScreenGeometry(*state, options.width, options.height);
+  }
+  if (options.dialog_size) {
+    state->Size = *options.dialog_size;
+    ApplyDialogGeometry(*state);
+  }
+  return state;
+}
+
+void PrintLayout(const SaverState& state) {
+  std::printf("# cols=%d rows=%d cell=%d surface=%dx%d\n", state.GridCols, state.GridRows, state.CellWidth,
+              state.SurfaceWidth, state.SurfaceHeight);
+  std::puts("row,col,x,y");
+  for (const LayoutCell& cell : LayoutCells(state)) {
+    std::printf("%d,%d,%d,%d\n", cell.row, cell.col, state.PosX[cell.row][cell.col], state.PosY[cell.row][cell.col]);
+  }
+}
+
+int Run(const std::vector<std::string>& args) {
+  std::string error;
+  auto options = ParseLayoutToolOptions(args, error);
+  if (!options) {
+    std::fprintf(stderr, "ambervale-layout: %s\n", error.c_str());
+    return 2;
+  }
+  if (options->help) {
+    std::fputs(kLayoutToolUsage, stdout);
+    return 0;
+  }
+  auto state = PrepareState(*options);
+  Random random(options->seed);
+  if (options->simulate_cycles > 0) {
+    // The simulation computes every layout itself, starting with the first.
+    state->Rands_Algorithm = options->random_algorithm;
+    return RunSimulation(*state, random, options->simulate_cycles, options->random_algorithm);
+  }
+  UpAlgorithm(*state, random);
+  PrintLayout(*state);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace ambervale
+
+int main(int argc, char** argv) {
+  try {
+    return ambervale::Run(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "ambervale-layout: %s\n", e.what());
+    return 1;
+  }
+}

@@ -1,0 +1,100 @@
+// Runs the saver's own start-up engine steps and tick against in-memory surfaces, and prints
+// every draw the tick makes instead of painting it.
+#include "simulate.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "../../assets/leaves/leaf_pictures.h"
+#include "engine/saver_engine.h"
+#include "surfaces/memory_surfaces.h"
+
+namespace ambervale {
+namespace {
+
+constexpr int32_t kSpriteSize = 100;
+// The longest cycle: every cell of a 201 x 201 grid drawn five times, plus its closing tick.
+constexpr int64_t kMaxTicksPerCycle = int64_t{5} * kGridSize * kGridSize + 1;
+
+class Simulation : public SaverHost {
+ public:
+  Simulation(SaverState& state, Random& random)
+      : state_(state), leaves_(&LeafPictureBytes), engine_(state, random, leaves_, *this) {}
+
+  int Run(int cycles) {
+    engine_.UpAlgorithm();
+    engine_.Snowflake();
+    std::puts("tick,algorithm,row,col,fade,image");
+    int64_t limit = kMaxTicksPerCycle;
+    while (cycles_ended_ < cycles) {
+      if (tick_ >= limit) {
+        std::fprintf(stderr, "ambervale-layout: cycle %d did not end within %lld ticks\n", cycles_ended_ + 1,
+                     static_cast<long long>(kMaxTicksPerCycle));
+        return 1;
+      }
+      ++tick_;
+      engine_.Timer1Timer();
+      if (ended_this_tick_) limit = tick_ + kMaxTicksPerCycle;
+      ended_this_tick_ = false;
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+
+  // SaverHost: exit checks do nothing; the timer is switched off only by the cycle restart.
+  void RunExitChecks() override {}
+  void SetTimerEnabled(bool on) override {
+    if (on || tick_ == 0) return;
+    ++cycles_ended_;
+    ended_this_tick_ = true;
+    std::printf("# cycle %d ended at tick %lld\n", cycles_ended_, static_cast<long long>(tick_));
+  }
+  void RepaintDesktop() override {}
+
+  // One line per draw of the sprite.
+  void PrintDraw(const ArgbBitmap* bitmap) const {
+    if (bitmap != state_.SpriteBitmap.get()) return;
+    std::printf("%lld,%d,%d,%d,%d,%d\n", static_cast<long long>(tick_), state_.Algorithm, state_.CurRow,
+                state_.CurCol, state_.FadeStep, engine_.BitmapImageIndex());
+  }
+
+ private:
+  SaverState& state_;
+  LeafImageSet leaves_;
+  SaverEngine engine_;
+  int64_t tick_ = 0;
+  int cycles_ended_ = 0;
+  bool ended_this_tick_ = false;
+};
+
+// The drawing target the engine owns; the simulation it reports to outlives it.
+class DrawPrinter : public DrawTarget {
+ public:
+  explicit DrawPrinter(const Simulation& simulation) : simulation_(simulation) {}
+  void DrawScaled(const ArgbBitmap* bitmap, int32_t, int32_t, int32_t, int32_t) override {
+    simulation_.PrintDraw(bitmap);
+  }
+
+ private:
+  const Simulation& simulation_;
+};
+
+}  // namespace
+
+int RunSimulation(SaverState& state, Random& random, int cycles, bool random_algorithm) {
+  state.Rands_Algorithm = random_algorithm;
+  state.RunMode = 'S';
+  if (state.Transparent == 0) state.Transparent = 8;
+  state.SpriteDib.SetDepth(24);
+  state.SpriteDib.SetDibWidth(kSpriteSize);
+  state.SpriteDib.SetDibHeight(kSpriteSize);
+  state.SpriteRect = Rect{0, 0, kSpriteSize, kSpriteSize};
+  state.SpriteBitmap = std::make_unique<MemoryBitmap>(kSpriteSize, kSpriteSize);
+
+  Simulation simulation(state, random);
+  state.TargetGraphics = std::make_unique<DrawPrinter>(simulation);
+  const int status = simulation.Run(cycles < 1 ? 1 : cycles);
+  state.TargetGraphics.reset();
+  return status;
+}
+
+}  // namespace ambervale
