@@ -1,0 +1,85 @@
+// leafgen: draws the twenty-five leaf pictures and writes them as JPEG files, with their
+// coverage masks and, on request, a contact sheet.
+//
+//   leafgen <dir> [--sheet <png>] [--sheet-scale <n>]
+//
+// writes <dir>/Image1.jpg .. Image25.jpg and <dir>/leaf_masks.inc.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "contact_sheet.h"
+#include "jpeg_io.h"
+#include "leaf_model.h"
+#include "leaf_render.h"
+#include "mask_text.h"
+
+namespace {
+
+constexpr int kPictureSize = 100;
+// High enough that colour bleeding at a red edge on black stays far from the key threshold.
+constexpr int kQuality = 95;
+
+bool WriteFile(const std::string& path, const void* data, size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+  return static_cast<bool>(out);
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: leafgen <output-dir> [--sheet <png>] [--sheet-scale <n>]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  std::string dir = argv[1], sheet_path;
+  int sheet_scale = 2;
+  for (int i = 2; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--sheet" && i + 1 < argc) {
+      sheet_path = argv[++i];
+    } else if (arg == "--sheet-scale" && i + 1 < argc) {
+      sheet_scale = std::atoi(argv[++i]);
+      if (sheet_scale < 1 || sheet_scale > 16) return Usage();
+    } else {
+      return Usage();
+    }
+  }
+
+  std::vector<std::vector<uint8_t>> masks;
+  std::vector<leafgen::SheetPicture> sheet;
+  for (const leafgen::PictureSpec& spec : leafgen::Pictures()) {
+    const leafgen::LeafDesign& design = leafgen::Designs().at(static_cast<size_t>(spec.design));
+    leafgen::RenderedPicture picture = leafgen::RenderPicture(design, spec.pose, kPictureSize);
+    std::vector<uint8_t> jpeg = leafgen::EncodeJpeg(picture.rgb, kPictureSize, kPictureSize, kQuality);
+    std::string path = dir + "/Image" + std::to_string(spec.index) + ".jpg";
+    if (!WriteFile(path, jpeg.data(), jpeg.size())) {
+      std::fprintf(stderr, "leafgen: cannot write %s\n", path.c_str());
+      return 1;
+    }
+    masks.push_back(picture.mask);
+    if (!sheet_path.empty()) {
+      leafgen::SheetPicture shown;
+      if (!leafgen::DecodeJpeg(jpeg, shown.rgb, shown.width, shown.height)) {
+        std::fprintf(stderr, "leafgen: Image%d does not decode\n", spec.index);
+        return 1;
+      }
+      sheet.push_back(std::move(shown));
+    }
+  }
+  std::string include = leafgen::MasksInclude(masks, kPictureSize);
+  if (!WriteFile(dir + "/leaf_masks.inc", include.data(), include.size())) {
+    std::fprintf(stderr, "leafgen: cannot write %s/leaf_masks.inc\n", dir.c_str());
+    return 1;
+  }
+  if (!sheet_path.empty() && !leafgen::WriteContactSheet(sheet, 5, sheet_scale, sheet_path)) {
+    std::fprintf(stderr, "leafgen: cannot write %s\n", sheet_path.c_str());
+    return 1;
+  }
+  return 0;
+}
