@@ -12,7 +12,7 @@
 namespace ambervale {
 namespace {
 
-constexpr int32_t kSpriteSize = 100;
+constexpr int32_t kSimulatedSprite = 100;
 // The longest cycle: every cell of a 201 x 201 grid drawn five times, plus its closing tick.
 constexpr int64_t kMaxTicksPerCycle = int64_t{5} * kGridSize * kGridSize + 1;
 
@@ -85,10 +85,10 @@ int RunSimulation(SaverState& state, Random& random, int cycles, bool random_alg
   state.RunMode = 'S';
   if (state.Transparent == 0) state.Transparent = 8;
   state.SpriteDib.SetDepth(24);
-  state.SpriteDib.SetDibWidth(kSpriteSize);
-  state.SpriteDib.SetDibHeight(kSpriteSize);
-  state.SpriteRect = Rect{0, 0, kSpriteSize, kSpriteSize};
-  state.SpriteBitmap = std::make_unique<MemoryBitmap>(kSpriteSize, kSpriteSize);
+  state.SpriteDib.SetDibWidth(kSimulatedSprite);
+  state.SpriteDib.SetDibHeight(kSimulatedSprite);
+  state.SpriteRect = Rect{0, 0, kSimulatedSprite, kSimulatedSprite};
+  state.SpriteBitmap = std::make_unique<MemoryBitmap>(kSimulatedSprite, kSimulatedSprite);
 
   Simulation simulation(state, random);
   state.TargetGraphics = std::make_unique<DrawPrinter>(simulation);
