@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs one end-to-end case: the driver inside a Wine virtual desktop of the test environment
+# made by scripts/wine-env.sh, then every Wine process of that prefix is ended.
+#   run_case.sh ENV_DIR DRIVER_EXE SCR_PATH CASE
+set -uo pipefail
+envdir=$1 driver=$2 scr=$3 case_name=$4
+[ -f "$envdir/env" ] || { echo "run_case: no Wine environment in $envdir" >&2; exit 1; }
+# shellcheck disable=SC1091
+. "$envdir/env"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/ambervale-e2e.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+results=$work/results.txt
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+
+# A fresh desktop per case; a helper started outside it would not see its windows.
+"$WINE" explorer /desktop=AmbervaleE2E,1024x768 "$driver" "$case_name" "$(winpath "$scr")" \
+  "$(winpath "$results")" >"$work/wine.log" 2>&1 &
+wine_pid=$!
+deadline=$((SECONDS + ${AMBERVALE_E2E_TIMEOUT:-120}))
+while [ $SECONDS -lt $deadline ] && ! grep -q '^DONE' "$results" 2>/dev/null; do sleep 0.2; done
+
+# Leave nothing behind, also after a hang: the desktop, the driver and the saver go.
+timeout 20 wineserver -k >/dev/null 2>&1
+kill "$wine_pid" 2>/dev/null
+wait "$wine_pid" 2>/dev/null
+
+if ! grep -q '^DONE' "$results" 2>/dev/null; then
+  echo "run_case: $case_name did not finish within the bound"
+  tail -n 20 "$work/wine.log"
+  exit 1
+fi
+cat "$results"
+grep -q "^PASS $case_name\$" "$results"
