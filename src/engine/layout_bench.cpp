@@ -1,0 +1,38 @@
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "engine/geometry.h"
+#include "engine/layout.h"
+
+namespace ambervale {
+namespace {
+
+// Args: algorithm, surface width, surface height, Size.
+void BM_LayoutUpAlgorithm(benchmark::State& bench) {
+  auto state = std::make_unique<SaverState>();
+  state->Algorithm = static_cast<uint8_t>(bench.range(0));
+  state->Size = static_cast<uint8_t>(bench.range(3));
+  ApplyFullScreenGeometry(*state, static_cast<int32_t>(bench.range(1)), static_cast<int32_t>(bench.range(2)));
+  Random random(12345);
+  for (auto _ : bench) {
+    UpAlgorithm(*state, random);
+    benchmark::DoNotOptimize(state->PosX[0][0]);
+    benchmark::ClobberMemory();
+  }
+  bench.SetLabel(std::to_string(state->GridCols) + "x" + std::to_string(state->GridRows + 1) + " grid");
+}
+
+void AllLayouts(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"algorithm", "w", "h", "size"});
+  for (int64_t algorithm = 0; algorithm <= 12; ++algorithm) {
+    for (auto [w, h] : {std::pair<int64_t, int64_t>{1920, 1080}, {3840, 2160}}) {
+      for (int64_t size : {0, 12}) b->Args({algorithm, w, h, size});
+    }
+  }
+}
+
+BENCHMARK(BM_LayoutUpAlgorithm)->Apply(AllLayouts)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace ambervale
