@@ -11,7 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libcairo2-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
-  wine64 wine xvfb xdotool x11-utils imagemagick
+  wine64 wine xvfb xdotool x11-utils imagemagick fonts-liberation
   dpkg-dev nasm
 )
 

@@ -5,9 +5,6 @@
 #include <utility>
 
 #include "app/win32/application.h"
-#include "engine/win32/saver_window.h"
-#include "settings/settings_store.h"
-#include "settings/win32/win_registry.h"
 
 namespace ambervale {
 namespace {
@@ -281,17 +278,6 @@ bool TForm2::IsChecked(DialogCheckBox box) const {
 
 void TForm2::PlaceCheck(DialogCheckBox box, bool checked) {
   SendMessageA(Control(CheckBoxId(box)), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-TForm2* CreateSettingsDialog() {
-  SettingsDialogDeps deps;
-  deps.state = &TheSaverState();
-  deps.create_saver = []() -> LiveSaver& { return *CreateSaverWindow(); };
-  deps.save = [] {
-    WinRegistryRoot root;
-    SaveSettings(TheSaverState(), root);
-  };
-  return TForm2::Create(std::move(deps)).release();
 }
 
 }  // namespace ambervale

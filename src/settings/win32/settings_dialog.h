@@ -90,8 +90,4 @@ class TForm2 : private DialogControls {
   std::optional<SettingsDialogLogic> logic_;
 };
 
-// The settings mode's dialog in front of the saver window, saving to the current user's
-// registry. It lives until the process ends.
-TForm2* CreateSettingsDialog();
-
 }  // namespace ambervale

@@ -1,0 +1,268 @@
+// End-to-end cases of the settings mode: the dialog in front of a live saver, driven the way a
+// person does (clicks and key presses through SendInput) and observed from outside.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace {
+
+using e2e::Context;
+
+constexpr char kDialogClass[] = "TForm2";
+constexpr char kSaverClass[] = "TForm1";
+constexpr DWORD kOpenTimeout = 20000;
+constexpr DWORD kExitTimeout = 15000;
+constexpr DWORD kPaintTimeout = 15000;
+
+enum ControlId : int {
+  kTrackBar1 = 1001,  // Algorithm
+  kTrackBar2 = 1002,  // Size
+  kTrackBar3 = 1003,  // Transparent
+  kTrackBar4 = 1004,  // Fast
+  kButton1 = 1011,    // Save Settings
+  kButton2 = 1012,    // Close
+  kCheckBox1 = 1021,  // Key_Exit
+  kCheckBox2 = 1022,  // Random
+};
+
+// Clear of both the saver window's box (from x 459) and the dialog (from x ~311, y ~480).
+RECT LeafSampleRect() { return RECT{0, 0, 300, 470}; }
+
+// Settings in store order: Size, Algorithm, Transparent, Fast, Color_s, Key_Exit, Rands_Algorithm.
+std::vector<DWORD> Settings(DWORD size, DWORD algorithm, DWORD transparent, DWORD fast, DWORD key_exit,
+                            DWORD random) {
+  return {size, algorithm, transparent, fast, 3, key_exit, random};
+}
+
+LRESULT Ask(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 3000, &result)) return -1;
+  return static_cast<LRESULT>(result);
+}
+
+int Position(HWND dialog, int id) { return static_cast<int>(Ask(GetDlgItem(dialog, id), TBM_GETPOS)); }
+bool Checked(HWND dialog, int id) { return Ask(GetDlgItem(dialog, id), BM_GETCHECK) == BST_CHECKED; }
+
+void Click(int x, int y) {
+  SetCursorPos(x, y);
+  INPUT inputs[2] = {};
+  inputs[0].type = INPUT_MOUSE;
+  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  inputs[1].type = INPUT_MOUSE;
+  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
+RECT ScreenRect(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return rect;
+}
+
+void ClickControl(HWND dialog, int id) {
+  const RECT rect = ScreenRect(GetDlgItem(dialog, id));
+  Click((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+// A click on a slider's channel near its right end: one step up.
+void ClickSliderRightEnd(HWND dialog, int id) {
+  const RECT rect = ScreenRect(GetDlgItem(dialog, id));
+  Click(rect.right - 4, (rect.top + rect.bottom) / 2);
+}
+
+// Keys go to the active window: activate the dialog by clicking its empty frame first.
+void ActivateDialog(HWND dialog) {
+  const RECT rect = ScreenRect(dialog);
+  RECT client{};
+  GetClientRect(dialog, &client);
+  POINT corner{2, client.bottom - 2};
+  ClientToScreen(dialog, &corner);
+  Click(corner.x, corner.y);
+  (void)rect;
+}
+
+HWND OpenDialog(Context& ctx, e2e::SaverProcess& saver, const std::string& arguments) {
+  if (!saver.Start(ctx.scr_path, arguments)) {
+    ctx.Fail("could not start the saver with " + arguments);
+    return nullptr;
+  }
+  HWND dialog = saver.WaitWindow(kDialogClass, kOpenTimeout);
+  E2E_CHECK(dialog != nullptr, "no dialog for " + arguments);
+  E2E_CHECK(saver.FindWindowOfClass(kSaverClass) != nullptr, "no saver window behind the dialog for " + arguments);
+  // The dialog's own creation ends with its sliders set; wait until it answers.
+  if (dialog) e2e::WaitFor([&] { return Ask(dialog, WM_NULL) == 0; }, 5000);
+  return dialog;
+}
+
+bool WaitLeaves(const e2e::Snapshot& before) {
+  return e2e::WaitFor([&] { return e2e::CountLeafPixels(before, e2e::TakeSnapshot(LeafSampleRect())) > 50; },
+                      kPaintTimeout, 100);
+}
+
+bool DesktopClean(const e2e::Snapshot& before) {
+  return e2e::WaitFor([&] { return e2e::CountChanged(before, e2e::TakeSnapshot(LeafSampleRect())) < 50; }, 5000,
+                      100);
+}
+
+DWORD Stored(const char* name) {
+  DWORD type = 0, value = 0xDEADBEEF;
+  if (!e2e::ReadSettingsValue(name, type, value) || type != REG_DWORD) return 0xDEADBEEF;
+  return value;
+}
+
+// Ends a run through the given way of closing and checks that the program ends with the leaves
+// gone from the desktop.
+template <typename CloseAction>
+void CheckClosing(Context& ctx, const char* how, CloseAction close) {
+  e2e::RepaintDesktop();
+  const e2e::Snapshot before = e2e::TakeSnapshot(LeafSampleRect());
+  e2e::WriteSettings(Settings(12, 1, 10, 50, 1, 0));
+  e2e::SaverProcess saver;
+  HWND dialog = OpenDialog(ctx, saver, "/c");
+  if (!dialog) return;
+  E2E_CHECK(WaitLeaves(before), std::string("no leaves painted before closing by ") + how);
+  close(dialog);
+  E2E_CHECK(saver.WaitExit(kExitTimeout), std::string("program still running after ") + how);
+  E2E_CHECK(DesktopClean(before), std::string("leaves left on the desktop after ") + how);
+}
+
+}  // namespace
+
+E2E_CASE(dialog_opens_for_every_spelling) {
+  for (const char* arguments : {"/c", "/C", "/c:1234"}) {
+    e2e::DeleteSettingsKey();  // a first run: the defaults
+    e2e::SaverProcess saver;
+    HWND dialog = OpenDialog(ctx, saver, arguments);
+    if (!dialog) continue;
+    E2E_CHECK(e2e::WindowText(dialog) == "Ambervale Screensaver Settings", e2e::WindowText(dialog));
+    E2E_CHECK(Position(dialog, kTrackBar2) == 12, std::to_string(Position(dialog, kTrackBar2)));
+    E2E_CHECK(Position(dialog, kTrackBar3) == 8, std::to_string(Position(dialog, kTrackBar3)));
+    E2E_CHECK(Position(dialog, kTrackBar4) == 33, std::to_string(Position(dialog, kTrackBar4)));
+    // "Random" is on: the slider shows the first cycle's pick, one of 0..9, not the stored 10.
+    const int algorithm = Position(dialog, kTrackBar1);
+    E2E_CHECK(algorithm >= 0 && algorithm <= 9, std::to_string(algorithm));
+    E2E_CHECK(Checked(dialog, kCheckBox1) && Checked(dialog, kCheckBox2), "both boxes checked");
+
+    RECT outer = ScreenRect(dialog);
+    RECT client{};
+    GetClientRect(dialog, &client);
+    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+    E2E_CHECK(client.right == 396 && client.bottom == 201,
+              std::to_string(client.right) + "x" + std::to_string(client.bottom));
+    E2E_CHECK(outer.left == 1024 / 2 - width / 2, std::to_string(outer.left));
+    E2E_CHECK(outer.top == 768 - height - 50, std::to_string(outer.top));
+    E2E_CHECK(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST, "stays on top");
+
+    ClickControl(dialog, kButton2);
+    E2E_CHECK(saver.WaitExit(kExitTimeout), std::string("\"Close\" did not end the run of ") + arguments);
+  }
+}
+
+E2E_CASE(dialog_size_and_fast_sliders_follow_the_user) {
+  e2e::WriteSettings(Settings(12, 1, 8, 0, 0, 0));
+  e2e::SaverProcess saver;
+  HWND dialog = OpenDialog(ctx, saver, "/c");
+  if (!dialog) return;
+  E2E_CHECK(Position(dialog, kTrackBar2) == 12, std::to_string(Position(dialog, kTrackBar2)));
+
+  // Size 12 -> 13 by a click on the channel right of the thumb.
+  ClickSliderRightEnd(dialog, kTrackBar2);
+  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar2) == 13; }, 5000),
+            "Size slider at " + std::to_string(Position(dialog, kTrackBar2)));
+  // And one more step with the keyboard, back down.
+  e2e::PressKey(VK_LEFT);
+  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar2) == 12; }, 5000),
+            "Size slider at " + std::to_string(Position(dialog, kTrackBar2)));
+  e2e::PressKey(VK_RIGHT);
+  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar2) == 13; }, 5000),
+            "Size slider at " + std::to_string(Position(dialog, kTrackBar2)));
+
+  // Fast to its ends with End and Home once the slider has the focus (Tab from Size: Transparent,
+  // then Fast).
+  e2e::PressKey(VK_TAB);
+  e2e::PressKey(VK_TAB);
+  e2e::PressKey(VK_END);
+  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar4) == 50; }, 5000),
+            "Fast slider at " + std::to_string(Position(dialog, kTrackBar4)));
+  ClickControl(dialog, kButton1);
+  E2E_CHECK(e2e::WaitFor([&] { return Stored("Fast") == 50; }, 5000), std::to_string(Stored("Fast")));
+  E2E_CHECK(Stored("Size") == 13, std::to_string(Stored("Size")));
+
+  ClickControl(dialog, kTrackBar4);  // the thumb sits at the right end: a click refocuses
+  e2e::PressKey(VK_HOME);
+  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar4) == 0; }, 5000),
+            "Fast slider at " + std::to_string(Position(dialog, kTrackBar4)));
+  ClickControl(dialog, kButton1);
+  E2E_CHECK(e2e::WaitFor([&] { return Stored("Fast") == 0; }, 5000), std::to_string(Stored("Fast")));
+  E2E_CHECK(saver.Running(), "saving ended the run");
+
+  ClickControl(dialog, kButton2);
+  E2E_CHECK(saver.WaitExit(kExitTimeout), "\"Close\" did not end the run");
+}
+
+E2E_CASE(dialog_save_writes_pulled_in_values) {
+  // "Random" off, an Algorithm beyond the slider and a Transparent of 0.
+  e2e::WriteSettings({5, 20, 0, 7, 9, 0, 0});
+  e2e::SaverProcess saver;
+  HWND dialog = OpenDialog(ctx, saver, "/c");
+  if (!dialog) return;
+  E2E_CHECK(Position(dialog, kTrackBar1) == 12, std::to_string(Position(dialog, kTrackBar1)));
+  E2E_CHECK(Position(dialog, kTrackBar3) == 1, std::to_string(Position(dialog, kTrackBar3)));
+  E2E_CHECK(!Checked(dialog, kCheckBox1) && !Checked(dialog, kCheckBox2), "both boxes unchecked");
+
+  e2e::WriteSettings({0, 0, 0, 0, 0, 0, 0});  // so that the save is seen to write every value
+  ClickControl(dialog, kButton1);
+  E2E_CHECK(e2e::WaitFor([&] { return Stored("Algorithm") == 12; }, 5000), std::to_string(Stored("Algorithm")));
+  const DWORD expected[7] = {5, 12, 0, 7, 9, 0, 0};
+  for (int i = 0; i < 7; ++i) {
+    E2E_CHECK(Stored(e2e::kSettingNames[i]) == expected[i],
+              std::string(e2e::kSettingNames[i]) + " = " + std::to_string(Stored(e2e::kSettingNames[i])));
+  }
+
+  // The boxes by real clicks, then a second save.
+  ClickControl(dialog, kCheckBox1);
+  ClickControl(dialog, kCheckBox2);
+  E2E_CHECK(e2e::WaitFor([&] { return Checked(dialog, kCheckBox1) && Checked(dialog, kCheckBox2); }, 5000),
+            "the clicks did not check the boxes");
+  ClickControl(dialog, kButton1);
+  E2E_CHECK(e2e::WaitFor([&] { return Stored("Key_Exit") == 1 && Stored("Rands_Algorithm") == 1; }, 5000),
+            std::to_string(Stored("Key_Exit")) + "," + std::to_string(Stored("Rands_Algorithm")));
+  E2E_CHECK(Stored("Transparent") == 0, std::to_string(Stored("Transparent")));
+
+  ClickControl(dialog, kButton2);
+  E2E_CHECK(saver.WaitExit(kExitTimeout), "\"Close\" did not end the run");
+}
+
+E2E_CASE(dialog_mouse_leaves_saver_running_and_esc_ends_it) {
+  CheckClosing(ctx, "Esc", [&](HWND dialog) {
+    // Key_Exit is on, yet jumps far beyond the mouse threshold leave the saver running.
+    const POINT jumps[] = {{10, 10}, {900, 700}, {20, 600}, {1000, 20}, {150, 150}};
+    for (const POINT& jump : jumps) {
+      e2e::MoveCursor(jump.x, jump.y);
+      e2e::Pause(150);
+    }
+    E2E_CHECK(IsWindowVisible(dialog), "the dialog went away after mouse movement");
+    ActivateDialog(dialog);
+    e2e::PressKey(VK_ESCAPE);
+  });
+}
+
+E2E_CASE(dialog_close_button_ends_the_program) {
+  CheckClosing(ctx, "\"Close\"", [&](HWND dialog) { ClickControl(dialog, kButton2); });
+}
+
+E2E_CASE(dialog_close_box_ends_the_program) {
+  CheckClosing(ctx, "the close box", [&](HWND dialog) {
+    // The close box is the rightmost button of the title bar.
+    const RECT outer = ScreenRect(dialog);
+    POINT client_origin{0, 0};
+    ClientToScreen(dialog, &client_origin);
+    const int border = client_origin.x - outer.left;
+    const int caption_middle = (outer.top + client_origin.y) / 2;
+    Click(outer.right - border - GetSystemMetrics(SM_CXSIZE) / 2, caption_middle);
+  });
+}
