@@ -139,6 +139,23 @@ TEST_F(SettingsStoreTest, LoadKeepsEveryByteReadWithoutClamping) {
   ExpectFields({44, 0, 255, 50, 0xF7, true, false});
   EXPECT_TRUE(registry_.WriteLog().empty()) << "a complete load must not write";
 
+  // One non-zero numeric setting, whichever it is, keeps everything that was read.
+  for (int which = 0; which < 5; ++which) {
+    Stored stored = {0, 0, 0, 0, 0, 0, 0};
+    uint32_t* numbers[] = {&stored.size, &stored.algorithm, &stored.transparent, &stored.fast,
+                           &stored.color};
+    *numbers[which] = 0x101;
+    Store(stored);
+    LoadSettings(*state_, registry_);
+    EXPECT_EQ(
+        state_->Size + state_->Algorithm + state_->Transparent + state_->Fast + state_->Color_s, 1)
+        << which;
+    EXPECT_FALSE(state_->Key_Exit);
+  }
+  EXPECT_TRUE(registry_.WriteLog().empty());
+  Store({300, 0, 0xFFFFFFFFu, 50, 0x1F7, 2, 0});
+  LoadSettings(*state_, registry_);
+
   // A save writes the loaded bytes back, the boolean stored as 2 as 1, and Color_s untouched.
   SaveSettings(*state_, registry_);
   ExpectKeyHolds({44, 0, 255, 50, 0xF7, 1, 0});
@@ -295,6 +312,14 @@ TEST(RegistryAccessorTest, ClosesItsKeyAndFailsCleanlyWithoutOne) {
   }
   EXPECT_EQ(registry.OpenKeyCount(), 0);
   EXPECT_TRUE(registry.KeyExists(kPath));
+
+  // A REG_DWORD shorter than four bytes reads zero-extended, whatever the buffer held before.
+  registry.SetValue(kPath, "Short", kRegDword, {0x2A, 0x01});
+  registry.SetDwordValue(kPath, "Long", 0xFFFFFFFFu);
+  TRegistry accessor(registry);
+  ASSERT_TRUE(accessor.OpenKey(kSettingsKey, false));
+  EXPECT_EQ(accessor.ReadInteger("Long"), -1);
+  EXPECT_EQ(accessor.ReadInteger("Short"), 0x012A);
 }
 
 TEST(MemoryRegistryTest, MalformedPathsAndOrphanedKeys) {
