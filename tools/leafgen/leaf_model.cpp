@@ -95,15 +95,19 @@ void AddBlade(LeafShape& shape, const BladeParams& p) {
     shape.veins.push_back(midrib);
   }
   for (int i = 0; i < p.vein_pairs; ++i) {
-    double t0 = 0.07 + (i + 0.35) / p.vein_pairs * 0.78;
     for (int side : {1, -1}) {
+      // A little irregular, as real veins are; the same every run.
+      double t0 = 0.07 + (i + 0.35) / p.vein_pairs * 0.78 + 0.012 * std::sin(2.3 * i + side);
       double scale = side > 0 ? 1 + p.asymmetry : 1 - p.asymmetry;
-      double reach = BladeProfile(p, t0) * scale / p.length / std::tan(p.vein_angle);
-      double t1 = std::min(t0 + reach, 0.97);
       Vec2 start = BladeAxisPoint(p, t0);
-      Vec2 end = BladeAxisPoint(p, t1) + AxisNormal(p, t1) * (side * 0.84 * BladeProfile(p, t1) * scale);
-      double tc = t0 + (t1 - t0) * 0.25;
-      Vec2 control = BladeAxisPoint(p, tc) + AxisNormal(p, tc) * (side * 0.62 * BladeProfile(p, tc) * scale);
+      Vec2 tangent = AxisTangent(p, t0);
+      tangent = tangent * (1.0 / Length(tangent));
+      Vec2 leaving = tangent * std::cos(p.vein_angle) + AxisNormal(p, t0) * (side * std::sin(p.vein_angle));
+      // Side veins leave the midrib at the vein angle and bow towards the tip near the margin.
+      double straight = BladeProfile(p, t0) * scale / p.length / std::tan(p.vein_angle);
+      double t1 = std::min(t0 + 1.3 * straight, 0.97);
+      Vec2 end = BladeAxisPoint(p, t1) + AxisNormal(p, t1) * (side * 0.86 * BladeProfile(p, t1) * scale);
+      Vec2 control = start + leaving * (0.5 * Length(end - start));
       Stroke vein;
       vein.points = QuadraticCurve(start, control, end, 10);
       vein.width_start = p.vein_width;
@@ -140,11 +144,13 @@ std::vector<Vec2> Hub(Vec2 centre, double radius, int points = 48) {
 }
 
 struct OakParams {
-  int lobe_pairs = 4;
-  double midrib_half_width = 0.1;
-  double lobe_length = 0.34;
-  double lobe_half_width = 0.3;
-  double lobe_teeth = 2;
+  int lobe_pairs = 3;
+  double midrib_half_width = 0.13;
+  double lobe_length = 0.44;
+  double lobe_half_width = 0.27;
+  int lobe_teeth = 2;
+  double first_lobe = 0.2;   // where along the midrib the lobes start and end
+  double last_lobe = 0.64;
   double stalk_length = 0.16;
 };
 
@@ -153,41 +159,42 @@ LeafShape BuildOak(const OakParams& o, Rng& rng) {
   BladeParams centre;
   centre.length = 1.0;
   centre.half_width = o.midrib_half_width;
-  centre.widest = 0.55;
+  centre.widest = 0.5;
   centre.base_bluntness = 1.1;
   centre.tip_bluntness = 0.9;
   centre.midrib_width = 1.1;
   centre.bend = rng.Jitter(0.03);
   AddBlade(shape, centre);
-  // The terminal lobe: a broader pointed blade at the end of the midrib.
+  // The end lobe: a pointed, toothed blade carrying on the midrib.
   BladeParams terminal = centre;
-  terminal.base = BladeAxisPoint(centre, 0.72);
-  terminal.length = 0.3;
-  terminal.half_width = 0.32;
-  terminal.widest = 0.4;
-  terminal.tip_bluntness = 1.4;
+  terminal.base = BladeAxisPoint(centre, o.last_lobe + 0.02);
+  terminal.length = 1.0 - o.last_lobe;
+  terminal.half_width = 0.3;
+  terminal.widest = 0.5;
+  terminal.base_bluntness = 1.3;
+  terminal.tip_bluntness = 1.1;
   terminal.teeth = 2;
-  terminal.tooth_depth = 0.45;
-  terminal.teeth_from = 0.25;
+  terminal.tooth_depth = 0.55;
+  terminal.teeth_from = 0.35;
   terminal.midrib_width = 0;
   terminal.bend = 0;
   AddBlade(shape, terminal);
   for (int i = 0; i < o.lobe_pairs; ++i) {
-    double t = 0.16 + 0.56 * i / std::max(1, o.lobe_pairs - 1);
+    double f = o.lobe_pairs > 1 ? static_cast<double>(i) / (o.lobe_pairs - 1) : 0;
     for (int side : {1, -1}) {
+      double t = o.first_lobe + (o.last_lobe - o.first_lobe) * f + 0.025 * side;  // alternate a little
       BladeParams lobe;
       lobe.base = BladeAxisPoint(centre, t);
-      double spread = Radians(72 - 34 * t + rng.Jitter(6));
-      lobe.angle = centre.angle + side * spread;
-      lobe.length = o.lobe_length * (0.62 + 0.5 * std::sin(kPi * (0.2 + 0.75 * t))) * (1 + rng.Jitter(0.08));
+      lobe.angle = centre.angle + side * Radians(66 - 30 * f + rng.Jitter(5));
+      lobe.length = o.lobe_length * (0.72 + 0.36 * std::sin(3.14159 * (0.35 + 0.6 * f))) * (1 + rng.Jitter(0.07));
       lobe.half_width = o.lobe_half_width * (1 + rng.Jitter(0.1));
-      lobe.widest = 0.38;
-      lobe.base_bluntness = 0.9;
-      lobe.tip_bluntness = 1.35;
-      lobe.bend = side * 0.1;
-      lobe.teeth = static_cast<int>(o.lobe_teeth);
-      lobe.tooth_depth = 0.5;
-      lobe.teeth_from = 0.3;
+      lobe.widest = 0.6;
+      lobe.base_bluntness = 1.3;  // a narrow neck, so the sinuses run deep
+      lobe.tip_bluntness = 1.1;
+      lobe.bend = side * 0.12;
+      lobe.teeth = o.lobe_teeth;
+      lobe.tooth_depth = 0.55;
+      lobe.teeth_from = 0.42;
       lobe.midrib_width = 0.75;
       lobe.vein_width = 0.4;
       lobe.vein_pairs = 0;
@@ -243,7 +250,7 @@ LeafShape BuildTrifoliate(const LeafletParams& l, double spread_degrees, double 
     Vec2 base = Direction(angle) * 0.03;
     AddBlade(shape, Leaflet(side, base, angle, 0.18 * s, rng));  // the outer half is the wider
   }
-  shape.blades.push_back(Hub({0, 0.02}, 0.035));
+  shape.blades.push_back(Hub({0, 0.02}, 0.02));
   return shape;
 }
 
@@ -267,7 +274,7 @@ LeafShape BuildPalmateStar(Rng& rng) {
     b.teeth_from = 0.38;
     AddBlade(shape, b);
   }
-  shape.blades.push_back(Hub({0, 0}, 0.03));
+  shape.blades.push_back(Hub({0, 0}, 0.012));
   return shape;
 }
 
@@ -345,7 +352,7 @@ struct MapleParams {
   int teeth = 3;
   double tooth_depth = 0.35;
   bool side_lobelets = true;   // small secondary lobes on the larger lobes
-  double hub = 0.2;
+  double hub = 0.13;
   double stalk_length = 0.35;
   double stalk_width = 3.0;
   double stalk_bow = 0.15;
@@ -366,8 +373,8 @@ LeafShape BuildMaple(const MapleParams& m, Rng& rng) {
                   * (1 + rng.Jitter(0.05));
     if (half == 1 && i != 0) lobe.length = m.side_length;
     lobe.half_width = m.lobe_half_width * (1 + rng.Jitter(0.06)) * (1 - 0.15 * f);
-    lobe.widest = 0.42;
-    lobe.base_bluntness = 0.9;
+    lobe.widest = 0.5;
+    lobe.base_bluntness = 1.15;  // lobes narrow towards the middle: deep sinuses
     lobe.tip_bluntness = 1.3;
     lobe.bend = rng.Jitter(0.05) + (i == 0 ? 0 : (i > 0 ? 1 : -1)) * 0.04;
     lobe.teeth = m.teeth;
@@ -382,11 +389,11 @@ LeafShape BuildMaple(const MapleParams& m, Rng& rng) {
     if (m.side_lobelets && lobe.length > 0.6) {
       for (int side : {1, -1}) {
         BladeParams small;
-        double t = 0.5 + rng.Jitter(0.04);
+        double t = 0.52 + rng.Jitter(0.04);
         small.base = BladeAxisPoint(lobe, t);
-        small.angle = lobe.angle + side * Radians(55 + rng.Jitter(8));
-        small.length = lobe.length * 0.3;
-        small.half_width = 0.42;
+        small.angle = lobe.angle + side * Radians(58 + rng.Jitter(8));
+        small.length = lobe.length * 0.32;
+        small.half_width = 0.38;
         small.widest = 0.3;
         small.base_bluntness = 0.8;
         small.tip_bluntness = 1.4;
@@ -442,14 +449,16 @@ std::vector<LeafDesign> BuildDesigns() {
       MakePalette({214, 56, 30}, {194, 32, 28}, {158, 34, 26}, {228, 96, 36}, {220, 84, 40}, {186, 70, 44}));
   // 4: yellow-orange oval leaf.
   add("yellow-orange oval", LeafKind::kOval, 53, [](Rng& r) { return BuildOval(r); },
-      MakePalette({242, 192, 54}, {236, 142, 32}, {204, 112, 34}, {232, 204, 74}, {246, 210, 92}, {200, 150, 60}));
+      MakePalette({242, 198, 58}, {234, 140, 34}, {206, 112, 36}, {236, 138, 40}, {246, 212, 96}, {200, 150, 60}));
   // 5: red narrow, deeply lobed leaf.
   OakParams narrow;
-  narrow.lobe_pairs = 5;
-  narrow.midrib_half_width = 0.07;
-  narrow.lobe_length = 0.24;
-  narrow.lobe_half_width = 0.26;
+  narrow.lobe_pairs = 4;
+  narrow.midrib_half_width = 0.08;
+  narrow.lobe_length = 0.3;
+  narrow.lobe_half_width = 0.24;
   narrow.lobe_teeth = 1;
+  narrow.first_lobe = 0.16;
+  narrow.last_lobe = 0.7;
   add("red narrow lobed", LeafKind::kNarrowLobed, 67, [narrow](Rng& r) { return BuildOak(narrow, r); },
       MakePalette({198, 36, 32}, {178, 26, 38}, {146, 26, 28}, {214, 70, 36}, {206, 60, 38}, {170, 52, 40}));
   // 6: red maple with yellow flecks.
@@ -459,7 +468,7 @@ std::vector<LeafDesign> BuildDesigns() {
   add("red maple", LeafKind::kMaple, 71, [](Rng& r) { return BuildMaple(MapleParams{}, r); }, red_maple);
   // 7: orange maple, broad sugar-maple lobes.
   MapleParams orange;
-  orange.lobe_half_width = 0.34;
+  orange.lobe_half_width = 0.3;
   orange.teeth = 2;
   orange.tooth_depth = 0.3;
   orange.spread_degrees = 115;
@@ -500,12 +509,12 @@ std::vector<LeafDesign> BuildDesigns() {
       MakePalette({232, 84, 30}, {214, 56, 30}, {172, 50, 28}, {240, 120, 40}, {236, 104, 40}, {190, 80, 42}));
   // 11: yellow maple, broad Norway-maple lobes.
   MapleParams yellow;
-  yellow.lobe_half_width = 0.36;
+  yellow.lobe_half_width = 0.32;
   yellow.teeth = 2;
   yellow.tooth_depth = 0.4;
   yellow.spread_degrees = 110;
   yellow.side_length = 0.9;
-  yellow.hub = 0.24;
+  yellow.hub = 0.16;
   Palette yellow_palette = MakePalette({246, 214, 62}, {240, 190, 46}, {214, 160, 44}, {222, 206, 84}, {236, 222, 110}, {206, 170, 70});
   add("yellow maple", LeafKind::kMaple, 127, [yellow](Rng& r) { return BuildMaple(yellow, r); }, yellow_palette);
   return designs;

@@ -144,6 +144,25 @@ double ValueNoise(double x, double y, uint32_t seed) {
   return top + (bottom - top) * ty;
 }
 
+double Flecks(double x, double y, double cell, double chance, uint32_t seed) {
+  double fx = std::floor(x / cell), fy = std::floor(y / cell);
+  double strongest = 0;
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx) {
+      auto cx = static_cast<int32_t>(fx) + dx, cy = static_cast<int32_t>(fy) + dy;
+      uint32_t h = Hash(cx, cy, seed);
+      if ((h & 0xFFFF) >= chance * 65536) continue;
+      uint32_t h2 = Hash(cx, cy, seed + 1);
+      double px = (cx + 0.15 + 0.7 * ((h >> 16) & 0xFF) / 255.0) * cell;
+      double py = (cy + 0.15 + 0.7 * (h >> 24) / 255.0) * cell;
+      double radius = cell * (0.18 + 0.3 * (h2 & 0xFF) / 255.0);
+      double d = std::hypot(x - px, y - py) / radius;
+      double strength = 0.55 + 0.45 * ((h2 >> 8) & 0xFF) / 255.0;
+      strongest = std::max(strongest, strength * (1 - Smoothstep(0.5, 1.0, d)));
+    }
+  return strongest;
+}
+
 double FractalNoise(double x, double y, uint32_t seed, int octaves) {
   double sum = 0, weight = 0, amplitude = 1, frequency = 1;
   for (int i = 0; i < octaves; ++i) {
@@ -202,9 +221,9 @@ RenderedPicture RenderPicture(const LeafDesign& design, const Pose& pose, int si
       size_t i = static_cast<size_t>(y) * n + x;
       Vec2 q = place.Inverse({(x + 0.5) / ss, (y + 0.5) / ss});
       double d = inside[i] / ss;
-      double arch = 1 - std::pow(1 - Clamp01(d / 6.0), 2.0);
+      double arch = 1 - std::pow(1 - Clamp01(d / 4.0), 2.0);
       double ripple = FractalNoise(q.x * 5 + 3.7, q.y * 5 + 1.3, design.seed + 7, 2) - 0.5;
-      height[i] = static_cast<float>(design.bulge * (1.6 * arch - 1.1 * vein_halo[i] + 1.4 * ripple));
+      height[i] = static_cast<float>(design.bulge * (0.8 * arch - 0.9 * vein_halo[i] + 1.1 * ripple));
     }
   const double lx = -0.42, ly = -0.56, lz = 0.71;  // towards the light, picture y pointing down
   const double hx = lx, hy = ly, hz = lz + 1;      // halfway to the viewer
@@ -224,8 +243,9 @@ RenderedPicture RenderPicture(const LeafDesign& design, const Pose& pose, int si
       double blotch = FractalNoise(q.x * 3.1 + 11.3, q.y * 3.1 + 5.9, design.seed, 3);
       c = Mix(c, pal.blotch, Smoothstep(0.48, 0.72, blotch) * pal.blotch_amount);
       if (pal.fleck_amount > 0) {
-        double fleck = FractalNoise(q.x * 16 + 2.1, q.y * 16 + 8.4, design.seed + 3, 2);
-        c = Mix(c, pal.fleck, Smoothstep(0.6, 0.7, fleck) * pal.fleck_amount);
+        // Flecks gather in patches rather than dotting the blade evenly.
+        double gather = Smoothstep(0.2, 0.48, FractalNoise(q.x * 4 + 6.1, q.y * 4 + 2.8, design.seed + 4, 2));
+        c = Mix(c, pal.fleck, Flecks(q.x, q.y, 0.06, 0.7, design.seed + 3) * gather * pal.fleck_amount);
       }
       c = Mix(c, pal.vein_halo, Clamp01(vein_halo[i] * 1.6) * pal.vein_halo_amount);
       double d = inside[i] / ss;
@@ -241,7 +261,7 @@ RenderedPicture RenderPicture(const LeafDesign& design, const Pose& pose, int si
       double nlen = std::sqrt(gx * gx + gy * gy + 1);
       double nx = -gx / nlen, ny = -gy / nlen, nz = 1 / nlen;
       double diffuse = (nx * lx + ny * ly + nz * lz) / lz;
-      double shade = std::clamp(1 + 0.55 * (diffuse - 1), 0.72, 1.2);
+      double shade = std::clamp(1 + 0.5 * (diffuse - 1), 0.75, 1.18);
       double spec = std::pow(std::max(0.0, (nx * hx + ny * hy + nz * hz) / hlen), 40) * 0.1;
       c = Scale(c, shade);
       c = Mix(c, {255, 245, 225}, spec);

@@ -22,5 +22,8 @@ RenderedPicture RenderPicture(const LeafDesign& design, const Pose& pose, int si
 // value on every machine.
 double ValueNoise(double x, double y, uint32_t seed);
 double FractalNoise(double x, double y, uint32_t seed, int octaves);
+// Round spots scattered over a jittered grid of `cell`-sized squares, each square holding
+// one with probability `chance`: up to 1 at a spot's centre, 0 away from every spot.
+double Flecks(double x, double y, double cell, double chance, uint32_t seed);
 
 }  // namespace leafgen
