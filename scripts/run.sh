@@ -11,12 +11,16 @@ cd "$root"
 build=${AMBERVALE_BUILD:-build/windows}
 [ $# -gt 0 ] || set -- /s
 
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+# AMBERVALE_SCR names an already built saver; otherwise the Windows build makes one.
+scr=${AMBERVALE_SCR:-}
+if [ -z "$scr" ]; then
+  if [ ! -f "$build/build.ninja" ]; then
+    cmake -S . -B "$build" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+  fi
+  cmake --build "$build" --target Ambervale -j "${AMBERVALE_JOBS:-2}"
+  scr=$root/$build/Ambervale.scr
 fi
-cmake --build "$build" --target Ambervale -j "${AMBERVALE_JOBS:-2}"
-scr=$root/$build/Ambervale.scr
 [ -f "$scr" ] || { echo "run: $scr was not built" >&2; exit 1; }
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then

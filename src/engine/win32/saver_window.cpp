@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/win32/application.h"
-#include "../../../assets/leaves/leaf_pictures.h"
+#include "assets/leaves/leaf_pictures.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_startup.h"
 #include "settings/settings_store.h"
