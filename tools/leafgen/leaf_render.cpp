@@ -280,11 +280,13 @@ RenderedPicture RenderPicture(const LeafDesign& design, const Pose& pose, int si
   out.size = size;
   out.rgb.resize(static_cast<size_t>(size) * size * 3);
   out.mask.resize(static_cast<size_t>(size) * size);
+  out.coverage.resize(out.mask.size());
   const double samples = ss * ss;
   for (size_t o = 0; o < out.mask.size(); ++o) {
     for (int k = 0; k < 3; ++k)
       out.rgb[o * 3 + k] = static_cast<uint8_t>(std::clamp(std::floor(acc[o * 3 + k] / samples + 0.5), 0.0, 255.0));
-    out.mask[o] = cover[o] / samples >= 0.5 ? 1 : 0;
+    out.coverage[o] = static_cast<float>(cover[o] / samples);
+    out.mask[o] = out.coverage[o] >= 0.5f ? 1 : 0;
   }
   return out;
 }
