@@ -25,20 +25,14 @@ std::vector<uint8_t> DwordBytes(uint32_t value) {
 // An open key. It finds its key by path at every call, so a key deleted meanwhile simply fails.
 class MemoryRegistry::Key : public RegistryKey {
  public:
-  Key(std::weak_ptr<MemoryRegistry*> owner, std::string path)
-      : owner_(std::move(owner)), path_(std::move(path)) {
-    if (auto registry = owner_.lock()) ++(*registry)->open_keys_;
+  Key(MemoryRegistry& registry, std::string path) : registry_(registry), path_(std::move(path)) {
+    ++registry_.open_keys_;
   }
-  ~Key() override {
-    if (auto registry = owner_.lock()) --(*registry)->open_keys_;
-  }
+  ~Key() override { --registry_.open_keys_; }
 
   bool QueryValue(const std::string& name, DwordBuffer& data, uint32_t& type) override {
-    auto registry = owner_.lock();
-    if (!registry) return false;
-    const KeyData* key = (*registry)->Find(path_);
-    if (!key) return false;
-    const Value* value = FindValue(*key, name);
+    const KeyData* key = registry_.Find(path_);
+    const Value* value = key ? FindValue(*key, name) : nullptr;
     if (!value || value->data.size() > data.size()) return false;
     if (!value->data.empty()) std::memcpy(data.data(), value->data.data(), value->data.size());
     type = value->type;
@@ -46,24 +40,19 @@ class MemoryRegistry::Key : public RegistryKey {
   }
 
   bool SetDword(const std::string& name, uint32_t value) override {
-    auto registry = owner_.lock();
-    if (!registry) return false;
-    MemoryRegistry& self = **registry;
-    KeyData* key = self.Find(path_);
-    if (!key || self.failing_writes_.count(Lower(name)) != 0) return false;
+    KeyData* key = registry_.Find(path_);
+    if (!key || registry_.failing_writes_.count(Lower(name)) != 0) return false;
     Put(*key, name, kRegDword, DwordBytes(value));
-    self.write_log_.push_back(name);
+    registry_.write_log_.push_back(name);
     return true;
   }
 
  private:
-  std::weak_ptr<MemoryRegistry*> owner_;
+  MemoryRegistry& registry_;
   std::string path_;
 };
 
-MemoryRegistry::MemoryRegistry() : self_(std::make_shared<MemoryRegistry*>(this)) {
-  keys_.emplace("", KeyData{});
-}
+MemoryRegistry::MemoryRegistry() { keys_.emplace("", KeyData{}); }
 
 MemoryRegistry::~MemoryRegistry() = default;
 
@@ -120,7 +109,7 @@ std::unique_ptr<RegistryKey> MemoryRegistry::OpenKey(const std::string& path) {
   if (!normalized) return nullptr;
   const KeyData* key = Find(*normalized);
   if (!key || key->read_only) return nullptr;
-  return std::make_unique<Key>(self_, *normalized);
+  return std::make_unique<Key>(*this, *normalized);
 }
 
 std::unique_ptr<RegistryKey> MemoryRegistry::CreateKey(const std::string& path) {
@@ -128,14 +117,14 @@ std::unique_ptr<RegistryKey> MemoryRegistry::CreateKey(const std::string& path) 
   if (!normalized) return nullptr;
   if (const KeyData* key = Find(*normalized)) {
     if (key->read_only) return nullptr;
-    return std::make_unique<Key>(self_, *normalized);
+    return std::make_unique<Key>(*this, *normalized);
   }
   // The nearest existing ancestor must allow new sub-keys.
   std::string ancestor = Parent(*normalized);
   while (!Find(ancestor)) ancestor = Parent(ancestor);
   if (Find(ancestor)->read_only) return nullptr;
   AddKey(*normalized);
-  return std::make_unique<Key>(self_, *normalized);
+  return std::make_unique<Key>(*this, *normalized);
 }
 
 bool MemoryRegistry::KeyExists(const std::string& path) const {

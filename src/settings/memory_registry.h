@@ -3,6 +3,7 @@
 // a shorter value (a three-character REG_SZ with its terminator) fits and comes back with its
 // own type; a missing value fails; a key marked read-only fails to open with full access and
 // refuses new sub-keys. Used by the portable tests, and usable wherever no system registry is.
+// Keys it hands out must not outlive it.
 #pragma once
 
 #include <cstdint>
@@ -77,9 +78,6 @@ class MemoryRegistry : public RegistryRoot {
   std::set<std::string> failing_writes_;  // lower-cased value names
   std::vector<std::string> write_log_;
   int open_keys_ = 0;
-  // Open keys keep a weak link to the registry, so a key that outlives it fails instead of
-  // touching freed memory.
-  std::shared_ptr<MemoryRegistry*> self_;
 };
 
 }  // namespace ambervale
