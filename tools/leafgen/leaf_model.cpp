@@ -435,8 +435,9 @@ std::vector<LeafDesign> BuildDesigns() {
     designs.push_back(std::move(d));
   };
   // 0: orange oak-like leaf, deeply lobed with pointed lobes.
-  add("orange lobed", LeafKind::kLobedOak, 11, [](Rng& r) { return BuildOak(OakParams{}, r); },
-      MakePalette({236, 150, 42}, {222, 98, 26}, {178, 82, 30}, {242, 178, 60}, {240, 170, 62}, {196, 118, 54}));
+  Palette oak = MakePalette({236, 150, 42}, {222, 98, 26}, {178, 82, 30}, {198, 114, 46}, {240, 170, 62}, {196, 118, 54});
+  oak.blotch_amount = 0.5;  // browning patches
+  add("orange lobed", LeafKind::kLobedOak, 11, [](Rng& r) { return BuildOak(OakParams{}, r); }, oak);
   // 1: red three-leaflet leaf.
   add("red three-leaflet", LeafKind::kTrifoliate, 23,
       [](Rng& r) { return BuildTrifoliate(LeafletParams{}, 62, 0.3, 2.6, r); },
@@ -472,8 +473,9 @@ std::vector<LeafDesign> BuildDesigns() {
   orange.teeth = 2;
   orange.tooth_depth = 0.3;
   orange.spread_degrees = 115;
-  add("orange maple", LeafKind::kMaple, 83, [orange](Rng& r) { return BuildMaple(orange, r); },
-      MakePalette({242, 146, 38}, {228, 102, 28}, {190, 84, 30}, {246, 178, 54}, {244, 166, 58}, {200, 120, 52}));
+  Palette orange_palette = MakePalette({242, 146, 38}, {228, 102, 28}, {190, 84, 30}, {226, 88, 32}, {244, 166, 58}, {200, 120, 52});
+  orange_palette.blotch_amount = 0.5;  // reddening patches
+  add("orange maple", LeafKind::kMaple, 83, [orange](Rng& r) { return BuildMaple(orange, r); }, orange_palette);
   // 8: orange-red three-leaflet leaf on a thin stalk.
   LeafletParams thin;
   thin.half_width = 0.26;
@@ -515,7 +517,9 @@ std::vector<LeafDesign> BuildDesigns() {
   yellow.spread_degrees = 110;
   yellow.side_length = 0.9;
   yellow.hub = 0.16;
-  Palette yellow_palette = MakePalette({246, 214, 62}, {240, 190, 46}, {214, 160, 44}, {222, 206, 84}, {236, 222, 110}, {206, 170, 70});
+  // A last trace of green along the veins.
+  Palette yellow_palette = MakePalette({246, 214, 62}, {240, 190, 46}, {214, 160, 44}, {236, 176, 50}, {212, 214, 92}, {206, 170, 70});
+  yellow_palette.vein_halo_amount = 0.4;
   add("yellow maple", LeafKind::kMaple, 127, [yellow](Rng& r) { return BuildMaple(yellow, r); }, yellow_palette);
   return designs;
 }
