@@ -48,13 +48,16 @@ function(ambervale_wintests out platform)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# Wine tests share one Xvfb display and one Wine prefix per test run: the fixture starts
-# them before the first Wine test and tears them down after the last.
+# Wine tests share one Xvfb display and one Wine prefix per build tree: the fixture starts
+# them before the first Wine test and tears them down after the last, also when tests fail.
+# Xvfb picks a free display itself, so build trees tested at the same time do not meet.
+# Each program is stopped by the script after AMBERVALE_WINE_TIMEOUT (300 s), well inside
+# the CTest timeout, so the script can still end the program's Wine processes.
 set(AMBERVALE_WINE_ENV "${CMAKE_BINARY_DIR}/wine-env")
 if(WIN32 AND NOT TARGET wine_env_fixture)
   add_test(NAME wine_env_start COMMAND bash "${CMAKE_SOURCE_DIR}/scripts/wine-env.sh" start "${AMBERVALE_WINE_ENV}")
   add_test(NAME wine_env_stop COMMAND bash "${CMAKE_SOURCE_DIR}/scripts/wine-env.sh" stop "${AMBERVALE_WINE_ENV}")
-  set_tests_properties(wine_env_start PROPERTIES FIXTURES_SETUP wine_env TIMEOUT 180)
+  set_tests_properties(wine_env_start PROPERTIES FIXTURES_SETUP wine_env TIMEOUT 320)
   set_tests_properties(wine_env_stop PROPERTIES FIXTURES_CLEANUP wine_env TIMEOUT 60)
   add_custom_target(wine_env_fixture)
 endif()
