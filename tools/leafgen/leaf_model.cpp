@@ -256,25 +256,25 @@ LeafShape BuildTrifoliate(const LeafletParams& l, double spread_degrees, double 
 
 LeafShape BuildPalmateStar(Rng& rng) {
   LeafShape shape;
-  shape.stalks.push_back(StalkStroke({0, 0.0}, kPi + rng.Jitter(0.1), 0.3, 0.2, 2.8, 2.3));
+  shape.stalks.push_back(StalkStroke({0, 0.01}, kPi + rng.Jitter(0.1), 0.31, 0.2, 2.8, 2.3));
   const double angles[5] = {0, 58, -58, 122, -122};
   const double lengths[5] = {0.62, 0.56, 0.55, 0.42, 0.43};
   for (int i = 0; i < 5; ++i) {
     LeafletParams l;
     l.length = lengths[i];
-    l.half_width = 0.15;
+    l.half_width = 0.165;
     l.widest = 0.6;
     l.teeth = 7;
     l.tooth_depth = 0.28;
     l.tip_bluntness = 1.25;
     l.vein_pairs = 5;
     double angle = Radians(angles[i] + rng.Jitter(4));
-    BladeParams b = Leaflet(l, Direction(angle) * 0.035, angle, 0, rng);
+    BladeParams b = Leaflet(l, Direction(angle) * 0.008, angle, 0, rng);  // all meet at the stalk
     b.base_bluntness = 1.5;  // leaflets narrow to a wedge at their base
     b.teeth_from = 0.38;
     AddBlade(shape, b);
   }
-  shape.blades.push_back(Hub({0, 0}, 0.012));
+  shape.blades.push_back(Hub({0, 0}, 0.022));
   return shape;
 }
 
@@ -439,12 +439,14 @@ std::vector<LeafDesign> BuildDesigns() {
   oak.blotch_amount = 0.5;  // browning patches
   add("orange lobed", LeafKind::kLobedOak, 11, [](Rng& r) { return BuildOak(OakParams{}, r); }, oak);
   // 1: red three-leaflet leaf.
+  Palette three_red = MakePalette({204, 44, 32}, {182, 26, 34}, {150, 28, 28}, {222, 86, 38}, {214, 70, 40}, {176, 56, 42});
+  three_red.blotch_amount = 0.4;
   add("red three-leaflet", LeafKind::kTrifoliate, 23,
-      [](Rng& r) { return BuildTrifoliate(LeafletParams{}, 62, 0.3, 2.6, r); },
-      MakePalette({204, 44, 32}, {182, 26, 34}, {150, 28, 28}, {220, 78, 36}, {214, 70, 40}, {176, 56, 42}));
+      [](Rng& r) { return BuildTrifoliate(LeafletParams{}, 62, 0.3, 2.6, r); }, three_red);
   // 2: red five-leaflet star.
-  add("red five-leaflet", LeafKind::kPalmateStar, 37, [](Rng& r) { return BuildPalmateStar(r); },
-      MakePalette({200, 38, 44}, {176, 22, 40}, {150, 24, 40}, {158, 26, 58}, {212, 64, 46}, {170, 54, 50}));
+  Palette crimson = MakePalette({196, 30, 52}, {214, 52, 40}, {150, 24, 40}, {152, 24, 66}, {212, 64, 46}, {170, 54, 50});
+  crimson.blotch_amount = 0.45;  // turning purple in places
+  add("red five-leaflet", LeafKind::kPalmateStar, 37, [](Rng& r) { return BuildPalmateStar(r); }, crimson);
   // 3: red feather-like leaf.
   add("red feather", LeafKind::kPinnate, 41, [](Rng& r) { return BuildPinnate(r); },
       MakePalette({214, 56, 30}, {194, 32, 28}, {158, 34, 26}, {228, 96, 36}, {220, 84, 40}, {186, 70, 44}));
