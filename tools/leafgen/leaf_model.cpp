@@ -186,7 +186,7 @@ LeafShape BuildOak(const OakParams& o, Rng& rng) {
       BladeParams lobe;
       lobe.base = BladeAxisPoint(centre, t);
       lobe.angle = centre.angle + side * Radians(66 - 30 * f + rng.Jitter(5));
-      lobe.length = o.lobe_length * (0.72 + 0.36 * std::sin(3.14159 * (0.35 + 0.6 * f))) * (1 + rng.Jitter(0.07));
+      lobe.length = o.lobe_length * (0.72 + 0.36 * std::sin(kPi * (0.35 + 0.6 * f))) * (1 + rng.Jitter(0.07));
       lobe.half_width = o.lobe_half_width * (1 + rng.Jitter(0.1));
       lobe.widest = 0.6;
       lobe.base_bluntness = 1.3;  // a narrow neck, so the sinuses run deep
