@@ -204,9 +204,7 @@ RenderedPicture RenderPicture(const LeafDesign& design, const Pose& pose, int si
   const std::vector<float> vein = vein_plane.Read();
   std::vector<float> body(blade.size());
   for (size_t i = 0; i < body.size(); ++i) body[i] = 1 - (1 - blade[i]) * (1 - stalk[i]);
-  std::vector<float> blade_only(blade.size());
-  for (size_t i = 0; i < body.size(); ++i) blade_only[i] = blade[i];
-  const std::vector<float> inside = DistanceInside(blade_only, n);
+  const std::vector<float> inside = DistanceInside(blade, n);
   const std::vector<float> vein_halo = Blur(vein, n, static_cast<int>(std::lround(1.2 * ss)));
 
   double reach = 1e-9;
