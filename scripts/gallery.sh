@@ -51,8 +51,13 @@ for family in "${families[@]}"; do
   settings "$algorithm"
   timeout 20 wineserver -w || true
   "$WINE" explorer /desktop=Ambervale,1024x768 >/dev/null 2>&1 &
-  sleep 3
-  shoot "$envdir/bare.png"
+  # The bare desktop, once the desktop window shows (the screen is black before).
+  for ((i = 0; i < 60; i++)); do
+    sleep 0.5
+    shoot "$envdir/bare.png"
+    mean=$(convert "$envdir/bare.png" -format '%[fx:int(mean*1000)]' info:)
+    [ "$mean" -gt 10 ] && break
+  done
   "$WINE" explorer /desktop=Ambervale,1024x768 "$scr" /s >/dev/null 2>&1 &
   best=-1 previous=-1
   for ((i = 1; i <= seconds; i++)); do

@@ -31,4 +31,4 @@ if ! grep -q '^DONE' "$results" 2>/dev/null; then
   exit 1
 fi
 cat "$results"
-grep -q "^PASS $case_name\$" "$results"
+tr -d '\r' <"$results" | grep -q "^PASS $case_name\$"
