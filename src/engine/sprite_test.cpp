@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "engine/errors.h"
 #include "engine/test_fakes.h"
 
 namespace ambervale {
@@ -199,13 +198,6 @@ TEST(LeafImageSetTest, NumbersOneToTwentyFiveDecodeOnceOnFirstUse) {
   rig.engine->Snowflake();
   rig.engine->Snowflake();
   EXPECT_EQ(rig.leaves.Image(7)->DecodeCount(), 1);
-}
-
-TEST(LeafImageSetTest, UndecodablePictureRaisesFromSnowflake) {
-  static const uint8_t kJunk[] = {1, 2, 3, 4};
-  EngineRig rig(1024, 768, 12, 1, 100, [](int32_t) { return std::span<const uint8_t>(kJunk); });
-  rig.state->ImageIndex = 2;
-  EXPECT_THROW(rig.engine->Snowflake(), EJPEG);
 }
 
 }  // namespace
