@@ -249,7 +249,9 @@ void SaverWindow::Create() {
   window_class.lpszClassName = kWindowClass;
   RegisterClassExA(&window_class);
 
-  CreateWindowExA(WS_EX_TOPMOST | WS_EX_LAYERED, kWindowClass, kCaption, WS_POPUP, kLeft, kTop, kClientWidth,
+  // Every pixel of the window is the transparent white, so it lets the mouse through as it
+  // lets the eye; WS_EX_TRANSPARENT says so for window managers that hit-test the rectangle.
+  CreateWindowExA(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT, kWindowClass, kCaption, WS_POPUP, kLeft, kTop, kClientWidth,
                   kClientHeight, nullptr, nullptr, instance, this);
   if (!window_) return;
   // White is the transparent colour and the whole client area is white: the window is
