@@ -81,9 +81,10 @@ export WINE=$wine
 ENV
   # shellcheck disable=SC1091
   . "$dir/env"
-  if ! timeout -k 10 200 "$WINE" wineboot -i >"$dir/wineboot.log" 2>&1; then
-    die "Wine could not boot a prefix within 200 s: $(tail -n3 "$dir/wineboot.log")"
-  fi
+  timeout -k 10 200 "$WINE" wineboot -i >"$dir/wineboot.log" 2>&1
+  local rc=$?
+  [ $rc -eq 124 ] || [ $rc -eq 137 ] && die "Wine did not boot a prefix within 200 s: $(tail -n3 "$dir/wineboot.log")"
+  [ $rc -eq 0 ] || die "Wine could not boot a prefix (exit status $rc): $(tail -n3 "$dir/wineboot.log")"
   timeout 60 wineserver -w || die "Wine did not settle within 60 s after booting the prefix"
   trap - EXIT INT TERM
   echo "wine-env: ready on $display, prefix $WINEPREFIX"

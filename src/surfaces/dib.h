@@ -50,6 +50,15 @@ class DibBackend {
   virtual std::unique_ptr<DibStorage> Allocate(const DibFormat& format) = 0;
 };
 
+// The stretch mode for drawing a picture of `picture_bits` onto a device of `device_depth`
+// bits: halftoning only when the device has 8 bits or less and fewer than the picture,
+// otherwise dropping whole rows and columns.
+inline constexpr int32_t kStretchColorOnColor = 3;
+inline constexpr int32_t kStretchHalftone = 4;
+constexpr int32_t StretchModeFor(int32_t device_depth, int32_t picture_bits) {
+  return device_depth <= 8 && device_depth < picture_bits ? kStretchHalftone : kStretchColorOnColor;
+}
+
 // The build's own backend (Windows: DIB sections; native: memory).
 DibBackend& DefaultDibBackend();
 

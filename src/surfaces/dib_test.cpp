@@ -157,6 +157,15 @@ TEST(TDIBSizeTest, StorageThePlatformCannotMakeRaisesAndKeepsTheOldStorage) {
   EXPECT_EQ(huge.Height(), 1);
 }
 
+TEST(StretchModeTest, HalftoningOnlyForScreensOfEightBitsOrLessBelowThePicture) {
+  EXPECT_EQ(StretchModeFor(8, 24), kStretchHalftone);
+  EXPECT_EQ(StretchModeFor(4, 8), kStretchHalftone);
+  EXPECT_EQ(StretchModeFor(8, 8), kStretchColorOnColor);
+  EXPECT_EQ(StretchModeFor(16, 24), kStretchColorOnColor);
+  EXPECT_EQ(StretchModeFor(24, 24), kStretchColorOnColor);
+  EXPECT_EQ(StretchModeFor(32, 8), kStretchColorOnColor);
+}
+
 class TDIBPixelTest : public ::testing::Test {
  protected:
   void SetUp() override {

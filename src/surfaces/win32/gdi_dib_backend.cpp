@@ -84,8 +84,8 @@ class GdiDibStorage : public DibStorage {
     }
     if (!source->ok()) return;
     HDC dc = section_.dc();
-    const int32_t depth = DeviceColourDepth(dc);
-    if (depth <= 8 && depth < decoded.bits) {
+    static_assert(kStretchColorOnColor == COLORONCOLOR && kStretchHalftone == HALFTONE);
+    if (StretchModeFor(DeviceColourDepth(dc), decoded.bits) == kStretchHalftone) {
       // Halftoning realigns the brush origin; keep it where it was.
       POINT origin{};
       GetBrushOrgEx(dc, &origin);
