@@ -73,6 +73,6 @@ for family in "${families[@]}"; do
   done
   timeout 20 wineserver -k || true
   file=$out/$(printf '%02d' "$algorithm")-$name.png
-  convert "$envdir/best.png" -strip "$file"
+  convert "$envdir/best.png" -strip -colors 256 "PNG8:$file"
   echo "gallery: $file ($best pixels changed)"
 done
