@@ -124,13 +124,5 @@ TEST(TJPEGImageTest, FlippedBytesNeverCrash) {
   }
 }
 
-TEST(JpegEncoderTest, RefusesSizesItsBufferCannotHold) {
-  const std::vector<uint8_t> rgb(12, 0);
-  EXPECT_TRUE(EncodeJpeg(0, 4, rgb).empty());
-  EXPECT_TRUE(EncodeJpeg(4, -1, rgb).empty());
-  EXPECT_TRUE(EncodeJpeg(4, 4, rgb).empty());  // 48 bytes needed
-  EXPECT_FALSE(EncodeJpeg(2, 2, rgb).empty());
-}
-
 }  // namespace
 }  // namespace ambervale

@@ -110,17 +110,5 @@ TEST(GdiDibTest, APalettePictureStretchesToItsOwnColours) {
   EXPECT_EQ(mismatches, 0);
 }
 
-TEST(GdiDibTest, EverySurfaceHasItsOwnDcAndResizingKeepsOneWorking) {
-  TDIB a;
-  TDIB b;
-  Size(a, 4, 4);
-  Size(b, 4, 4);
-  EXPECT_NE(a.DibDC(), b.DibDC());
-  for (int i = 1; i <= 50; ++i) Size(a, 4 + i, 3 + i);  // old sections and contexts are released
-  HDC dc = DcOf(a);
-  SetPixel(dc, 0, 0, RGB(1, 2, 3));
-  EXPECT_EQ(a.RowBytes(0)[2], 1);
-}
-
 }  // namespace
 }  // namespace ambervale

@@ -46,15 +46,6 @@ class GdiplusTest : public ::testing::Test {
   TDIB canvas;
 };
 
-TEST_F(GdiplusTest, SessionIsActiveWhileItLives) {
-  EXPECT_TRUE(GdiplusSession::Active());
-  {
-    GdiplusSession nested;
-    EXPECT_TRUE(nested.ok());
-  }
-  EXPECT_TRUE(GdiplusSession::Active());
-}
-
 TEST_F(GdiplusTest, BitmapKeepsPixelsAndFailuresStayInTheStatus) {
   TGPBitmap bitmap(100, 100);
   ASSERT_NE(bitmap.Handle(), nullptr);
@@ -113,7 +104,7 @@ TEST_F(GdiplusTest, FiveDrawsAtConstantAlphaMoveThePixelAlongTheFadeCurve) {
     const uint32_t p = Pixel(30, 30);
     auto expect = [&](int shift, int sprite_value) {
       const double from = (background >> shift) & 0xFF;
-      EXPECT_NEAR(static_cast<double>((p >> shift) & 0xFF), from + (sprite_value - from) * share, 3.0)
+      EXPECT_NEAR(static_cast<double>((p >> shift) & 0xFF), from + (sprite_value - from) * share, 2.0)
           << "draw " << draw << " channel shift " << shift;
     };
     expect(16, 240);
