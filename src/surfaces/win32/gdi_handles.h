@@ -8,35 +8,25 @@
 
 namespace ambervale {
 
-class UniqueDc {
+// Owns one handle and frees it with `Free` once, at the end of its life.
+template <typename Handle, auto Free>
+class UniqueGdiHandle {
  public:
-  explicit UniqueDc(HDC dc = nullptr) : dc_(dc) {}
-  UniqueDc(const UniqueDc&) = delete;
-  UniqueDc& operator=(const UniqueDc&) = delete;
-  ~UniqueDc() {
-    if (dc_) DeleteDC(dc_);
+  explicit UniqueGdiHandle(Handle handle = nullptr) : handle_(handle) {}
+  UniqueGdiHandle(const UniqueGdiHandle&) = delete;
+  UniqueGdiHandle& operator=(const UniqueGdiHandle&) = delete;
+  ~UniqueGdiHandle() {
+    if (handle_) Free(handle_);
   }
-  HDC get() const { return dc_; }
-  explicit operator bool() const { return dc_ != nullptr; }
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
 
  private:
-  HDC dc_;
+  Handle handle_;
 };
 
-class UniqueGdiObject {
- public:
-  explicit UniqueGdiObject(HGDIOBJ object = nullptr) : object_(object) {}
-  UniqueGdiObject(const UniqueGdiObject&) = delete;
-  UniqueGdiObject& operator=(const UniqueGdiObject&) = delete;
-  ~UniqueGdiObject() {
-    if (object_) DeleteObject(object_);
-  }
-  HGDIOBJ get() const { return object_; }
-  explicit operator bool() const { return object_ != nullptr; }
-
- private:
-  HGDIOBJ object_;
-};
+using UniqueDc = UniqueGdiHandle<HDC, &DeleteDC>;
+using UniqueGdiObject = UniqueGdiHandle<HGDIOBJ, &DeleteObject>;
 
 // Selects an object into a device context for the owner's lifetime. Declare it after the
 // owners of the context and the object, so that it is undone first.
