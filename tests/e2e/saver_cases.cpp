@@ -283,3 +283,25 @@ E2E_CASE(no_argument_runs_full_screen) {
   PressKey(VK_ESCAPE);
   ExpectEnds(ctx, saver, "Esc");
 }
+
+E2E_CASE(preview_handle_of_no_window_ends_quietly) {
+  WriteSettings(Settings(true));
+  PrepareDesktop(ctx);
+  Snapshot baseline = TakeSnapshot(SampleRect());
+  // A handle that named a window a moment ago and names none now.
+  HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  const std::string handle = std::to_string(reinterpret_cast<intptr_t>(gone));
+  DestroyWindow(gone);
+  SaverProcess saver;
+  if (!saver.Start(ctx.scr_path, "/p " + handle)) return ctx.Fail("CreateProcess failed");
+  bool saw_box = false;
+  const bool ended = WaitFor(
+      [&] {
+        if (saver.FindWindowOfClass("#32770")) saw_box = true;
+        return !saver.Running();
+      },
+      kExitTimeout, 10);
+  E2E_CHECK(ended, "still running");
+  E2E_CHECK(!saw_box, "a message was shown");
+  E2E_CHECK(CountChanged(baseline, TakeSnapshot(SampleRect())) < 50, "something was painted");
+}
