@@ -47,14 +47,20 @@ LRESULT Ask(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
 int Position(HWND dialog, int id) { return static_cast<int>(Ask(GetDlgItem(dialog, id), TBM_GETPOS)); }
 bool Checked(HWND dialog, int id) { return Ask(GetDlgItem(dialog, id), BM_GETCHECK) == BST_CHECKED; }
 
+// Every event of the click carries the place, so none of them can land where the cursor was.
 void Click(int x, int y) {
-  SetCursorPos(x, y);
-  INPUT inputs[2] = {};
-  inputs[0].type = INPUT_MOUSE;
-  inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  inputs[1].type = INPUT_MOUSE;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, inputs, sizeof(INPUT));
+  const LONG dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  const LONG dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  const DWORD flags[] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+  for (DWORD flag : flags) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = dx;
+    input.mi.dy = dy;
+    input.mi.dwFlags = flag | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(INPUT));
+    e2e::Pause(30);
+  }
 }
 
 RECT ScreenRect(HWND window) {
@@ -63,15 +69,33 @@ RECT ScreenRect(HWND window) {
   return rect;
 }
 
-void ClickControl(HWND dialog, int id) {
-  const RECT rect = ScreenRect(GetDlgItem(dialog, id));
-  Click((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+std::string ClassName(HWND window) {
+  char name[64] = {};
+  GetClassNameA(window, name, sizeof name);
+  return name;
 }
 
-// A click on a slider's channel near its right end: one step up.
-void ClickSliderRightEnd(HWND dialog, int id) {
-  const RECT rect = ScreenRect(GetDlgItem(dialog, id));
-  Click(rect.right - 4, (rect.top + rect.bottom) / 2);
+// Clicks a point of a control, after making sure that the click lands on it (the saver's
+// window behind the dialog must not take it).
+void ClickOn(Context& ctx, HWND control, POINT point) {
+  HWND hit = WindowFromPoint(point);
+  E2E_CHECK(hit == control, "the click at " + std::to_string(point.x) + "," + std::to_string(point.y) +
+                                " would land on a " + ClassName(hit));
+  Click(point.x, point.y);
+}
+
+void ClickControl(Context& ctx, HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  const RECT rect = ScreenRect(control);
+  ClickOn(ctx, control, POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+}
+
+// A click on a slider's channel near its right end: one step up. In a slider 12 pixels high
+// the channel is the band 2..5 pixels from its top, 4 pixels in from either end.
+void ClickSliderRightEnd(Context& ctx, HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  const RECT rect = ScreenRect(control);
+  ClickOn(ctx, control, POINT{rect.right - 8, rect.top + 4});
 }
 
 // Keys go to the active window: activate the dialog by clicking its empty frame first.
@@ -96,6 +120,12 @@ HWND OpenDialog(Context& ctx, e2e::SaverProcess& saver, const std::string& argum
   // The dialog's own creation ends with its sliders set; wait until it answers.
   if (dialog) e2e::WaitFor([&] { return Ask(dialog, WM_NULL) == 0; }, 5000);
   return dialog;
+}
+
+// An error message of the saver would hold the dialog disabled behind it.
+void CheckNoMessage(Context& ctx, e2e::SaverProcess& saver) {
+  HWND box = e2e::WaitMessageBox(saver.Id(), 0);
+  E2E_CHECK(box == nullptr, "the saver shows a message: " + e2e::MessageBoxText(box));
 }
 
 bool WaitLeaves(const e2e::Snapshot& before) {
@@ -157,7 +187,7 @@ E2E_CASE(dialog_opens_for_every_spelling) {
     E2E_CHECK(outer.top == 768 - height - 50, std::to_string(outer.top));
     E2E_CHECK(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST, "stays on top");
 
-    ClickControl(dialog, kButton2);
+    ClickControl(ctx, dialog, kButton2);
     E2E_CHECK(saver.WaitExit(kExitTimeout), std::string("\"Close\" did not end the run of ") + arguments);
   }
 }
@@ -170,7 +200,7 @@ E2E_CASE(dialog_size_and_fast_sliders_follow_the_user) {
   E2E_CHECK(Position(dialog, kTrackBar2) == 12, std::to_string(Position(dialog, kTrackBar2)));
 
   // Size 12 -> 13 by a click on the channel right of the thumb.
-  ClickSliderRightEnd(dialog, kTrackBar2);
+  ClickSliderRightEnd(ctx, dialog, kTrackBar2);
   E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar2) == 13; }, 5000),
             "Size slider at " + std::to_string(Position(dialog, kTrackBar2)));
   // And one more step with the keyboard, back down.
@@ -188,19 +218,20 @@ E2E_CASE(dialog_size_and_fast_sliders_follow_the_user) {
   e2e::PressKey(VK_END);
   E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar4) == 50; }, 5000),
             "Fast slider at " + std::to_string(Position(dialog, kTrackBar4)));
-  ClickControl(dialog, kButton1);
+  ClickControl(ctx, dialog, kButton1);
   E2E_CHECK(e2e::WaitFor([&] { return Stored("Fast") == 50; }, 5000), std::to_string(Stored("Fast")));
   E2E_CHECK(Stored("Size") == 13, std::to_string(Stored("Size")));
 
-  ClickControl(dialog, kTrackBar4);  // the thumb sits at the right end: a click refocuses
+  ClickControl(ctx, dialog, kTrackBar4);  // the thumb sits at the right end: a click refocuses
   e2e::PressKey(VK_HOME);
   E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar4) == 0; }, 5000),
             "Fast slider at " + std::to_string(Position(dialog, kTrackBar4)));
-  ClickControl(dialog, kButton1);
+  ClickControl(ctx, dialog, kButton1);
   E2E_CHECK(e2e::WaitFor([&] { return Stored("Fast") == 0; }, 5000), std::to_string(Stored("Fast")));
   E2E_CHECK(saver.Running(), "saving ended the run");
 
-  ClickControl(dialog, kButton2);
+  CheckNoMessage(ctx, saver);
+  ClickControl(ctx, dialog, kButton2);
   E2E_CHECK(saver.WaitExit(kExitTimeout), "\"Close\" did not end the run");
 }
 
@@ -215,7 +246,7 @@ E2E_CASE(dialog_save_writes_pulled_in_values) {
   E2E_CHECK(!Checked(dialog, kCheckBox1) && !Checked(dialog, kCheckBox2), "both boxes unchecked");
 
   e2e::WriteSettings({0, 0, 0, 0, 0, 0, 0});  // so that the save is seen to write every value
-  ClickControl(dialog, kButton1);
+  ClickControl(ctx, dialog, kButton1);
   E2E_CHECK(e2e::WaitFor([&] { return Stored("Algorithm") == 12; }, 5000), std::to_string(Stored("Algorithm")));
   const DWORD expected[7] = {5, 12, 0, 7, 9, 0, 0};
   for (int i = 0; i < 7; ++i) {
@@ -224,16 +255,17 @@ E2E_CASE(dialog_save_writes_pulled_in_values) {
   }
 
   // The boxes by real clicks, then a second save.
-  ClickControl(dialog, kCheckBox1);
-  ClickControl(dialog, kCheckBox2);
+  ClickControl(ctx, dialog, kCheckBox1);
+  ClickControl(ctx, dialog, kCheckBox2);
   E2E_CHECK(e2e::WaitFor([&] { return Checked(dialog, kCheckBox1) && Checked(dialog, kCheckBox2); }, 5000),
             "the clicks did not check the boxes");
-  ClickControl(dialog, kButton1);
+  ClickControl(ctx, dialog, kButton1);
   E2E_CHECK(e2e::WaitFor([&] { return Stored("Key_Exit") == 1 && Stored("Rands_Algorithm") == 1; }, 5000),
             std::to_string(Stored("Key_Exit")) + "," + std::to_string(Stored("Rands_Algorithm")));
   E2E_CHECK(Stored("Transparent") == 0, std::to_string(Stored("Transparent")));
 
-  ClickControl(dialog, kButton2);
+  CheckNoMessage(ctx, saver);
+  ClickControl(ctx, dialog, kButton2);
   E2E_CHECK(saver.WaitExit(kExitTimeout), "\"Close\" did not end the run");
 }
 
@@ -252,7 +284,7 @@ E2E_CASE(dialog_mouse_leaves_saver_running_and_esc_ends_it) {
 }
 
 E2E_CASE(dialog_close_button_ends_the_program) {
-  CheckClosing(ctx, "\"Close\"", [&](HWND dialog) { ClickControl(dialog, kButton2); });
+  CheckClosing(ctx, "\"Close\"", [&](HWND dialog) { ClickControl(ctx, dialog, kButton2); });
 }
 
 E2E_CASE(dialog_close_box_ends_the_program) {

@@ -13,6 +13,9 @@ constexpr COLORREF kSilver = RGB(192, 192, 192);
 constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_TOPMOST;
 constexpr UINT_PTR kKeyPreviewSubclass = 1;
+constexpr UINT_PTR kRaiseTimer = 1;
+constexpr UINT kRaiseInterval = 200;  // milliseconds
+constexpr int kRaises = 15;
 
 enum class ControlKind { kTrackBar, kPushButton, kCheckBox, kCheckBoxTextLeft, kLabel };
 
@@ -113,7 +116,11 @@ std::unique_ptr<TForm2> TForm2::Create(SettingsDialogDeps deps) {
 
   Application::Instance().Guard([&] { form->FormCreate(); });
   ShowWindow(form->window_, SW_SHOW);
+  form->BringAboveSaver();
   SetForegroundWindow(form->window_);
+  // Under Wine the saver's window is raised once more shortly after it is shown, once the
+  // message loop runs, burying the dialog; for its first seconds the dialog raises itself again.
+  SetTimer(form->window_, kRaiseTimer, kRaiseInterval, nullptr);
   SetFocus(form->Control(kTrackBar1Id));
   Application::Instance().WindowCreated(form->window_);
   return form;
@@ -156,6 +163,13 @@ void TForm2::CreateControls() {
 
 void TForm2::FormCreate() {
   LiveSaver& saver = deps_.create_saver();
+  // The saver, as the main window now, owns the dialog: an owned window stays above its owner,
+  // so a click on the saver (a see-through window that may still take clicks) cannot bury the
+  // dialog, and the dialog goes when the saver closes.
+  HWND owner = Application::Instance().MainWindow();
+  if (owner && owner != window_ && IsWindow(owner)) {
+    SetWindowLongPtrA(window_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  }
   PlaceOnScreen();
   logic_.emplace(*deps_.state, saver, static_cast<DialogControls&>(*this), deps_.save);
   logic_->ShowSettings();
@@ -167,6 +181,10 @@ void TForm2::PlaceOnScreen() {
   const Point place = DialogPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                                      bounds.right - bounds.left, bounds.bottom - bounds.top);
   SetWindowPos(window_, HWND_TOPMOST, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TForm2::BringAboveSaver() {
+  SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TForm2::CloseDialog() { SendMessageA(window_, WM_CLOSE, 0, 0); }
@@ -249,6 +267,14 @@ LRESULT TForm2::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_KEYDOWN:
       if (PreviewKey(window_, wparam)) return 0;
       break;
+    case WM_ACTIVATE:
+      if (LOWORD(wparam) != WA_INACTIVE) BringAboveSaver();
+      break;
+    case WM_TIMER:
+      if (wparam != kRaiseTimer) break;
+      if (++raises_ >= kRaises) KillTimer(window_, kRaiseTimer);
+      BringAboveSaver();
+      return 0;
     case WM_CLOSE:
       if (!logic_) {
         // No saver came up: the dialog is all there is, and closing it ends the run.

@@ -68,6 +68,8 @@ class TForm2 : private DialogControls {
   void FormCreate();
   void PlaceOnScreen();
   void CloseDialog();
+  // The saver is a stay-on-top window too: the dialog keeps itself above it.
+  void BringAboveSaver();
 
   // A key reaching any of the dialog's windows; true when the dialog used it up.
   bool PreviewKey(HWND target, WPARAM key);
@@ -88,6 +90,7 @@ class TForm2 : private DialogControls {
   HFONT font_ = nullptr;
   HBRUSH background_ = nullptr;
   std::optional<SettingsDialogLogic> logic_;
+  int raises_ = 0;
 };
 
 }  // namespace ambervale
