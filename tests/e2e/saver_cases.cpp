@@ -71,6 +71,18 @@ void ExpectEnds(Context& ctx, SaverProcess& saver, const char* trigger) {
   if (saver.ExitCode() != 0) ctx.Fail("exit code " + std::to_string(saver.ExitCode()));
 }
 
+// Waits for the run to end on its own, noting whether a window of `window_class` ("" for any)
+// showed on the way.
+bool EndsOnItsOwn(SaverProcess& saver, const char* window_class, bool& saw_window) {
+  saw_window = false;
+  return WaitFor(
+      [&] {
+        if (saver.FindWindowOfClass(window_class)) saw_window = true;
+        return !saver.Running();
+      },
+      kExitTimeout, 10);
+}
+
 // Absence of an exit can only be shown by waiting a while: a few dozen ticks.
 void ExpectStillRunning(Context& ctx, SaverProcess& saver, const char* after) {
   Pause(1200);
@@ -192,12 +204,7 @@ E2E_CASE(mode_a_ends_without_a_window) {
   SaverProcess saver;
   if (!saver.Start(ctx.scr_path, "/a 1234")) return ctx.Fail("CreateProcess failed");
   bool saw_window = false;
-  const bool ended = WaitFor(
-      [&] {
-        if (saver.FindWindowOfClass("")) saw_window = true;
-        return !saver.Running();
-      },
-      kExitTimeout, 10);
+  const bool ended = EndsOnItsOwn(saver, "", saw_window);
   E2E_CHECK(ended, "still running");
   E2E_CHECK(!saw_window, "a window was shown");
   E2E_CHECK(saver.ExitCode() == 0, "exit code " + std::to_string(saver.ExitCode()));
@@ -295,12 +302,7 @@ E2E_CASE(preview_handle_of_no_window_ends_quietly) {
   SaverProcess saver;
   if (!saver.Start(ctx.scr_path, "/p " + handle)) return ctx.Fail("CreateProcess failed");
   bool saw_box = false;
-  const bool ended = WaitFor(
-      [&] {
-        if (saver.FindWindowOfClass("#32770")) saw_box = true;
-        return !saver.Running();
-      },
-      kExitTimeout, 10);
+  const bool ended = EndsOnItsOwn(saver, "#32770", saw_box);
   E2E_CHECK(ended, "still running");
   E2E_CHECK(!saw_box, "a message was shown");
   E2E_CHECK(CountChanged(baseline, TakeSnapshot(SampleRect())) < 50, "something was painted");
