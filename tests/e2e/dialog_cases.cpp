@@ -193,16 +193,26 @@ E2E_CASE(dialog_opens_for_every_spelling) {
 }
 
 E2E_CASE(dialog_size_and_fast_sliders_follow_the_user) {
+  e2e::RepaintDesktop();
+  const e2e::Snapshot before = e2e::TakeSnapshot(LeafSampleRect());
   e2e::WriteSettings(Settings(12, 1, 8, 0, 0, 0));
   e2e::SaverProcess saver;
   HWND dialog = OpenDialog(ctx, saver, "/c");
   if (!dialog) return;
   E2E_CHECK(Position(dialog, kTrackBar2) == 12, std::to_string(Position(dialog, kTrackBar2)));
 
-  // Size 12 -> 13 by a click on the channel right of the thumb.
+  // Let a few cells of the plain grid grow (a cell lasts five 102 ms ticks at Fast 0).
+  auto leaves = [&] { return e2e::CountLeafPixels(before, e2e::TakeSnapshot(LeafSampleRect())); };
+  E2E_CHECK(e2e::WaitFor([&] { return leaves() > 1500; }, kPaintTimeout, 50), std::to_string(leaves()));
+  const int grown = leaves();
+
+  // Size 12 -> 13 by a click on the channel right of the thumb: the cycle restarts, so the
+  // desktop is repainted and the new, larger cells start again from the top-left one.
   ClickSliderRightEnd(ctx, dialog, kTrackBar2);
   E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar2) == 13; }, 5000),
             "Size slider at " + std::to_string(Position(dialog, kTrackBar2)));
+  E2E_CHECK(e2e::WaitFor([&] { return leaves() < grown / 2; }, 5000, 10),
+            "no restart: " + std::to_string(leaves()) + " leaf pixels against " + std::to_string(grown));
   // And one more step with the keyboard, back down.
   e2e::PressKey(VK_LEFT);
   E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar2) == 12; }, 5000),
