@@ -130,18 +130,6 @@ TEST_F(SettingsDialogLogicTest, OpeningWithTheDefaultsShowsThemWithoutRestarting
   EXPECT_EQ(state->FadeStep, 2);
 }
 
-TEST_F(SettingsDialogLogicTest, OpeningAtDesignValuesFiresNoHandler) {
-  state->Algorithm = 0;
-  state->Size = 0;
-  state->Transparent = 1;
-  state->Fast = 0;
-  state->Key_Exit = false;
-  state->Rands_Algorithm = false;
-  logic.ShowSettings();
-  EXPECT_TRUE(saver.calls.empty());
-  EXPECT_TRUE(state->ConfigMode);
-}
-
 TEST_F(SettingsDialogLogicTest, OpeningPullsOutOfRangeSettingsIn) {
   state->Rands_Algorithm = false;
   state->Algorithm = 20;
@@ -254,9 +242,6 @@ TEST_F(SettingsDialogLogicTest, FailedSaveLeavesTheDialogOpen) {
   EXPECT_FALSE(failing.Closed());
   EXPECT_FALSE(state->CloseAllowed);
   EXPECT_EQ(saver.calls, (Calls{"Timer 36"}));
-
-  SettingsDialogLogic without_store(*state, saver, controls, nullptr);
-  EXPECT_NO_THROW(without_store.Button1Click());
 }
 
 TEST_F(SettingsDialogLogicTest, EveryWayOfClosingReleasesRepaintsAndClosesTheSaverOnce) {

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,16 +33,19 @@ std::string TextOf(HWND window) {
   return text;
 }
 
-RECT PlaceIn(HWND window, HWND parent) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
+// Each case opens one dialog in front of a fake saver, with the defaults as a first run leaves
+// them on a 1024 x 768 screen (the first cycle having picked algorithm 6).
 class SettingsDialogWinTest : public ::testing::Test {
  protected:
-  void Open() {
+  void SetUp() override {
+    state->Size = 12;
+    state->Algorithm = 6;
+    state->Transparent = 8;
+    state->Fast = 33;
+    state->Key_Exit = true;
+    state->Rands_Algorithm = true;
+    state->SurfaceWidth = 1024;
+    state->SurfaceHeight = 768;
     SettingsDialogDeps deps;
     deps.state = state.get();
     deps.create_saver = [this]() -> LiveSaver& {
@@ -55,25 +57,9 @@ class SettingsDialogWinTest : public ::testing::Test {
     ASSERT_NE(form->Handle(), nullptr);
   }
 
-  void SetDefaults() {
-    state->Size = 12;
-    state->Algorithm = 6;  // the first cycle's random pick
-    state->Transparent = 8;
-    state->Fast = 33;
-    state->Key_Exit = true;
-    state->Rands_Algorithm = true;
-    state->SurfaceWidth = 1024;
-    state->SurfaceHeight = 768;
-  }
-
-  int Position(int id) { return static_cast<int>(SendMessageA(form->Control(id), TBM_GETPOS, 0, 0)); }
-  bool Checked(int id) { return SendMessageA(form->Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
-  // What a slider sends its parent while the user drags it.
-  void Drag(int id, int position) {
-    HWND bar = form->Control(id);
-    SendMessageA(bar, TBM_SETPOS, TRUE, position);
-    SendMessageA(form->Handle(), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position), reinterpret_cast<LPARAM>(bar));
+  HWND Control(int id) const { return form->Control(id); }
+  LRESULT Send(int id, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+    return SendMessageA(Control(id), message, wparam, lparam);
   }
 
   std::unique_ptr<SaverState> state = std::make_unique<SaverState>();
@@ -82,9 +68,7 @@ class SettingsDialogWinTest : public ::testing::Test {
   std::unique_ptr<TForm2> form;
 };
 
-TEST_F(SettingsDialogWinTest, WindowMatchesItsDesign) {
-  SetDefaults();
-  Open();
+TEST_F(SettingsDialogWinTest, WindowAndControlsMatchTheirDesign) {
   HWND window = form->Handle();
   EXPECT_EQ(TextOf(window), "Ambervale Screensaver Settings");
   const LONG style = GetWindowLongA(window, GWL_STYLE);
@@ -92,28 +76,16 @@ TEST_F(SettingsDialogWinTest, WindowMatchesItsDesign) {
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
   EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_TRUE(IsWindowVisible(window));
-
   RECT client{};
   GetClientRect(window, &client);
-  EXPECT_EQ(client.right, 396);
+  EXPECT_EQ(client.right, 396);  // 380 x 185 inside an 8-pixel frame
   EXPECT_EQ(client.bottom, 201);
 
-  RECT outer{};
-  GetWindowRect(window, &outer);
-  const int width = outer.right - outer.left;
-  const int height = outer.bottom - outer.top;
-  EXPECT_EQ(outer.left, GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2);
-  EXPECT_EQ(outer.top, GetSystemMetrics(SM_CYSCREEN) - height - 50);
-}
-
-TEST_F(SettingsDialogWinTest, ControlsSitWhereDesignedWithTheirFontAndRanges) {
-  Open();
   struct Expected {
     int id;
     const char* window_class;
     const char* caption;
-    RECT place;  // inside the 8-pixel frame
+    RECT place;  // inside the frame
     int min, max;
   };
   const Expected expected[] = {
@@ -131,122 +103,81 @@ TEST_F(SettingsDialogWinTest, ControlsSitWhereDesignedWithTheirFontAndRanges) {
       {kButton2Id, "Button", "Close", {300, 160, 374, 185}, 0, 0},
   };
   for (const Expected& e : expected) {
-    SCOPED_TRACE(e.caption[0] ? e.caption : "slider " + std::to_string(e.id));
-    HWND control = form->Control(e.id);
+    SCOPED_TRACE("control " + std::to_string(e.id));
+    HWND control = Control(e.id);
     ASSERT_NE(control, nullptr);
     EXPECT_STRCASEEQ(ClassOf(control).c_str(), e.window_class);
     EXPECT_EQ(TextOf(control), e.caption);
-    const RECT place = PlaceIn(control, form->Handle());
+    RECT place{};
+    GetWindowRect(control, &place);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
     EXPECT_EQ(place.left, e.place.left + 8);
     EXPECT_EQ(place.top, e.place.top + 8);
     EXPECT_EQ(place.right, e.place.right + 8);
     EXPECT_EQ(place.bottom, e.place.bottom + 8);
 
-    const LONG style = GetWindowLongA(control, GWL_STYLE);
-    const bool slider = e.window_class == std::string(TRACKBAR_CLASSA);
-    if (!slider) {  // a track bar shows no text and keeps no font
+    const LONG control_style = GetWindowLongA(control, GWL_STYLE);
+    if (e.window_class == std::string(TRACKBAR_CLASSA)) {  // shows no text, keeps no font
+      EXPECT_EQ(Send(e.id, TBM_GETRANGEMIN), e.min);
+      EXPECT_EQ(Send(e.id, TBM_GETRANGEMAX), e.max);
+      EXPECT_EQ(Send(e.id, TBM_GETLINESIZE), 1);
+      EXPECT_TRUE(control_style & TBS_AUTOTICKS);
+      EXPECT_EQ(control_style & (TBS_VERT | TBS_TOP | TBS_BOTH), 0) << "horizontal, ticks below";
+    } else {
       LOGFONTA font{};
-      ASSERT_NE(GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof font, &font), 0);
+      ASSERT_NE(GetObjectA(reinterpret_cast<HFONT>(Send(e.id, WM_GETFONT)), sizeof font, &font), 0);
       EXPECT_EQ(font.lfHeight, -13);
       EXPECT_EQ(font.lfWeight, FW_BOLD);
       EXPECT_EQ(font.lfCharSet, ANSI_CHARSET);
       EXPECT_STREQ(font.lfFaceName, "Arial");
-    } else {
-      EXPECT_EQ(SendMessageA(control, TBM_GETRANGEMIN, 0, 0), e.min);
-      EXPECT_EQ(SendMessageA(control, TBM_GETRANGEMAX, 0, 0), e.max);
-      EXPECT_EQ(SendMessageA(control, TBM_GETLINESIZE, 0, 0), 1);
-      EXPECT_TRUE(style & TBS_AUTOTICKS);
-      EXPECT_EQ(style & (TBS_VERT | TBS_TOP | TBS_BOTH), 0) << "horizontal, ticks below";
     }
     if (e.id == kCheckBox1Id || e.id == kCheckBox2Id) {
-      EXPECT_EQ((style & BS_LEFTTEXT) != 0, e.id == kCheckBox2Id);
+      EXPECT_EQ((control_style & BS_LEFTTEXT) != 0, e.id == kCheckBox2Id);
     }
   }
-}
 
-TEST_F(SettingsDialogWinTest, TabOrderRunsThroughTheFocusableControlsOnly) {
-  Open();
+  // The tab order runs through the eight focusable controls; the labels take no focus.
   const int order[] = {kTrackBar1Id, kTrackBar2Id, kTrackBar3Id, kTrackBar4Id,
                        kButton1Id,   kButton2Id,   kCheckBox1Id, kCheckBox2Id};
-  HWND current = form->Control(order[0]);
+  HWND current = Control(order[0]);
   for (size_t i = 1; i <= std::size(order); ++i) {
-    current = GetNextDlgTabItem(form->Handle(), current, FALSE);
+    current = GetNextDlgTabItem(window, current, FALSE);
     EXPECT_EQ(GetDlgCtrlID(current), order[i % std::size(order)]) << "after step " << i;
   }
-  // Tab pressed in a control moves the focus, as the dialog sees the key first.
-  SetFocus(form->Control(kTrackBar4Id));
-  SendMessageA(form->Control(kTrackBar4Id), WM_KEYDOWN, VK_TAB, 0);
-  EXPECT_EQ(GetFocus(), form->Control(kButton1Id));
 }
 
-TEST_F(SettingsDialogWinTest, OpeningCreatesTheSaverFirstAndShowsTheSettings) {
-  SetDefaults();
-  Open();
-  ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.front(), "saver created, ConfigMode=0");
-  EXPECT_EQ(Position(kTrackBar1Id), 6);
-  EXPECT_EQ(Position(kTrackBar2Id), 12);
-  EXPECT_EQ(Position(kTrackBar3Id), 8);
-  EXPECT_EQ(Position(kTrackBar4Id), 33);
-  EXPECT_TRUE(Checked(kCheckBox1Id));
-  EXPECT_TRUE(Checked(kCheckBox2Id));
-  EXPECT_TRUE(state->ConfigMode);
+TEST_F(SettingsDialogWinTest, ControlsAndKeysReachTheHandlers) {
+  // The saver came first, before the dialog held it; only the Fast handler acted on opening.
   EXPECT_EQ(log, (std::vector<std::string>{"saver created, ConfigMode=0", "Timer 36"}));
-}
-
-TEST_F(SettingsDialogWinTest, ControlNotificationsReachTheHandlers) {
-  SetDefaults();
-  Open();
+  EXPECT_TRUE(state->ConfigMode);
   log.clear();
 
-  Drag(kTrackBar2Id, 13);
-  EXPECT_EQ(state->Size, 13);
+  // What a slider sends while dragged, and at the end of the drag (which changes nothing).
+  HWND size_bar = Control(kTrackBar2Id);
+  Send(kTrackBar2Id, TBM_SETPOS, TRUE, 13);
+  SendMessageA(form->Handle(), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 13), reinterpret_cast<LPARAM>(size_bar));
+  SendMessageA(form->Handle(), WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(size_bar));
   EXPECT_EQ(state->GridCols, 17);
   EXPECT_EQ(state->CellWidth, 60);
-  // The end of the drag changes nothing.
-  SendMessageA(form->Handle(), WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(form->Control(kTrackBar2Id)));
-  Drag(kTrackBar4Id, 50);
-  EXPECT_EQ(log, (std::vector<std::string>{"UpScreen", "Timer 2"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"UpScreen"}));
 
-  // A real click toggles the box and notifies.
-  SendMessageA(form->Control(kCheckBox1Id), BM_CLICK, 0, 0);
+  Send(kCheckBox1Id, BM_CLICK);  // toggles the box and notifies
   EXPECT_FALSE(state->Key_Exit);
-  SendMessageA(form->Control(kCheckBox2Id), BM_CLICK, 0, 0);
-  EXPECT_FALSE(state->Rands_Algorithm);
-
-  SendMessageA(form->Control(kButton1Id), BM_CLICK, 0, 0);
+  Send(kButton1Id, BM_CLICK);
   EXPECT_EQ(log.back(), "Save Size=13");
+
+  // Tab and other keys pressed in a control reach the dialog first.
+  SetFocus(Control(kTrackBar4Id));
+  Send(kTrackBar4Id, WM_KEYDOWN, VK_TAB);
+  EXPECT_EQ(GetFocus(), Control(kButton1Id));
+  Send(kButton1Id, WM_KEYDOWN, 'A');
   EXPECT_TRUE(IsWindowVisible(form->Handle()));
-}
 
-TEST_F(SettingsDialogWinTest, EscInAControlClosesTheDialogAndTheSaver) {
-  SetDefaults();
-  Open();
   log.clear();
-  SendMessageA(form->Control(kTrackBar1Id), WM_KEYDOWN, 'A', 0);
-  EXPECT_TRUE(log.empty());
-  SendMessageA(form->Control(kButton1Id), WM_KEYDOWN, VK_ESCAPE, 0);
+  Send(kButton1Id, WM_KEYDOWN, VK_ESCAPE);
   EXPECT_TRUE(state->CloseAllowed);
-  EXPECT_EQ(log, (std::vector<std::string>{"UpScreen", "Close"}));
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
-}
-
-TEST_F(SettingsDialogWinTest, CloseBoxAndCloseButtonEachCloseOnce) {
-  SetDefaults();
-  Open();
-  log.clear();
-  SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-  EXPECT_EQ(log, (std::vector<std::string>{"UpScreen", "Close"}));
-  EXPECT_FALSE(IsWindowVisible(form->Handle()));
-
-  form.reset();
-  log.clear();
-  state->CloseAllowed = false;
-  Open();
-  log.clear();
-  SendMessageA(form->Control(kButton2Id), BM_CLICK, 0, 0);
-  SendMessageA(form->Handle(), WM_CLOSE, 0, 0);  // the dialog closing as the program ends
-  EXPECT_TRUE(state->CloseAllowed);
+  SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // a second close does nothing
   EXPECT_EQ(log, (std::vector<std::string>{"UpScreen", "Close"}));
 }
 
