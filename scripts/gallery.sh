@@ -8,20 +8,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 out=${1:-docs/gallery}
-build=${AMBERVALE_BUILD:-build/windows}
 seconds=${AMBERVALE_GALLERY_SECONDS:-40}
 mkdir -p "$out"
 
-# AMBERVALE_SCR names an already built saver; otherwise the Windows build makes one.
-scr=${AMBERVALE_SCR:-}
-if [ -z "$scr" ]; then
-  if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
-  fi
-  cmake --build "$build" --target Ambervale -j "${AMBERVALE_JOBS:-2}"
-  scr=$root/$build/Ambervale.scr
-fi
+. scripts/build-scr.sh
 
 envdir=$(mktemp -d "${TMPDIR:-/tmp}/ambervale-gallery.XXXXXX")
 cleanup() { bash scripts/wine-env.sh stop "$envdir" >/dev/null 2>&1 || true; rm -rf "$envdir"; }

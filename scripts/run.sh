@@ -8,20 +8,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-build=${AMBERVALE_BUILD:-build/windows}
 [ $# -gt 0 ] || set -- /s
 
-# AMBERVALE_SCR names an already built saver; otherwise the Windows build makes one.
-scr=${AMBERVALE_SCR:-}
-if [ -z "$scr" ]; then
-  if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
-  fi
-  cmake --build "$build" --target Ambervale -j "${AMBERVALE_JOBS:-2}"
-  scr=$root/$build/Ambervale.scr
-fi
-[ -f "$scr" ] || { echo "run: $scr was not built" >&2; exit 1; }
+. scripts/build-scr.sh
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   export WINEPREFIX=${AMBERVALE_WINEPREFIX:-$HOME/.local/share/ambervale/wine}
