@@ -5,12 +5,9 @@
 
 #include "engine/geometry.h"
 #include "engine/real_math.h"
+#include "engine/saver_startup.h"
 
 namespace ambervale {
-
-namespace {
-constexpr uint16_t kEscapeKey = 27;
-}  // namespace
 
 SliderRange RangeOf(DialogSlider slider) {
   switch (slider) {
@@ -26,8 +23,6 @@ int32_t ClampToSlider(DialogSlider slider, int64_t value) {
   const SliderRange range = RangeOf(slider);
   return static_cast<int32_t>(std::clamp<int64_t>(value, range.min, range.max));
 }
-
-uint32_t TickIntervalFor(int32_t fast) { return static_cast<uint32_t>(102 - 2 * std::clamp(fast, 0, 50)); }
 
 Point DialogPosition(int32_t screen_width, int32_t screen_height, int32_t window_width,
                      int32_t window_height) {
@@ -103,7 +98,7 @@ void SettingsDialogLogic::TrackBar3Change() {
 void SettingsDialogLogic::TrackBar4Change() {
   const int32_t position = ClampToSlider(DialogSlider::Fast, controls_.TrackBarPosition(DialogSlider::Fast));
   if (state_.Fast != position) state_.Fast = static_cast<uint8_t>(position);
-  saver_.SetTimerInterval(TickIntervalFor(position));
+  saver_.SetTimerInterval(TickInterval(static_cast<uint8_t>(position)));
 }
 
 void SettingsDialogLogic::CheckBoxClick(DialogCheckBox box) {

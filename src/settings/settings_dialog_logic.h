@@ -31,10 +31,6 @@ SliderRange RangeOf(DialogSlider slider);
 // A slider pulls a value outside its range to the nearer end.
 int32_t ClampToSlider(DialogSlider slider, int64_t value);
 
-// The saver's tick interval for a Fast step: 102 ms at 0 down to 2 ms at 50 (steps beyond 50
-// count as 50, so the interval never reaches zero).
-uint32_t TickIntervalFor(int32_t fast);
-
 // Where the dialog goes on a screen: centred horizontally, its bottom edge 50 pixels above the
 // bottom of the screen. Sizes are those of the whole window.
 Point DialogPosition(int32_t screen_width, int32_t screen_height, int32_t window_width,

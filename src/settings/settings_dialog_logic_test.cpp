@@ -1,5 +1,7 @@
 #include "settings/settings_dialog_logic.h"
 
+#include "engine/saver_startup.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -101,11 +103,11 @@ TEST(SettingsDialogHelpersTest, RangesClampsIntervalsAndPlacement) {
   EXPECT_EQ(ClampToSlider(DialogSlider::Fast, 1LL << 40), 50);
   EXPECT_EQ(ClampToSlider(DialogSlider::Fast, 25), 25);
 
-  EXPECT_EQ(TickIntervalFor(0), 102u);
-  EXPECT_EQ(TickIntervalFor(25), 52u);
-  EXPECT_EQ(TickIntervalFor(33), 36u);
-  EXPECT_EQ(TickIntervalFor(50), 2u);
-  EXPECT_EQ(TickIntervalFor(255), 2u);  // never zero or negative
+  EXPECT_EQ(TickInterval(0), 102u);
+  EXPECT_EQ(TickInterval(25), 52u);
+  EXPECT_EQ(TickInterval(33), 36u);
+  EXPECT_EQ(TickInterval(50), 2u);
+  EXPECT_EQ(TickInterval(255), 2u);  // never zero or negative
 
   // A 1024 x 768 screen and a window of 402 x 230 (odd widths round the half width down).
   EXPECT_EQ(DialogPosition(1024, 768, 402, 230), (Point{311, 488}));
