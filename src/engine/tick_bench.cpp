@@ -1,4 +1,4 @@
-// Cost of the engine's per-cycle and per-tick work, against in-memory surfaces and a target
+// Cost of the engine's per-tick work (the layouts are timed in layout_bench.cpp), against in-memory surfaces and a target
 // that only records.
 #include <benchmark/benchmark.h>
 
@@ -8,18 +8,6 @@ namespace ambervale {
 namespace {
 
 using testing::EngineRig;
-
-// Arguments: algorithm, screen width (height 1080 or 2160 to match); Size 0, the most cells.
-void BM_UpAlgorithm(benchmark::State& bench) {
-  const int32_t width = static_cast<int32_t>(bench.range(1));
-  EngineRig rig(width, width == 3840 ? 2160 : 1080, 0);
-  rig.state->Algorithm = static_cast<uint8_t>(bench.range(0));
-  for (auto _ : bench) {
-    rig.engine->UpAlgorithm();
-    benchmark::DoNotOptimize(rig.state->PosX[1][1]);
-  }
-}
-BENCHMARK(BM_UpAlgorithm)->ArgsProduct({benchmark::CreateDenseRange(0, 12, 1), {1920, 3840}});
 
 // A cell's first tick: new sprite from a decoded leaf, keying, and the bitmap rebuild.
 void BM_FirstDrawTick(benchmark::State& bench) {
