@@ -220,6 +220,26 @@ TEST_F(SaverLifecycleTest, PreviewStartUpCapturesTheDesktopAndRestoresBeforeTheF
   EXPECT_EQ(state.CaptureB.At(29, 5), 34);
 }
 
+// Screens beyond 1501 x 2001 pixels: the capture planes follow the screen, so the whole
+// desktop arrives, its far corner included, in either orientation.
+TEST_F(SaverLifecycleTest, PreviewCapturesScreensLargerThanTheDesignTimePlanes) {
+  for (ScreenSize screen : {ScreenSize{7680, 4320}, ScreenSize{4320, 7680}}) {
+    auto fresh = std::make_unique<SaverState>();
+    fresh->RunMode = 'P';
+    FakePlatform big;
+    big.screen = screen;
+    SaverLifecycle lifecycle{*fresh, random, big};
+    ASSERT_TRUE(lifecycle.FormCreate("1234"));
+    const int32_t x = screen.width - 1, y = screen.height - 1;
+    EXPECT_EQ(fresh->CaptureR.Width(), screen.width);
+    EXPECT_EQ(fresh->CaptureR.Height(), screen.height);
+    EXPECT_EQ(fresh->CaptureB.At(y, x), (x + y) & 0xFF);
+    auto* capture = static_cast<FakeBitmap*>(fresh->CaptureBitmap.get());
+    EXPECT_EQ(capture->Width(), screen.width);
+    EXPECT_EQ(capture->Pixel(x, y), PackArgb(255, x, y, x + y));
+  }
+}
+
 TEST_F(SaverLifecycleTest, FailedStartUpsStopAtTheirStepAndNeverTouchTheSurfaces) {
   // Unparsable or missing handle: the message names the text, nothing after the conversion.
   for (std::optional<std::string_view> arg : {std::optional<std::string_view>("abc"), std::optional<std::string_view>()}) {
