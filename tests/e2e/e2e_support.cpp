@@ -187,7 +187,18 @@ void PressKey(WORD virtual_key) {
   SendInput(2, inputs, sizeof(INPUT));
 }
 
-void MoveCursor(int x, int y) { SetCursorPos(x, y); }
+// Wine carries a cursor move to the X server and back: wait (bounded) until the position reads
+// back, re-placing it if an older pointer event put it elsewhere meanwhile.
+void MoveCursor(int x, int y) {
+  auto arrived = [x, y] {
+    POINT p{};
+    return GetCursorPos(&p) && p.x == x && p.y == y;
+  };
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    SetCursorPos(x, y);
+    if (WaitFor(arrived, 200, 5)) return;
+  }
+}
 
 void DeleteSettingsKey() { RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey); }
 

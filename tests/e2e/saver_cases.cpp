@@ -124,6 +124,9 @@ E2E_CASE(mouse_jump_of_101_ends) {
   Snapshot baseline;
   MoveCursor(200, 200);
   if (!StartWithLeaves(ctx, saver, "-s", baseline)) return;
+  // The cursor rests at the start point for several ticks, so that the jump is measured from it.
+  MoveCursor(200, 200);
+  Pause(300);
   MoveCursor(301, 200);
   ExpectEnds(ctx, saver, "a 101-pixel cursor jump");
   E2E_CHECK(DesktopClean(baseline), "leaves stayed on the desktop after the mouse exit");
@@ -135,6 +138,8 @@ E2E_CASE(mouse_jump_of_100_and_slow_drift_do_not_end) {
   Snapshot baseline;
   MoveCursor(200, 200);
   if (!StartWithLeaves(ctx, saver, "/s", baseline)) return;
+  MoveCursor(200, 200);
+  Pause(300);
   MoveCursor(300, 200);  // exactly 100 along x
   Pause(300);
   MoveCursor(400, 300);  // 100 along x and 100 along y together
