@@ -28,26 +28,6 @@ function(ambervale_benches out)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# Sources of one platform layer: the <platform>/ subfolder of each listed folder.
-function(ambervale_platform_sources out platform)
-  set(result)
-  foreach(dir IN LISTS ARGN)
-    file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/${platform}/*.cpp")
-    list(FILTER found EXCLUDE REGEX "_(test|wintest|bench)\\.cpp$")
-    list(APPEND result ${found})
-  endforeach()
-  set(${out} ${result} PARENT_SCOPE)
-endfunction()
-
-function(ambervale_wintests out platform)
-  set(result)
-  foreach(dir IN LISTS ARGN)
-    file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/${platform}/*_wintest.cpp")
-    list(APPEND result ${found})
-  endforeach()
-  set(${out} ${result} PARENT_SCOPE)
-endfunction()
-
 # Wine tests share one Xvfb display and one Wine prefix per build tree: the fixture starts
 # them before the first Wine test and tears them down after the last, also when tests fail.
 # Xvfb picks a free display itself, so build trees tested at the same time do not meet.

@@ -4,7 +4,7 @@
 #include <set>
 #include <utility>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/test_fakes.h"
 
 namespace ambervale {

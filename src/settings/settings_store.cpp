@@ -1,6 +1,6 @@
 #include "settings/settings_store.h"
 
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace ambervale {
 

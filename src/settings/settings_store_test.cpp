@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "settings/memory_registry.h"
 
 namespace ambervale {

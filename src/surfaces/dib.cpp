@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace ambervale {
 namespace {

@@ -7,7 +7,7 @@
 #include <set>
 #include <vector>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "surfaces/jpeg_image.h"
 #include "surfaces/memory_surfaces.h"
 #include "surfaces/test_pictures.h"

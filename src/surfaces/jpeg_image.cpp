@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "surfaces/jpeg_error_manager.h"
 
 namespace ambervale {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "surfaces/test_pictures.h"
 
 namespace ambervale {

@@ -1,5 +1,5 @@
 // Native builds: the pictures' bytes are compiled in (see embed_pictures.cmake).
-#include "../leaf_pictures.h"
+#include "assets/leaves/leaf_pictures.h"
 
 #include <cstddef>
 

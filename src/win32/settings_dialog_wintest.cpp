@@ -1,4 +1,4 @@
-#include "settings/win32/settings_dialog.h"
+#include "win32/settings_dialog.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "surfaces/win32/screen_dc.h"
+#include "win32/screen_dc.h"
 
 namespace ambervale {
 

@@ -5,13 +5,13 @@
 
 #include <memory>
 
-#include "app/win32/application.h"
+#include "win32/application.h"
 #include "engine/saver_startup.h"
-#include "engine/win32/saver_window.h"
+#include "win32/saver_window.h"
 #include "settings/settings_store.h"
-#include "settings/win32/settings_dialog.h"
-#include "settings/win32/win_registry.h"
-#include "surfaces/win32/gdiplus_objects.h"
+#include "win32/settings_dialog.h"
+#include "win32/win_registry.h"
+#include "win32/gdiplus_objects.h"
 
 using namespace ambervale;
 

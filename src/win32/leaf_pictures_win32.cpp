@@ -1,7 +1,7 @@
 // Windows builds: the pictures are RCDATA resources 1..25 of the executable.
 #include <windows.h>
 
-#include "../leaf_pictures.h"
+#include "assets/leaves/leaf_pictures.h"
 
 namespace ambervale {
 

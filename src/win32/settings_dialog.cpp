@@ -1,10 +1,10 @@
-#include "settings/win32/settings_dialog.h"
+#include "win32/settings_dialog.h"
 
 #include <commctrl.h>
 
 #include <utility>
 
-#include "app/win32/application.h"
+#include "win32/application.h"
 
 namespace ambervale {
 namespace {

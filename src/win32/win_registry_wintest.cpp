@@ -1,7 +1,7 @@
 // The settings store against the real registry of the test run's own Wine prefix. Every test
 // deletes the settings key before and after it runs, so these tests refuse to run anywhere
 // else (on Windows, or in a Wine prefix that was not made for the test run).
-#include "settings/win32/win_registry.h"
+#include "win32/win_registry.h"
 // clang-format off
 #include <sddl.h>  // after windows.h, which it needs
 // clang-format on
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "settings/settings_store.h"
 
 namespace ambervale {

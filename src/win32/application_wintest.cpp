@@ -1,4 +1,4 @@
-#include "app/win32/application.h"
+#include "win32/application.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "surfaces/win32/gdiplus_objects.h"
+#include "win32/gdiplus_objects.h"
 
 #include <cstring>
 

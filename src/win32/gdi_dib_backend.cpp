@@ -6,8 +6,8 @@
 #include "surfaces/dib.h"
 #include "surfaces/jpeg_image.h"
 #include "surfaces/memory_surfaces.h"
-#include "surfaces/win32/gdi_handles.h"
-#include "surfaces/win32/screen_dc.h"
+#include "win32/gdi_handles.h"
+#include "win32/screen_dc.h"
 
 namespace ambervale {
 namespace {

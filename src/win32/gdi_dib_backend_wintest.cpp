@@ -7,7 +7,7 @@
 #include "surfaces/dib.h"
 #include "surfaces/jpeg_image.h"
 #include "surfaces/test_pictures.h"
-#include "surfaces/win32/screen_dc.h"
+#include "win32/screen_dc.h"
 
 namespace ambervale {
 namespace {

@@ -1,4 +1,4 @@
-#include "settings/win32/win_registry.h"
+#include "win32/win_registry.h"
 
 namespace ambervale {
 

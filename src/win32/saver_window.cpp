@@ -1,4 +1,4 @@
-#include "engine/win32/saver_window.h"
+#include "win32/saver_window.h"
 
 #include <stdlib.h>
 
@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/application.h"
+#include "win32/application.h"
 #include "assets/leaves/leaf_pictures.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_startup.h"
 #include "settings/settings_store.h"
-#include "settings/win32/win_registry.h"
-#include "surfaces/win32/gdiplus_objects.h"
-#include "surfaces/win32/screen_dc.h"
+#include "win32/win_registry.h"
+#include "win32/gdiplus_objects.h"
+#include "win32/screen_dc.h"
 
 namespace ambervale {
 namespace {
