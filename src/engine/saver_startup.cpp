@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 #include "engine/geometry.h"
 #include "surfaces/colors.h"
 
@@ -173,7 +173,9 @@ void SaverLifecycle::ExitChecks() {
     const int64_t dx = std::llabs(static_cast<int64_t>(state_.LastCursor.x) - state_.CurCursor.x);
     const int64_t dy = std::llabs(static_cast<int64_t>(state_.LastCursor.y) - state_.CurCursor.y);
     if (dx > kMouseExitThreshold || dy > kMouseExitThreshold) platform_.RequestClose();
-    state_.LastCursor = platform_.CursorPos();
+    // Remember the reading just compared: a second read would take a jump that lands between
+    // the two as its starting point, and no later tick would see it.
+    state_.LastCursor = state_.CurCursor;
   }
 }
 

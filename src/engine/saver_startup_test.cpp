@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors.h"
+#include "base/errors.h"
 
 namespace ambervale {
 namespace {
@@ -128,7 +128,7 @@ struct SaverLifecycleTest : ::testing::Test {
     ASSERT_TRUE(saver.FormCreate(std::nullopt));
     platform.calls.clear();
   }
-  // A tick's mouse check with the cursor read once as `to` (then re-read as `to`).
+  // A tick's mouse check with the cursor at `to`.
   void MoveCursorTo(Point to) {
     platform.cursor = to;
     saver.ExitChecks();
@@ -289,10 +289,18 @@ TEST_F(SaverLifecycleTest, MouseExitNeedsMoreThanAHundredPixelsAlongOneAxisBetwe
   EXPECT_EQ(platform.close_requests, 1);
   MoveCursorTo({6599, 299});  // 101 along x
   EXPECT_EQ(platform.close_requests, 2);
-  // The cursor is read twice: once to compare, once anew to remember.
-  platform.cursor_script = {{6599, 299}, {0, 0}};
+}
+
+TEST_F(SaverLifecycleTest, MouseJumpJustAfterATicksReadingEndsTheRunAtTheNextTick) {
+  StartFullScreen();
+  // The cursor jumps by 101 right after this tick reads it; a second read within the same
+  // tick would swallow the jump.
+  platform.cursor_script = {{500, 400}, {601, 400}};
+  platform.cursor = {601, 400};
   saver.ExitChecks();
-  EXPECT_EQ(state.LastCursor, (Point{0, 0}));
+  EXPECT_EQ(state.LastCursor, (Point{500, 400}));
+  saver.ExitChecks();
+  EXPECT_EQ(platform.close_requests, 1);
 }
 
 TEST_F(SaverLifecycleTest, MouseExitOnlyWithKeyExitOutsideSettingsAndPreview) {
