@@ -3,20 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "surfaces/blend.h"
+
 namespace ambervale {
 namespace {
 
 bool SizeFits(int32_t width, int32_t height) {
   return width > 0 && height > 0 && static_cast<int64_t>(width) * height <= kMaxMemoryPixels;
-}
-
-uint8_t Blend(uint8_t src, uint8_t dst, uint32_t alpha) {
-  return static_cast<uint8_t>((src * alpha + dst * (255 - alpha) + 127) / 255);
-}
-
-// Source index for destination offset d of n, sampling at pixel centres.
-int32_t SourceIndex(int64_t d, int64_t n, int32_t source_size) {
-  return static_cast<int32_t>(((2 * d + 1) * source_size) / (2 * n));
 }
 
 }  // namespace
@@ -97,23 +90,19 @@ void MemoryCanvas::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, in
     return;
   }
   if (width <= 0 || height <= 0) return;
-  // Only the part of the rectangle on the canvas is visited; 64-bit sums keep far-off
-  // rectangles from overflowing.
-  const int64_t first_col = std::max<int64_t>(0, -int64_t{x});
-  const int64_t end_col = std::min<int64_t>(width, int64_t{Width()} - x);
-  const int64_t first_row = std::max<int64_t>(0, -int64_t{y});
-  const int64_t end_row = std::min<int64_t>(height, int64_t{Height()} - y);
-  for (int64_t dy = first_row; dy < end_row; ++dy) {
+  // Only the part of the rectangle on the canvas is visited.
+  const ClippedSpan span = ClipToPicture(x, y, width, height, Width(), Height());
+  for (int64_t dy = span.first_row; dy < span.end_row; ++dy) {
     const int32_t sy = SourceIndex(dy, height, source->Height());
     uint8_t* row = Row(static_cast<int32_t>(y + dy));
-    for (int64_t dx = first_col; dx < end_col; ++dx) {
+    for (int64_t dx = span.first_col; dx < span.end_col; ++dx) {
       const Argb colour = source->Pixel(SourceIndex(dx, width, source->Width()), sy);
       const uint32_t alpha = AlphaOf(colour);
       if (alpha == 0) continue;
       uint8_t* p = row + static_cast<size_t>(x + dx) * 3;
-      p[0] = Blend(BlueOf(colour), p[0], alpha);
-      p[1] = Blend(GreenOf(colour), p[1], alpha);
-      p[2] = Blend(RedOf(colour), p[2], alpha);
+      p[0] = BlendChannel(BlueOf(colour), p[0], alpha);
+      p[1] = BlendChannel(GreenOf(colour), p[1], alpha);
+      p[2] = BlendChannel(RedOf(colour), p[2], alpha);
     }
   }
 }

@@ -1,0 +1,59 @@
+// The saver's own copy of what its window shows: a picture of the desktop with the leaves
+// blended over it. Hosts that draw into a window of their own (the X11 hack, the composited
+// Windows window, the preview child window) keep one, send only what changed to the screen
+// and repaint from it whenever the system asks.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "surfaces/drawing.h"
+#include "surfaces/types.h"
+
+namespace ambervale {
+
+// 32 bits a pixel, top row first, each pixel 0x00RRGGBB: in memory blue, green, red, unused,
+// the layout of a 32-bit top-down DIB and of an X11 ZPixmap on a 24-bit TrueColor visual.
+class BackBuffer : public DrawTarget {
+ public:
+  // A bad or too large size gives an empty buffer (0 x 0) that draws nothing.
+  BackBuffer(int32_t width, int32_t height);
+
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  const uint32_t* Pixels() const { return pixels_.data(); }
+  uint32_t* Pixels() { return pixels_.data(); }
+  // 0 outside the buffer.
+  uint32_t Pixel(int32_t x, int32_t y) const;
+
+  // The picture a restore brings back, Width() x Height() pixels in the buffer's layout;
+  // ignored when the size differs. Use Background() to fill it in place.
+  void SetBackground(std::vector<uint32_t> pixels);
+  void FillBackground(uint32_t rgb);
+  std::vector<uint32_t>& Background() { return background_; }
+
+  // The buffer := the background; everything is to be presented.
+  void Restore();
+
+  // Blends the bitmap scaled into the rectangle, source-over by its alpha, as MemoryCanvas
+  // does; the changed pixels join the dirty rectangle. Draws MemoryBitmap sources only.
+  void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
+  int32_t LastStatus() const override { return last_status_; }
+
+  // The smallest rectangle holding every pixel changed since the last call (empty when
+  // none), and starts afresh.
+  Rect TakeDirty();
+  void MarkAllDirty() { Include(Rect{0, 0, width_, height_}); }
+
+ private:
+  void Include(const Rect& r);
+
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  int32_t last_status_ = 0;
+  std::vector<uint32_t> pixels_;
+  std::vector<uint32_t> background_;
+  Rect dirty_;
+};
+
+}  // namespace ambervale

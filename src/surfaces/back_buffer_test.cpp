@@ -1,0 +1,59 @@
+#include "surfaces/back_buffer.h"
+
+#include <gtest/gtest.h>
+
+#include "surfaces/memory_surfaces.h"
+
+namespace ambervale {
+namespace {
+
+MemoryBitmap Solid(int32_t w, int32_t h, Argb colour) {
+  MemoryBitmap bitmap(w, h);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) bitmap.PutArgb(x, y, colour);
+  return bitmap;
+}
+
+// The buffer blends exactly as the 24-bit canvas, so both hosts fade a leaf alike.
+TEST(BackBufferTest, BlendsLikeTheCanvasAndTracksTheChangedRectangle) {
+  BackBuffer buffer(40, 30);
+  MemoryCanvas canvas(40, 30);
+  buffer.FillBackground(0x204060);
+  canvas.Fill(0x204060);
+  buffer.Restore();
+  EXPECT_EQ(buffer.TakeDirty(), (Rect{0, 0, 40, 30}));
+  EXPECT_EQ(buffer.TakeDirty(), Rect{});
+
+  const MemoryBitmap leaf = Solid(10, 10, PackArgb(80, 250, 120, 10));
+  for (int draw = 0; draw < 5; ++draw) {
+    buffer.DrawScaled(&leaf, 35, -2, 8, 8);  // partly off the right and top edges
+    canvas.DrawScaled(&leaf, 35, -2, 8, 8);
+  }
+  for (int32_t y = 0; y < 30; ++y)
+    for (int32_t x = 0; x < 40; ++x) ASSERT_EQ(buffer.Pixel(x, y), canvas.Pixel(x, y)) << x << "," << y;
+  EXPECT_EQ(buffer.TakeDirty(), (Rect{35, 0, 40, 6}));
+
+  buffer.DrawScaled(&leaf, 100, 100, 8, 8);  // wholly off the buffer
+  EXPECT_EQ(buffer.TakeDirty(), Rect{});
+  buffer.Restore();
+  EXPECT_EQ(buffer.Pixel(36, 1), 0x204060u);
+}
+
+TEST(BackBufferTest, BadSizesAndForeignBackgroundsAreRefused) {
+  BackBuffer empty(0, 10);
+  EXPECT_EQ(empty.Width(), 0);
+  const MemoryBitmap leaf = Solid(2, 2, 0xFFFFFFFF);
+  empty.DrawScaled(&leaf, 0, 0, 2, 2);
+  EXPECT_EQ(empty.TakeDirty(), Rect{});
+
+  BackBuffer buffer(2, 2);
+  buffer.SetBackground({1, 2, 3});  // wrong size: ignored
+  buffer.SetBackground({1, 2, 3, 4});
+  buffer.Restore();
+  EXPECT_EQ(buffer.Pixel(1, 1), 4u);
+  buffer.DrawScaled(nullptr, 0, 0, 2, 2);
+  EXPECT_EQ(buffer.LastStatus(), kStatusInvalidParameter);
+}
+
+}  // namespace
+}  // namespace ambervale

@@ -1,0 +1,41 @@
+// The one source-over rule and nearest-centre resampling that every in-memory drawing
+// target shares, so a leaf fades in the same way wherever it is blended.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "surfaces/colors.h"
+#include "surfaces/types.h"
+
+namespace ambervale {
+
+// src x a + dst x (1 - a), rounded to nearest.
+inline uint8_t BlendChannel(uint8_t src, uint8_t dst, uint32_t alpha) {
+  return static_cast<uint8_t>((src * alpha + dst * (255 - alpha) + 127) / 255);
+}
+
+// Source index for destination offset d of n, sampling at pixel centres.
+inline int32_t SourceIndex(int64_t d, int64_t n, int32_t source_size) {
+  return static_cast<int32_t>(((2 * d + 1) * source_size) / (2 * n));
+}
+
+// The part of (x, y, width, height) that lies on a width_limit x height_limit picture, as
+// offsets into the rectangle; empty when nothing of it does. 64-bit sums keep far-off
+// rectangles from overflowing.
+struct ClippedSpan {
+  int64_t first_col = 0, end_col = 0, first_row = 0, end_row = 0;
+  bool Empty() const { return first_col >= end_col || first_row >= end_row; }
+};
+
+inline ClippedSpan ClipToPicture(int32_t x, int32_t y, int32_t width, int32_t height, int32_t width_limit,
+                                 int32_t height_limit) {
+  ClippedSpan span;
+  span.first_col = std::max<int64_t>(0, -int64_t{x});
+  span.end_col = std::min<int64_t>(width, int64_t{width_limit} - x);
+  span.first_row = std::max<int64_t>(0, -int64_t{y});
+  span.end_row = std::min<int64_t>(height, int64_t{height_limit} - y);
+  return span;
+}
+
+}  // namespace ambervale
