@@ -17,9 +17,9 @@ uint32_t g_desktop_rgb = 0;
 std::vector<DWORD> Settings(bool key_exit) { return {12, 0, 10, 33, 3, key_exit ? 1u : 0u, 0}; }
 
 // Generous bounds: the machine is shared and Wine is slow to start a process.
-constexpr DWORD kStartTimeout = 20000;
-constexpr DWORD kLeavesTimeout = 20000;
-constexpr DWORD kExitTimeout = 10000;
+constexpr DWORD kStartTimeout = 30000;
+constexpr DWORD kLeavesTimeout = 30000;
+constexpr DWORD kExitTimeout = 20000;
 
 // Has the desktop repainted and waits until the checked third shows its plain colour.
 void PrepareDesktop(Context& ctx) {
@@ -60,7 +60,24 @@ bool StartWithLeaves(Context& ctx, SaverProcess& saver, const std::string& argum
 }
 
 bool DesktopClean(const Snapshot& baseline) {
-  return WaitFor([&] { return CountChanged(baseline, TakeSnapshot(SampleRect())) < 50; }, 5000, 100);
+  return WaitFor([&] { return CountChanged(baseline, TakeSnapshot(SampleRect())) < 50; }, 15000, 100);
+}
+
+// Waits until the saver has painted `changes` more times: each paint comes from a tick, and a
+// tick's exit checks run before its paint, so after two paints the cursor position and the
+// keys given before the call have been through the exit checks of a whole tick.
+bool SawTicks(int changes = 2) {
+  const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  Snapshot last = TakeSnapshot(screen);
+  int seen = 0;
+  return WaitFor(
+      [&] {
+        Snapshot now = TakeSnapshot(screen);
+        if (CountChanged(last, now, 8) == 0) return false;
+        last = std::move(now);
+        return ++seen >= changes;
+      },
+      kLeavesTimeout, 20);
 }
 
 void ExpectEnds(Context& ctx, SaverProcess& saver, const char* trigger) {
@@ -80,12 +97,14 @@ bool EndsOnItsOwn(SaverProcess& saver, const char* window_class, bool& saw_windo
         if (saver.FindWindowOfClass(window_class)) saw_window = true;
         return !saver.Running();
       },
-      kExitTimeout, 10);
+      kStartTimeout + kExitTimeout, 10);
 }
 
-// Absence of an exit can only be shown by waiting a while: a few dozen ticks.
+// Absence of an exit can only be shown by waiting a while: a second, and then a few ticks
+// seen to run, however slowly the machine lets them come.
 void ExpectStillRunning(Context& ctx, SaverProcess& saver, const char* after) {
-  Pause(1200);
+  Pause(1000);
+  if (!SawTicks(3) && saver.Running()) ctx.Fail(std::string("the saver stopped painting after ") + after);
   if (!saver.Running()) ctx.Fail(std::string("ended after ") + after);
 }
 
@@ -99,7 +118,7 @@ E2E_CASE(full_screen_esc_restores_desktop) {
   // Key_Exit off: the space bar and the mouse do nothing.
   PressKey(VK_SPACE);
   MoveCursor(10, 10);
-  Pause(100);
+  SawTicks();
   MoveCursor(600, 700);
   ExpectStillRunning(ctx, saver, "the space bar or a mouse jump with Key_Exit off");
   PressKey(VK_ESCAPE);
@@ -124,9 +143,9 @@ E2E_CASE(mouse_jump_of_101_ends) {
   Snapshot baseline;
   MoveCursor(200, 200);
   if (!StartWithLeaves(ctx, saver, "-s", baseline)) return;
-  // The cursor rests at the start point for several ticks, so that the jump is measured from it.
+  // The cursor rests at the start point for a few ticks, so that the jump is measured from it.
   MoveCursor(200, 200);
-  Pause(300);
+  SawTicks();
   MoveCursor(301, 200);
   ExpectEnds(ctx, saver, "a 101-pixel cursor jump");
   E2E_CHECK(DesktopClean(baseline), "leaves stayed on the desktop after the mouse exit");
@@ -138,16 +157,17 @@ E2E_CASE(mouse_jump_of_100_and_slow_drift_do_not_end) {
   Snapshot baseline;
   MoveCursor(200, 200);
   if (!StartWithLeaves(ctx, saver, "/s", baseline)) return;
+  // Each move is followed by ticks, so that no two of them add up between two ticks.
   MoveCursor(200, 200);
-  Pause(300);
+  SawTicks();
   MoveCursor(300, 200);  // exactly 100 along x
-  Pause(300);
+  SawTicks();
   MoveCursor(400, 300);  // 100 along x and 100 along y together
-  Pause(300);
-  // A long, slow drift: 4 pixels at a time, far below the threshold between two ticks.
+  SawTicks();
+  // A long, slow drift: 4 pixels at a time, with ticks seen after every 40 pixels at most.
   for (int step = 1; step <= 100; ++step) {
     MoveCursor(400 + 4 * step, 300);
-    Pause(15);
+    if (step % 10 == 0) SawTicks();
   }
   ExpectStillRunning(ctx, saver, "small cursor movements");
   PressKey(VK_ESCAPE);
