@@ -141,7 +141,8 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
     return reinterpret_cast<uintptr_t>(target_dc_->get());
   }
   uintptr_t WindowDC(int32_t handle) override {
-    target_dc_ = std::make_unique<WindowDc>(WindowFromHandle(handle));
+    preview_host_ = WindowFromHandle(handle);
+    target_dc_ = std::make_unique<WindowDc>(preview_host_);
     return reinterpret_cast<uintptr_t>(target_dc_->get());
   }
   void CaptureScreen(TDIB& surface) override {
@@ -179,6 +180,7 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   WinRegistryRoot registry_;
   Timer timer_;
   std::unique_ptr<WindowDc> target_dc_;
+  HWND preview_host_ = nullptr;
   HWND window_ = nullptr;
 };
 
@@ -222,6 +224,9 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
 void SaverWindow::Timer1Timer() {
   // Nothing was made for a run whose start-up failed; and no tick runs under an error box.
   if (!lifecycle_.Started() || Application::Instance().ShowingException()) return;
+  // The host dropped its preview window without taking the activation from the saver: there
+  // is nowhere left to paint, so the preview ends as it does on deactivation.
+  if (preview_host_ && !IsWindow(preview_host_)) return RequestClose();
   engine_.Timer1Timer();
 }
 
@@ -261,8 +266,9 @@ void SaverWindow::Create() {
 
   Application& application = Application::Instance();
   application.Guard([&] { FormCreate(); });
-  // A run whose start-up failed has nothing to show: it ends once its message is read.
-  if (!lifecycle_.Started()) RequestClose();
+  // A run whose start-up failed has nothing to show: it ends once its message is read. Behind
+  // the settings dialog it stays, so that "Save Settings" can write unreadable settings anew.
+  if (!lifecycle_.Started() && state_.RunMode != 'C') RequestClose();
 
   ShowWindow(window_, SW_SHOW);
   SetForegroundWindow(window_);

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs one end-to-end case: the driver inside a Wine virtual desktop of the test environment
 # made by scripts/wine-env.sh, then every Wine process of that prefix is ended.
-#   run_case.sh ENV_DIR DRIVER_EXE SCR_PATH CASE
+#   run_case.sh ENV_DIR DRIVER_EXE SCR_PATH CASE [DESKTOP_SIZE]   (default 1024x768)
 set -uo pipefail
-envdir=$1 driver=$2 scr=$3 case_name=$4
+envdir=$1 driver=$2 scr=$3 case_name=$4 desktop_size=${5:-1024x768}
 [ -f "$envdir/env" ] || { echo "run_case: no Wine environment in $envdir" >&2; exit 1; }
 # shellcheck disable=SC1091
 . "$envdir/env"
@@ -14,10 +14,11 @@ results=$work/results.txt
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 
 # A fresh desktop per case; a helper started outside it would not see its windows.
-"$WINE" explorer /desktop=AmbervaleE2E,1024x768 "$driver" "$case_name" "$(winpath "$scr")" \
+"$WINE" explorer "/desktop=AmbervaleE2E,$desktop_size" "$driver" "$case_name" "$(winpath "$scr")" \
   "$(winpath "$results")" >"$work/wine.log" 2>&1 &
 wine_pid=$!
-deadline=$((SECONDS + ${AMBERVALE_E2E_TIMEOUT:-120}))
+# Generous: on a busy machine Wine alone may take a minute to bring a desktop up.
+deadline=$((SECONDS + ${AMBERVALE_E2E_TIMEOUT:-240}))
 while [ $SECONDS -lt $deadline ] && ! grep -q '^DONE' "$results" 2>/dev/null; do sleep 0.2; done
 
 # Leave nothing behind, also after a hang: the desktop, the driver and the saver go.
