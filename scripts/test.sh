@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need, builds the native, sanitizer and Windows builds,
-# and runs every test. Exits non-zero when any build or test fails.
+# runs every test and a 3-minute soak. Exits non-zero when any build or test fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -23,5 +23,7 @@ for dir in build/native build/sanitize build/windows; do
   echo "== tests: $dir"
   (cd "$dir" && ctest --output-on-failure --timeout 900) || status=1
 done
+echo "== soak: 3 minutes"
+bash scripts/soak.sh 3 || status=1
 [ $status -eq 0 ] && echo "all tests passed" || echo "some tests FAILED"
 exit $status
