@@ -109,6 +109,8 @@ void ActivateDialog(HWND dialog) {
   ClientToScreen(dialog, &corner);
   Click(corner.x, corner.y);
   (void)rect;
+  // Keys are routed by where the activation is when they arrive, not when they are read.
+  e2e::WaitFor([&] { return GetForegroundWindow() == dialog; }, kAnswerTimeout);
 }
 
 HWND OpenDialog(Context& ctx, e2e::SaverProcess& saver, const std::string& arguments) {

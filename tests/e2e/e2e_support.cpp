@@ -196,7 +196,7 @@ void MoveCursor(int x, int y) {
   };
   for (int attempt = 0; attempt < 5; ++attempt) {
     SetCursorPos(x, y);
-    if (WaitFor(arrived, 200, 5)) return;
+    if (WaitFor(arrived, 1000, 5)) return;
   }
 }
 

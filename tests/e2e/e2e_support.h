@@ -84,7 +84,7 @@ RECT SampleRect();
 void RepaintDesktop();
 
 // Activates a window and waits until it has the keyboard.
-bool BringToFront(HWND window, DWORD timeout_ms = 5000);
+bool BringToFront(HWND window, DWORD timeout_ms = 15000);
 void PressKey(WORD virtual_key);
 void MoveCursor(int x, int y);
 
