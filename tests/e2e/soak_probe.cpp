@@ -6,9 +6,11 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "e2e_support.h"
 
@@ -25,10 +27,48 @@ std::string Environment(const char* name, const char* fallback) {
 }
 
 // Not every figure is reported everywhere: Wine answers GetGuiResources with
-// ERROR_CALL_NOT_IMPLEMENTED and gives 0 private bytes and 0 handles for another process. A
-// live process has none of these at 0, so a 0 is written as -1, "not reported".
+// ERROR_CALL_NOT_IMPLEMENTED and gives 0 private bytes for another process. A live process
+// has none of these at 0, so a 0 is written as -1, "not reported".
 long long Reported(unsigned long long figure) { return figure == 0 ? -1 : static_cast<long long>(figure); }
 long long GuiObjects(HANDLE process, DWORD which) { return Reported(GetGuiResources(process, which)); }
+
+// The system's handle table, as NtQuerySystemInformation(SystemHandleInformation) gives it.
+struct HandleEntry {
+  ULONG owner_process_id;
+  BYTE object_type;
+  BYTE flags;
+  USHORT value;
+  PVOID object;
+  ACCESS_MASK access;
+};
+struct HandleTable {
+  ULONG count;
+  HandleEntry entries[1];
+};
+using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+constexpr ULONG kSystemHandleInformation = 16;
+
+// Handles of one process counted in the system's handle table: Wine does not answer
+// GetProcessHandleCount for another process, but keeps that table.
+DWORD HandlesInSystemTable(DWORD process_id) {
+  static const auto query = reinterpret_cast<QuerySystemInformation>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  if (!query) return 0;
+  std::vector<BYTE> buffer(1 << 20);
+  for (int attempt = 0; attempt < 6; ++attempt) {
+    ULONG needed = 0;
+    const LONG status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    if (status == 0) {
+      const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
+      DWORD count = 0;
+      for (ULONG i = 0; i < table->count; ++i)
+        if (table->entries[i].owner_process_id == process_id) ++count;
+      return count;
+    }
+    buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
+  }
+  return 0;
+}
 
 bool WriteSample(FILE* csv, HANDLE process, unsigned long long seconds) {
   PROCESS_MEMORY_COUNTERS_EX memory{};
@@ -37,6 +77,7 @@ bool WriteSample(FILE* csv, HANDLE process, unsigned long long seconds) {
   if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) ||
       !GetProcessHandleCount(process, &handles))
     return false;
+  if (handles == 0) handles = HandlesInSystemTable(GetProcessId(process));
   std::fprintf(csv, "%llu,%lld,%lld,%lld,%lld,%lld\n", seconds, Reported(memory.PrivateUsage),
                Reported(memory.WorkingSetSize), Reported(handles), GuiObjects(process, GR_GDIOBJECTS),
                GuiObjects(process, GR_USEROBJECTS));
