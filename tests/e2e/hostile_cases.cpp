@@ -119,6 +119,17 @@ class OtherWindow {
   HWND window_ = nullptr;
 };
 
+// The saver takes the activation as the last step of its start-up: only a window activated
+// after that takes it away.
+bool WaitSaverActive(SaverProcess& saver) {
+  return WaitFor(
+      [&] {
+        HWND window = saver.FindWindowOfClass(kSaverClass);
+        return window && GetForegroundWindow() == window;
+      },
+      kStartTimeout);
+}
+
 // Starts a preview in `host` and waits until the desktop picture covers the host's fill.
 bool StartPreviewIn(Context& ctx, SaverProcess& saver, const PreviewHost& host, COLORREF fill) {
   if (!saver.Start(ctx.scr_path, "/p " + host.HandleText())) {
@@ -161,6 +172,7 @@ void RunsOnThisDesktop(Context& ctx) {
   PreviewHost host(RECT{20, 240, 20 + 152, 240 + 112}, fill);
   SaverProcess saver;
   if (StartPreviewIn(ctx, saver, host, fill)) {
+    E2E_CHECK(WaitSaverActive(saver), "the preview did not take the activation on " + what);
     E2E_CHECK(saver.Running(), "the preview ended early on " + what);
     OtherWindow other;
     BringToFront(other.window());
@@ -242,8 +254,7 @@ E2E_CASE(preview_hosts_of_1x1_and_0x0) {
     PreviewHost host(RECT{60, 420, 60 + size, 420 + size}, RGB(255, 0, 255));
     SaverProcess saver;
     if (!saver.Start(ctx.scr_path, "/p " + host.HandleText())) return ctx.Fail("CreateProcess failed");
-    HWND window = saver.WaitWindow(kSaverClass, kStartTimeout);
-    E2E_CHECK(window != nullptr, "no saver window for " + what);
+    E2E_CHECK(WaitSaverActive(saver), "no active saver window for " + what);
     // Ticks of a preview with nowhere to paint: let a few dozen of them run.
     Pause(1000);
     E2E_CHECK(saver.Running(), "the preview in " + what + " ended by itself");
@@ -269,21 +280,29 @@ E2E_CASE(two_savers_at_once_with_one_settings_key) {
     for (SaverProcess& saver : savers)
       if (!saver.Start(ctx.scr_path, "/s")) return ctx.Fail("CreateProcess failed");
     for (SaverProcess& saver : savers) {
-      HWND window = nullptr;
       HWND box = nullptr;
-      WaitFor([&] { return (window = saver.FindWindowOfClass(kSaverClass)) || (box = WaitMessageBox(saver.Id(), 0)); },
+      WaitFor([&] { return saver.FindWindowOfClass(kSaverClass) || (box = WaitMessageBox(saver.Id(), 0)); },
               kStartTimeout);
-      if (box) {
-        const std::string text = MessageBoxText(box);
-        E2E_CHECK(first_run && text.rfind("Failed to get data for '", 0) == 0, what + ": message \"" + text + "\"");
-        DismissMessageBox(box);
-      } else if (window) {
-        E2E_CHECK(BringToFront(window, kStartTimeout), what + ": a saver window did not come to the front");
-        PressKey(VK_ESCAPE);
-      } else {
-        ctx.Fail(what + ": a saver showed neither its window nor a message");
+      if (!box) continue;
+      const std::string text = MessageBoxText(box);
+      E2E_CHECK(first_run && text.rfind("Failed to get data for '", 0) == 0, what + ": message \"" + text + "\"");
+      DismissMessageBox(box);
+      E2E_CHECK(saver.WaitExit(kExitTimeout), what + ": a saver did not end after its message");
+    }
+    // Both take the activation as they start, so Esc ends whichever has it last: one at a time.
+    auto running = [&] { return static_cast<int>(savers[0].Running()) + static_cast<int>(savers[1].Running()); };
+    for (int left = running(); left > 0; left = running()) {
+      HWND window = savers[0].Running() ? savers[0].FindWindowOfClass(kSaverClass) : savers[1].FindWindowOfClass(kSaverClass);
+      if (!window) {
+        ctx.Fail(what + ": a running saver shows no window");
+        break;
       }
-      E2E_CHECK(saver.WaitExit(kExitTimeout), what + ": a saver did not end");
+      BringToFront(window);
+      PressKey(VK_ESCAPE);
+      if (!WaitFor([&] { return running() < left; }, kExitTimeout)) {
+        ctx.Fail(what + ": Esc ended no saver");
+        break;
+      }
     }
     E2E_CHECK(KeyIsWhole(), what + ": the settings key is not whole");
     if (first_run) {
