@@ -20,6 +20,8 @@ ManifestDPIAware true
 !define DESKTOP_KEY "Control Panel\Desktop"
 
 Name "${PRODUCT}"
+; Our own words instead of makensis's version, which would tie the bytes to the NSIS build.
+BrandingText "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Ambervale"
 ShowInstDetails show
@@ -85,7 +87,8 @@ Section "Uninstall"
   ${OrIf} $2 == $1
     DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
   ${EndIf}
-  Delete "$0"
+  ; A saver that is running cannot be deleted now; it goes at the next restart.
+  Delete /REBOOTOK "$0"
 
   ; The user's settings under Software\Ambervale are kept for a later install.
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
