@@ -82,6 +82,8 @@ check_uninstalled() {
   expect_value "$(key_values "$settings_key")" InstallerTestMark "REG_SZ kept"
 }
 
+# The screensaver values as they were, to be put back at the end.
+desktop_before=$(key_values "$desktop_key" | grep -Ei '^(SCRNSAVE\.EXE|ScreenSaveActive) REG_SZ ')
 # The user's own settings, which must outlive an uninstall.
 settings_existed=no
 [ -n "$(key_values "$settings_key")" ] && settings_existed=yes
@@ -104,6 +106,10 @@ expect_value "$(key_values "$desktop_key")" SCRNSAVE.EXE 'REG_SZ C:\windows\syst
 
 # Leave the shared prefix as it was found.
 wine_run reg delete "$desktop_key" /v SCRNSAVE.EXE /f
+wine_run reg delete "$desktop_key" /v ScreenSaveActive /f
+while read -r name type data; do
+  [ -n "$name" ] && wine_run reg add "$desktop_key" /v "$name" /t "$type" /d "$data" /f
+done <<<"$desktop_before"
 if [ $settings_existed = yes ]; then
   wine_run reg delete "$settings_key" /v InstallerTestMark /f
 else
