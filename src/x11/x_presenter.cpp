@@ -1,0 +1,115 @@
+#include "x11/x_presenter.h"
+
+#include <X11/Xutil.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "x11/x_pictures.h"
+
+namespace ambervale {
+
+XPresenter::XPresenter(Display* display, Window window, Visual* visual, int depth)
+    : display_(display), window_(window), visual_(visual), depth_(depth) {
+  XGCValues values{};
+  values.graphics_exposures = False;
+  gc_ = XCreateGC(display_, window_, GCGraphicsExposures, &values);
+  shm_available_ = XShmQueryExtension(display_) == True;
+}
+
+XPresenter::~XPresenter() {
+  Release();
+  XFreeGC(display_, gc_);
+}
+
+void XPresenter::Release() {
+  if (image_ == nullptr) return;
+  if (shm_attached_) {
+    XShmDetach(display_, &shm_);
+    XSync(display_, False);
+    image_->data = nullptr;
+    XDestroyImage(image_);
+    shmdt(shm_.shmaddr);
+    shm_attached_ = false;
+  } else {
+    XDestroyImage(image_);  // frees the data we gave it
+  }
+  image_ = nullptr;
+}
+
+void XPresenter::Resize(int width, int height) {
+  Release();
+  if (width <= 0 || height <= 0) return;
+  if (shm_available_ && CreateSharedImage(width, height)) return;
+  // One refusal (a remote display, a server that may not see our segment) is enough.
+  shm_available_ = false;
+  CreatePlainImage(width, height);
+}
+
+bool XPresenter::CreateSharedImage(int width, int height) {
+  XImage* image = XShmCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, nullptr, &shm_,
+                                  static_cast<unsigned>(width), static_cast<unsigned>(height));
+  if (image == nullptr) return false;
+  const size_t bytes = static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(height);
+  shm_.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (shm_.shmid < 0) {
+    XDestroyImage(image);
+    return false;
+  }
+  shm_.shmaddr = image->data = static_cast<char*>(shmat(shm_.shmid, nullptr, 0));
+  shm_.readOnly = False;
+  bool attached = false;
+  if (shm_.shmaddr != reinterpret_cast<char*>(-1)) {
+    XErrorTrap trap(display_);
+    XShmAttach(display_, &shm_);
+    attached = !trap.Failed();
+  }
+  // Marked for removal at once: the segment goes when both sides let go, even if we are killed.
+  shmctl(shm_.shmid, IPC_RMID, nullptr);
+  if (!attached) {
+    if (shm_.shmaddr != reinterpret_cast<char*>(-1)) shmdt(shm_.shmaddr);
+    image->data = nullptr;
+    XDestroyImage(image);
+    return false;
+  }
+  image_ = image;
+  shm_attached_ = true;
+  return true;
+}
+
+void XPresenter::CreatePlainImage(int width, int height) {
+  XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
+                               static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+  if (image == nullptr) return;
+  image->data = static_cast<char*>(std::calloc(static_cast<size_t>(image->bytes_per_line), static_cast<size_t>(height)));
+  if (image->data == nullptr) {
+    XDestroyImage(image);
+    return;
+  }
+  image_ = image;
+}
+
+void XPresenter::Present(const BackBuffer& buffer, const Rect& area) {
+  if (image_ == nullptr) return;
+  const int right = std::min({area.right, buffer.Width(), image_->width});
+  const int bottom = std::min({area.bottom, buffer.Height(), image_->height});
+  const int left = std::max(area.left, 0);
+  const int top = std::max(area.top, 0);
+  if (right <= left || bottom <= top) return;
+  const int width = right - left;
+  const int height = bottom - top;
+  StorePixels(image_, buffer.Pixels(), buffer.Width(), left, top, width, height);
+  if (shm_attached_) {
+    XShmPutImage(display_, window_, gc_, image_, left, top, left, top, static_cast<unsigned>(width),
+                 static_cast<unsigned>(height), False);
+    // The server reads the segment after the request: the next tick writes it again.
+    XSync(display_, False);
+  } else {
+    XPutImage(display_, window_, gc_, image_, left, top, left, top, static_cast<unsigned>(width),
+              static_cast<unsigned>(height));
+  }
+}
+
+}  // namespace ambervale
