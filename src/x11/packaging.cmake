@@ -30,7 +30,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
 set(CPACK_STRIP_FILES ON)
-set(CPACK_OUTPUT_FILE_PREFIX "${CMAKE_BINARY_DIR}")
 include(CPack)
 
 # cmake --build <tree> --target deb: build/<tree>/ambervale_<version>_amd64.deb
