@@ -10,6 +10,14 @@
 #include "x11/x_pictures.h"
 
 namespace ambervale {
+namespace {
+
+// The image is a strip of the window this many rows tall: a leaf's cell fits in one or a few
+// strips, and a full repaint goes strip by strip, so the window's size costs no third copy
+// of the picture.
+constexpr int kStripRows = 128;
+
+}  // namespace
 
 XPresenter::XPresenter(Display* display, Window window, Visual* visual, int depth)
     : display_(display), window_(window), visual_(visual), depth_(depth) {
@@ -42,6 +50,7 @@ void XPresenter::Release() {
 void XPresenter::Resize(int width, int height) {
   Release();
   if (width <= 0 || height <= 0) return;
+  height = std::min(height, kStripRows);
   if (shm_available_ && CreateSharedImage(width, height)) return;
   // One refusal (a remote display, a server that may not see our segment) is enough.
   shm_available_ = false;
@@ -94,20 +103,23 @@ void XPresenter::CreatePlainImage(int width, int height) {
 void XPresenter::Present(const BackBuffer& buffer, const Rect& area) {
   if (image_ == nullptr) return;
   const int right = std::min({area.right, buffer.Width(), image_->width});
-  const int bottom = std::min({area.bottom, buffer.Height(), image_->height});
+  const int bottom = std::min(area.bottom, buffer.Height());
   const int left = std::max(area.left, 0);
-  const int top = std::max(area.top, 0);
-  if (right <= left || bottom <= top) return;
-  const int width = right - left;
-  const int height = bottom - top;
-  StorePixels(image_, buffer.Pixels(), buffer.Width(), left, top, width, height);
+  if (right <= left) return;
+  for (int top = std::max(area.top, 0); top < bottom; top += image_->height)
+    PutStrip(buffer, left, top, right - left, std::min(image_->height, bottom - top));
+}
+
+void XPresenter::PutStrip(const BackBuffer& buffer, int left, int top, int width, int height) {
+  const uint32_t* rows = buffer.Pixels() + static_cast<size_t>(top) * buffer.Width();
+  StorePixels(image_, rows, buffer.Width(), left, 0, width, height);
   if (shm_attached_) {
-    XShmPutImage(display_, window_, gc_, image_, left, top, left, top, static_cast<unsigned>(width),
+    XShmPutImage(display_, window_, gc_, image_, left, 0, left, top, static_cast<unsigned>(width),
                  static_cast<unsigned>(height), False);
-    // The server reads the segment after the request: the next tick writes it again.
+    // The server reads the segment after the request: the next strip writes it again.
     XSync(display_, False);
   } else {
-    XPutImage(display_, window_, gc_, image_, left, top, left, top, static_cast<unsigned>(width),
+    XPutImage(display_, window_, gc_, image_, left, 0, left, top, static_cast<unsigned>(width),
               static_cast<unsigned>(height));
   }
 }

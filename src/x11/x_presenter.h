@@ -17,7 +17,7 @@ class XPresenter {
   XPresenter(const XPresenter&) = delete;
   XPresenter& operator=(const XPresenter&) = delete;
 
-  // An image of the buffer's size; called again whenever the buffer is replaced.
+  // An image for a buffer of this size; called again whenever the buffer is replaced.
   void Resize(int width, int height);
   // The part of `area` inside the buffer, from the buffer to the window.
   void Present(const BackBuffer& buffer, const Rect& area);
@@ -27,6 +27,7 @@ class XPresenter {
  private:
   bool CreateSharedImage(int width, int height);
   void CreatePlainImage(int width, int height);
+  void PutStrip(const BackBuffer& buffer, int left, int top, int width, int height);
   void Release();
 
   Display* display_;
