@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/time.h>
@@ -52,6 +53,10 @@ sigset_t InstallStopSignals() {
   sigdelset(&previous, SIGINT);
   return previous;
 }
+
+// The screen-sized pictures of the start-up and of a resize are freed in the middle of the
+// heap, where the allocator would keep them: give those pages back.
+void ReleaseFreedMemory() { malloc_trim(0); }
 
 TimeOfDay UtcNow() {
   timeval now{};
@@ -113,6 +118,7 @@ class Hack {
   void TickOnce(TickPacer::Clock::time_point now);
   void PresentDirty();
   void DrawFpsOverlay();
+  bool TargetExists();
 
   Display* display_;
   HackOptions options_;
@@ -227,9 +233,11 @@ void Hack::OnResize(int width, int height) {
   run_->Resize(width, height, std::move(background));
   presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
   PresentDirty();
+  ReleaseFreedMemory();
 }
 
 void Hack::HandleEvent(XEvent& event) {
+  if (presenter_->HandleEvent(event)) return;
   switch (event.type) {
     case Expose:
       presenter_->Present(run_->Buffer(), Rect{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
@@ -279,6 +287,13 @@ void Hack::DrawFpsOverlay() {
   XDrawString(display_, target_.window, gc, 12, 22, text, length);
 }
 
+bool Hack::TargetExists() {
+  XWindowAttributes attributes;
+  XErrorTrap trap(display_);
+  const Status ok = XGetWindowAttributes(display_, target_.window, &attributes);
+  return !trap.Failed() && ok;
+}
+
 void Hack::TickOnce(TickPacer::Clock::time_point now) {
   run_->Tick();
   run_->Pacer().Advance(now);
@@ -304,6 +319,8 @@ int Hack::Run(const sigset_t& wait_mask) {
   presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
   if (target_.own) XMapRaised(display_, target_.window);
   PresentDirty();
+  ReleaseFreedMemory();
+  InstallLastingErrorHandler();
 
   const int fd = ConnectionNumber(display_);
   while (!done_ && !g_stop_requested) {
@@ -315,6 +332,7 @@ int Hack::Run(const sigset_t& wait_mask) {
     const auto now = TickPacer::Clock::now();
     if (!done_ && run_->Pacer().Due(now)) TickOnce(now);
     XFlush(display_);
+    if (TakeLastingError() && !TargetExists()) break;  // nothing left to draw on
     if (done_ || XPending(display_) > 0) continue;
     const int64_t wait = run_->Pacer().WaitNanoseconds(TickPacer::Clock::now());
     timespec timeout{static_cast<time_t>(wait / 1000000000), static_cast<long>(wait % 1000000000)};

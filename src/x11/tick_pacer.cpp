@@ -1,5 +1,7 @@
 #include "x11/tick_pacer.h"
 
+#include <algorithm>
+
 namespace ambervale {
 
 void TickPacer::SetInterval(uint32_t milliseconds, Clock::time_point now) {
@@ -14,7 +16,7 @@ void TickPacer::SetEnabled(bool on, Clock::time_point now) {
 
 void TickPacer::Advance(Clock::time_point now) {
   deadline_ += interval_;
-  if (deadline_ + interval_ <= now) deadline_ = now + interval_;
+  if (now - deadline_ > std::max<Clock::duration>(interval_, kMaxCatchUp)) deadline_ = now + interval_;
 }
 
 int64_t TickPacer::WaitNanoseconds(Clock::time_point now) const {

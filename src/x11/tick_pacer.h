@@ -18,9 +18,11 @@ class TickPacer {
 
   bool Enabled() const { return enabled_; }
   bool Due(Clock::time_point now) const { return enabled_ && now >= deadline_; }
-  // After a tick: the next deadline follows the last one, unless the tick came so late that
-  // a whole interval was missed, which is skipped rather than caught up.
+  // After a tick: the next deadline follows the last one. A busy machine's short delays are
+  // caught up (a few quick ticks keep the pace at 2 ms), a longer stall is skipped instead of
+  // replayed as a burst.
   void Advance(Clock::time_point now);
+  static constexpr Clock::duration kMaxCatchUp = std::chrono::milliseconds(25);
   // How long to wait for the next tick: 0 when due, -1 (forever) when switched off.
   int64_t WaitNanoseconds(Clock::time_point now) const;
 

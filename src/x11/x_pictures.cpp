@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstring>
+#include <utility>
 
 #include "x11/desktop_picture.h"
 
@@ -12,9 +13,15 @@ namespace ambervale {
 namespace {
 
 bool g_error_seen = false;
+bool g_lasting_error_seen = false;
 
 int RecordError(Display*, XErrorEvent*) {
   g_error_seen = true;
+  return 0;
+}
+
+int RecordLastingError(Display*, XErrorEvent*) {
+  g_lasting_error_seen = true;
   return 0;
 }
 
@@ -85,6 +92,10 @@ std::optional<Pixmap> ScreenshotPixmap(Display* display, Window window) {
 }
 
 }  // namespace
+
+void InstallLastingErrorHandler() { XSetErrorHandler(RecordLastingError); }
+
+bool TakeLastingError() { return std::exchange(g_lasting_error_seen, false); }
 
 XErrorTrap::XErrorTrap(Display* display) : display_(display) {
   XSync(display_, False);

@@ -26,6 +26,12 @@ class XErrorTrap {
   int (*previous_)(Display*, XErrorEvent*);
 };
 
+// After start-up, an X error no longer ends the process: the window we draw on may vanish
+// before we are told to stop (the daemon tears down its windows). The error is noted instead,
+// and TakeLastingError() tells whether one came since the last call.
+void InstallLastingErrorHandler();
+bool TakeLastingError();
+
 // Width x height pixels of the drawable from (x, y); nothing when it cannot be read.
 std::optional<std::vector<uint32_t>> ReadDrawable(Display* display, Drawable drawable, int x, int y, int width,
                                                   int height);

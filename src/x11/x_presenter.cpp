@@ -25,6 +25,22 @@ XPresenter::XPresenter(Display* display, Window window, Visual* visual, int dept
   values.graphics_exposures = False;
   gc_ = XCreateGC(display_, window_, GCGraphicsExposures, &values);
   shm_available_ = XShmQueryExtension(display_) == True;
+  if (shm_available_) completion_event_ = XShmGetEventBase(display_) + ShmCompletion;
+}
+
+bool XPresenter::HandleEvent(const XEvent& event) {
+  if (event.type != completion_event_) return false;
+  read_pending_ = false;
+  return true;
+}
+
+// Normally the completion has long arrived (a tick later); otherwise one round trip makes
+// sure the server is done with the image before it is written again.
+void XPresenter::AwaitImageRead() {
+  if (!read_pending_) return;
+  XEvent event;
+  if (!XCheckTypedEvent(display_, completion_event_, &event)) XSync(display_, False);
+  read_pending_ = false;
 }
 
 XPresenter::~XPresenter() {
@@ -35,6 +51,7 @@ XPresenter::~XPresenter() {
 void XPresenter::Release() {
   if (image_ == nullptr) return;
   if (shm_attached_) {
+    AwaitImageRead();
     XShmDetach(display_, &shm_);
     XSync(display_, False);
     image_->data = nullptr;
@@ -112,12 +129,13 @@ void XPresenter::Present(const BackBuffer& buffer, const Rect& area) {
 
 void XPresenter::PutStrip(const BackBuffer& buffer, int left, int top, int width, int height) {
   const uint32_t* rows = buffer.Pixels() + static_cast<size_t>(top) * buffer.Width();
+  if (shm_attached_) AwaitImageRead();
   StorePixels(image_, rows, buffer.Width(), left, 0, width, height);
   if (shm_attached_) {
+    // The server reads the segment some time after the request; it says when it has.
     XShmPutImage(display_, window_, gc_, image_, left, 0, left, top, static_cast<unsigned>(width),
-                 static_cast<unsigned>(height), False);
-    // The server reads the segment after the request: the next strip writes it again.
-    XSync(display_, False);
+                 static_cast<unsigned>(height), True);
+    read_pending_ = true;
   } else {
     XPutImage(display_, window_, gc_, image_, left, 0, left, top, static_cast<unsigned>(width),
               static_cast<unsigned>(height));

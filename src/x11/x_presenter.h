@@ -22,12 +22,15 @@ class XPresenter {
   // The part of `area` inside the buffer, from the buffer to the window.
   void Present(const BackBuffer& buffer, const Rect& area);
   bool UsesSharedMemory() const { return shm_attached_; }
+  // Takes the server's word that it has read the shared image; true when the event was that.
+  bool HandleEvent(const XEvent& event);
   GC Gc() const { return gc_; }
 
  private:
   bool CreateSharedImage(int width, int height);
   void CreatePlainImage(int width, int height);
   void PutStrip(const BackBuffer& buffer, int left, int top, int width, int height);
+  void AwaitImageRead();
   void Release();
 
   Display* display_;
@@ -37,6 +40,8 @@ class XPresenter {
   GC gc_;
   bool shm_available_ = false;
   bool shm_attached_ = false;
+  int completion_event_ = -1;
+  bool read_pending_ = false;  // the server may still be reading the shared image
   XShmSegmentInfo shm_{};
   XImage* image_ = nullptr;
 };

@@ -83,3 +83,53 @@ make_home() {  # make_home DIR True|False
 
 # The shared memory segments the process created that are still there.
 shm_segments_of() { ipcs -m -p | awk -v pid="$1" '$3 == pid' | wc -l; }
+
+# start_daemon ARGS...: XScreenSaver's daemon running as an unprivileged user of the test's
+# own (it launches no hacks as root), whose ~/.xscreensaver runs only `$program ARGS...`,
+# with desktop pictures allowed. Sets daemon_user, daemon_home, daemon_bin; needs root.
+start_daemon() {
+  daemon_user="ambervale-e2e-$$"
+  daemon_home="$e2e_dir/home"
+  daemon_bin="$e2e_dir/bin"
+  mkdir -p "$daemon_home" "$daemon_bin"
+  # The user must reach the program: a clone under /root may be closed to others.
+  cp "$program" "$daemon_bin/ambervale"
+  chmod 755 "$daemon_bin" "$daemon_bin/ambervale"
+  useradd -M -U -d "$daemon_home" -s /usr/sbin/nologin "$daemon_user"
+  cat >"$daemon_home/.xscreensaver" <<XSS
+timeout:	0:30:00
+cycle:		0:10:00
+lock:		False
+fade:		False
+unfade:		False
+splash:		False
+dpmsEnabled:	False
+mode:		one
+selected:	0
+grabDesktopImages:	True
+programs:	$daemon_bin/ambervale $* \\n
+XSS
+  chown -R "$daemon_user:$daemon_user" "$daemon_home"
+  as_user xscreensaver -no-splash -verbose >"$e2e_dir/xscreensaver.log" 2>&1 &
+  e2e_pids+=($!)
+  wait_for 60 "XScreenSaver daemon" daemon_ready
+}
+
+# The daemon's user's processes (the daemon, its helper, our hack), then the user.
+e2e_extra_cleanup() {
+  [ -n "${daemon_user:-}" ] || return 0
+  local pids
+  pids=$(pgrep -u "$daemon_user" | tr '\n' ' ' || true)
+  # shellcheck disable=SC2086
+  [ -n "$pids" ] && stop_pids $pids
+  userdel "$daemon_user" 2>/dev/null || true
+}
+
+as_user() {
+  setpriv --reuid="$daemon_user" --regid="$daemon_user" --init-groups env -i HOME="$daemon_home" \
+    USER="$daemon_user" LOGNAME="$daemon_user" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin "$@"
+}
+daemon_ready() { as_user xscreensaver-command -version >/dev/null 2>&1; }
+# The pid of the hack the daemon runs, if any.
+hack_pid() { pgrep -u "$daemon_user" -f "^$daemon_bin/ambervale( |\$)" | head -n1; }
+hack_running() { [ -n "$(hack_pid)" ]; }
