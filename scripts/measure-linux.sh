@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the Linux hack on private Xvfb screens: its CPU share of one core at the default
 # pace and at --fast 50, its resident memory at 1920 x 1080 and 3840 x 2160, and the achieved
-# tick interval against the nominal one at --fast 0, 33, 45 and 50.
+# tick interval against the nominal one at --fast 0, 33, 45 and 50, and how soon it ends
+# after SIGTERM.
 # Usage: scripts/measure-linux.sh [SECONDS per run, default 10]   (needs build/native/ambervale)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -44,13 +45,17 @@ run() {
   local rss hwm
   rss=$(awk '/VmRSS/ {print $2}' /proc/$pid/status)
   hwm=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
+  local k0 k1
+  k0=$(date +%s%N)
   kill -TERM $pid
   wait $pid
+  k1=$(date +%s%N)
   local cpu
   cpu=$(awk -v c=$((c1 - c0)) -v hz="$hz" -v ns=$((t1 - t0)) 'BEGIN {printf "%.2f", 100 * c / hz / (ns / 1e9)}')
   local interval
   interval=$(sed -n 's/.*mean interval \([0-9.]*\) ms (nominal \([0-9]*\) ms).*/\1 ms (nominal \2 ms)/p' "$work/stderr")
-  printf '%-28s cpu %6s %% of a core   rss %6d KiB (peak %6d KiB)   tick %s\n' "$label" "$cpu" "$rss" "$hwm" "$interval"
+  printf '%-24s cpu %6s %% of a core   rss %6d KiB (peak %6d KiB)   tick %s   exit %d ms after SIGTERM\n' \
+    "$label" "$cpu" "$rss" "$hwm" "$interval" $(((k1 - k0) / 1000000))
 }
 
 echo "ambervale, $seconds s a run, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
