@@ -111,6 +111,8 @@ class Hack {
 
  private:
   bool FindTarget();
+  bool Start();
+  void Loop(const sigset_t& wait_mask);
   void CreateOwnWindow();
   std::vector<uint32_t> ReadBackground(int width, int height);
   void HandleEvent(XEvent& event);
@@ -302,7 +304,12 @@ void Hack::TickOnce(TickPacer::Clock::time_point now) {
 }
 
 int Hack::Run(const sigset_t& wait_mask) {
-  if (!FindTarget()) return 1;
+  if (!FindTarget() || !Start()) return 1;
+  Loop(wait_mask);
+  return 0;
+}
+
+bool Hack::Start() {
   const int width = target_.attributes.width;
   const int height = target_.attributes.height;
   const bool allowed = GrabDesktopImagesAllowed(DefaultPreferenceFiles(std::getenv("HOME")));
@@ -312,7 +319,7 @@ int Hack::Run(const sigset_t& wait_mask) {
   run_ = std::make_unique<HackRun>(options_.settings, UtcNow());
   if (!run_->Start(width, height, std::move(background))) {
     std::fprintf(stderr, "ambervale: the saver could not start\n");
-    return 1;
+    return false;
   }
   presenter_ = std::make_unique<XPresenter>(display_, target_.window, target_.attributes.visual,
                                             target_.attributes.depth);
@@ -321,7 +328,11 @@ int Hack::Run(const sigset_t& wait_mask) {
   PresentDirty();
   ReleaseFreedMemory();
   InstallLastingErrorHandler();
+  return true;
+}
 
+// Events are handled as they come; between them the process sleeps until the next tick.
+void Hack::Loop(const sigset_t& wait_mask) {
   const int fd = ConnectionNumber(display_);
   while (!done_ && !g_stop_requested) {
     while (!done_ && XPending(display_) > 0) {
@@ -341,7 +352,6 @@ int Hack::Run(const sigset_t& wait_mask) {
     // The server went away: nothing more to draw on.
     if (ready > 0 && (connection.revents & (POLLHUP | POLLERR))) break;
   }
-  return 0;
 }
 
 int IoErrorExit(Display*) {
