@@ -2,6 +2,8 @@
 # ambervale --root on a root window of a known pattern: leaves appear over the pattern, a
 # cycle's end brings the pattern back exactly, SIGTERM ends the run with exit 0 and no shared
 # memory left behind; without the user's consent no picture of the screen is shown.
+# Also: a window of its own ends on q, a window id that names no window and a bad flag end
+# with a message and exit codes 1 and 2.
 # Usage: standalone.sh PROGRAM
 program=$1
 source "$(dirname "$0")/lib.sh"
@@ -46,4 +48,20 @@ pattern_hidden() { shot "$e2e_dir/now.png"; [ "$(colours "$e2e_dir/now.png" 1024
 wait_for 60 "the plain background" pattern_hidden
 kill -TERM $pid
 wait $pid || fail "exit status $? after SIGTERM"
+
+"$program" --window --geometry 320x240+10+10 &
+pid=$!
+e2e_pids+=($pid)
+window_shown() { xdotool search --name '^Ambervale Screensaver$' >/dev/null 2>&1; }
+wait_for 60 "the program's own window" window_shown
+# The window is gone before xdotool sends the key's release, which xdotool reports.
+xdotool key --window "$(xdotool search --name '^Ambervale Screensaver$' | head -n1)" q 2>/dev/null || true
+wait $pid || fail "exit status $? after q"
+
+status=0
+"$program" --window-id 0x7ffffff 2>"$e2e_dir/err" || status=$?
+[ $status -eq 1 ] && grep -q 'no window 0x7ffffff' "$e2e_dir/err" || fail "--window-id of no window: status $status"
+status=0
+"$program" --size twelve 2>"$e2e_dir/err" || status=$?
+[ $status -eq 2 ] && grep -q '^usage: ambervale' "$e2e_dir/err" || fail "a malformed number: status $status"
 echo "standalone ok"
