@@ -313,7 +313,9 @@ bool Hack::Start() {
   const int width = target_.attributes.width;
   const int height = target_.attributes.height;
   const bool allowed = GrabDesktopImagesAllowed(DefaultPreferenceFiles(std::getenv("HOME")));
-  source_ = ChooseBackground(allowed, target_.daemon, target_.daemon && HasDaemonScreenshot(display_, target_.window));
+  // Any window XScreenSaver made (its own, a settings preview) may carry its screenshot.
+  const bool screenshot = !target_.own && HasDaemonScreenshot(display_, target_.window);
+  source_ = ChooseBackground(allowed, target_.daemon, screenshot);
   std::vector<uint32_t> background = ReadBackground(width, height);
 
   run_ = std::make_unique<HackRun>(options_.settings, UtcNow());
