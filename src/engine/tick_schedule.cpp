@@ -2,7 +2,8 @@
 
 namespace ambervale {
 
-TickSchedule::TickSchedule(int64_t counts_per_second) : counts_per_second_(counts_per_second > 0 ? counts_per_second : 1) {}
+TickSchedule::TickSchedule(int64_t counts_per_second)
+    : counts_per_second_(counts_per_second > 0 ? counts_per_second : 1) {}
 
 void TickSchedule::Start(int64_t now, uint32_t interval_ms) {
   const int64_t milliseconds = interval_ms > 0 ? interval_ms : 1;

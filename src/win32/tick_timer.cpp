@@ -13,8 +13,12 @@
 namespace ambervale {
 namespace {
 
-// SetTimer's own floor: a modal loop gets ticks no faster than this.
-constexpr UINT kStandInInterval = USER_TIMER_MINIMUM;
+// Asked twice an interval, every due time gets its tick in a modal loop too (late by up to
+// half an interval, the grid unmoved), at the cost of one extra wake-up an interval. Under
+// SetTimer's floor of 10 ms a modal loop ticks no faster than that.
+UINT StandInInterval(uint32_t interval) {
+  return interval / 2 > USER_TIMER_MINIMUM ? interval / 2 : USER_TIMER_MINIMUM;
+}
 
 int64_t CounterFrequency() {
   LARGE_INTEGER frequency{};
@@ -74,7 +78,7 @@ void Timer1::Restart() {
   if (!Running() || interval_ == 0) return;
   schedule_.Start(CounterNow(), interval_);
   Arm();
-  SetTimer(window_, kStandInTimerId, kStandInInterval, nullptr);
+  SetTimer(window_, kStandInTimerId, StandInInterval(interval_), nullptr);
 }
 
 void Timer1::Stop() {
