@@ -1,6 +1,6 @@
-// End-to-end cases of the settings dialog on a dense screen: Wine takes its DPI from the
+// End-to-end cases of the settings dialog on a dense screen: Wine takes the DPI from the
 // registry when a process starts, so the case sets it for the saver it starts and puts the
-// old value back afterwards, whatever happens.
+// old value back as soon as the saver is up.
 #include <windows.h>
 
 #include <optional>
@@ -87,16 +87,20 @@ std::string Describe(const RECT& r) {
 E2E_CASE(dialog_scales_at_150_percent) {
   BecomeDpiAware();
   constexpr int kDpi = 144;
-  ScopedUserDword dpi(kDpiKey, kDpiValue, kDpi);
-  E2E_CHECK(dpi.set(), "could not set LogPixels");
   e2e::DeleteSettingsKey();
-
   e2e::SaverProcess saver;
-  if (!saver.Start(ctx.scr_path, "/c")) {
-    ctx.Fail("could not start the saver");
-    return;
+  HWND dialog = nullptr;
+  {
+    // Only until the saver is up: it took its DPI as it started, and the cases after this one
+    // must find the prefix as it was even if this one is cut short.
+    ScopedUserDword dpi(kDpiKey, kDpiValue, kDpi);
+    E2E_CHECK(dpi.set(), "could not set LogPixels");
+    if (!saver.Start(ctx.scr_path, "/c")) {
+      ctx.Fail("could not start the saver");
+      return;
+    }
+    dialog = saver.WaitWindow("TForm2", 20000);
   }
-  HWND dialog = saver.WaitWindow("TForm2", 20000);
   if (!dialog) {
     ctx.Fail("no dialog");
     return;
