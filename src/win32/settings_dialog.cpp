@@ -122,9 +122,10 @@ std::unique_ptr<TForm2> TForm2::Create(SettingsDialogDeps deps) {
   const SIZE size = WindowSizeForClient(
       ScaleToDpi(kSettingsDialogInnerWidth + 2 * kSettingsDialogFrame, form->dpi_),
       ScaleToDpi(kSettingsDialogInnerHeight + 2 * kSettingsDialogFrame, form->dpi_), kStyle, kExStyle, form->dpi_);
-  form->window_ = CreateWindowExA(kExStyle, kSettingsDialogClass, kSettingsDialogCaption, kStyle, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, size.cx, size.cy, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                  nullptr);
+  // Made at the primary monitor's origin, so that the window's DPI is that monitor's from the
+  // start; PlaceOnScreen moves it to its place before it shows.
+  form->window_ = CreateWindowExA(kExStyle, kSettingsDialogClass, kSettingsDialogCaption, kStyle, 0, 0, size.cx,
+                                  size.cy, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!form->window_) return form;
   SetWindowLongPtrA(form->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form.get()));
   SetWindowLongPtrA(form->window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm2::StaticWindowProc));

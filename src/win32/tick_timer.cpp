@@ -102,9 +102,10 @@ void Timer1::TickIfDue() {
   if (!Running() || ticking_) return;
   if (schedule_.TakeTick(CounterNow())) {
     ticking_ = true;
+    const int64_t start = CounterNow();
     on_tick_();
     ticking_ = false;
-    Trace();
+    Trace(CounterNow() - start);
   }
   // The tick may have switched the timer off and on (a new cycle), or closed the window.
   if (Running()) Arm();
@@ -112,18 +113,20 @@ void Timer1::TickIfDue() {
 
 #ifdef AMBERVALE_PACE_TRACE
 // Test builds only: a line on stderr about once a second, for scripts/measure-pace.sh.
-void Timer1::Trace() {
+void Timer1::Trace(int64_t tick_counts) {
   ++ticks_;
+  busy_ += tick_counts;
   const int64_t now = CounterNow();
   const int64_t frequency = CounterFrequency();
   if (last_trace_ != 0 && now - last_trace_ < frequency) return;
   last_trace_ = now;
-  fprintf(stderr, "pace ticks=%llu counter=%lld frequency=%lld interval=%u\n", static_cast<unsigned long long>(ticks_),
-          static_cast<long long>(now), static_cast<long long>(frequency), interval_);
+  fprintf(stderr, "pace ticks=%llu counter=%lld busy=%lld frequency=%lld interval=%u\n",
+          static_cast<unsigned long long>(ticks_), static_cast<long long>(now), static_cast<long long>(busy_),
+          static_cast<long long>(frequency), interval_);
   fflush(stderr);
 }
 #else
-void Timer1::Trace() {}
+void Timer1::Trace(int64_t) {}
 #endif
 
 }  // namespace ambervale

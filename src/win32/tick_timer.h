@@ -48,7 +48,8 @@ class Timer1 {
   void Stop();
   void Arm();
   void TickIfDue();
-  void Trace();
+  // Test builds: counts the tick that took `tick_counts` and now and then reports.
+  void Trace(int64_t tick_counts);
 
   std::function<void()> on_tick_;
   HANDLE handle_ = nullptr;
@@ -59,6 +60,7 @@ class Timer1 {
   uint32_t interval_ = kPreviewTickInterval;  // the design-time value
 #ifdef AMBERVALE_PACE_TRACE
   uint64_t ticks_ = 0;
+  int64_t busy_ = 0;
   int64_t last_trace_ = 0;
 #endif
 };
