@@ -80,7 +80,7 @@ sample_wine_process() {  # sample_wine_process SECONDS
   if [ -z "$wine_unix_pid" ]; then
     local pid
     for pid in $(pgrep -f 'Ambervale\.scr /s'); do  # ours: the one in this Wine prefix
-      tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && wine_unix_pid=$pid
+      tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" && wine_unix_pid=$pid
     done
     [ -n "$wine_unix_pid" ] || return 0
     wine_unix_start=$1
