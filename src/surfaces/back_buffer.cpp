@@ -1,6 +1,7 @@
 #include "surfaces/back_buffer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "surfaces/blend.h"
@@ -40,6 +41,12 @@ void BackBuffer::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int3
     return;
   }
   if (width <= 0 || height <= 0) return;
+  // To buffer pixels; a place too far off to express lies off the buffer anyway.
+  const int64_t left = int64_t{x} - origin_.x;
+  const int64_t top = int64_t{y} - origin_.y;
+  if (left < INT32_MIN || left > INT32_MAX || top < INT32_MIN || top > INT32_MAX) return;
+  x = static_cast<int32_t>(left);
+  y = static_cast<int32_t>(top);
   const ClippedSpan span = ClipToPicture(x, y, width, height, width_, height_);
   if (span.Empty()) return;
   for (int64_t dy = span.first_row; dy < span.end_row; ++dy) {
