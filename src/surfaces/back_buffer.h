@@ -61,6 +61,7 @@ class BackBuffer : public DrawTarget {
   Point origin_;
   std::vector<uint32_t> pixels_;
   std::vector<uint32_t> background_;
+  std::vector<int32_t> source_columns_;  // reused by every draw
   Rect dirty_;
 };
 
