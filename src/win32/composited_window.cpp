@@ -19,8 +19,12 @@ std::string EnvironmentValue(const char* name) {
 }
 
 bool DesktopCompositionEnabled() {
-  // dwmapi exists from Vista on; loaded from the system folder only, and only for this question.
-  HMODULE dwm = LoadLibraryExA("dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // dwmapi exists from Vista on; loaded by its full path in the system folder (never from
+  // beside the program), and only for this question.
+  char folder[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  HMODULE dwm = LoadLibraryA((std::string(folder, length) + "\\dwmapi.dll").c_str());
   if (!dwm) return false;
   using IsCompositionEnabled = HRESULT(WINAPI*)(BOOL*);
   auto query = reinterpret_cast<IsCompositionEnabled>(
