@@ -74,6 +74,7 @@ if $fuzz && [ ! -f "$fuzz_jpeg_prefix/lib/libjpeg.a" ]; then
   work="$deps/src-fuzz"
   srcdir=$(libjpeg_source "$work")
   flags="-O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+  flags+=" -fsanitize-coverage-ignorelist=$root/fuzz/libjpeg_pixel_loops.ignorelist"
   cmake -S "$srcdir" -B "$work/build" -G Ninja -DCMAKE_C_COMPILER=clang \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$flags" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF -Wno-dev >/dev/null
