@@ -33,8 +33,10 @@ for target in $targets; do
   [ "$target" = jpeg_image ] && cp assets/leaves/*.jpg "$work/"
   dict=() && [ -f "fuzz/$target.dict" ] && dict=(-dict="fuzz/$target.dict")
   echo "== fuzz: $target for $seconds s"
-  # New inputs go to the work corpus only; the committed one is read, never written.
-  if "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  # New inputs go to the work corpus only; the committed one is read, never written. A few
+  # bytes can claim a picture of 9000 x 9000, which takes some 9 s to decode under the
+  # sanitizers on a busy machine: only a unit six times slower than that counts as a hang.
+  if "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 \
       -artifact_prefix="$findings/" -print_final_stats=1 "${dict[@]}" \
       "$work" "fuzz/corpus/$target" >"$build/$target.log" 2>&1; then
     grep -E '^#[0-9]+[[:space:]]+DONE' "$build/$target.log" | tail -n1 || true
