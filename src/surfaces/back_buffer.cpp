@@ -1,6 +1,7 @@
 #include "surfaces/back_buffer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "surfaces/blend.h"
@@ -40,16 +41,27 @@ void BackBuffer::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int3
     return;
   }
   if (width <= 0 || height <= 0) return;
+  // To buffer pixels; a place too far off to express lies off the buffer anyway.
+  const int64_t left = int64_t{x} - origin_.x;
+  const int64_t top = int64_t{y} - origin_.y;
+  if (left < INT32_MIN || left > INT32_MAX || top < INT32_MIN || top > INT32_MAX) return;
+  x = static_cast<int32_t>(left);
+  y = static_cast<int32_t>(top);
   const ClippedSpan span = ClipToPicture(x, y, width, height, width_, height_);
   if (span.Empty()) return;
+  // Every row samples the same source columns: work them out once, not once per pixel.
+  source_columns_.resize(static_cast<size_t>(span.end_col - span.first_col));
+  for (int64_t dx = span.first_col; dx < span.end_col; ++dx)
+    source_columns_[static_cast<size_t>(dx - span.first_col)] = SourceIndex(dx, width, source->Width());
+  const Argb* source_pixels = source->Pixels().data();
   for (int64_t dy = span.first_row; dy < span.end_row; ++dy) {
-    const int32_t sy = SourceIndex(dy, height, source->Height());
-    uint32_t* row = pixels_.data() + static_cast<size_t>(y + dy) * width_;
-    for (int64_t dx = span.first_col; dx < span.end_col; ++dx) {
-      const Argb colour = source->Pixel(SourceIndex(dx, width, source->Width()), sy);
+    const Argb* source_row = source_pixels + static_cast<size_t>(SourceIndex(dy, height, source->Height())) * source->Width();
+    uint32_t* row = pixels_.data() + static_cast<size_t>(y + dy) * width_ + (x + span.first_col);
+    for (size_t i = 0; i < source_columns_.size(); ++i) {
+      const Argb colour = source_row[source_columns_[i]];
       const uint32_t alpha = AlphaOf(colour);
       if (alpha == 0) continue;
-      uint32_t& p = row[x + dx];
+      uint32_t& p = row[i];
       const uint32_t r = BlendChannel(RedOf(colour), static_cast<uint8_t>(p >> 16), alpha);
       const uint32_t g = BlendChannel(GreenOf(colour), static_cast<uint8_t>(p >> 8), alpha);
       const uint32_t b = BlendChannel(BlueOf(colour), static_cast<uint8_t>(p), alpha);

@@ -57,5 +57,21 @@ TEST(BackBufferTest, BadSizesAndForeignBackgroundsAreRefused) {
   EXPECT_EQ(buffer.LastStatus(), kStatusInvalidParameter);
 }
 
+// A buffer behind a window over several monitors starts left of and above the primary
+// monitor: leaves placed in screen coordinates land origin-shifted, the dirty rectangle is in
+// buffer pixels.
+TEST(BackBufferTest, OriginMapsScreenCoordinatesToBufferPixels) {
+  BackBuffer buffer(30, 20);
+  buffer.SetOrigin(Point{-10, -5});
+  const MemoryBitmap leaf = Solid(4, 4, PackArgb(255, 1, 2, 3));
+  buffer.DrawScaled(&leaf, -12, -5, 4, 4);  // partly left of the virtual screen
+  EXPECT_EQ(buffer.Pixel(0, 0), 0x010203u);
+  EXPECT_EQ(buffer.Pixel(1, 3), 0x010203u);
+  EXPECT_EQ(buffer.Pixel(2, 0), 0u);
+  EXPECT_EQ(buffer.TakeDirty(), (Rect{0, 0, 2, 4}));
+  buffer.DrawScaled(&leaf, INT32_MAX - 2, 0, 4, 4);  // far beyond: nothing, no overflow
+  EXPECT_EQ(buffer.TakeDirty(), Rect{});
+}
+
 }  // namespace
 }  // namespace ambervale
