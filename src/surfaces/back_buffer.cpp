@@ -40,7 +40,7 @@ void BackBuffer::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int3
     return;
   }
   if (width <= 0 || height <= 0) return;
-  const ClippedSpan span = ClipToPicture(x, y, width, height, width_, height_);
+  const ClippedSpan span = ClipToPicture(x, y, width, height, width_, height_, clip_);
   if (span.Empty()) return;
   for (int64_t dy = span.first_row; dy < span.end_row; ++dy) {
     const int32_t sy = SourceIndex(dy, height, source->Height());

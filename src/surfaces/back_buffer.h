@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "surfaces/drawing.h"
@@ -39,6 +40,7 @@ class BackBuffer : public DrawTarget {
   // does; the changed pixels join the dirty rectangle. Draws MemoryBitmap sources only.
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
   int32_t LastStatus() const override { return last_status_; }
+  void ClipTo(const Rect& area) override { clip_ = area; }
 
   // The smallest rectangle holding every pixel changed since the last call (empty when
   // none), and starts afresh.
@@ -54,6 +56,7 @@ class BackBuffer : public DrawTarget {
   std::vector<uint32_t> pixels_;
   std::vector<uint32_t> background_;
   Rect dirty_;
+  std::optional<Rect> clip_;
 };
 
 }  // namespace ambervale
