@@ -51,11 +51,12 @@ MonitorSet::MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves
   monitors_.push_back(std::make_unique<Monitor>(primary, nullptr, random, leaves, window, true));
 }
 
-void MonitorSet::SpreadOver(const std::vector<Rect>& monitors, Point target_origin, const BitmapFactory& make_bitmap) {
+void MonitorSet::SpreadOver(const std::vector<Rect>& monitors, std::unique_ptr<DrawTarget> whole_screen, Point origin,
+                            const BitmapFactory& make_bitmap) {
   SaverState& shared = *primary().state;
   if (monitors.size() < 2 || monitors_.size() > 1 || shared.TargetGraphics == nullptr) return;
-  target_origin_ = target_origin;
-  base_target_ = std::move(shared.TargetGraphics);
+  target_origin_ = origin;
+  base_target_ = whole_screen ? std::move(whole_screen) : std::move(shared.TargetGraphics);
   shared.TargetGraphics = std::make_unique<MonitorTarget>(*base_target_, target_origin_, monitors.front());
   primary().host.RestoreOnly(monitors.front());
   for (size_t i = 1; i < monitors.size(); ++i) AddMonitor(monitors[i], make_bitmap);

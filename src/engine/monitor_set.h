@@ -52,9 +52,11 @@ class MonitorSet {
   // After a full-screen start-up of the primary: every further monitor gets a state of its
   // own (settings as the primary's, geometry rule G1 from its own size, a sprite surface and
   // bitmap), its first layout and its first sprite; every engine then draws through a
-  // MonitorTarget over the primary's target, which this set takes over. `monitors` come
-  // primary first (PrimaryFirst). Fewer than two monitors change nothing.
-  void SpreadOver(const std::vector<Rect>& monitors, Point target_origin, const BitmapFactory& make_bitmap);
+  // MonitorTarget over `whole_screen`, a target of the whole virtual screen whose (0, 0)
+  // shows `origin` (null: the primary's own target, which this set then takes over).
+  // `monitors` come primary first (PrimaryFirst). Fewer than two monitors change nothing.
+  void SpreadOver(const std::vector<Rect>& monitors, std::unique_ptr<DrawTarget> whole_screen, Point origin,
+                  const BitmapFactory& make_bitmap);
 
   // The primary's start-up steps.
   void UpAlgorithm() { primary().engine.UpAlgorithm(); }

@@ -38,7 +38,7 @@ struct MonitorRig {
     rig.state->Algorithm = algorithm;
     set.UpAlgorithm();
     set.Snowflake();
-    set.SpreadOver(PrimaryFirst(monitors), origin,
+    set.SpreadOver(PrimaryFirst(monitors), nullptr, origin,
                    [](int32_t w, int32_t h) { return std::make_unique<MemoryBitmap>(w, h); });
   }
   RecordingTarget& target() { return *rig.target; }

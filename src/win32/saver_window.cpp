@@ -9,12 +9,15 @@
 
 #include "win32/application.h"
 #include "assets/leaves/leaf_pictures.h"
+#include "engine/monitor_set.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_startup.h"
 #include "settings/settings_store.h"
 #include "win32/win_registry.h"
 #include "win32/gdiplus_objects.h"
+#include "win32/monitors.h"
 #include "win32/screen_dc.h"
+#include "win32/screen_patch_target.h"
 
 namespace ambervale {
 namespace {
@@ -120,6 +123,7 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   void RunExitChecks() override { lifecycle_.ExitChecks(); }
   void SetTimerEnabled(bool on) override { timer_.SetEnabled(on); }
   void RepaintDesktop() override { SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, nullptr, 0); }
+  void RepaintArea(const Rect& area) override { RepaintDesktopArea(area); }
 
   // SaverPlatform
   void LoadSettings(SaverState& state) override { ambervale::LoadSettings(state, registry_); }
@@ -174,7 +178,7 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   SaverState& state_;
   Random random_;
   LeafImageSet leaves_;
-  SaverEngine engine_;
+  MonitorSet engine_;  // one engine per monitor; the primary's works on state_
   SaverLifecycle lifecycle_;
   WinRegistryRoot registry_;
   Timer timer_;
@@ -235,7 +239,11 @@ void SaverWindow::FormCreate() {
   const std::vector<std::string> arguments = ProcessArguments();
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 2) preview_argument = arguments[2];
-  lifecycle_.FormCreate(preview_argument);
+  if (!lifecycle_.FormCreate(preview_argument) || state_.RunMode == 'P') return;
+  // GetDC(null) spans every monitor in virtual-screen coordinates: its (0, 0) is the
+  // primary's top-left corner.
+  engine_.SpreadOver(DisplayMonitors(), std::make_unique<ScreenPatchTarget>(target_dc_->get()), Point{0, 0},
+                     [this](int32_t width, int32_t height) { return CreateBitmap(width, height); });
 }
 
 void SaverWindow::Create() {
