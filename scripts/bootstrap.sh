@@ -12,6 +12,7 @@ packages=(
   libjpeg62-turbo-dev libcairo2-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine64 wine xvfb xdotool x11-utils imagemagick fonts-liberation
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   dpkg-dev nasm
 )
 

@@ -23,6 +23,8 @@ std::vector<Rect> DisplayMonitors() {
 void RepaintDesktopArea(const Rect& area) {
   // No window named: the desktop with every window on it, the rectangle in the desktop's
   // client coordinates. (Naming the desktop window instead reaches no window under Wine.)
+  // Draws still waiting in this thread's batch would land after the repaint.
+  GdiFlush();
   RECT r{area.left, area.top, area.right, area.bottom};
   MapWindowPoints(nullptr, GetDesktopWindow(), reinterpret_cast<POINT*>(&r), 2);
   RedrawWindow(nullptr, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
