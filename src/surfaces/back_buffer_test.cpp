@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "surfaces/memory_surfaces.h"
 
 namespace ambervale {
@@ -9,8 +11,8 @@ namespace {
 
 MemoryBitmap Solid(int32_t w, int32_t h, Argb colour) {
   MemoryBitmap bitmap(w, h);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) bitmap.PutArgb(x, y, colour);
+  const std::vector<Argb> pixels(static_cast<size_t>(w) * h, colour);
+  bitmap.PutArgbRows(pixels.data());
   return bitmap;
 }
 

@@ -6,6 +6,10 @@
 
 namespace leafgen {
 
+// The quality the pictures are committed at: high enough that colour bleeding at a red edge on
+// black stays far from the key threshold.
+constexpr int kPictureQuality = 95;
+
 // Baseline JFIF, 8-bit YCbCr with both chroma components at half resolution both ways,
 // integer DCT (the same bytes on every machine), Huffman tables optimised for the picture.
 std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, int quality);

@@ -236,6 +236,24 @@ BladeParams Leaflet(const LeafletParams& l, Vec2 base, double angle, double asym
   return b;
 }
 
+// A leaflet's blade narrows to nothing at its base, and a joint thinner than a pixel or two
+// fades under the colour key once the picture is encoded: the leaflet would float free of the
+// stalk. A stalklet from the joint runs up the leaflet's axis until the blade is wide enough to
+// carry on by itself. Widths in picture pixels; reaches as a share of the leaflet's length.
+constexpr double kSideStalkletReach = 0.14;
+constexpr double kWedgeStalkletReach = 0.26;  // wedge-based leaflets widen late
+constexpr double kStarStalkletWidth = 2.6;
+constexpr double kStalkletEndWidth = 2.0;
+
+Stroke Stalklet(Vec2 joint, const BladeParams& leaflet, double reach, double width_start, double width_end) {
+  Stroke stalklet;
+  stalklet.points.push_back(joint);
+  for (int i = 0; i <= 8; ++i) stalklet.points.push_back(BladeAxisPoint(leaflet, reach * i / 8.0));
+  stalklet.width_start = width_start;
+  stalklet.width_end = width_end;
+  return stalklet;
+}
+
 LeafShape BuildTrifoliate(const LeafletParams& l, double spread_degrees, double stalk_length, double stalk_width, Rng& rng) {
   LeafShape shape;
   shape.stalks.push_back(StalkStroke({0, 0.02}, kPi + rng.Jitter(0.08), stalk_length, 0.12, stalk_width + 0.4, stalk_width));
@@ -248,7 +266,9 @@ LeafShape BuildTrifoliate(const LeafletParams& l, double spread_degrees, double 
   for (int s : {1, -1}) {
     double angle = s * Radians(spread_degrees + rng.Jitter(5));
     Vec2 base = Direction(angle) * 0.03;
-    AddBlade(shape, Leaflet(side, base, angle, 0.18 * s, rng));  // the outer half is the wider
+    BladeParams leaflet = Leaflet(side, base, angle, 0.18 * s, rng);  // the outer half is the wider
+    AddBlade(shape, leaflet);
+    shape.stalks.push_back(Stalklet({0, 0.02}, leaflet, kSideStalkletReach, stalk_width, kStalkletEndWidth));
   }
   shape.blades.push_back(Hub({0, 0.02}, 0.02));
   return shape;
@@ -273,6 +293,7 @@ LeafShape BuildPalmateStar(Rng& rng) {
     b.base_bluntness = 1.5;  // leaflets narrow to a wedge at their base
     b.teeth_from = 0.38;
     AddBlade(shape, b);
+    shape.stalks.push_back(Stalklet({0, 0}, b, kWedgeStalkletReach, kStarStalkletWidth, kStalkletEndWidth));
   }
   shape.blades.push_back(Hub({0, 0}, 0.022));
   return shape;

@@ -19,8 +19,6 @@
 namespace {
 
 constexpr int kPictureSize = 100;
-// High enough that colour bleeding at a red edge on black stays far from the key threshold.
-constexpr int kQuality = 95;
 
 bool WriteFile(const std::string& path, const void* data, size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -56,7 +54,7 @@ int main(int argc, char** argv) {
   for (const leafgen::PictureSpec& spec : leafgen::Pictures()) {
     const leafgen::LeafDesign& design = leafgen::Designs().at(static_cast<size_t>(spec.design));
     leafgen::RenderedPicture picture = leafgen::RenderPicture(design, spec.pose, kPictureSize);
-    std::vector<uint8_t> jpeg = leafgen::EncodeJpeg(picture.rgb, kPictureSize, kPictureSize, kQuality);
+    std::vector<uint8_t> jpeg = leafgen::EncodeJpeg(picture.rgb, kPictureSize, kPictureSize, leafgen::kPictureQuality);
     std::string path = dir + "/Image" + std::to_string(spec.index) + ".jpg";
     if (!WriteFile(path, jpeg.data(), jpeg.size())) {
       std::fprintf(stderr, "leafgen: cannot write %s\n", path.c_str());

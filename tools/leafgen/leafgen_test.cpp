@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "jpeg_io.h"
 #include "leaf_model.h"
@@ -218,13 +220,21 @@ TEST(MaskText, IncludeHoldsEveryRowOfEveryMask) {
 
 // ---- rendering and encoding -----------------------------------------------------------
 
+// Each picture is drawn once for all the tests that look at it.
+const RenderedPicture& Rendered(int index) {
+  static std::map<int, RenderedPicture> drawn;
+  auto found = drawn.find(index);
+  if (found != drawn.end()) return found->second;
+  const PictureSpec& spec = Pictures().at(static_cast<size_t>(index - 1));
+  return drawn.emplace(index, RenderPicture(Designs()[static_cast<size_t>(spec.design)], spec.pose)).first->second;
+}
+
 class RenderedDesign : public ::testing::TestWithParam<int> {};
 
 // Before encoding: wholly uncovered pixels are pure black, wholly covered ones bright but
 // never full scale, and the mask marks the pixels at least half covered.
 TEST_P(RenderedDesign, CoverageSeparatesBlackBackgroundFromBrightLeaf) {
-  const PictureSpec& spec = Pictures()[static_cast<size_t>(GetParam() - 1)];
-  RenderedPicture p = RenderPicture(Designs()[static_cast<size_t>(spec.design)], spec.pose);
+  const RenderedPicture& p = Rendered(GetParam());
   ASSERT_EQ(p.size, 100);
   ASSERT_EQ(p.rgb.size(), 100u * 100 * 3);
   ASSERT_EQ(p.coverage.size(), 100u * 100);
@@ -245,21 +255,95 @@ TEST_P(RenderedDesign, CoverageSeparatesBlackBackgroundFromBrightLeaf) {
   EXPECT_GT(full, 1000);
   EXPECT_GT(empty, 2000);
 }
-INSTANTIATE_TEST_SUITE_P(SomePictures, RenderedDesign, ::testing::Values(1, 3, 4, 6, 7, 10, 11, 19, 21, 24));
+
+// The sprite builder keeps a pixel as leaf when any of its channels is above this.
+constexpr int kKeyThreshold = 100;
+// A kept piece smaller than this is a speck, not a part of a leaf.
+constexpr int kSpeckSize = 10;
+
+// The sizes of the 8-connected pieces of the kept pixels, largest first.
+std::vector<int> PieceSizes(const std::vector<uint8_t>& kept, int size) {
+  std::vector<uint8_t> seen(kept.size(), 0);
+  std::vector<int> sizes;
+  for (size_t start = 0; start < kept.size(); ++start) {
+    if (!kept[start] || seen[start]) continue;
+    std::vector<size_t> todo = {start};
+    seen[start] = 1;
+    int count = 0;
+    while (!todo.empty()) {
+      size_t i = todo.back();
+      todo.pop_back();
+      ++count;
+      int x = static_cast<int>(i) % size, y = static_cast<int>(i) / size;
+      for (int yy = std::max(y - 1, 0); yy <= std::min(y + 1, size - 1); ++yy)
+        for (int xx = std::max(x - 1, 0); xx <= std::min(x + 1, size - 1); ++xx) {
+          size_t j = static_cast<size_t>(yy) * size + xx;
+          if (kept[j] && !seen[j]) seen[j] = 1, todo.push_back(j);
+        }
+    }
+    sizes.push_back(count);
+  }
+  std::sort(sizes.rbegin(), sizes.rend());
+  return sizes;
+}
+
+TEST(Pieces, PixelsTouchingAtACornerAreOnePiece) {
+  std::vector<uint8_t> kept = {1, 0, 0, 0,
+                               0, 1, 0, 1,
+                               0, 0, 0, 1,
+                               0, 0, 0, 0};
+  EXPECT_EQ(PieceSizes(kept, 4), (std::vector<int>{2, 2}));
+}
+
+// Whether the pixel and its eight neighbours are all leaf or all background: the antialiased
+// outline may key either way, everything clear of it must key as the mask says.
+bool ClearOfOutline(const std::vector<uint8_t>& mask, int size, int x, int y) {
+  for (int yy = std::max(y - 1, 0); yy <= std::min(y + 1, size - 1); ++yy)
+    for (int xx = std::max(x - 1, 0); xx <= std::min(x + 1, size - 1); ++xx)
+      if (mask[static_cast<size_t>(yy) * size + xx] != mask[static_cast<size_t>(y) * size + x]) return false;
+  return true;
+}
+
+// Encoded as committed, decoded as the saver decodes and keyed as its sprite builder keys,
+// every leaf is one piece: no leaflet floats free of the stalk, no speck is kept, and away
+// from the outline no background pixel survives the key and no leaf pixel falls under it.
+TEST_P(RenderedDesign, KeyedPictureIsOnePieceOfLeaf) {
+  const RenderedPicture& p = Rendered(GetParam());
+  std::vector<uint8_t> rgb;
+  int width = 0, height = 0;
+  ASSERT_TRUE(DecodeJpeg(EncodeJpeg(p.rgb, p.size, p.size, kPictureQuality), rgb, width, height));
+  ASSERT_EQ(rgb.size(), p.rgb.size());
+  std::vector<uint8_t> kept(p.mask.size());
+  int halo = 0, holes = 0;
+  for (int y = 0; y < p.size; ++y)
+    for (int x = 0; x < p.size; ++x) {
+      size_t i = static_cast<size_t>(y) * p.size + x;
+      kept[i] = std::max({rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]}) > kKeyThreshold ? 1 : 0;
+      if (ClearOfOutline(p.mask, p.size, x, y) && kept[i] != p.mask[i]) ++(kept[i] ? halo : holes);
+    }
+  std::vector<int> pieces = PieceSizes(kept, p.size);
+  ASSERT_FALSE(pieces.empty());
+  std::string sizes;
+  for (int piece : pieces) sizes += " " + std::to_string(piece);
+  EXPECT_EQ(pieces.size(), 1u) << "pieces of" << sizes;
+  EXPECT_GE(pieces.back(), kSpeckSize) << "pieces of" << sizes;
+  EXPECT_EQ(halo, 0) << "background pixels kept";
+  EXPECT_EQ(holes, 0) << "leaf pixels keyed out";
+}
+INSTANTIATE_TEST_SUITE_P(AllPictures, RenderedDesign, ::testing::Range(1, 26));
 
 TEST(Render, SameDesignGivesTheSameBytes) {
   const PictureSpec& spec = Pictures()[10];
-  const LeafDesign& design = Designs()[static_cast<size_t>(spec.design)];
-  RenderedPicture a = RenderPicture(design, spec.pose), b = RenderPicture(design, spec.pose);
+  const RenderedPicture& a = Rendered(spec.index);
+  RenderedPicture b = RenderPicture(Designs()[static_cast<size_t>(spec.design)], spec.pose);
   EXPECT_EQ(a.rgb, b.rgb);
   EXPECT_EQ(a.mask, b.mask);
-  EXPECT_EQ(EncodeJpeg(a.rgb, 100, 100, 95), EncodeJpeg(b.rgb, 100, 100, 95));
+  EXPECT_EQ(EncodeJpeg(a.rgb, 100, 100, kPictureQuality), EncodeJpeg(b.rgb, 100, 100, kPictureQuality));
 }
 
 TEST(Jpeg, EncodedPictureDecodesCloseToTheOriginal) {
-  const PictureSpec& spec = Pictures()[0];
-  RenderedPicture p = RenderPicture(Designs()[static_cast<size_t>(spec.design)], spec.pose);
-  std::vector<uint8_t> jpeg = EncodeJpeg(p.rgb, 100, 100, 95);
+  const RenderedPicture& p = Rendered(1);
+  std::vector<uint8_t> jpeg = EncodeJpeg(p.rgb, 100, 100, kPictureQuality);
   ASSERT_GT(jpeg.size(), 4u);
   EXPECT_EQ(jpeg[0], 0xFF);
   EXPECT_EQ(jpeg[1], 0xD8);
