@@ -70,8 +70,10 @@ wait_for() {  # TENTHS COMMAND...: bounded wait until the command succeeds
 Xorg -displayfd 3 -config "$work/xorg.conf" -logfile "$work/xorg.log" -novtswitch -sharevts -noreset \
   -nolisten tcp 3>"$work/display" >"$work/xorg.out" 2>&1 &
 xorg_pid=$!
-# Without a system bus the server may take some 10 s to come up.
-if ! wait_for 600 grep -q '^[0-9]' "$work/display"; then
+# Without a system bus the server may take some 10 s to come up; one that died is not waited for.
+display_or_gone() { grep -q '^[0-9]' "$work/display" || ! kill -0 "$xorg_pid" 2>/dev/null; }
+wait_for 600 display_or_gone
+if ! grep -q '^[0-9]' "$work/display"; then
   tail -n 5 "$work/xorg.log" "$work/xorg.out" 2>/dev/null
   skip "Xorg could not start"
 fi
