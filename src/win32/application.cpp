@@ -11,14 +11,46 @@ void Application::WindowDestroyed(HWND window) {
   if (window && window == main_window_) PostQuitMessage(0);
 }
 
+void Application::WatchHandle(HANDLE handle, std::function<void()> signalled) {
+  UnwatchHandle(handle);
+  watched_.push_back({handle, std::move(signalled)});
+}
+
+void Application::UnwatchHandle(HANDLE handle) {
+  std::erase_if(watched_, [handle](const Watched& watched) { return watched.handle == handle; });
+}
+
 int Application::Run() {
   if (!main_window_ || !IsWindow(main_window_)) return 0;
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
+  for (;;) {
+    std::vector<HANDLE> handles;
+    for (const Watched& watched : watched_) handles.push_back(watched.handle);
+    const DWORD count = static_cast<DWORD>(handles.size());
+    // MWMO_INPUTAVAILABLE: messages already in the queue wake the wait too, not only new ones.
+    const DWORD woken = MsgWaitForMultipleObjectsEx(count, handles.data(), INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woken < WAIT_OBJECT_0 + count) {
+      // A copy: the function may unwatch its own handle.
+      const std::function<void()> signalled = watched_[woken - WAIT_OBJECT_0].signalled;
+      signalled();
+      continue;
+    }
+    if (woken == WAIT_FAILED) {
+      // Handles that cannot be waited on: carry on with messages alone.
+      watched_.clear();
+      continue;
+    }
+    // One message at a time, so a due tick never waits behind a long queue.
+    if (!DispatchOneMessage()) return 0;
   }
-  return 0;
+}
+
+bool Application::DispatchOneMessage() {
+  MSG message;
+  if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return true;
+  if (message.message == WM_QUIT) return false;
+  TranslateMessage(&message);
+  DispatchMessageA(&message);
+  return true;
 }
 
 std::string ExceptionMessageText(const std::string& message) {

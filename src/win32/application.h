@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace ambervale {
 
@@ -27,7 +29,13 @@ class Application {
   void WindowDestroyed(HWND window);
 
   // Runs the message loop until the main window is destroyed (at once when there is none).
+  // Besides the messages it waits on the watched handles, and a signalled handle is served
+  // before any message that waits.
   int Run();
+  // `signalled` runs from the message loop whenever `handle` is signalled; watching a handle
+  // again replaces its function.
+  void WatchHandle(HANDLE handle, std::function<void()> signalled);
+  void UnwatchHandle(HANDLE handle);
 
   // Shows the message of an exception that escaped an event handler: error icon, OK, the
   // application title as caption, a full stop appended when the text ends in a character
@@ -49,8 +57,16 @@ class Application {
   }
 
  private:
+  struct Watched {
+    HANDLE handle;
+    std::function<void()> signalled;
+  };
+  // False once the loop has read WM_QUIT.
+  bool DispatchOneMessage();
+
   std::string title_;
   HWND main_window_ = nullptr;
+  std::vector<Watched> watched_;
   int showing_exception_ = 0;
 };
 

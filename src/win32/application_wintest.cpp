@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace ambervale {
 namespace {
 
@@ -62,6 +65,33 @@ TEST(ApplicationTest, FirstCreatedWindowIsMainAndItsDestructionEndsTheLoop) {
   KillTimer(nullptr, guard);
   EXPECT_FALSE(g_guard_fired);
   EXPECT_FALSE(IsWindow(first));
+  g_application = nullptr;
+}
+
+TEST(ApplicationTest, SignalledHandleIsServedBeforeWaitingMessages) {
+  Application application;
+  g_application = &application;
+  HWND window = MakeWindow();
+  ASSERT_TRUE(window);
+  application.WindowCreated(window);
+  HANDLE event = CreateEventA(nullptr, FALSE, TRUE, nullptr);  // auto-reset, already set
+  ASSERT_TRUE(event);
+  std::vector<std::string> order;
+  application.WatchHandle(event, [&] {
+    order.push_back("handle");
+    application.UnwatchHandle(event);  // from inside its own function
+  });
+  PostMessageA(window, WM_CLOSE, 0, 0);  // waits in the queue before the loop starts
+  const UINT_PTR guard = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) {
+    g_guard_fired = true;
+    PostQuitMessage(99);
+  });
+  application.Run();
+  order.push_back(IsWindow(window) ? "open" : "closed");
+  KillTimer(nullptr, guard);
+  CloseHandle(event);
+  EXPECT_FALSE(g_guard_fired);
+  EXPECT_EQ(order, (std::vector<std::string>{"handle", "closed"}));
   g_application = nullptr;
 }
 

@@ -18,6 +18,7 @@
 #include "win32/monitors.h"
 #include "win32/screen_dc.h"
 #include "win32/screen_patch_target.h"
+#include "win32/tick_timer.h"
 
 namespace ambervale {
 namespace {
@@ -28,7 +29,6 @@ constexpr int kLeft = 459;
 constexpr int kTop = 281;
 constexpr int kClientWidth = 592;
 constexpr int kClientHeight = 538;
-constexpr UINT_PTR kTimer1 = 1;
 
 // A window's device context, given back when the owner goes (at the end of the run).
 class WindowDc {
@@ -56,35 +56,6 @@ std::vector<std::string> ProcessArguments() {
   for (int i = 0; i < __argc; ++i) arguments.emplace_back(__argv[i] ? __argv[i] : "");
   return arguments;
 }
-
-// Timer1: an interval and an enabled flag; switching it on, or changing the interval while it
-// runs, restarts the interval.
-class Timer {
- public:
-  void Attach(HWND window) {
-    window_ = window;
-    Update();
-  }
-  void SetEnabled(bool on) {
-    enabled_ = on;
-    Update();
-  }
-  void SetInterval(uint32_t milliseconds) {
-    interval_ = milliseconds;
-    Update();
-  }
-  uint32_t interval() const { return interval_; }
-
- private:
-  void Update() {
-    if (!window_) return;
-    KillTimer(window_, kTimer1);
-    if (enabled_ && interval_ > 0) SetTimer(window_, kTimer1, interval_, nullptr);
-  }
-  HWND window_ = nullptr;
-  bool enabled_ = true;
-  uint32_t interval_ = kPreviewTickInterval;  // the design-time value
-};
 
 class SaverWindow final : public TForm1, private SaverHost, private SaverPlatform {
  public:
@@ -181,7 +152,7 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   MonitorSet engine_;  // one engine per monitor; the primary's works on state_
   SaverLifecycle lifecycle_;
   WinRegistryRoot registry_;
-  Timer timer_;
+  Timer1 timer_{[this] { Application::Instance().Guard([&] { Timer1Timer(); }); }};
   std::unique_ptr<WindowDc> target_dc_;
   HWND window_ = nullptr;
 };
@@ -202,7 +173,7 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   Application& application = Application::Instance();
   switch (message) {
     case WM_TIMER:
-      if (wparam == kTimer1) application.Guard([&] { Timer1Timer(); });
+      if (wparam == Timer1::kStandInTimerId) timer_.OnStandInTimer();
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -215,7 +186,7 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       application.Guard([&] { OnClose(); });
       return 0;
     case WM_DESTROY:
-      KillTimer(window_, kTimer1);
+      timer_.Detach();
       application.WindowDestroyed(window_);
       return 0;
     default:

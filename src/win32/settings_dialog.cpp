@@ -4,7 +4,9 @@
 
 #include <utility>
 
+#include "settings/dialog_scale.h"
 #include "win32/application.h"
+#include "win32/dpi.h"
 
 namespace ambervale {
 namespace {
@@ -42,6 +44,20 @@ constexpr ControlSpec kControls[] = {
     {kStaticText3Id, ControlKind::kLabel, 208, 70, 80, 20, "Transparent", 0, 0},
     {kStaticText4Id, ControlKind::kLabel, 8, 70, 30, 20, "Fast", 0, 0},
 };
+
+// "Arial", 13 pixels character height at 96 DPI, bold.
+HFONT CreateDialogFont(UINT dpi) {
+  return CreateFontA(-ScaleToDpi(13, dpi), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
+}
+
+// A control's place in the client area at `dpi`: the frame and the place scale together, so
+// at 96 DPI they are the design's pixels.
+RECT ControlPlace(const ControlSpec& spec, UINT dpi) {
+  const int left = ScaleToDpi(spec.x + kSettingsDialogFrame, dpi);
+  const int top = ScaleToDpi(spec.y + kSettingsDialogFrame, dpi);
+  return RECT{left, top, left + ScaleToDpi(spec.width, dpi), top + ScaleToDpi(spec.height, dpi)};
+}
 
 int TrackBarId(DialogSlider slider) {
   switch (slider) {
@@ -98,16 +114,18 @@ std::unique_ptr<TForm2> TForm2::Create(SettingsDialogDeps deps) {
   RegisterWindowClass();
   std::unique_ptr<TForm2> form(new TForm2(std::move(deps)));
   form->background_ = CreateSolidBrush(kSilver);
-  form->font_ = CreateFontA(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
+  // The dialog opens on the primary monitor (PlaceOnScreen) and takes that monitor's DPI.
+  form->dpi_ = MonitorDpi(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
+  form->font_ = CreateDialogFont(form->dpi_);
 
   // The frame is part of the client area: the controls sit 8 pixels in from every side.
-  RECT bounds{0, 0, kSettingsDialogInnerWidth + 2 * kSettingsDialogFrame,
-              kSettingsDialogInnerHeight + 2 * kSettingsDialogFrame};
-  AdjustWindowRectEx(&bounds, kStyle, FALSE, kExStyle);
-  form->window_ = CreateWindowExA(kExStyle, kSettingsDialogClass, kSettingsDialogCaption, kStyle, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, bounds.right - bounds.left, bounds.bottom - bounds.top, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+  const SIZE size = WindowSizeForClient(
+      ScaleToDpi(kSettingsDialogInnerWidth + 2 * kSettingsDialogFrame, form->dpi_),
+      ScaleToDpi(kSettingsDialogInnerHeight + 2 * kSettingsDialogFrame, form->dpi_), kStyle, kExStyle, form->dpi_);
+  // Made at the primary monitor's origin, so that the window's DPI is that monitor's from the
+  // start; PlaceOnScreen moves it to its place before it shows.
+  form->window_ = CreateWindowExA(kExStyle, kSettingsDialogClass, kSettingsDialogCaption, kStyle, 0, 0, size.cx,
+                                  size.cy, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!form->window_) return form;
   SetWindowLongPtrA(form->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form.get()));
   SetWindowLongPtrA(form->window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm2::StaticWindowProc));
@@ -144,8 +162,9 @@ void TForm2::CreateControls() {
         style = WS_CHILD | WS_VISIBLE | SS_LEFT;
         break;
     }
-    HWND control = CreateWindowExA(0, window_class, spec.caption, style, spec.x + kSettingsDialogFrame,
-                                   spec.y + kSettingsDialogFrame, spec.width, spec.height, window_,
+    const RECT place = ControlPlace(spec, dpi_);
+    HWND control = CreateWindowExA(0, window_class, spec.caption, style, place.left, place.top,
+                                   place.right - place.left, place.bottom - place.top, window_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
     if (!control) continue;
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -173,6 +192,25 @@ void TForm2::FormCreate() {
   PlaceOnScreen();
   logic_.emplace(*deps_.state, saver, static_cast<DialogControls&>(*this), deps_.save);
   logic_->ShowSettings();
+}
+
+void TForm2::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  HFONT old_font = font_;
+  dpi_ = dpi;
+  font_ = CreateDialogFont(dpi);
+  SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  for (const ControlSpec& spec : kControls) {
+    const RECT place = ControlPlace(spec, dpi);
+    HWND control = Control(spec.id);
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SetWindowPos(control, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // The system's suggestion keeps the dialog where it was on the screen, at its new size.
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(window_, nullptr, TRUE);
+  if (old_font) DeleteObject(old_font);
 }
 
 void TForm2::PlaceOnScreen() {
@@ -270,6 +308,9 @@ LRESULT TForm2::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_ACTIVATE:
       if (LOWORD(wparam) != WA_INACTIVE) BringAboveSaver();
       break;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
     case WM_TIMER:
       if (wparam != kRaiseTimer) break;
       if (++raises_ >= kRaises) KillTimer(window_, kRaiseTimer);

@@ -67,6 +67,9 @@ class TForm2 : private DialogControls {
   void CreateControls();
   void FormCreate();
   void PlaceOnScreen();
+  // The dialog moved to a monitor of another DPI (or that monitor's DPI changed): the font and
+  // every control are made again for it, and the window takes the size the system suggests.
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
   void CloseDialog();
   // The saver is a stay-on-top window too: the dialog keeps itself above it.
   void BringAboveSaver();
@@ -87,6 +90,7 @@ class TForm2 : private DialogControls {
 
   SettingsDialogDeps deps_;
   HWND window_ = nullptr;
+  UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   HFONT font_ = nullptr;
   HBRUSH background_ = nullptr;
   std::optional<SettingsDialogLogic> logic_;

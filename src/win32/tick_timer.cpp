@@ -1,0 +1,132 @@
+#include "win32/tick_timer.h"
+
+#include <stdio.h>
+
+#include <utility>
+
+#include "win32/application.h"
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+namespace ambervale {
+namespace {
+
+// Asked twice an interval, every due time gets its tick in a modal loop too (late by up to
+// half an interval, the grid unmoved), at the cost of one extra wake-up an interval. Under
+// SetTimer's floor of 10 ms a modal loop ticks no faster than that.
+UINT StandInInterval(uint32_t interval) {
+  return interval / 2 > USER_TIMER_MINIMUM ? interval / 2 : USER_TIMER_MINIMUM;
+}
+
+int64_t CounterFrequency() {
+  LARGE_INTEGER frequency{};
+  QueryPerformanceFrequency(&frequency);
+  return frequency.QuadPart;
+}
+
+int64_t CounterNow() {
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+// A high-resolution timer wakes within about half a millisecond of its due time (Windows 10
+// 1803 and later); older systems refuse the flag, and their plain timer wakes on the system
+// clock's tick.
+HANDLE CreateTickHandle() {
+  HANDLE handle = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+  if (!handle) handle = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+  return handle;
+}
+
+}  // namespace
+
+Timer1::Timer1(std::function<void()> on_tick)
+    : on_tick_(std::move(on_tick)), handle_(CreateTickHandle()), schedule_(CounterFrequency()) {}
+
+Timer1::~Timer1() {
+  Detach();
+  if (handle_) CloseHandle(handle_);
+}
+
+void Timer1::Attach(HWND window) {
+  window_ = window;
+  if (handle_) Application::Instance().WatchHandle(handle_, [this] { TickIfDue(); });
+  Restart();
+}
+
+void Timer1::Detach() {
+  Stop();
+  if (handle_) Application::Instance().UnwatchHandle(handle_);
+  window_ = nullptr;
+}
+
+void Timer1::SetEnabled(bool on) {
+  enabled_ = on;
+  Restart();
+}
+
+void Timer1::SetInterval(uint32_t milliseconds) {
+  interval_ = milliseconds;
+  Restart();
+}
+
+void Timer1::Restart() {
+  Stop();
+  if (!Running() || interval_ == 0) return;
+  schedule_.Start(CounterNow(), interval_);
+  Arm();
+  SetTimer(window_, kStandInTimerId, StandInInterval(interval_), nullptr);
+}
+
+void Timer1::Stop() {
+  if (handle_) CancelWaitableTimer(handle_);
+  if (window_) KillTimer(window_, kStandInTimerId);
+}
+
+void Timer1::Arm() {
+  if (!handle_) return;
+  const int64_t frequency = CounterFrequency();
+  const int64_t counts = schedule_.CountsUntilDue(CounterNow());
+  // Rounded up to whole 100 ns units, so the wake-up is never before the due time.
+  const int64_t hundreds_of_ns = (counts * 10'000'000 + frequency - 1) / frequency;
+  LARGE_INTEGER due{};
+  due.QuadPart = -(hundreds_of_ns > 0 ? hundreds_of_ns : 1);  // negative: relative to now
+  SetWaitableTimer(handle_, &due, 0, nullptr, nullptr, FALSE);
+}
+
+void Timer1::TickIfDue() {
+  // A tick that opens a modal loop (an error box) must not be entered again from it.
+  if (!Running() || ticking_) return;
+  if (schedule_.TakeTick(CounterNow())) {
+    ticking_ = true;
+    const int64_t start = CounterNow();
+    on_tick_();
+    ticking_ = false;
+    Trace(CounterNow() - start);
+  }
+  // The tick may have switched the timer off and on (a new cycle), or closed the window.
+  if (Running()) Arm();
+}
+
+#ifdef AMBERVALE_PACE_TRACE
+// Test builds only: a line on stderr about once a second, for scripts/measure-pace.sh.
+void Timer1::Trace(int64_t tick_counts) {
+  ++ticks_;
+  busy_ += tick_counts;
+  const int64_t now = CounterNow();
+  const int64_t frequency = CounterFrequency();
+  if (last_trace_ != 0 && now - last_trace_ < frequency) return;
+  last_trace_ = now;
+  fprintf(stderr, "pace ticks=%llu counter=%lld busy=%lld frequency=%lld interval=%u\n",
+          static_cast<unsigned long long>(ticks_), static_cast<long long>(now), static_cast<long long>(busy_),
+          static_cast<long long>(frequency), interval_);
+  fflush(stderr);
+}
+#else
+void Timer1::Trace(int64_t) {}
+#endif
+
+}  // namespace ambervale

@@ -1,0 +1,191 @@
+#include "x11/hack_options.h"
+
+#include <charconv>
+#include <string_view>
+#include <utility>
+
+#include "settings/settings_dialog_logic.h"
+
+namespace ambervale {
+namespace {
+
+constexpr char kProgram[] = "ambervale";
+
+// A whole decimal integer with an optional sign; out-of-range magnitudes saturate, since
+// the value is clamped to a slider's range anyway.
+std::optional<int64_t> ParseInteger(std::string_view text) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return std::nullopt;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    if (value < (int64_t{1} << 40)) value = value * 10 + (text[i] - '0');
+  }
+  return negative ? -value : value;
+}
+
+std::optional<int32_t> ParseDimension(std::string_view text) {
+  std::optional<int64_t> value = ParseInteger(text);
+  if (!value || *value < -(int64_t{1} << 30) || *value > (int64_t{1} << 30)) return std::nullopt;
+  return static_cast<int32_t>(*value);
+}
+
+// WIDTHxHEIGHT[{+-}X{+-}Y], as X geometry strings go; the size is required here.
+std::optional<WindowGeometry> ParseGeometry(std::string_view text) {
+  const size_t x_mark = text.find_first_of("xX");
+  if (x_mark == std::string_view::npos) return std::nullopt;
+  const size_t offsets = text.find_first_of("+-", x_mark);
+  const std::optional<int32_t> width = ParseDimension(text.substr(0, x_mark));
+  const std::optional<int32_t> height = ParseDimension(text.substr(x_mark + 1, offsets - (x_mark + 1)));
+  if (!width || !height || *width < 1 || *height < 1 || *width > 32767 || *height > 32767) return std::nullopt;
+  WindowGeometry geometry{*width, *height, 0, 0, false};
+  if (offsets == std::string_view::npos) return geometry;
+  const std::string_view rest = text.substr(offsets);
+  const size_t second = rest.find_first_of("+-", 1);
+  if (second == std::string_view::npos) return std::nullopt;
+  const std::optional<int32_t> x = ParseDimension(rest.substr(0, second));
+  const std::optional<int32_t> y = ParseDimension(rest.substr(second));
+  if (!x || !y || rest.substr(second + 1).find_first_of("+-") != std::string_view::npos) return std::nullopt;
+  geometry.x = *x;
+  geometry.y = *y;
+  geometry.has_position = true;
+  return geometry;
+}
+
+class Parser {
+ public:
+  Parser(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
+
+  HackOptionsResult Run() {
+    for (index_ = 1; index_ < argc_ && !result_.exit_code; ++index_) {
+      const char* raw = argv_[index_];
+      Flag(raw ? std::string_view(raw) : std::string_view());
+    }
+    return std::move(result_);
+  }
+
+ private:
+  void Flag(std::string_view argument) {
+    std::string_view name = argument;
+    if (name.substr(0, 2) == "--") {
+      name.remove_prefix(2);
+    } else if (name.substr(0, 1) == "-") {
+      name.remove_prefix(1);
+    } else {
+      return Fail("unexpected argument '" + std::string(argument) + "'");
+    }
+    inline_value_.reset();
+    if (const size_t equals = name.find('='); equals != std::string_view::npos) {
+      inline_value_ = name.substr(equals + 1);
+      name = name.substr(0, equals);
+    }
+    HackOptions& o = result_.options;
+    HackSettings& s = o.settings;
+    if (name == "help" || name == "h") {
+      result_.output = HackUsage();
+      result_.exit_code = 0;
+    } else if (name == "size") {
+      Slider(argument, DialogSlider::Size, s.size);
+    } else if (name == "algorithm") {
+      Slider(argument, DialogSlider::Algorithm, s.algorithm);
+    } else if (name == "fast") {
+      Slider(argument, DialogSlider::Fast, s.fast);
+    } else if (name == "transparent") {
+      Slider(argument, DialogSlider::Transparent, s.transparent);
+    } else if (name == "random" || name == "no-random" || name == "fps" || name == "root" || name == "window") {
+      if (inline_value_) return Fail("option '--" + std::string(name) + "' takes no value");
+      if (name == "random") s.random_algorithm = true;
+      if (name == "no-random") s.random_algorithm = false;
+      if (name == "fps") s.show_fps = true;
+      if (name == "root") o.target = HackTarget::kRoot;
+      if (name == "window") o.target = HackTarget::kOwnWindow;
+    } else if (name == "window-id") {
+      if (const std::optional<std::string> text = Value(argument)) {
+        const std::optional<uint64_t> id = ParseWindowId(*text);
+        if (!id) return Fail("'" + *text + "' is not a window id (decimal or 0x hex)");
+        o.target = HackTarget::kWindowId;
+        o.window_id = *id;
+      }
+    } else if (name == "geometry") {
+      if (const std::optional<std::string> text = Value(argument)) {
+        const std::optional<WindowGeometry> geometry = ParseGeometry(*text);
+        if (!geometry) return Fail("'" + *text + "' is not a geometry (WIDTHxHEIGHT[+X+Y])");
+        o.geometry = *geometry;
+      }
+    } else if (name == "display") {
+      if (const std::optional<std::string> text = Value(argument)) o.display = *text;
+    } else {
+      Fail("unknown option '" + std::string(argument) + "'");
+    }
+  }
+
+  // The flag's value, or nothing (after a failure) when it has none.
+  std::optional<std::string> Value(std::string_view flag) {
+    if (inline_value_) return std::string(*inline_value_);
+    if (index_ + 1 >= argc_ || argv_[index_ + 1] == nullptr) {
+      Fail("option '" + std::string(flag) + "' needs a value");
+      return std::nullopt;
+    }
+    return std::string(argv_[++index_]);
+  }
+
+  void Slider(std::string_view flag, DialogSlider slider, uint8_t& field) {
+    const std::optional<std::string> text = Value(flag);
+    if (!text) return;
+    const std::optional<int64_t> value = ParseInteger(*text);
+    if (!value) return Fail("'" + *text + "' is not a whole number (" + std::string(flag) + ")");
+    field = static_cast<uint8_t>(ClampToSlider(slider, *value));
+  }
+
+  void Fail(const std::string& message) {
+    result_.error = std::string(kProgram) + ": " + message + "\n" + HackUsage();
+    result_.exit_code = 2;
+  }
+
+  int argc_;
+  const char* const* argv_;
+  int index_ = 1;
+  std::optional<std::string_view> inline_value_;
+  HackOptionsResult result_;
+};
+
+}  // namespace
+
+std::optional<uint64_t> ParseWindowId(const std::string& text) {
+  std::string_view digits = text;
+  int base = 10;
+  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+    digits.remove_prefix(2);
+    base = 16;
+  }
+  uint64_t value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+  if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  if (value == 0 || value > 0xFFFFFFFFu) return std::nullopt;
+  return value;
+}
+
+std::string HackUsage() {
+  return "usage: ambervale [options]\n"
+         "  --root                draw on the screensaver's window (XSCREENSAVER_WINDOW), else the root\n"
+         "  --window              draw in a window of its own (the default); q or Esc ends it\n"
+         "  --window-id ID        draw in an existing window (decimal or 0x hex)\n"
+         "  --geometry WxH[+X+Y]  size of the own window (1280x720)\n"
+         "  --display NAME        the X display\n"
+         "  --size 0..20          leaf size: 30 - size columns (12)\n"
+         "  --algorithm 0..12     the layout (10)\n"
+         "  --random, --no-random each cycle picks its layout at random (on)\n"
+         "  --fast 0..50          a tick every 102 - 2 x fast ms (33)\n"
+         "  --transparent 1..10   the leaves' opacity (8)\n"
+         "  --fps                 show frames per second and the tick interval\n"
+         "  --help                this text\n";
+}
+
+HackOptionsResult ParseHackOptions(int argc, const char* const* argv) {
+  if (argv == nullptr || argc < 1) return HackOptionsResult{};
+  return Parser(argc, argv).Run();
+}
+
+}  // namespace ambervale

@@ -1,0 +1,63 @@
+// The command line of the XScreenSaver hack: the saver's settings as flags, and the standard
+// hack flags that say where to draw. Free of X11 so that it can be tested and fuzzed alone.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ambervale {
+
+// The settings a hack takes on its command line, already pulled into the dialog's ranges.
+struct HackSettings {
+  uint8_t size = 12;
+  uint8_t algorithm = 10;
+  bool random_algorithm = true;
+  uint8_t fast = 33;
+  uint8_t transparent = 8;
+  bool show_fps = false;
+};
+
+enum class HackTarget {
+  kOwnWindow,  // --window, and the default: a window of our own for a quick look
+  kRoot,       // --root: the daemon's window from XSCREENSAVER_WINDOW, else the real root
+  kWindowId,   // --window-id ID
+};
+
+struct WindowGeometry {
+  int32_t width = 1280;
+  int32_t height = 720;
+  int32_t x = 0;
+  int32_t y = 0;
+  bool has_position = false;
+};
+
+struct HackOptions {
+  HackSettings settings;
+  HackTarget target = HackTarget::kOwnWindow;
+  uint64_t window_id = 0;
+  WindowGeometry geometry;
+  std::string display;  // --display; empty: $DISPLAY
+};
+
+struct HackOptionsResult {
+  HackOptions options;
+  // Set when the program is to end at once with this code (--help: 0, a bad command line: 2)
+  // after writing `output` to stdout and `error` to stderr.
+  std::optional<int> exit_code;
+  std::string output;
+  std::string error;
+};
+
+// Flags take one or two leading dashes, and a value either as the next argument or after '='.
+// Numbers outside a setting's range are pulled in; anything unknown or malformed gives
+// exit code 2 with a message and the usage.
+HackOptionsResult ParseHackOptions(int argc, const char* const* argv);
+
+std::string HackUsage();
+
+// A window id as XScreenSaver passes it: decimal or 0x hex, the whole text, above zero and
+// within 32 bits (X resource ids have 29).
+std::optional<uint64_t> ParseWindowId(const std::string& text);
+
+}  // namespace ambervale

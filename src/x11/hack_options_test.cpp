@@ -1,0 +1,90 @@
+#include "x11/hack_options.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+namespace ambervale {
+namespace {
+
+HackOptionsResult Parse(std::initializer_list<const char*> flags) {
+  std::vector<const char*> argv{"ambervale"};
+  argv.insert(argv.end(), flags);
+  return ParseHackOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+TEST(HackOptions, DefaultsAreTheSettingsDialogsFirstRunValues) {
+  const HackOptionsResult r = Parse({});
+  ASSERT_FALSE(r.exit_code);
+  EXPECT_EQ(r.options.settings.size, 12);
+  EXPECT_EQ(r.options.settings.algorithm, 10);
+  EXPECT_TRUE(r.options.settings.random_algorithm);
+  EXPECT_EQ(r.options.settings.fast, 33);
+  EXPECT_EQ(r.options.settings.transparent, 8);
+  EXPECT_FALSE(r.options.settings.show_fps);
+  EXPECT_EQ(r.options.target, HackTarget::kOwnWindow);
+  EXPECT_EQ(r.options.geometry.width, 1280);
+  EXPECT_EQ(r.options.geometry.height, 720);
+}
+
+TEST(HackOptions, ReadsEverySettingInEitherSpelling) {
+  const HackOptionsResult r =
+      Parse({"-size", "3", "--algorithm=7", "--no-random", "--fast", "50", "-transparent=2", "--fps", "--root"});
+  ASSERT_FALSE(r.exit_code) << r.error;
+  EXPECT_EQ(r.options.settings.size, 3);
+  EXPECT_EQ(r.options.settings.algorithm, 7);
+  EXPECT_FALSE(r.options.settings.random_algorithm);
+  EXPECT_EQ(r.options.settings.fast, 50);
+  EXPECT_EQ(r.options.settings.transparent, 2);
+  EXPECT_TRUE(r.options.settings.show_fps);
+  EXPECT_EQ(r.options.target, HackTarget::kRoot);
+}
+
+TEST(HackOptions, PullsValuesIntoTheSlidersRanges) {
+  const HackOptionsResult r =
+      Parse({"--size", "21", "--algorithm", "-1", "--fast", "99999999999999999999", "--transparent", "0"});
+  ASSERT_FALSE(r.exit_code) << r.error;
+  EXPECT_EQ(r.options.settings.size, 20);
+  EXPECT_EQ(r.options.settings.algorithm, 0);
+  EXPECT_EQ(r.options.settings.fast, 50);
+  EXPECT_EQ(r.options.settings.transparent, 1);
+}
+
+TEST(HackOptions, BadCommandLinesExitTwoWithTheUsage) {
+  for (auto flags : {std::initializer_list<const char*>{"--bogus"}, {"--size"}, {"--size", "12x"}, {"--fast", ""},
+                     {"--size", "--fps"}, {"stray"}, {"--window-id", "0x"}, {"--window-id", "12junk"},
+                     {"--window-id", "0"}, {"--geometry", "800"}, {"--geometry", "0x600"}, {"--fps=1"}}) {
+    const HackOptionsResult r = Parse(flags);
+    ASSERT_TRUE(r.exit_code) << *flags.begin();
+    EXPECT_EQ(*r.exit_code, 2);
+    EXPECT_NE(r.error.find("usage: ambervale"), std::string::npos);
+    EXPECT_TRUE(r.output.empty());
+  }
+}
+
+TEST(HackOptions, HelpPrintsTheUsageAndExitsZero) {
+  const HackOptionsResult r = Parse({"--size", "3", "--help", "--bogus"});
+  ASSERT_TRUE(r.exit_code);
+  EXPECT_EQ(*r.exit_code, 0);
+  EXPECT_EQ(r.output, HackUsage());
+  EXPECT_TRUE(r.error.empty());
+}
+
+TEST(HackOptions, WindowIdsAndGeometry) {
+  HackOptionsResult r = Parse({"--window-id", "0x2a00005", "--geometry", "640x480-10+20"});
+  ASSERT_FALSE(r.exit_code) << r.error;
+  EXPECT_EQ(r.options.target, HackTarget::kWindowId);
+  EXPECT_EQ(r.options.window_id, 0x2a00005u);
+  EXPECT_EQ(r.options.geometry.width, 640);
+  EXPECT_EQ(r.options.geometry.height, 480);
+  EXPECT_EQ(r.options.geometry.x, -10);
+  EXPECT_EQ(r.options.geometry.y, 20);
+  EXPECT_TRUE(r.options.geometry.has_position);
+  EXPECT_EQ(ParseWindowId("44040197"), 44040197u);
+  EXPECT_EQ(ParseWindowId("0x100000000"), std::nullopt);
+  EXPECT_EQ(ParseWindowId("-5"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace ambervale

@@ -1,0 +1,83 @@
+#include "x11/hack_run.h"
+
+#include <utility>
+
+#include "assets/leaves/leaf_pictures.h"
+#include "engine/geometry.h"
+#include "settings/settings_store.h"
+#include "surfaces/memory_surfaces.h"
+#include "x11/desktop_picture.h"
+
+namespace ambervale {
+namespace {
+
+// The engine owns its drawing target; the buffer behind it is replaced on a resize.
+class BufferTarget : public DrawTarget {
+ public:
+  explicit BufferTarget(std::unique_ptr<BackBuffer>& buffer) : buffer_(buffer) {}
+  void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override {
+    buffer_->DrawScaled(bitmap, x, y, width, height);
+  }
+  int32_t LastStatus() const override { return buffer_->LastStatus(); }
+
+ private:
+  std::unique_ptr<BackBuffer>& buffer_;
+};
+
+}  // namespace
+
+HackRun::HackRun(const HackSettings& settings, TimeOfDay start_time)
+    : settings_(settings),
+      start_time_(start_time),
+      leaves_(LeafImageSet::PictureSource(LeafPictureBytes)),
+      engine_(state_, random_, leaves_, *this),
+      lifecycle_(state_, random_, *this),
+      buffer_(std::make_unique<BackBuffer>(0, 0)) {
+  state_.RunMode = 'S';
+}
+
+HackRun::~HackRun() = default;
+
+void HackRun::LoadSettings(SaverState& state) {
+  state.Size = settings_.size;
+  state.Algorithm = settings_.algorithm;
+  state.Rands_Algorithm = settings_.random_algorithm;
+  state.Fast = settings_.fast;
+  state.Transparent = settings_.transparent;
+  state.Color_s = kDefaultColor;
+  state.Key_Exit = false;
+}
+
+std::unique_ptr<DrawTarget> HackRun::CreateDrawTarget(uintptr_t) { return std::make_unique<BufferTarget>(buffer_); }
+
+std::unique_ptr<ArgbBitmap> HackRun::CreateBitmap(int32_t width, int32_t height) {
+  return std::make_unique<MemoryBitmap>(width, height);
+}
+
+void HackRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> background) {
+  buffer_ = std::make_unique<BackBuffer>(width, height);
+  const size_t count = static_cast<size_t>(buffer_->Width()) * static_cast<size_t>(buffer_->Height());
+  if (background.size() == count) {
+    buffer_->SetBackground(std::move(background));
+  } else {
+    buffer_->FillBackground(kPlainBackground);
+  }
+  buffer_->Restore();
+}
+
+bool HackRun::Start(int32_t width, int32_t height, std::vector<uint32_t> background) {
+  SetBuffer(width, height, std::move(background));
+  return lifecycle_.FormCreate(std::nullopt);
+}
+
+void HackRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> background) {
+  SetBuffer(width, height, std::move(background));
+  ApplyFullScreenGeometry(state_, buffer_->Width(), buffer_->Height());
+  engine_.UpScreen();
+}
+
+void HackRun::Tick() {
+  if (lifecycle_.Started()) engine_.Timer1Timer();
+}
+
+}  // namespace ambervale

@@ -1,0 +1,74 @@
+#include "x11/hack_run.h"
+
+#include <gtest/gtest.h>
+
+#include "x11/desktop_picture.h"
+
+namespace ambervale {
+namespace {
+
+constexpr int32_t kWidth = 320;
+constexpr int32_t kHeight = 200;
+
+std::vector<uint32_t> Pattern(int32_t width, int32_t height) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF;
+  return pixels;
+}
+
+HackSettings PlainGrid() {
+  HackSettings settings;
+  settings.size = 20;  // ten columns
+  settings.algorithm = 1;
+  settings.random_algorithm = false;
+  return settings;
+}
+
+bool ShowsBackground(BackBuffer& buffer) {
+  return std::vector<uint32_t>(buffer.Pixels(), buffer.Pixels() + kWidth * kHeight) == buffer.Background();
+}
+
+TEST(HackRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePicture) {
+  HackRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
+  ASSERT_TRUE(run.Start(kWidth, kHeight, Pattern(kWidth, kHeight)));
+  BackBuffer& buffer = run.Buffer();
+  EXPECT_EQ(buffer.TakeDirty(), (Rect{0, 0, kWidth, kHeight}));
+  EXPECT_TRUE(ShowsBackground(buffer));
+
+  const int32_t cell = run.State().CellWidth;
+  ASSERT_EQ(cell, 32);
+  run.Tick();
+  const Rect first = buffer.TakeDirty();
+  EXPECT_LE(first.Width(), cell);
+  EXPECT_LE(first.Height(), cell);
+  EXPECT_FALSE(ShowsBackground(buffer));
+
+  // Ticks until the cycle's restore marks the whole buffer: the picture is back, exactly.
+  bool restored = false;
+  for (int tick = 0; tick < 5 * 201 && !restored; ++tick) {
+    run.Tick();
+    const Rect dirty = buffer.TakeDirty();
+    restored = dirty == Rect{0, 0, kWidth, kHeight};
+    if (!restored) {
+      EXPECT_LE(dirty.Width(), cell);
+    }
+  }
+  ASSERT_TRUE(restored);
+  // The plain grid's last tick ends with the restore; the next cycle draws from the next tick.
+  EXPECT_TRUE(ShowsBackground(buffer));
+}
+
+TEST(HackRun, AResizeLaysOutTheNewSizeAndStartsANewCycle) {
+  HackRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
+  ASSERT_TRUE(run.Start(kWidth, kHeight, Pattern(kWidth, kHeight)));
+  for (int tick = 0; tick < 12; ++tick) run.Tick();
+  run.Resize(640, 400, {});  // no picture: the plain background
+  EXPECT_EQ(run.State().CellWidth, 64);
+  EXPECT_EQ(run.State().CurRow, 0);
+  EXPECT_EQ(run.State().CurCol, 0);
+  EXPECT_EQ(run.Buffer().Pixel(639, 399), kPlainBackground);
+  EXPECT_EQ(run.Buffer().TakeDirty(), (Rect{0, 0, 640, 400}));
+}
+
+}  // namespace
+}  // namespace ambervale

@@ -1,0 +1,392 @@
+// ambervale: the XScreenSaver hack. Draws the saver into the daemon's window (--root), the
+// root window, a given window or a window of its own, until SIGTERM or SIGINT.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <malloc.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/time.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "x11/desktop_picture.h"
+#include "x11/hack_options.h"
+#include "x11/hack_run.h"
+#include "x11/x_pictures.h"
+#include "x11/x_presenter.h"
+#include "x11/xscreensaver_prefs.h"
+
+namespace ambervale {
+namespace {
+
+volatile sig_atomic_t g_stop_requested = 0;
+
+void OnStopSignal(int) { g_stop_requested = 1; }
+
+// SIGTERM and SIGINT stay blocked except while waiting, so they end the wait at once and
+// never interrupt a request half-way. Returns the mask to wait with.
+sigset_t InstallStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+  sigset_t stop, previous;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTERM);
+  sigaddset(&stop, SIGINT);
+  sigprocmask(SIG_BLOCK, &stop, &previous);
+  sigdelset(&previous, SIGTERM);
+  sigdelset(&previous, SIGINT);
+  return previous;
+}
+
+// The screen-sized pictures of the start-up and of a resize are freed in the middle of the
+// heap, where the allocator would keep them: give those pages back.
+void ReleaseFreedMemory() { malloc_trim(0); }
+
+TimeOfDay UtcNow() {
+  timeval now{};
+  gettimeofday(&now, nullptr);
+  tm utc{};
+  gmtime_r(&now.tv_sec, &utc);
+  return {utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(now.tv_usec / 1000)};
+}
+
+// Frames per second and the achieved tick interval, for --fps.
+class TickStats {
+ public:
+  void Count(TickPacer::Clock::time_point now) {
+    if (ticks_ == 0) first_ = now;
+    ++ticks_;
+    last_ = now;
+    ++window_ticks_;
+    if (now - window_start_ >= std::chrono::seconds(1)) {
+      const double seconds = std::chrono::duration<double>(now - window_start_).count();
+      shown_fps_ = window_ticks_ / seconds;
+      window_start_ = now;
+      window_ticks_ = 0;
+    }
+  }
+  double MeanIntervalMs() const {
+    return ticks_ > 1 ? std::chrono::duration<double, std::milli>(last_ - first_).count() / (ticks_ - 1) : 0.0;
+  }
+  double Fps() const { return shown_fps_; }
+  long Ticks() const { return ticks_; }
+
+ private:
+  long ticks_ = 0;
+  long window_ticks_ = 0;
+  double shown_fps_ = 0;
+  TickPacer::Clock::time_point first_{}, last_{}, window_start_{};
+};
+
+struct Target {
+  Window window = None;
+  bool own = false;     // created by us: keys and the close box end the run
+  bool daemon = false;  // XScreenSaver's window
+  bool real_root = false;
+  XWindowAttributes attributes{};
+};
+
+class Hack {
+ public:
+  Hack(Display* display, const HackOptions& options) : display_(display), options_(options) {}
+  ~Hack();
+
+  int Run(const sigset_t& wait_mask);
+
+ private:
+  bool FindTarget();
+  bool Start();
+  void Loop(const sigset_t& wait_mask);
+  void CreateOwnWindow();
+  std::vector<uint32_t> ReadBackground(int width, int height);
+  void HandleEvent(XEvent& event);
+  void OnResize(int width, int height);
+  void TickOnce(TickPacer::Clock::time_point now);
+  void PresentDirty();
+  void DrawFpsOverlay();
+  bool TargetExists();
+
+  Display* display_;
+  HackOptions options_;
+  Target target_;
+  BackgroundSource source_ = BackgroundSource::kPlain;
+  std::unique_ptr<HackRun> run_;
+  std::unique_ptr<XPresenter> presenter_;
+  TickStats stats_;
+  Atom delete_window_ = None;
+  bool done_ = false;
+};
+
+Hack::~Hack() {
+  presenter_.reset();
+  // Standalone on the real root: give the desktop its own background back.
+  if (target_.real_root) XClearArea(display_, target_.window, 0, 0, 0, 0, True);
+  if (target_.own) XDestroyWindow(display_, target_.window);
+  XSync(display_, False);
+  if (options_.settings.show_fps && stats_.Ticks() > 1)
+    std::fprintf(stderr, "ambervale: %ld ticks, mean interval %.2f ms (nominal %u ms)\n", stats_.Ticks(),
+                 stats_.MeanIntervalMs(), TickInterval(options_.settings.fast));
+}
+
+bool Hack::FindTarget() {
+  if (options_.target == HackTarget::kOwnWindow) {
+    CreateOwnWindow();
+    return true;
+  }
+  uint64_t id = options_.window_id;
+  if (options_.target == HackTarget::kRoot) {
+    const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");
+    std::optional<uint64_t> parsed = daemon_window ? ParseWindowId(daemon_window) : std::nullopt;
+    if (daemon_window && !parsed)
+      std::fprintf(stderr, "ambervale: ignoring XSCREENSAVER_WINDOW '%s': not a window id\n", daemon_window);
+    target_.daemon = parsed.has_value();
+    target_.real_root = !parsed;
+    id = parsed ? *parsed : DefaultRootWindow(display_);
+  }
+  target_.window = static_cast<Window>(id);
+  XErrorTrap trap(display_);
+  const Status ok = XGetWindowAttributes(display_, target_.window, &target_.attributes);
+  if (trap.Failed() || !ok) {
+    std::fprintf(stderr, "ambervale: there is no window 0x%lx on this display\n", static_cast<unsigned long>(id));
+    target_.real_root = false;
+    return false;
+  }
+  XSelectInput(display_, target_.window, ExposureMask | StructureNotifyMask);
+  return true;
+}
+
+void Hack::CreateOwnWindow() {
+  const WindowGeometry& g = options_.geometry;
+  const int screen = DefaultScreen(display_);
+  target_.window = XCreateSimpleWindow(display_, RootWindow(display_, screen), g.x, g.y, static_cast<unsigned>(g.width),
+                                       static_cast<unsigned>(g.height), 0, BlackPixel(display_, screen),
+                                       BlackPixel(display_, screen));
+  target_.own = true;
+  XStoreName(display_, target_.window, "Ambervale Screensaver");
+  XClassHint hint{const_cast<char*>("ambervale"), const_cast<char*>("Ambervale")};
+  XSetClassHint(display_, target_.window, &hint);
+  if (g.has_position) {
+    XSizeHints hints{};
+    hints.flags = USPosition | USSize;
+    hints.x = g.x;
+    hints.y = g.y;
+    hints.width = g.width;
+    hints.height = g.height;
+    XSetWMNormalHints(display_, target_.window, &hints);
+  }
+  delete_window_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(display_, target_.window, &delete_window_, 1);
+  XSelectInput(display_, target_.window, ExposureMask | StructureNotifyMask | KeyPressMask);
+  XGetWindowAttributes(display_, target_.window, &target_.attributes);
+}
+
+std::vector<uint32_t> Hack::ReadBackground(int width, int height) {
+  std::optional<std::vector<uint32_t>> picture;
+  switch (source_) {
+    case BackgroundSource::kDaemonScreenshot:
+      picture = ReadDaemonScreenshot(display_, target_.window, width, height);
+      break;
+    case BackgroundSource::kGrabScreen:
+      if (target_.own) {
+        // Before our window shows: the part of the screen it will cover, clipped to the screen.
+        const XWindowAttributes& a = target_.attributes;
+        const int screen_width = DisplayWidth(display_, DefaultScreen(display_));
+        const int screen_height = DisplayHeight(display_, DefaultScreen(display_));
+        const int x = std::clamp(a.x, 0, screen_width - 1), y = std::clamp(a.y, 0, screen_height - 1);
+        std::optional<std::vector<uint32_t>> grab = ReadDrawable(display_, DefaultRootWindow(display_), x, y,
+                                                                 std::min(width, screen_width - x),
+                                                                 std::min(height, screen_height - y));
+        if (grab)
+          picture = ScalePicture(*grab, std::min(width, screen_width - x), std::min(height, screen_height - y), width,
+                                 height);
+      } else {
+        picture = ReadDrawable(display_, target_.window, 0, 0, width, height);
+      }
+      break;
+    case BackgroundSource::kPlain:
+      break;
+  }
+  return picture ? std::move(*picture) : std::vector<uint32_t>();
+}
+
+void Hack::OnResize(int width, int height) {
+  BackBuffer& old = run_->Buffer();
+  if (width == old.Width() && height == old.Height()) return;
+  std::vector<uint32_t> background;
+  if (source_ == BackgroundSource::kDaemonScreenshot) background = ReadBackground(width, height);
+  // What the screen shows now has our leaves on it: fit the picture we started from.
+  if (background.empty()) background = ScalePicture(old.Background(), old.Width(), old.Height(), width, height);
+  run_->Resize(width, height, std::move(background));
+  presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
+  PresentDirty();
+  ReleaseFreedMemory();
+}
+
+void Hack::HandleEvent(XEvent& event) {
+  if (presenter_->HandleEvent(event)) return;
+  switch (event.type) {
+    case Expose:
+      presenter_->Present(run_->Buffer(), Rect{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                                               event.xexpose.y + event.xexpose.height});
+      if (event.xexpose.count == 0) DrawFpsOverlay();
+      break;
+    case ConfigureNotify:
+      if (event.xconfigure.window == target_.window) OnResize(event.xconfigure.width, event.xconfigure.height);
+      break;
+    case DestroyNotify:
+      if (event.xdestroywindow.window == target_.window) {
+        target_.own = false;
+        done_ = true;
+      }
+      break;
+    case KeyPress: {
+      if (!target_.own) break;
+      const KeySym key = XLookupKeysym(&event.xkey, 0);
+      if (key == XK_q || key == XK_Q || key == XK_Escape) done_ = true;
+      break;
+    }
+    case ClientMessage:
+      if (target_.own && static_cast<Atom>(event.xclient.data.l[0]) == delete_window_) done_ = true;
+      break;
+    default:
+      break;
+  }
+}
+
+void Hack::PresentDirty() {
+  const Rect dirty = run_->Buffer().TakeDirty();
+  if (dirty.Width() <= 0 || dirty.Height() <= 0) return;
+  presenter_->Present(run_->Buffer(), dirty);
+  DrawFpsOverlay();
+}
+
+void Hack::DrawFpsOverlay() {
+  if (!options_.settings.show_fps) return;
+  char text[96];
+  const int length = std::snprintf(text, sizeof text, "%.1f fps  tick %.1f ms (%u ms)", stats_.Fps(),
+                                   stats_.MeanIntervalMs(), TickInterval(options_.settings.fast));
+  GC gc = presenter_->Gc();
+  const int screen = DefaultScreen(display_);
+  XSetForeground(display_, gc, BlackPixel(display_, screen));
+  XFillRectangle(display_, target_.window, gc, 8, 8, static_cast<unsigned>(8 + 6 * length), 20);
+  XSetForeground(display_, gc, WhitePixel(display_, screen));
+  XDrawString(display_, target_.window, gc, 12, 22, text, length);
+}
+
+bool Hack::TargetExists() {
+  XWindowAttributes attributes;
+  XErrorTrap trap(display_);
+  const Status ok = XGetWindowAttributes(display_, target_.window, &attributes);
+  return !trap.Failed() && ok;
+}
+
+void Hack::TickOnce(TickPacer::Clock::time_point now) {
+  run_->Tick();
+  run_->Pacer().Advance(now);
+  stats_.Count(now);
+  PresentDirty();
+}
+
+int Hack::Run(const sigset_t& wait_mask) {
+  if (!FindTarget() || !Start()) return 1;
+  Loop(wait_mask);
+  return 0;
+}
+
+bool Hack::Start() {
+  const int width = target_.attributes.width;
+  const int height = target_.attributes.height;
+  const bool allowed = GrabDesktopImagesAllowed(DefaultPreferenceFiles(std::getenv("HOME")));
+  // Any window XScreenSaver made (its own, a settings preview) may carry its screenshot.
+  const bool screenshot = !target_.own && HasDaemonScreenshot(display_, target_.window);
+  source_ = ChooseBackground(allowed, target_.daemon, screenshot);
+  std::vector<uint32_t> background = ReadBackground(width, height);
+
+  run_ = std::make_unique<HackRun>(options_.settings, UtcNow());
+  if (!run_->Start(width, height, std::move(background))) {
+    std::fprintf(stderr, "ambervale: the saver could not start\n");
+    return false;
+  }
+  presenter_ = std::make_unique<XPresenter>(display_, target_.window, target_.attributes.visual,
+                                            target_.attributes.depth);
+  presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
+  if (target_.own) XMapRaised(display_, target_.window);
+  PresentDirty();
+  ReleaseFreedMemory();
+  InstallLastingErrorHandler();
+  return true;
+}
+
+// Events are handled as they come; between them the process sleeps until the next tick.
+void Hack::Loop(const sigset_t& wait_mask) {
+  const int fd = ConnectionNumber(display_);
+  while (!done_ && !g_stop_requested) {
+    while (!done_ && XPending(display_) > 0) {
+      XEvent event;
+      XNextEvent(display_, &event);
+      HandleEvent(event);
+    }
+    const auto now = TickPacer::Clock::now();
+    if (!done_ && run_->Pacer().Due(now)) TickOnce(now);
+    XFlush(display_);
+    if (TakeLastingError() && !TargetExists()) break;  // nothing left to draw on
+    if (done_ || XPending(display_) > 0) continue;
+    const int64_t wait = run_->Pacer().WaitNanoseconds(TickPacer::Clock::now());
+    timespec timeout{static_cast<time_t>(wait / 1000000000), static_cast<long>(wait % 1000000000)};
+    pollfd connection{fd, POLLIN, 0};
+    const int ready = ppoll(&connection, 1, wait < 0 ? nullptr : &timeout, &wait_mask);
+    // The server went away: nothing more to draw on.
+    if (ready > 0 && (connection.revents & (POLLHUP | POLLERR))) break;
+  }
+}
+
+int IoErrorExit(Display*) {
+  // The connection is gone (the server ended): nothing is left to release on it.
+  std::_Exit(1);
+}
+
+}  // namespace
+}  // namespace ambervale
+
+int main(int argc, char** argv) {
+  using namespace ambervale;
+  const HackOptionsResult parsed = ParseHackOptions(argc, argv);
+  if (parsed.exit_code) {
+    std::fputs(parsed.output.c_str(), stdout);
+    std::fputs(parsed.error.c_str(), stderr);
+    return *parsed.exit_code;
+  }
+  const sigset_t wait_mask = InstallStopSignals();
+  const char* display_name = parsed.options.display.empty() ? nullptr : parsed.options.display.c_str();
+  Display* display = XOpenDisplay(display_name);
+  if (display == nullptr) {
+    std::fprintf(stderr, "ambervale: cannot open display '%s'\n", XDisplayName(display_name));
+    return 1;
+  }
+  XSetIOErrorHandler(IoErrorExit);
+  int status = 1;
+  try {
+    Hack hack(display, parsed.options);
+    status = hack.Run(wait_mask);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "ambervale: %s\n", error.what());
+  }
+  XCloseDisplay(display);
+  return status;
+}
