@@ -7,6 +7,7 @@
 # different directories never share or steal a display. A failed start, a timed-out
 # program and stop all kill what the environment started, and nothing else.
 #   AMBERVALE_WINE_TIMEOUT   seconds a program may run under exec (default 300)
+#   AMBERVALE_XVFB_SCREEN    the Xvfb screen made by start (default 1024x768x24)
 set -uo pipefail
 
 die() { echo "wine-env: $*" >&2; exit 1; }
@@ -59,7 +60,7 @@ start_env() {
   trap 'exit 130' INT TERM
 
   : >"$dir/display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -ac 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${AMBERVALE_XVFB_SCREEN:-1024x768x24}" -nolisten tcp -ac 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
   local xvfb_pid=$!
   echo "$xvfb_pid" >"$dir/xvfb.pid"
   if ! wait_for 150 grep -q '^[0-9]' "$dir/display"; then

@@ -24,8 +24,14 @@ class BackBuffer : public DrawTarget {
   int32_t Height() const { return height_; }
   const uint32_t* Pixels() const { return pixels_.data(); }
   uint32_t* Pixels() { return pixels_.data(); }
-  // 0 outside the buffer.
+  // 0 outside the buffer. Buffer pixels, whatever the origin.
   uint32_t Pixel(int32_t x, int32_t y) const;
+
+  // The drawing coordinates of buffer pixel (0, 0); (0, 0) unless set. A buffer behind a
+  // window over several monitors starts at the virtual screen's top-left, which may be
+  // negative, while the leaves are placed in screen coordinates.
+  void SetOrigin(Point origin) { origin_ = origin; }
+  Point Origin() const { return origin_; }
 
   // The picture a restore brings back, Width() x Height() pixels in the buffer's layout;
   // ignored when the size differs. Use Background() to fill it in place.
@@ -35,26 +41,32 @@ class BackBuffer : public DrawTarget {
 
   // The buffer := the background; everything is to be presented.
   void Restore();
+  // The same for one area only (in the coordinates DrawScaled takes), e.g. one monitor.
+  void Restore(const Rect& area);
 
-  // Blends the bitmap scaled into the rectangle, source-over by its alpha, as MemoryCanvas
-  // does; the changed pixels join the dirty rectangle. Draws MemoryBitmap sources only.
+  // Blends the bitmap scaled into the rectangle (drawing coordinates), source-over by its
+  // alpha, as MemoryCanvas does; the changed pixels join the dirty rectangle. Draws
+  // MemoryBitmap sources only.
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
   int32_t LastStatus() const override { return last_status_; }
   void ClipTo(const Rect& area) override { clip_ = area; }
 
-  // The smallest rectangle holding every pixel changed since the last call (empty when
-  // none), and starts afresh.
+  // The smallest rectangle of buffer pixels holding every pixel changed since the last call
+  // (empty when none), and starts afresh.
   Rect TakeDirty();
   void MarkAllDirty() { Include(Rect{0, 0, width_, height_}); }
 
  private:
   void Include(const Rect& r);
+  std::optional<Rect> ToBuffer(const std::optional<Rect>& area) const;  // to buffer pixels
 
   int32_t width_ = 0;
   int32_t height_ = 0;
   int32_t last_status_ = 0;
+  Point origin_;
   std::vector<uint32_t> pixels_;
   std::vector<uint32_t> background_;
+  std::vector<int32_t> source_columns_;  // reused by every draw
   Rect dirty_;
   std::optional<Rect> clip_;
 };

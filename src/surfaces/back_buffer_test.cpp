@@ -57,5 +57,38 @@ TEST(BackBufferTest, BadSizesAndForeignBackgroundsAreRefused) {
   EXPECT_EQ(buffer.LastStatus(), kStatusInvalidParameter);
 }
 
+// A buffer behind a window over several monitors starts left of and above the primary
+// monitor: leaves placed in screen coordinates land origin-shifted, the dirty rectangle is in
+// buffer pixels.
+TEST(BackBufferTest, OriginMapsScreenCoordinatesToBufferPixels) {
+  BackBuffer buffer(30, 20);
+  buffer.SetOrigin(Point{-10, -5});
+  const MemoryBitmap leaf = Solid(4, 4, PackArgb(255, 1, 2, 3));
+  buffer.DrawScaled(&leaf, -12, -5, 4, 4);  // partly left of the virtual screen
+  EXPECT_EQ(buffer.Pixel(0, 0), 0x010203u);
+  EXPECT_EQ(buffer.Pixel(1, 3), 0x010203u);
+  EXPECT_EQ(buffer.Pixel(2, 0), 0u);
+  EXPECT_EQ(buffer.TakeDirty(), (Rect{0, 0, 2, 4}));
+  buffer.DrawScaled(&leaf, INT32_MAX - 2, 0, 4, 4);  // far beyond: nothing, no overflow
+  EXPECT_EQ(buffer.TakeDirty(), Rect{});
+}
+
+// One monitor of the virtual screen: draws stay inside it, and its restore leaves the others.
+TEST(BackBufferTest, ClipAndAreaRestoreTakeScreenCoordinates) {
+  BackBuffer buffer(30, 20);
+  buffer.SetOrigin(Point{-10, 0});
+  const MemoryBitmap leaf = Solid(4, 4, PackArgb(255, 1, 2, 3));
+  buffer.DrawScaled(&leaf, 2, 0, 4, 4);  // on the primary, buffer columns 12..15
+  buffer.ClipTo(Rect{-10, 0, 0, 20});    // the monitor left of the primary
+  buffer.DrawScaled(&leaf, -2, 10, 4, 4);
+  EXPECT_EQ(buffer.Pixel(8, 10), 0x010203u);
+  EXPECT_EQ(buffer.Pixel(10, 10), 0u);
+  buffer.TakeDirty();
+  buffer.Restore(Rect{-10, 0, 0, 20});
+  EXPECT_EQ(buffer.Pixel(8, 10), 0u);
+  EXPECT_EQ(buffer.Pixel(12, 0), 0x010203u);
+  EXPECT_EQ(buffer.TakeDirty(), (Rect{0, 0, 10, 20}));
+}
+
 }  // namespace
 }  // namespace ambervale

@@ -14,6 +14,7 @@
 #include "engine/saver_startup.h"
 #include "settings/settings_store.h"
 #include "win32/win_registry.h"
+#include "win32/composited_window.h"
 #include "win32/gdiplus_objects.h"
 #include "win32/monitors.h"
 #include "win32/screen_dc.h"
@@ -93,8 +94,14 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   // SaverHost
   void RunExitChecks() override { lifecycle_.ExitChecks(); }
   void SetTimerEnabled(bool on) override { timer_.SetEnabled(on); }
-  void RepaintDesktop() override { SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, nullptr, 0); }
-  void RepaintArea(const Rect& area) override { RepaintDesktopArea(area); }
+  void RepaintDesktop() override {
+    if (composited_) return composited_->Restore();
+    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, nullptr, 0);
+  }
+  void RepaintArea(const Rect& area) override {
+    if (composited_) return composited_->Restore(area);
+    RepaintDesktopArea(area);
+  }
 
   // SaverPlatform
   void LoadSettings(SaverState& state) override { ambervale::LoadSettings(state, registry_); }
@@ -112,10 +119,18 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
     return true;
   }
   uintptr_t ScreenDC() override {
+    if (composited_) {
+      composited_->AttachFullScreen(window_);
+      return 0;
+    }
     target_dc_ = std::make_unique<WindowDc>(nullptr);
     return reinterpret_cast<uintptr_t>(target_dc_->get());
   }
   uintptr_t WindowDC(int32_t handle) override {
+    if (composited_) {
+      composited_->AttachPreview(WindowFromHandle(handle));
+      return 0;
+    }
     target_dc_ = std::make_unique<WindowDc>(WindowFromHandle(handle));
     return reinterpret_cast<uintptr_t>(target_dc_->get());
   }
@@ -124,9 +139,11 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
     surface.CopyFromScreen(screen);
   }
   std::unique_ptr<DrawTarget> CreateDrawTarget(uintptr_t dc) override {
+    if (composited_) return composited_->CreateTarget();
     return std::make_unique<TGPGraphics>(reinterpret_cast<HDC>(dc));
   }
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
+    if (composited_) return CompositedDrawing::CreateBitmap(width, height);
     return std::make_unique<TGPBitmap>(width, height);
   }
   Point CursorPos() override {
@@ -154,6 +171,7 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   WinRegistryRoot registry_;
   Timer1 timer_{[this] { Application::Instance().Guard([&] { Timer1Timer(); }); }};
   std::unique_ptr<WindowDc> target_dc_;
+  std::unique_ptr<CompositedDrawing> composited_;  // null on the screen's device context
   HWND window_ = nullptr;
 };
 
@@ -182,6 +200,12 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_SYSCHAR:
       return 0;
+    case WM_ERASEBKGND:
+      if (composited_) return 1;  // the paint covers every pixel
+      return DefWindowProcA(window_, message, wparam, lparam);
+    case WM_PAINT:
+      if (composited_ && composited_->PaintSaverWindow()) return 0;
+      return DefWindowProcA(window_, message, wparam, lparam);
     case WM_CLOSE:
       application.Guard([&] { OnClose(); });
       return 0;
@@ -211,9 +235,12 @@ void SaverWindow::FormCreate() {
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 2) preview_argument = arguments[2];
   if (!lifecycle_.FormCreate(preview_argument) || state_.RunMode == 'P') return;
-  // GetDC(null) spans every monitor in virtual-screen coordinates: its (0, 0) is the
-  // primary's top-left corner.
-  engine_.SpreadOver(DisplayMonitors(), std::make_unique<ScreenPatchTarget>(target_dc_->get()), Point{0, 0},
+  // Both targets take virtual-screen coordinates: GetDC(null) spans every monitor with its
+  // (0, 0) at the primary's top-left corner, and so does the composited back buffer's target,
+  // which every monitor's engine can share.
+  std::unique_ptr<DrawTarget> whole_screen;
+  if (!composited_ && target_dc_) whole_screen = std::make_unique<ScreenPatchTarget>(target_dc_->get());
+  engine_.SpreadOver(DisplayMonitors(), std::move(whole_screen), Point{0, 0},
                      [this](int32_t width, int32_t height) { return CreateBitmap(width, height); });
 }
 
@@ -228,14 +255,23 @@ void SaverWindow::Create() {
   window_class.lpszClassName = kWindowClass;
   RegisterClassExA(&window_class);
 
-  // Every pixel of the window is the transparent white, so it lets the mouse through as it
-  // lets the eye; WS_EX_TRANSPARENT says so for window managers that hit-test the rectangle.
-  CreateWindowExA(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT, kWindowClass, kCaption, WS_POPUP, kLeft, kTop, kClientWidth,
-                  kClientHeight, nullptr, nullptr, instance, this);
-  if (!window_) return;
-  // White is the transparent colour and the whole client area is white: the window is
-  // see-through.
-  SetLayeredWindowAttributes(window_, RGB(255, 255, 255), 0, LWA_COLORKEY);
+  if (CompositedDrawingWanted()) composited_ = std::make_unique<CompositedDrawing>();
+  if (composited_ && state_.RunMode != 'P') {
+    // The leaves show in this window: opaque, over every monitor.
+    const Rect screen = VirtualScreenRect();
+    CreateWindowExA(CompositedDrawing::WindowExStyle(), kWindowClass, kCaption, CompositedDrawing::WindowStyle(),
+                    screen.left, screen.top, screen.Width(), screen.Height(), nullptr, nullptr, instance, this);
+    if (!window_) return;
+  } else {
+    // Every pixel of the window is the transparent white, so it lets the mouse through as it
+    // lets the eye; WS_EX_TRANSPARENT says so for window managers that hit-test the rectangle.
+    CreateWindowExA(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT, kWindowClass, kCaption, WS_POPUP, kLeft, kTop,
+                    kClientWidth, kClientHeight, nullptr, nullptr, instance, this);
+    if (!window_) return;
+    // White is the transparent colour and the whole client area is white: the window is
+    // see-through.
+    SetLayeredWindowAttributes(window_, RGB(255, 255, 255), 0, LWA_COLORKEY);
+  }
   timer_.Attach(window_);
 
   Application& application = Application::Instance();
@@ -243,8 +279,11 @@ void SaverWindow::Create() {
   // A run whose start-up failed has nothing to show: it ends once its message is read.
   if (!lifecycle_.Started()) RequestClose();
 
-  ShowWindow(window_, SW_SHOW);
-  SetForegroundWindow(window_);
+  // An opaque window whose start-up failed would only hide the desktop until it goes.
+  if (lifecycle_.Started() || !composited_ || state_.RunMode == 'P') {
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
+  }
   application.WindowCreated(window_);
 }
 

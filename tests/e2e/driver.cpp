@@ -35,6 +35,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!results) return 2;
   e2e::Context context;
   context.scr_path = argv[2];
+  const std::string results_path = argv[3];
+  context.work_dir = results_path.substr(0, results_path.find_last_of("\\/") + 1);
+  // Every case draws on the screen's device context, as on Windows without desktop
+  // composition, unless it asks for the composited window itself.
+  SetEnvironmentVariableA("AMBERVALE_DRAWING", "screen");
   auto found = e2e::Cases().find(name);
   if (found == e2e::Cases().end()) {
     context.Fail("no such case");

@@ -16,6 +16,7 @@ namespace e2e {
 // What every case gets: the saver's path and the verdict so far.
 struct Context {
   std::string scr_path;
+  std::string work_dir;  // a folder of this case's own, removed after the case, with a trailing separator
   std::vector<std::string> failures;
   std::vector<std::string> notes;
   void Fail(const std::string& what) { failures.push_back(what); }

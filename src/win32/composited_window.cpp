@@ -1,0 +1,241 @@
+#include "win32/composited_window.h"
+
+#include <algorithm>
+#include <string>
+
+#include "surfaces/memory_surfaces.h"
+#include "win32/desktop_picture.h"
+
+namespace ambervale {
+namespace {
+
+constexpr char kPreviewChildClass[] = "AmbervalePreview";
+
+// The value of an environment variable, or "" when it is not set (or absurdly long).
+std::string EnvironmentValue(const char* name) {
+  char value[64] = {};
+  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+bool DesktopCompositionEnabled() {
+  // dwmapi exists from Vista on; loaded by its full path in the system folder (never from
+  // beside the program), and only for this question.
+  char folder[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  HMODULE dwm = LoadLibraryA((std::string(folder, length) + "\\dwmapi.dll").c_str());
+  if (!dwm) return false;
+  using IsCompositionEnabled = HRESULT(WINAPI*)(BOOL*);
+  auto query = reinterpret_cast<IsCompositionEnabled>(
+      reinterpret_cast<void*>(GetProcAddress(dwm, "DwmIsCompositionEnabled")));
+  BOOL enabled = FALSE;
+  const bool on = query && SUCCEEDED(query(&enabled)) && enabled;
+  FreeLibrary(dwm);
+  return on;
+}
+
+// Copies the buffer's rectangle (buffer pixels, inside the buffer) to the same place of the
+// device context. The DIB handed over is the band of the rectangle's rows, so that the source
+// rows need no top-down or bottom-up reading.
+void Blit(HDC dc, const BackBuffer& buffer, const Rect& r) {
+  if (!dc || r.Width() <= 0 || r.Height() <= 0) return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = buffer.Width();
+  info.bmiHeader.biHeight = -r.Height();
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  const uint32_t* band = buffer.Pixels() + static_cast<size_t>(r.top) * static_cast<size_t>(buffer.Width());
+  SetDIBitsToDevice(dc, r.left, r.top, static_cast<DWORD>(r.Width()), static_cast<DWORD>(r.Height()), r.left, 0, 0,
+                    static_cast<UINT>(r.Height()), band, &info, DIB_RGB_COLORS);
+}
+
+Rect Intersect(const Rect& a, const Rect& b) {
+  const Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+               std::min(a.bottom, b.bottom)};
+  return r.Width() > 0 && r.Height() > 0 ? r : Rect{};
+}
+
+// The engine's TargetGraphics on the composited path: every draw lands in the back buffer
+// and goes to the screen at once, so a tick shows what it drew whoever called it.
+class PresentingTarget final : public DrawTarget {
+ public:
+  explicit PresentingTarget(CompositedView& view) : view_(view) {}
+  void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override {
+    view_.Buffer().DrawScaled(bitmap, x, y, width, height);
+    view_.Present();
+  }
+  int32_t LastStatus() const override { return view_.Buffer().LastStatus(); }
+  void ClipTo(const Rect& area) override { view_.Buffer().ClipTo(area); }
+
+ private:
+  CompositedView& view_;
+};
+
+}  // namespace
+
+bool CompositedDrawingWanted() {
+  const std::string forced = EnvironmentValue("AMBERVALE_DRAWING");
+  if (forced == "composited") return true;
+  if (forced == "screen") return false;
+  return DesktopCompositionEnabled();
+}
+
+Rect VirtualScreenRect() {
+  const int32_t left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int32_t top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const int32_t width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int32_t height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (width > 0 && height > 0) return Rect{left, top, left + width, top + height};
+  return Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+CompositedView::CompositedView(HWND window, const Rect& area, Presenting presenting)
+    : window_(window), buffer_(area.Width(), area.Height()), presenting_(presenting) {
+  buffer_.SetOrigin(Point{area.left, area.top});
+}
+
+std::unique_ptr<DrawTarget> CompositedView::CreateTarget() { return std::make_unique<PresentingTarget>(*this); }
+
+void CompositedView::Present() {
+  const bool through_parent = presenting_ == Presenting::kWholeThroughParent;
+  if (through_parent) buffer_.MarkAllDirty();
+  const Rect dirty = buffer_.TakeDirty();
+  if (dirty.Width() <= 0 || !IsWindow(window_)) return;
+  // The child sits at the parent's client origin, so both share one set of coordinates.
+  HWND target = through_parent ? GetParent(window_) : window_;
+  HDC dc = through_parent ? GetDCEx(target, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS) : GetDC(target);
+  Blit(dc, buffer_, dirty);
+  if (dc) ReleaseDC(target, dc);
+}
+
+void CompositedView::Restore() {
+  buffer_.Restore();
+  Present();
+}
+
+void CompositedView::Restore(const Rect& area) {
+  buffer_.Restore(area);
+  Present();
+}
+
+void CompositedView::Paint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window_, &paint);
+  const Rect invalid{paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom};
+  if (presenting_ == Presenting::kChangedPart)
+    Blit(dc, buffer_, Intersect(invalid, Rect{0, 0, buffer_.Width(), buffer_.Height()}));
+  EndPaint(window_, &paint);
+  if (presenting_ == Presenting::kWholeThroughParent) Present();
+}
+
+// A child window of ours inside the host's preview window that repaints itself from its back
+// buffer: when the host repaints, the small desktop and its leaves come back.
+class CompositedDrawing::PreviewChild {
+ public:
+  static std::unique_ptr<PreviewChild> Create(HWND host) {
+    RECT host_rect;
+    if (!GetWindowRect(host, &host_rect)) return nullptr;
+    auto child = std::unique_ptr<PreviewChild>(new PreviewChild());
+    RegisterClassOnce();
+    const int width = host_rect.right - host_rect.left;
+    const int height = host_rect.bottom - host_rect.top;
+    child->window_ = CreateWindowExA(0, kPreviewChildClass, "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, width,
+                                     height, host, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!child->window_) return nullptr;
+    child->view_ = std::make_unique<CompositedView>(child->window_, Rect{0, 0, width, height},
+                                                    CompositedView::Presenting::kWholeThroughParent);
+    SetWindowLongPtrA(child->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(child.get()));
+    return child;
+  }
+  PreviewChild(const PreviewChild&) = delete;
+  PreviewChild& operator=(const PreviewChild&) = delete;
+  ~PreviewChild() {
+    if (window_ && IsWindow(window_)) {
+      SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+      DestroyWindow(window_);
+    }
+  }
+
+  CompositedView& View() { return *view_; }
+
+ private:
+  PreviewChild() = default;
+
+  static void RegisterClassOnce() {
+    static const bool registered = [] {
+      WNDCLASSEXA window_class{};
+      window_class.cbSize = sizeof window_class;
+      window_class.lpfnWndProc = WindowProc;
+      window_class.hInstance = GetModuleHandleA(nullptr);
+      window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+      window_class.lpszClassName = kPreviewChildClass;
+      return RegisterClassExA(&window_class) != 0;
+    }();
+    (void)registered;
+  }
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = reinterpret_cast<PreviewChild*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    switch (message) {
+      case WM_ERASEBKGND:
+        return 1;  // the paint covers every pixel; erasing first would flicker
+      case WM_PAINT:
+        if (!self) break;
+        self->view_->Paint();
+        return 0;
+      case WM_NCDESTROY:
+        // The host may take its children with it when it goes.
+        if (self) self->window_ = nullptr;
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+  }
+
+  HWND window_ = nullptr;
+  std::unique_ptr<CompositedView> view_;
+};
+
+CompositedDrawing::CompositedDrawing() : capture_blank_(EnvironmentValue("AMBERVALE_DESKTOP_CAPTURE") == "blank") {}
+
+CompositedDrawing::~CompositedDrawing() = default;
+
+void CompositedDrawing::AttachFullScreen(HWND saver_window) {
+  full_screen_ = std::make_unique<CompositedView>(saver_window, VirtualScreenRect());
+  TakeDesktopPicture(full_screen_->Buffer(), capture_blank_);
+  full_screen_->Buffer().Restore();
+}
+
+bool CompositedDrawing::AttachPreview(HWND host) {
+  preview_ = PreviewChild::Create(host);
+  return preview_ != nullptr;
+}
+
+std::unique_ptr<DrawTarget> CompositedDrawing::CreateTarget() {
+  if (full_screen_) return full_screen_->CreateTarget();
+  if (preview_) return preview_->View().CreateTarget();
+  return nullptr;
+}
+
+std::unique_ptr<ArgbBitmap> CompositedDrawing::CreateBitmap(int32_t width, int32_t height) {
+  return std::make_unique<MemoryBitmap>(width, height);
+}
+
+void CompositedDrawing::Restore() {
+  if (full_screen_) full_screen_->Restore();
+}
+
+void CompositedDrawing::Restore(const Rect& area) {
+  if (full_screen_) full_screen_->Restore(area);
+}
+
+bool CompositedDrawing::PaintSaverWindow() {
+  if (!full_screen_) return false;
+  full_screen_->Paint();
+  return true;
+}
+
+}  // namespace ambervale

@@ -1,0 +1,141 @@
+#include "win32/desktop_picture.h"
+
+#include <objidl.h>  // GDI+ headers need PROPID, which the lean Windows headers leave out
+#include <gdiplus.h>
+
+#include <cstring>
+#include <span>
+#include <vector>
+
+#include "surfaces/desktop_background.h"
+#include "win32/gdi_handles.h"
+
+namespace ambervale {
+namespace {
+
+namespace gp = Gdiplus::DllExports;
+
+// A 32-bit top-down DIB section: the buffer's own pixel layout.
+DibInfo TopDownInfo(int32_t width, int32_t height) {
+  DibInfo info{};
+  info.header.biSize = sizeof info.header;
+  info.header.biWidth = width;
+  info.header.biHeight = -height;
+  info.header.biPlanes = 1;
+  info.header.biBitCount = 32;
+  info.header.biCompression = BI_RGB;
+  return info;
+}
+
+BOOL CALLBACK CollectMonitor(HMONITOR, HDC, LPRECT rect, LPARAM param) {
+  reinterpret_cast<std::vector<Rect>*>(param)->push_back(Rect{rect->left, rect->top, rect->right, rect->bottom});
+  return TRUE;
+}
+
+// Every monitor's rectangle in buffer pixels; the whole buffer when none is reported.
+std::vector<Rect> MonitorAreas(const BackBuffer& buffer) {
+  std::vector<Rect> screens;
+  EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&screens));
+  if (screens.empty()) return {Rect{0, 0, buffer.Width(), buffer.Height()}};
+  const Point origin = buffer.Origin();
+  for (Rect& r : screens) r = Rect{r.left - origin.x, r.top - origin.y, r.right - origin.x, r.bottom - origin.y};
+  return screens;
+}
+
+// GDI+ objects of one wallpaper draw, released in reverse order of making.
+struct WallpaperDraw {
+  Gdiplus::GpBitmap* picture = nullptr;
+  Gdiplus::GpBitmap* canvas = nullptr;
+  Gdiplus::GpGraphics* graphics = nullptr;
+  Gdiplus::GpImageAttributes* attributes = nullptr;
+  WallpaperDraw() = default;
+  WallpaperDraw(const WallpaperDraw&) = delete;
+  WallpaperDraw& operator=(const WallpaperDraw&) = delete;
+  ~WallpaperDraw() {
+    if (attributes) gp::GdipDisposeImageAttributes(attributes);
+    if (graphics) gp::GdipDeleteGraphics(graphics);
+    if (canvas) gp::GdipDisposeImage(canvas);
+    if (picture) gp::GdipDisposeImage(picture);
+  }
+};
+
+void ClearUnusedBytes(std::vector<uint32_t>& pixels) {
+  for (uint32_t& p : pixels) p &= 0xFFFFFF;
+}
+
+}  // namespace
+
+bool CaptureScreenArea(BackBuffer& buffer) {
+  const int32_t width = buffer.Width();
+  const int32_t height = buffer.Height();
+  if (width <= 0 || height <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  if (!screen) return false;
+  DibSection copy(TopDownInfo(width, height));
+  // CAPTUREBLT takes layered windows in too: what the user sees, not only the plain windows.
+  const bool copied = copy.ok() && BitBlt(copy.dc(), 0, 0, width, height, screen, buffer.Origin().x, buffer.Origin().y,
+                                          SRCCOPY | CAPTUREBLT);
+  ReleaseDC(nullptr, screen);
+  if (!copied) return false;
+  GdiFlush();
+  std::vector<uint32_t>& background = buffer.Background();
+  std::memcpy(background.data(), copy.bits(), background.size() * sizeof(uint32_t));
+  ClearUnusedBytes(background);
+  return true;
+}
+
+std::wstring WallpaperPath() {
+  wchar_t path[4096] = {};
+  if (!SystemParametersInfoW(SPI_GETDESKWALLPAPER, static_cast<UINT>(std::size(path)), path, 0)) return {};
+  path[std::size(path) - 1] = L'\0';
+  return path;
+}
+
+uint32_t DesktopColour() { return ColorRefToRgb(GetSysColor(COLOR_DESKTOP)); }
+
+bool DrawWallpaper(BackBuffer& buffer, const std::wstring& path) {
+  if (path.empty() || buffer.Width() <= 0 || buffer.Height() <= 0) return false;
+  WallpaperDraw draw;
+  UINT picture_width = 0, picture_height = 0;
+  if (gp::GdipCreateBitmapFromFile(path.c_str(), &draw.picture) != Gdiplus::Ok ||
+      gp::GdipGetImageWidth(draw.picture, &picture_width) != Gdiplus::Ok ||
+      gp::GdipGetImageHeight(draw.picture, &picture_height) != Gdiplus::Ok || picture_width == 0 ||
+      picture_height == 0)
+    return false;
+  // GDI+ draws straight into the background: a 32-bit RGB bitmap over the buffer's own pixels.
+  std::vector<uint32_t>& background = buffer.Background();
+  if (gp::GdipCreateBitmapFromScan0(buffer.Width(), buffer.Height(), buffer.Width() * 4, PixelFormat32bppRGB,
+                                    reinterpret_cast<BYTE*>(background.data()), &draw.canvas) != Gdiplus::Ok ||
+      gp::GdipGetImageGraphicsContext(draw.canvas, &draw.graphics) != Gdiplus::Ok ||
+      gp::GdipCreateImageAttributes(&draw.attributes) != Gdiplus::Ok)
+    return false;
+  gp::GdipSetInterpolationMode(draw.graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+  gp::GdipSetPixelOffsetMode(draw.graphics, Gdiplus::PixelOffsetModeHalf);
+  // Mirrored edges keep the filter from fading the picture's border into nothing.
+  gp::GdipSetImageAttributesWrapMode(draw.attributes, Gdiplus::WrapModeTileFlipXY, 0, FALSE);
+  bool drawn = false;
+  for (const Rect& screen : MonitorAreas(buffer)) {
+    const Rect place = FillRect(static_cast<int32_t>(picture_width), static_cast<int32_t>(picture_height), screen);
+    gp::GdipSetClipRectI(draw.graphics, screen.left, screen.top, screen.Width(), screen.Height(),
+                         Gdiplus::CombineModeReplace);
+    drawn |= gp::GdipDrawImageRectRectI(draw.graphics, draw.picture, place.left, place.top, place.Width(),
+                                        place.Height(), 0, 0, static_cast<INT>(picture_width),
+                                        static_cast<INT>(picture_height), Gdiplus::UnitPixel, draw.attributes,
+                                        nullptr, nullptr) == Gdiplus::Ok;
+  }
+  gp::GdipFlush(draw.graphics, Gdiplus::FlushIntentionSync);
+  ClearUnusedBytes(background);
+  return drawn;
+}
+
+DesktopPictureSource TakeDesktopPicture(BackBuffer& buffer, bool capture_blank) {
+  if (!capture_blank && CaptureScreenArea(buffer) && !IsOneColour(buffer.Background()))
+    return DesktopPictureSource::kCapture;
+  // Gaps between monitors of different sizes show the desktop colour, as the desktop does.
+  buffer.FillBackground(DesktopColour());
+  if (DrawWallpaper(buffer, WallpaperPath())) return DesktopPictureSource::kWallpaper;
+  buffer.FillBackground(DesktopColour());
+  return DesktopPictureSource::kDesktopColour;
+}
+
+}  // namespace ambervale
