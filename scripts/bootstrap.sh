@@ -17,6 +17,7 @@ packages=(
   wine64 wine xvfb xdotool x11-utils imagemagick fonts-liberation
   dpkg-dev nasm nsis p7zip-full
   libx11-dev libxext-dev xscreensaver xscreensaver-data x11-xserver-utils x11-apps file procps
+  xserver-xorg-core xserver-xorg-video-dummy
   clang libclang-rt-14-dev
 )
 
