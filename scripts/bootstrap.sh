@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs everything the two builds and all tests need on a Debian 12 machine, as root.
 # Idempotent: a second run only checks and returns within seconds.
+#   bootstrap.sh [--fuzz]    --fuzz also builds the instrumented libjpeg of the fuzz targets
 set -euo pipefail
+fuzz=false
+[ "${1:-}" = --fuzz ] && fuzz=true
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 deps="${AMBERVALE_DEPS:-$root/.deps}"
@@ -14,6 +17,8 @@ packages=(
   wine64 wine xvfb xdotool x11-utils imagemagick fonts-liberation
   dpkg-dev nasm nsis p7zip-full gnuplot-nox
   libx11-dev libxext-dev xscreensaver xscreensaver-data x11-xserver-utils x11-apps file procps
+  xserver-xorg-core xserver-xorg-video-dummy
+  clang libclang-rt-14-dev
 )
 
 missing=()
@@ -27,11 +32,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# libjpeg-turbo for the Windows build, from Debian's own source package, built with the
-# mingw toolchain into a prefix of the project's own.
-jpeg_prefix="$deps/mingw-libjpeg"
-if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
-  src_list=/etc/apt/sources.list.d/ambervale-src.sources
+# Unpacks Debian's own libjpeg-turbo source into $1 and prints the source folder.
+libjpeg_source() {
+  local work=$1 src_list=/etc/apt/sources.list.d/ambervale-src.sources
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
     # Derive deb-src entries from the machine's existing binary sources.
     for f in /etc/apt/sources.list.d/*.sources; do
@@ -41,12 +44,19 @@ if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
     if [ -f /etc/apt/sources.list ]; then
       sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list > /etc/apt/sources.list.d/ambervale-src.list
     fi
-    apt-get update -q
+    apt-get update -q >&2
   fi
-  work="$deps/src"
   rm -rf "$work" && mkdir -p "$work"
   (cd "$work" && apt-get source -q libjpeg-turbo >/dev/null)
-  srcdir=$(find "$work" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n1)
+  find "$work" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n1
+}
+
+# libjpeg-turbo for the Windows build, built with the mingw toolchain into a prefix of the
+# project's own.
+jpeg_prefix="$deps/mingw-libjpeg"
+if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
+  work="$deps/src"
+  srcdir=$(libjpeg_source "$work")
   cmake -S "$srcdir" -B "$work/build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" \
@@ -56,5 +66,25 @@ if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
   cmake --install "$work/build" >/dev/null
   rm -rf "$work"
   echo "bootstrap: built libjpeg-turbo for mingw into $jpeg_prefix"
+fi
+
+# libjpeg-turbo for the fuzz targets: clang with the fuzzer's coverage, AddressSanitizer and
+# UndefinedBehaviorSanitizer, plain C (no SIMD, which the sanitizers cannot see into). Only the
+# static library and its headers are needed.
+fuzz_jpeg_prefix="$deps/fuzz-libjpeg"
+if $fuzz && [ ! -f "$fuzz_jpeg_prefix/lib/libjpeg.a" ]; then
+  work="$deps/src-fuzz"
+  srcdir=$(libjpeg_source "$work")
+  flags="-O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+  flags+=" -fsanitize-coverage-ignorelist=$root/fuzz/libjpeg_pixel_loops.ignorelist"
+  cmake -S "$srcdir" -B "$work/build" -G Ninja -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$flags" \
+    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF -Wno-dev >/dev/null
+  cmake --build "$work/build" --target jpeg-static >/dev/null
+  mkdir -p "$fuzz_jpeg_prefix/lib" "$fuzz_jpeg_prefix/include"
+  cp "$work/build/libjpeg.a" "$fuzz_jpeg_prefix/lib/"
+  cp "$srcdir"/{jpeglib.h,jerror.h,jmorecfg.h} "$work/build/jconfig.h" "$fuzz_jpeg_prefix/include/"
+  rm -rf "$work"
+  echo "bootstrap: built the instrumented libjpeg-turbo of the fuzz targets into $fuzz_jpeg_prefix"
 fi
 echo "bootstrap: ready"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need, builds the native, sanitizer and Windows builds,
-# runs every test and a 3-minute soak. Exits non-zero when any build or test fails.
+# runs every test, then fuzzes each fuzz target for 20 s (AMBERVALE_FUZZ_SECONDS) and runs a
+# 3-minute soak. Exits non-zero when any build, test, fuzz target or the soak fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -23,6 +24,9 @@ for dir in build/native build/sanitize build/windows; do
   echo "== tests: $dir"
   (cd "$dir" && ctest --output-on-failure --timeout 900) || status=1
 done
+# The fuzz targets replay their corpora and each fuzzes for a short while.
+echo "== fuzz"
+bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}" || status=1
 echo "== soak: 3 minutes"
 bash scripts/soak.sh 3 || status=1
 [ $status -eq 0 ] && echo "all tests passed" || echo "some tests FAILED"

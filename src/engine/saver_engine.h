@@ -23,6 +23,13 @@ class SaverHost {
   virtual void RunExitChecks() = 0;           // the exit checks at the head of every tick
   virtual void SetTimerEnabled(bool on) = 0;  // Timer1 off / on; on restarts the interval
   virtual void RepaintDesktop() = 0;          // have the system repaint the whole desktop
+  // Have the system repaint one part of the desktop (virtual-screen coordinates), so that
+  // one monitor's restore leaves the leaves of the others alone. Hosts that cannot repaint
+  // a part repaint the whole.
+  virtual void RepaintArea(const Rect& area) {
+    (void)area;
+    RepaintDesktop();
+  }
 };
 
 // The twenty-five leaf pictures Image1..Image25, each decoded at its first use and kept.

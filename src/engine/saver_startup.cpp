@@ -126,15 +126,15 @@ bool SaverLifecycle::StartUp(std::optional<std::string_view> preview_argument) {
   return true;
 }
 
-void SaverLifecycle::MakeSprite(int32_t size) {
-  SizeAndClear(state_.SpriteDib, size, size);
-  state_.SpriteRect = Rect{0, 0, state_.SpriteDib.Width(), state_.SpriteDib.Height()};
+void MakeSprite(SaverState& state, int32_t size) {
+  SizeAndClear(state.SpriteDib, size, size);
+  state.SpriteRect = Rect{0, 0, state.SpriteDib.Width(), state.SpriteDib.Height()};
 }
 
 void SaverLifecycle::StartFullScreen() {
   const ScreenSize screen = platform_.PrimaryScreenSize();
   ApplyFullScreenGeometry(state_, screen.width, screen.height);
-  MakeSprite(kFullScreenSpriteSize);
+  MakeSprite(state_, kFullScreenSpriteSize);
   state_.TargetDC = platform_.ScreenDC();
   state_.TargetGraphics = platform_.CreateDrawTarget(state_.TargetDC);
   state_.SpriteBitmap = platform_.CreateBitmap(state_.SpriteDib.Width(), state_.SpriteDib.Height());
@@ -148,7 +148,7 @@ bool SaverLifecycle::StartPreview(std::optional<std::string_view> preview_argume
   Rect rect;
   if (!platform_.WindowRect(window, rect)) return false;
   ApplyPreviewGeometry(state_, rect.Width(), rect.Height());
-  MakeSprite(kPreviewSpriteSize);
+  MakeSprite(state_, kPreviewSpriteSize);
 
   const ScreenSize screen = platform_.PrimaryScreenSize();
   SizeAndClear(state_.ScreenDib, screen.width, screen.height);

@@ -74,6 +74,9 @@ class SaverPlatform {
   virtual void UpScreen() = 0;
 };
 
+// Sizes SpriteDib to size x size, clears it to black and sets SpriteRect to it.
+void MakeSprite(SaverState& state, int32_t size);
+
 // Copies ScreenDib into the capture planes (sized to it) and from them into CaptureBitmap,
 // alpha 255.
 void CopyCapture(SaverState& state);
@@ -104,8 +107,6 @@ class SaverLifecycle {
   bool StartUp(std::optional<std::string_view> preview_argument);
   void StartFullScreen();
   bool StartPreview(std::optional<std::string_view> preview_argument);
-  void MakeSprite(int32_t size);
-
   SaverState& state_;
   Random& random_;
   SaverPlatform& platform_;

@@ -29,6 +29,22 @@ void BackBuffer::SetBackground(std::vector<uint32_t> pixels) {
 
 void BackBuffer::FillBackground(uint32_t rgb) { std::fill(background_.begin(), background_.end(), rgb & 0xFFFFFF); }
 
+std::optional<Rect> BackBuffer::ToBuffer(const std::optional<Rect>& area) const {
+  if (!area) return std::nullopt;
+  return Rect{area->left - origin_.x, area->top - origin_.y, area->right - origin_.x, area->bottom - origin_.y};
+}
+
+void BackBuffer::Restore(const Rect& area) {
+  const Rect r = *ToBuffer(area);
+  const int32_t left = std::max(r.left, 0), right = std::min(r.right, width_);
+  if (left >= right) return;
+  for (int32_t y = std::max(r.top, 0); y < std::min(r.bottom, height_); ++y) {
+    const size_t row = static_cast<size_t>(y) * width_;
+    std::copy(background_.begin() + row + left, background_.begin() + row + right, pixels_.begin() + row + left);
+  }
+  Include(Rect{left, std::max(r.top, 0), right, std::min(r.bottom, height_)});
+}
+
 void BackBuffer::Restore() {
   pixels_ = background_;
   MarkAllDirty();
@@ -47,7 +63,7 @@ void BackBuffer::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int3
   if (left < INT32_MIN || left > INT32_MAX || top < INT32_MIN || top > INT32_MAX) return;
   x = static_cast<int32_t>(left);
   y = static_cast<int32_t>(top);
-  const ClippedSpan span = ClipToPicture(x, y, width, height, width_, height_);
+  const ClippedSpan span = ClipToPicture(x, y, width, height, width_, height_, ToBuffer(clip_));
   if (span.Empty()) return;
   // Every row samples the same source columns: work them out once, not once per pixel.
   source_columns_.resize(static_cast<size_t>(span.end_col - span.first_col));

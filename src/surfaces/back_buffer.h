@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "surfaces/drawing.h"
@@ -40,12 +41,15 @@ class BackBuffer : public DrawTarget {
 
   // The buffer := the background; everything is to be presented.
   void Restore();
+  // The same for one area only (in the coordinates DrawScaled takes), e.g. one monitor.
+  void Restore(const Rect& area);
 
   // Blends the bitmap scaled into the rectangle (drawing coordinates), source-over by its
   // alpha, as MemoryCanvas does; the changed pixels join the dirty rectangle. Draws
   // MemoryBitmap sources only.
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
   int32_t LastStatus() const override { return last_status_; }
+  void ClipTo(const Rect& area) override { clip_ = area; }
 
   // The smallest rectangle of buffer pixels holding every pixel changed since the last call
   // (empty when none), and starts afresh.
@@ -54,6 +58,7 @@ class BackBuffer : public DrawTarget {
 
  private:
   void Include(const Rect& r);
+  std::optional<Rect> ToBuffer(const std::optional<Rect>& area) const;  // to buffer pixels
 
   int32_t width_ = 0;
   int32_t height_ = 0;
@@ -63,6 +68,7 @@ class BackBuffer : public DrawTarget {
   std::vector<uint32_t> background_;
   std::vector<int32_t> source_columns_;  // reused by every draw
   Rect dirty_;
+  std::optional<Rect> clip_;
 };
 
 }  // namespace ambervale

@@ -73,5 +73,22 @@ TEST(BackBufferTest, OriginMapsScreenCoordinatesToBufferPixels) {
   EXPECT_EQ(buffer.TakeDirty(), Rect{});
 }
 
+// One monitor of the virtual screen: draws stay inside it, and its restore leaves the others.
+TEST(BackBufferTest, ClipAndAreaRestoreTakeScreenCoordinates) {
+  BackBuffer buffer(30, 20);
+  buffer.SetOrigin(Point{-10, 0});
+  const MemoryBitmap leaf = Solid(4, 4, PackArgb(255, 1, 2, 3));
+  buffer.DrawScaled(&leaf, 2, 0, 4, 4);  // on the primary, buffer columns 12..15
+  buffer.ClipTo(Rect{-10, 0, 0, 20});    // the monitor left of the primary
+  buffer.DrawScaled(&leaf, -2, 10, 4, 4);
+  EXPECT_EQ(buffer.Pixel(8, 10), 0x010203u);
+  EXPECT_EQ(buffer.Pixel(10, 10), 0u);
+  buffer.TakeDirty();
+  buffer.Restore(Rect{-10, 0, 0, 20});
+  EXPECT_EQ(buffer.Pixel(8, 10), 0u);
+  EXPECT_EQ(buffer.Pixel(12, 0), 0x010203u);
+  EXPECT_EQ(buffer.TakeDirty(), (Rect{0, 0, 10, 20}));
+}
+
 }  // namespace
 }  // namespace ambervale

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "surfaces/colors.h"
 #include "surfaces/types.h"
@@ -35,6 +36,18 @@ inline ClippedSpan ClipToPicture(int32_t x, int32_t y, int32_t width, int32_t he
   span.end_col = std::min<int64_t>(width, int64_t{width_limit} - x);
   span.first_row = std::max<int64_t>(0, -int64_t{y});
   span.end_row = std::min<int64_t>(height, int64_t{height_limit} - y);
+  return span;
+}
+
+// As ClipToPicture, further kept inside a clip area when there is one.
+inline ClippedSpan ClipToPicture(int32_t x, int32_t y, int32_t width, int32_t height, int32_t width_limit,
+                                 int32_t height_limit, const std::optional<Rect>& clip) {
+  ClippedSpan span = ClipToPicture(x, y, width, height, width_limit, height_limit);
+  if (!clip) return span;
+  span.first_col = std::max<int64_t>(span.first_col, int64_t{clip->left} - x);
+  span.end_col = std::min<int64_t>(span.end_col, int64_t{clip->right} - x);
+  span.first_row = std::max<int64_t>(span.first_row, int64_t{clip->top} - y);
+  span.end_row = std::min<int64_t>(span.end_row, int64_t{clip->bottom} - y);
   return span;
 }
 

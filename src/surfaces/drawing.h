@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "surfaces/colors.h"
+#include "surfaces/types.h"
 
 namespace ambervale {
 
@@ -33,6 +34,10 @@ class DrawTarget {
   // clipped to the target. A null bitmap draws nothing.
   virtual void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) = 0;
   virtual int32_t LastStatus() const { return 0; }
+  // Keeps every later draw inside the area (target coordinates) until the next call: a
+  // leaf at the edge of one monitor must not spill onto its neighbour. A target that cannot
+  // clip ignores it.
+  virtual void ClipTo(const Rect& area) { (void)area; }
 };
 
 }  // namespace ambervale

@@ -91,7 +91,7 @@ void MemoryCanvas::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, in
   }
   if (width <= 0 || height <= 0) return;
   // Only the part of the rectangle on the canvas is visited.
-  const ClippedSpan span = ClipToPicture(x, y, width, height, Width(), Height());
+  const ClippedSpan span = ClipToPicture(x, y, width, height, Width(), Height(), clip_);
   for (int64_t dy = span.first_row; dy < span.end_row; ++dy) {
     const int32_t sy = SourceIndex(dy, height, source->Height());
     uint8_t* row = Row(static_cast<int32_t>(y + dy));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "surfaces/colors.h"
@@ -88,9 +89,11 @@ class MemoryCanvas : public DrawTarget, public MemoryPicture24 {
 
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
   int32_t LastStatus() const override { return last_status_; }
+  void ClipTo(const Rect& area) override { clip_ = area; }
 
  private:
   int32_t last_status_ = 0;
+  std::optional<Rect> clip_;
 };
 
 // A drawing target that remembers each request and draws nothing (or hands it on).
@@ -109,6 +112,12 @@ class RecordingTarget : public DrawTarget {
 
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
   int32_t LastStatus() const override { return forward_to_ ? forward_to_->LastStatus() : 0; }
+  void ClipTo(const Rect& area) override {
+    clip = area;
+    if (forward_to_) forward_to_->ClipTo(area);
+  }
+
+  std::optional<Rect> clip;
 
   std::vector<DrawCall> calls;
 

@@ -68,6 +68,7 @@ class PresentingTarget final : public DrawTarget {
     view_.Present();
   }
   int32_t LastStatus() const override { return view_.Buffer().LastStatus(); }
+  void ClipTo(const Rect& area) override { view_.Buffer().ClipTo(area); }
 
  private:
   CompositedView& view_;
@@ -112,6 +113,11 @@ void CompositedView::Present() {
 
 void CompositedView::Restore() {
   buffer_.Restore();
+  Present();
+}
+
+void CompositedView::Restore(const Rect& area) {
+  buffer_.Restore(area);
   Present();
 }
 
@@ -220,6 +226,10 @@ std::unique_ptr<ArgbBitmap> CompositedDrawing::CreateBitmap(int32_t width, int32
 
 void CompositedDrawing::Restore() {
   if (full_screen_) full_screen_->Restore();
+}
+
+void CompositedDrawing::Restore(const Rect& area) {
+  if (full_screen_) full_screen_->Restore(area);
 }
 
 bool CompositedDrawing::PaintSaverWindow() {

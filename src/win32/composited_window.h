@@ -48,8 +48,9 @@ class CompositedView {
   // A drawing target that blends into the buffer and presents what changed at once.
   std::unique_ptr<DrawTarget> CreateTarget();
   void Present();
-  // The picture without leaves, presented.
+  // The picture without leaves, presented: all of it, or one area (screen coordinates).
   void Restore();
+  void Restore(const Rect& area);
   // WM_PAINT: the invalid part of the window, from the buffer.
   void Paint();
 
@@ -86,8 +87,10 @@ class CompositedDrawing {
   std::unique_ptr<DrawTarget> CreateTarget();
   // The engine's bitmaps are blended in memory.
   static std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height);
-  // A cycle's restore: the picture again, presented. No wallpaper call.
+  // A cycle's restore: the picture again, presented, everywhere or on one monitor's area.
+  // No wallpaper call.
   void Restore();
+  void Restore(const Rect& area);
   // WM_PAINT of the saver window; false when the saver window shows nothing of ours.
   bool PaintSaverWindow();
 

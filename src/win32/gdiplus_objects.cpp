@@ -92,6 +92,10 @@ void TGPGraphics::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int
   Keep(gp::GdipDrawImageRectI(handle_, source ? source->Image() : nullptr, x, y, width, height));
 }
 
+void TGPGraphics::ClipTo(const Rect& area) {
+  Keep(gp::GdipSetClipRectI(handle_, area.left, area.top, area.Width(), area.Height(), Gdiplus::CombineModeReplace));
+}
+
 void TGPGraphics::Flush() { Keep(gp::GdipFlush(handle_, Gdiplus::FlushIntentionSync)); }
 
 }  // namespace ambervale

@@ -72,6 +72,7 @@ class TGPGraphics : public DrawTarget {
   // bitmap (GDI+ then reports the failure).
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
   int32_t LastStatus() const override { return last_status_; }
+  void ClipTo(const Rect& area) override;
   // Waits until GDI+ has finished drawing on the device context.
   void Flush();
   Gdiplus::GpGraphics* Handle() const { return handle_; }

@@ -9,13 +9,16 @@
 
 #include "win32/application.h"
 #include "assets/leaves/leaf_pictures.h"
+#include "engine/monitor_set.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_startup.h"
 #include "settings/settings_store.h"
 #include "win32/win_registry.h"
 #include "win32/composited_window.h"
 #include "win32/gdiplus_objects.h"
+#include "win32/monitors.h"
 #include "win32/screen_dc.h"
+#include "win32/screen_patch_target.h"
 #include "win32/tick_timer.h"
 
 namespace ambervale {
@@ -95,6 +98,10 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
     if (composited_) return composited_->Restore();
     SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, nullptr, 0);
   }
+  void RepaintArea(const Rect& area) override {
+    if (composited_) return composited_->Restore(area);
+    RepaintDesktopArea(area);
+  }
 
   // SaverPlatform
   void LoadSettings(SaverState& state) override { ambervale::LoadSettings(state, registry_); }
@@ -160,7 +167,7 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   SaverState& state_;
   Random random_;
   LeafImageSet leaves_;
-  SaverEngine engine_;
+  MonitorSet engine_;  // one engine per monitor; the primary's works on state_
   SaverLifecycle lifecycle_;
   WinRegistryRoot registry_;
   Timer1 timer_{[this] { Application::Instance().Guard([&] { Timer1Timer(); }); }};
@@ -232,7 +239,14 @@ void SaverWindow::FormCreate() {
   const std::vector<std::string> arguments = ProcessArguments();
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 2) preview_argument = arguments[2];
-  lifecycle_.FormCreate(preview_argument);
+  if (!lifecycle_.FormCreate(preview_argument) || state_.RunMode == 'P') return;
+  // Both targets take virtual-screen coordinates: GetDC(null) spans every monitor with its
+  // (0, 0) at the primary's top-left corner, and so does the composited back buffer's target,
+  // which every monitor's engine can share.
+  std::unique_ptr<DrawTarget> whole_screen;
+  if (!composited_ && target_dc_) whole_screen = std::make_unique<ScreenPatchTarget>(target_dc_->get());
+  engine_.SpreadOver(DisplayMonitors(), std::move(whole_screen), Point{0, 0},
+                     [this](int32_t width, int32_t height) { return CreateBitmap(width, height); });
 }
 
 void SaverWindow::Create() {

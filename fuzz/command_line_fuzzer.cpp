@@ -1,0 +1,189 @@
+// The command line as the screensaver host (or anyone) may pass it: the mode argument and
+// the preview window's handle, then the start-up and a stretch of ticks that follow from
+// them, with settings of any byte value, any screen size and any preview window rectangle.
+//
+// Input: the arguments, separated by zero bytes, at the front; the numbers (settings, sizes,
+// rectangle, ticks, cursor) are taken from the end.
+// Checked: the mode letter follows its rule; a handle that parses prints back as the text it
+// came from; one that does not raises the conversion error naming the text; a start-up either
+// runs or fails cleanly, and ticks only ever follow a start-up that ran.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "assets/leaves/leaf_pictures.h"
+#include "base/errors.h"
+#include "fuzz/require.h"
+#include "engine/saver_engine.h"
+#include "engine/saver_startup.h"
+#include "surfaces/colors.h"
+#include "surfaces/memory_surfaces.h"
+
+using namespace ambervale;
+using ambervale::fuzz::Require;
+
+namespace {
+
+// The fields of the start-up that come from outside the command line.
+struct Surroundings {
+  uint8_t settings[5] = {};  // Size, Algorithm, Transparent, Fast, Color_s
+  bool key_exit = false;
+  bool random_algorithm = false;
+  ScreenSize screen;
+  bool preview_exists = true;
+  Rect preview_rect;
+  int ticks = 0;
+  Point cursor;
+};
+
+Surroundings ReadSurroundings(FuzzedDataProvider& input) {
+  Surroundings s;
+  for (uint8_t& value : s.settings) value = input.ConsumeIntegral<uint8_t>();
+  s.key_exit = input.ConsumeBool();
+  s.random_algorithm = input.ConsumeBool();
+  // A full-screen run never copies the screen, so its size may be large; a preview copies the
+  // whole screen once, which the fuzzer keeps small to stay fast.
+  s.screen = {input.ConsumeIntegralInRange<int32_t>(1, 8192), input.ConsumeIntegralInRange<int32_t>(1, 8192)};
+  s.preview_exists = input.ConsumeIntegralInRange<int>(0, 15) != 0;
+  // Window coordinates stay within 16 bits; a right edge left of the left one is allowed.
+  s.preview_rect = {input.ConsumeIntegral<int16_t>(), input.ConsumeIntegral<int16_t>(),
+                    input.ConsumeIntegral<int16_t>(), input.ConsumeIntegral<int16_t>()};
+  s.ticks = input.ConsumeIntegralInRange<int>(0, 25);  // five cells: each tick redraws a whole sprite
+  s.cursor = {input.ConsumeIntegral<int16_t>(), input.ConsumeIntegral<int16_t>()};
+  return s;
+}
+
+// The window system as the start-up and the ticks see it, drawing into memory.
+class Platform : public SaverPlatform, public SaverHost {
+ public:
+  Platform(const Surroundings& surroundings, SaverState& state, Random& random, LeafImageSet& leaves)
+      : s_(surroundings), engine_(state, random, leaves, *this) {}
+
+  void set_lifecycle(SaverLifecycle* lifecycle) { lifecycle_ = lifecycle; }
+  SaverEngine& engine() { return engine_; }
+
+  void LoadSettings(SaverState& state) override {
+    state.Size = s_.settings[0];
+    state.Algorithm = s_.settings[1];
+    state.Transparent = s_.settings[2];
+    state.Fast = s_.settings[3];
+    state.Color_s = s_.settings[4];
+    state.Key_Exit = s_.key_exit;
+    state.Rands_Algorithm = s_.random_algorithm;
+  }
+  TimeOfDay UtcTimeOfDay() override { return {12, 0, 0, 0}; }
+  ScreenSize PrimaryScreenSize() override {
+    if (engine_.state().RunMode != 'P') return s_.screen;
+    return {1 + s_.screen.width % 320, 1 + s_.screen.height % 240};
+  }
+  bool WindowRect(int32_t, Rect& rect) override {
+    rect = s_.preview_rect;
+    return s_.preview_exists;
+  }
+  uintptr_t ScreenDC() override { return 1; }
+  uintptr_t WindowDC(int32_t) override { return 2; }
+  void CaptureScreen(TDIB& surface) override {
+    for (int32_t y = 0; y < surface.Height(); ++y)
+      for (int32_t x = 0; x < surface.Width(); ++x) surface.PutPixel(x, y, PackRgb(x, y, x ^ y));
+  }
+  std::unique_ptr<DrawTarget> CreateDrawTarget(uintptr_t) override { return std::make_unique<MemoryCanvas>(64, 48); }
+  std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
+    return std::make_unique<MemoryBitmap>(width, height);
+  }
+  void SetTimerInterval(uint32_t milliseconds) override { Require(milliseconds >= 2 && milliseconds <= 102, "tick interval"); }
+  Point CursorPos() override { return s_.cursor; }
+  void SetScreensaverRunning(bool) override {}
+  bool IsActiveWindow() override { return true; }
+  void RequestClose() override {}
+  void UpAlgorithm() override { engine_.UpAlgorithm(); }
+  void Snowflake() override { engine_.Snowflake(); }
+  void UpScreen() override { engine_.UpScreen(); }
+
+  // SaverHost
+  void RunExitChecks() override { lifecycle_->ExitChecks(); }
+  void SetTimerEnabled(bool) override {}
+  void RepaintDesktop() override {}
+
+ private:
+  const Surroundings& s_;
+  SaverEngine engine_;
+  SaverLifecycle* lifecycle_ = nullptr;
+};
+
+// Splits at zero bytes: every other byte, blanks and quotes included, belongs to an argument,
+// as it would after the C runtime has split the command line.
+std::vector<std::string> Arguments(const std::string& text) {
+  std::vector<std::string> arguments;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\0', start)) != std::string::npos; start = end + 1)
+    arguments.push_back(text.substr(start, end - start));
+  arguments.push_back(text.substr(start));
+  return arguments;
+}
+
+void CheckRunMode(const std::string& argument, char mode) {
+  if (argument.size() < 2) return Require(mode == 0, "mode of a short argument");
+  const char letter = argument[1];
+  Require(mode == (letter >= 'a' && letter <= 'z' ? letter - 'a' + 'A' : letter), "mode letter");
+}
+
+// A parsed handle prints back as its text: blanks, a plus sign and leading zeros aside.
+void CheckHandle(const std::string& text) {
+  try {
+    const int32_t handle = ParsePreviewHandle(text);
+    std::string digits = text.substr(text.find_first_not_of(' '));
+    const bool negative = digits[0] == '-';
+    if (digits[0] == '-' || digits[0] == '+') digits.erase(0, 1);
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+    const std::string printed = std::to_string(handle);
+    Require(printed == (negative && digits != "0" ? "-" : "") + digits, "a handle that does not print back");
+  } catch (const EConvertError& error) {
+    Require(error.what() == "'" + text + "' is not a valid integer value", "the conversion message");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static auto state = std::make_unique<SaverState>();  // large: made once, reset below
+  static LeafImageSet leaves(LeafPictureBytes);         // decoded once, as in a run
+  FuzzedDataProvider input(data, size);
+  const Surroundings surroundings = ReadSurroundings(input);
+  const std::vector<std::string> arguments = Arguments(input.ConsumeRemainingBytesAsString());
+
+  const char mode = ParseRunMode(arguments[0]);
+  CheckRunMode(arguments[0], mode);
+  if (arguments.size() > 1) CheckHandle(arguments[1]);
+  if (mode == 'A' || mode == 'C') return 0;  // no saver window of its own
+
+  state->~SaverState();
+  new (state.get()) SaverState();
+  state->RunMode = mode;
+  Random random;
+  Platform platform(surroundings, *state, random, leaves);
+  SaverLifecycle lifecycle(*state, random, platform);
+  platform.set_lifecycle(&lifecycle);
+
+  std::optional<std::string_view> preview_argument;
+  if (arguments.size() > 1) preview_argument = arguments[1];
+  bool started = false;
+  try {
+    started = lifecycle.FormCreate(preview_argument);
+  } catch (const EConvertError&) {
+    Require(mode == 'P', "a conversion error outside a preview");
+  }
+  Require(started == lifecycle.Started(), "start-up result");
+  if (!started) {
+    Require(mode == 'P', "a full-screen start-up failed");
+    return 0;
+  }
+  for (int tick = 0; tick < surroundings.ticks; ++tick) platform.engine().Timer1Timer();
+  if (lifecycle.FormCloseQuery()) lifecycle.FormClose();
+  return 0;
+}

@@ -1,0 +1,55 @@
+// The Linux hack's command line, as XScreenSaver or a user types it: arguments split at zero
+// bytes of the input. Whatever they are, the result is either settings within the dialog's
+// ranges and a target to draw on, or an exit code with its text (the usage, or a message
+// naming the trouble, then the usage).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuzz/require.h"
+#include "x11/hack_options.h"
+
+using namespace ambervale;
+using ambervale::fuzz::Require;
+
+namespace {
+
+void CheckOptions(const HackOptions& options) {
+  const HackSettings& s = options.settings;
+  Require(s.size <= 20 && s.algorithm <= 12 && s.fast <= 50, "a setting outside its slider's range");
+  Require(s.transparent >= 1 && s.transparent <= 10, "transparency outside 1..10");
+  if (options.target == HackTarget::kWindowId)
+    Require(options.window_id >= 1 && options.window_id <= 0xFFFFFFFFu, "a window id outside 32 bits");
+  const WindowGeometry& g = options.geometry;
+  Require(g.width >= 1 && g.width <= 32767 && g.height >= 1 && g.height <= 32767, "a window size out of range");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  std::vector<std::string> arguments{"ambervale"};
+  size_t start = 0;
+  for (size_t end; (end = text.find('\0', start)) != std::string::npos; start = end + 1)
+    arguments.push_back(text.substr(start, end - start));
+  if (start < text.size()) arguments.push_back(text.substr(start));
+
+  std::vector<const char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  argv.push_back(nullptr);  // as the C runtime ends argv
+  const HackOptionsResult result = ParseHackOptions(static_cast<int>(arguments.size()), argv.data());
+
+  if (!result.exit_code) {
+    Require(result.output.empty() && result.error.empty(), "text without an exit");
+    CheckOptions(result.options);
+  } else if (*result.exit_code == 0) {
+    Require(result.output == HackUsage() && result.error.empty(), "--help prints the usage");
+  } else {
+    Require(*result.exit_code == 2, "exit code of a bad command line");
+    const std::string& error = result.error;
+    Require(error.rfind("ambervale: ", 0) == 0, "the message names the program");
+    Require(error.size() > HackUsage().size() && error.compare(error.size() - HackUsage().size(), std::string::npos, HackUsage()) == 0,
+            "the message ends with the usage");
+  }
+  return 0;
+}

@@ -1,0 +1,170 @@
+#include "engine/monitor_set.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/geometry.h"
+#include "engine/test_fakes.h"
+
+namespace ambervale {
+namespace {
+
+using testing::EngineRig;
+using testing::FakeHost;
+
+// Records which areas were restored, apart from whole-desktop repaints.
+class AreaHost : public FakeHost {
+ public:
+  void RepaintArea(const Rect& area) override {
+    areas.push_back(area);
+    events.push_back("repaint-area");
+  }
+  std::vector<Rect> areas;
+};
+
+constexpr Rect kPrimary{0, 0, 1024, 768};
+
+// Where each draw went, whatever bitmap it drew.
+std::vector<Rect> Places(const RecordingTarget& target) {
+  std::vector<Rect> places;
+  for (const auto& call : target.calls) places.push_back(Rect{call.x, call.y, call.width, call.height});
+  return places;
+}
+
+// A full-screen run as start-up leaves the primary, then spread over `monitors`, drawing on
+// a recording target whose (0, 0) shows the virtual-screen point `origin`.
+struct MonitorRig {
+  explicit MonitorRig(const std::vector<Rect>& monitors, Point origin = {0, 0}, uint8_t algorithm = 1)
+      : rig(1024, 768, 12, 7, 10), set(*rig.state, rig.random, rig.leaves, host) {
+    rig.state->Algorithm = algorithm;
+    set.UpAlgorithm();
+    set.Snowflake();
+    set.SpreadOver(PrimaryFirst(monitors), nullptr, origin,
+                   [](int32_t w, int32_t h) { return std::make_unique<MemoryBitmap>(w, h); });
+  }
+  RecordingTarget& target() { return *rig.target; }
+
+  EngineRig rig;
+  AreaHost host;
+  MonitorSet set;
+};
+
+TEST(MonitorSetTest, PrimaryComesFirstAndEmptyMonitorsGo) {
+  const Rect left{-1280, -100, 0, 924};
+  const Rect right{1024, 0, 2048, 768};
+  EXPECT_EQ(PrimaryFirst({left, Rect{5, 5, 5, 9}, kPrimary, right}), (std::vector<Rect>{kPrimary, left, right}));
+  // No monitor at the origin: the first one stands in.
+  EXPECT_EQ(PrimaryFirst({right, left}), (std::vector<Rect>{right, left}));
+}
+
+// With one monitor, every draw and every restore is the plain engine's, tick for tick.
+TEST(MonitorSetTest, OneMonitorDrawsExactlyAsTheSingleEngine) {
+  for (uint8_t algorithm : {0, 1, 2, 11}) {
+    MonitorRig spread({kPrimary}, {0, 0}, algorithm);
+    EngineRig plain(1024, 768, 12, 7, 10);
+    plain.state->Algorithm = algorithm;
+    plain.Start();
+    ASSERT_EQ(spread.set.Count(), 1u);
+    for (int tick = 0; tick < 3000; ++tick) {
+      spread.set.Timer1Timer();
+      plain.engine->Timer1Timer();
+    }
+    spread.set.UpScreen();
+    plain.engine->UpScreen();
+    EXPECT_EQ(Places(spread.target()), Places(*plain.target)) << int(algorithm);
+    EXPECT_EQ(spread.host.events, plain.host.events) << int(algorithm);
+    EXPECT_FALSE(spread.target().clip.has_value());
+  }
+}
+
+TEST(MonitorSetTest, TwoMonitorsSideBySideOfDifferentSizes) {
+  const Rect right{1024, 0, 1792, 1024};  // 768 x 1024, upright
+  MonitorRig r({right, kPrimary});
+  ASSERT_EQ(r.set.Count(), 2u);
+  SaverState& second = r.set.State(1);
+  // Rule G1 from the monitor's own size: 18 columns, 24 rows, cells of Round(42.67).
+  EXPECT_EQ(second.GridCols, 18);
+  EXPECT_EQ(second.GridRows, 24);
+  EXPECT_EQ(second.CellWidth, 43);
+  EXPECT_EQ(second.SpriteDib.Width(), 100);
+  EXPECT_NE(second.SpriteBitmap, nullptr);
+  EXPECT_EQ(r.rig.state->CellWidth, 57);
+
+  // One tick: the exit checks once, then one draw on each monitor, each shifted to its
+  // monitor's origin and clipped to it.
+  r.set.Timer1Timer();
+  EXPECT_EQ(r.host.exit_checks, 1);
+  ASSERT_EQ(r.target().calls.size(), 2u);
+  EXPECT_EQ(r.target().calls[0].x, r.rig.state->PosX[0][0]);
+  EXPECT_EQ(r.target().calls[1].x, 1024 + second.PosX[0][0]);
+  EXPECT_EQ(r.target().calls[1].width, 43);
+  EXPECT_EQ(r.target().clip, right);
+
+  // Each monitor runs its own cycle: the smaller one ends first and restores only itself.
+  for (int tick = 0; tick < 5000 && r.host.areas.empty(); ++tick) r.set.Timer1Timer();
+  EXPECT_EQ(r.host.areas, (std::vector<Rect>{kPrimary}));
+  EXPECT_EQ(r.host.repaints, 0);
+  EXPECT_NE(second.CurRow, 0);
+
+  // The close's restore (and the dialog's restart) reach every monitor.
+  r.host.areas.clear();
+  r.set.UpScreen();
+  EXPECT_EQ(r.host.areas, (std::vector<Rect>{kPrimary, right}));
+  EXPECT_EQ(second.CurRow, 0);
+  EXPECT_EQ(second.FadeStep, 0);
+}
+
+// A monitor left of the primary lies at negative x; a back buffer of the whole virtual
+// screen has its (0, 0) there, so its draws land at zero-based buffer coordinates.
+TEST(MonitorSetTest, MonitorLeftOfThePrimaryAtNegativeX) {
+  const Rect left{-1024, 0, 0, 768};
+  for (const Point origin : {Point{0, 0}, Point{-1024, 0}}) {
+    MonitorRig r({left, kPrimary}, origin);
+    r.set.Timer1Timer();
+    ASSERT_EQ(r.target().calls.size(), 2u);
+    EXPECT_EQ(r.target().calls[0].x, r.rig.state->PosX[0][0] - origin.x);
+    EXPECT_EQ(r.target().calls[1].x, r.set.State(1).PosX[0][0] - 1024 - origin.x);
+    EXPECT_EQ(r.target().clip, (Rect{-1024 - origin.x, 0, -origin.x, 768}));
+  }
+}
+
+// A leaf at a monitor's edge does not spill onto its neighbour.
+TEST(MonitorSetTest, MonitorTargetClipsToItsMonitor) {
+  MemoryCanvas screen(200, 50);
+  MemoryBitmap opaque(4, 4);
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 4; ++x) opaque.PutArgb(x, y, PackArgb(255, 255, 0, 0));
+  // The virtual screen runs from x = -100: the left monitor is buffer columns 0..99.
+  MonitorTarget left(screen, {-100, 0}, Rect{-100, 0, 0, 50});
+  left.DrawScaled(&opaque, 90, 10, 20, 20);
+  EXPECT_EQ(screen.Pixel(99, 15), 0xFF0000u);
+  EXPECT_EQ(screen.Pixel(100, 15), 0u);
+  EXPECT_EQ(screen.Pixel(89, 15), 0u);
+}
+
+// The dialog changes the shared settings; a restart hands them to every monitor, a new Size
+// on the dialog's own grid rule.
+TEST(MonitorSetTest, DialogChangesReachEveryMonitor) {
+  MonitorRig r({kPrimary, Rect{1024, 0, 2304, 1024}});
+  SaverState& primary = *r.rig.state;
+  SaverState& second = r.set.State(1);
+  primary.Size = 13;
+  ApplyDialogGeometry(primary);
+  primary.Algorithm = 2;
+  primary.Transparent = 3;
+  r.set.UpScreen();
+  EXPECT_EQ(second.Size, 13);
+  EXPECT_EQ(second.GridCols, 17);
+  EXPECT_EQ(second.CellWidth, 1280 / 17);
+  EXPECT_EQ(second.Algorithm, 2);
+  EXPECT_EQ(second.Transparent, 3);
+
+  // Settings that act without a restart reach the others at the next tick.
+  primary.Rands_Algorithm = true;
+  primary.Transparent = 9;
+  r.set.Timer1Timer();
+  EXPECT_TRUE(second.Rands_Algorithm);
+  EXPECT_EQ(second.Transparent, 9);
+}
+
+}  // namespace
+}  // namespace ambervale

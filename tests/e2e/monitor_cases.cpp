@@ -1,0 +1,104 @@
+// End-to-end case of a desktop of two monitors: leaves on both, and Esc restores both. It
+// needs a display that gives Wine two monitors and no virtual desktop (run_two_monitors.sh).
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "e2e_support.h"
+
+namespace {
+
+using namespace e2e;
+
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT area, LPARAM list) {
+  reinterpret_cast<std::vector<RECT>*>(list)->push_back(*area);
+  return TRUE;
+}
+
+// The left third of a monitor, clear of the saver window on the primary.
+RECT LeftThird(const RECT& monitor) {
+  return RECT{monitor.left, monitor.top, monitor.left + (monitor.right - monitor.left) / 3, monitor.bottom};
+}
+
+// A plain window over a part of a monitor. Without a virtual desktop Wine leaves the X root
+// window as it is when the desktop is asked to repaint; a window of ours repaints itself when
+// the saver's restore invalidates its area, so the restore shows there.
+class CoverWindow {
+ public:
+  explicit CoverWindow(const RECT& area) {
+    static const ATOM window_class = [] {
+      WNDCLASSA c{};
+      c.lpfnWndProc = DefWindowProcA;
+      c.hInstance = GetModuleHandleA(nullptr);
+      c.hbrBackground = CreateSolidBrush(RGB(40, 60, 90));
+      c.lpszClassName = "AmbervaleE2ECover";
+      return RegisterClassA(&c);
+    }();
+    window_ = CreateWindowExA(WS_EX_TOOLWINDOW, MAKEINTATOM(window_class), "", WS_POPUP, area.left, area.top,
+                              area.right - area.left, area.bottom - area.top, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(window_, SW_SHOWNOACTIVATE);
+    UpdateWindow(window_);
+  }
+  CoverWindow(const CoverWindow&) = delete;
+  CoverWindow& operator=(const CoverWindow&) = delete;
+  ~CoverWindow() { DestroyWindow(window_); }
+
+ private:
+  HWND window_;
+};
+
+}  // namespace
+
+E2E_CASE(two_monitors_leaves_on_both_and_esc_restores) {
+  std::vector<RECT> monitors;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+  if (monitors.size() != 2) {
+    ctx.Fail("Wine sees " + std::to_string(monitors.size()) + " monitors, not 2");
+    return;
+  }
+  // Size 12, Algorithm 0 (random cells all over each monitor), Transparent 10, Fast 50,
+  // Key_Exit and Random off.
+  WriteSettings({12, 0, 10, 50, 3, 0, 0});
+  std::vector<std::unique_ptr<CoverWindow>> covers;
+  for (const RECT& monitor : monitors) covers.push_back(std::make_unique<CoverWindow>(LeftThird(monitor)));
+  std::vector<Snapshot> baselines;
+  for (const RECT& monitor : monitors) {
+    const RECT area = LeftThird(monitor);
+    // Painted once the cover shows its own colour all over.
+    WaitFor([&] { return CountNear(TakeSnapshot(area), 0x283C5A, 8) == (area.right - area.left) * (area.bottom - area.top); },
+            5000, 50);
+    baselines.push_back(TakeSnapshot(area));
+  }
+
+  SaverProcess saver;
+  if (!saver.Start(ctx.scr_path, "/s")) {
+    ctx.Fail("CreateProcess failed for " + ctx.scr_path);
+    return;
+  }
+  HWND window = saver.WaitWindow("TForm1", 20000);
+  if (!window) {
+    ctx.Fail("no saver window within the start bound");
+    return;
+  }
+  for (size_t i = 0; i < monitors.size(); ++i) {
+    const bool leaves = WaitFor(
+        [&] { return CountLeafPixels(baselines[i], TakeSnapshot(baselines[i].rect)) > 300; }, 20000, 100);
+    E2E_CHECK(leaves, "no leaves on the monitor at x " + std::to_string(monitors[i].left));
+  }
+  E2E_CHECK(BringToFront(window), "the saver window did not come to the front");
+  PressKey(VK_ESCAPE);
+  if (!saver.WaitExit(10000)) {
+    ctx.Fail("still running after Esc");
+    return;
+  }
+  for (size_t i = 0; i < monitors.size(); ++i) {
+    int changed = 0;
+    const bool clean = WaitFor(
+        [&] { return (changed = CountChanged(baselines[i], TakeSnapshot(baselines[i].rect))) < 50; }, 5000, 100);
+    E2E_CHECK(clean, std::to_string(changed) + " pixels of leaves stayed on the monitor at x " +
+                         std::to_string(monitors[i].left) + " after Esc");
+  }
+}

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Runs one end-to-end case on a desktop of two monitors: an Xorg server of its own with the
+# dummy video driver, a second output placed left of the primary with xrandr, and a fresh
+# Wine prefix booted after that (a prefix keeps the monitors it saw at its first boot), with
+# no virtual desktop (a Wine virtual desktop is always one monitor).
+#   run_two_monitors.sh DRIVER_EXE SCR_PATH CASE
+# Exits 77 (skipped) when Xorg or its dummy driver is missing or the server cannot start;
+# everything it started is ended, and nothing else.
+set -uo pipefail
+driver=$1 scr=$2 case_name=$3
+skip() { echo "run_two_monitors: skipped: $*"; exit 77; }
+
+command -v Xorg >/dev/null || skip "Xorg is not installed (xserver-xorg-core)"
+ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1 || skip "the dummy video driver is not installed (xserver-xorg-video-dummy)"
+[ "$(id -u)" -eq 0 ] || skip "Xorg needs root here"
+wine=$(command -v wine64 || command -v wine) || { echo "run_two_monitors: Wine is not installed" >&2; exit 1; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/ambervale-monitors.XXXXXX")
+xorg_pid=
+cleanup() {
+  [ -d "$work/prefix" ] && WINEPREFIX="$work/prefix" timeout 20 wineserver -k >/dev/null 2>&1
+  if [ -n "$xorg_pid" ] && kill -0 "$xorg_pid" 2>/dev/null; then
+    kill "$xorg_pid"
+    for _ in $(seq 50); do kill -0 "$xorg_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$xorg_pid" 2>/dev/null
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# One dummy device whose virtual screen holds two 1024 x 768 outputs side by side. Input
+# devices are not added, so the server never takes the machine's keyboard or mouse.
+cat >"$work/xorg.conf" <<'CONF'
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoAddGPU" "false"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 131072
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+  Modeline "1024x768" 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Modes "1024x768"
+    Virtual 2048 768
+  EndSubSection
+EndSection
+CONF
+
+wait_for() {  # TENTHS COMMAND...: bounded wait until the command succeeds
+  local tenths=$1; shift
+  for _ in $(seq "$tenths"); do "$@" && return 0; sleep 0.1; done
+  "$@"
+}
+
+: >"$work/display"
+Xorg -displayfd 3 -config "$work/xorg.conf" -logfile "$work/xorg.log" -novtswitch -sharevts -noreset \
+  -nolisten tcp 3>"$work/display" >"$work/xorg.out" 2>&1 &
+xorg_pid=$!
+# Without a system bus the server may take some 10 s to come up; one that died is not waited for.
+display_or_gone() { grep -q '^[0-9]' "$work/display" || ! kill -0 "$xorg_pid" 2>/dev/null; }
+wait_for 600 display_or_gone
+if ! grep -q '^[0-9]' "$work/display"; then
+  tail -n 5 "$work/xorg.log" "$work/xorg.out" 2>/dev/null
+  skip "Xorg could not start"
+fi
+export DISPLAY=":$(head -n1 "$work/display")"
+wait_for 100 xdpyinfo >/dev/null 2>&1 || skip "Xorg on $DISPLAY does not answer"
+
+xrandr --addmode DUMMY1 1024x768 && xrandr --output DUMMY1 --mode 1024x768 --left-of DUMMY0 ||
+  { echo "run_two_monitors: xrandr could not add the second monitor" >&2; exit 1; }
+monitors=$(xrandr --listmonitors | sed -n 's/^Monitors: //p')
+[ "$monitors" = 2 ] || { echo "run_two_monitors: X has $monitors monitors, not 2" >&2; exit 1; }
+
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+timeout -k 10 200 "$wine" wineboot -i >"$work/wineboot.log" 2>&1 ||
+  { echo "run_two_monitors: Wine could not boot a prefix: $(tail -n 3 "$work/wineboot.log")" >&2; exit 1; }
+timeout 60 wineserver -w
+
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+results=$work/results.txt
+timeout -k 10 "${AMBERVALE_E2E_TIMEOUT:-120}" "$wine" "$driver" "$case_name" "$(winpath "$scr")" "$(winpath "$results")" \
+  >"$work/wine.log" 2>&1
+if ! grep -q '^DONE' "$results" 2>/dev/null; then
+  echo "run_two_monitors: $case_name did not finish within the bound"
+  tail -n 20 "$work/wine.log"
+  exit 1
+fi
+cat "$results"
+tr -d '\r' <"$results" | grep -q "^PASS $case_name\$"
