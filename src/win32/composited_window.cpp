@@ -5,6 +5,7 @@
 
 #include "surfaces/memory_surfaces.h"
 #include "win32/desktop_picture.h"
+#include "win32/gdi_handles.h"
 
 namespace ambervale {
 namespace {
@@ -40,16 +41,10 @@ bool DesktopCompositionEnabled() {
 // rows need no top-down or bottom-up reading.
 void Blit(HDC dc, const BackBuffer& buffer, const Rect& r) {
   if (!dc || r.Width() <= 0 || r.Height() <= 0) return;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = buffer.Width();
-  info.bmiHeader.biHeight = -r.Height();
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  const DibInfo info = TopDownInfo(buffer.Width(), r.Height());
   const uint32_t* band = buffer.Pixels() + static_cast<size_t>(r.top) * static_cast<size_t>(buffer.Width());
   SetDIBitsToDevice(dc, r.left, r.top, static_cast<DWORD>(r.Width()), static_cast<DWORD>(r.Height()), r.left, 0, 0,
-                    static_cast<UINT>(r.Height()), band, &info, DIB_RGB_COLORS);
+                    static_cast<UINT>(r.Height()), band, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
 }
 
 Rect Intersect(const Rect& a, const Rect& b) {

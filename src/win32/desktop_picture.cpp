@@ -15,18 +15,6 @@ namespace {
 
 namespace gp = Gdiplus::DllExports;
 
-// A 32-bit top-down DIB section: the buffer's own pixel layout.
-DibInfo TopDownInfo(int32_t width, int32_t height) {
-  DibInfo info{};
-  info.header.biSize = sizeof info.header;
-  info.header.biWidth = width;
-  info.header.biHeight = -height;
-  info.header.biPlanes = 1;
-  info.header.biBitCount = 32;
-  info.header.biCompression = BI_RGB;
-  return info;
-}
-
 BOOL CALLBACK CollectMonitor(HMONITOR, HDC, LPRECT rect, LPARAM param) {
   reinterpret_cast<std::vector<Rect>*>(param)->push_back(Rect{rect->left, rect->top, rect->right, rect->bottom});
   return TRUE;

@@ -51,6 +51,18 @@ struct DibInfo {
   RGBQUAD colours[256];
 };
 
+// A 32-bit top-down DIB: the back buffer's own pixel layout, top row first.
+inline DibInfo TopDownInfo(int32_t width, int32_t height) {
+  DibInfo info{};
+  info.header.biSize = sizeof info.header;
+  info.header.biWidth = width;
+  info.header.biHeight = -height;
+  info.header.biPlanes = 1;
+  info.header.biBitCount = 32;
+  info.header.biCompression = BI_RGB;
+  return info;
+}
+
 // A memory device context compatible with the screen holding one DIB section.
 class DibSection {
  public:

@@ -10,14 +10,7 @@ bool ScreenPatchTarget::EnsurePatch(int32_t width, int32_t height) {
   const int32_t new_width = std::max(width, patch_width_);
   const int32_t new_height = std::max(height, patch_height_);
   graphics_.reset();
-  DibInfo info{};
-  info.header.biSize = sizeof info.header;
-  info.header.biWidth = new_width;
-  info.header.biHeight = -new_height;
-  info.header.biPlanes = 1;
-  info.header.biBitCount = 32;
-  info.header.biCompression = BI_RGB;
-  patch_ = std::make_unique<DibSection>(info);
+  patch_ = std::make_unique<DibSection>(TopDownInfo(new_width, new_height));
   if (!patch_->ok()) {
     patch_.reset();
     patch_width_ = patch_height_ = 0;
