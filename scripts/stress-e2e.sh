@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the whole Windows-side suite (ctest in build/windows: the unit tests under Wine and every
 # end-to-end case) ROUNDS times in a row (default 3) while busy loops keep every core loaded.
-# Passes only when no test failed in any round.
+# Passes only when no test failed in any round. AMBERVALE_BUSY_PER_CORE (default 1) sets how
+# many busy loops load each core; AMBERVALE_STRESS_TESTS, a ctest -R pattern, narrows the suite.
 #   scripts/stress-e2e.sh [ROUNDS]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,7 +25,9 @@ busy=()
 stop_busy() { for pid in "${busy[@]}"; do kill "$pid" 2>/dev/null; done; }
 trap stop_busy EXIT
 trap 'exit 130' INT TERM
-for _ in $(seq "$(nproc)"); do
+per_core=${AMBERVALE_BUSY_PER_CORE:-1}
+case "$per_core" in '' | *[!0-9]*) echo "stress-e2e: AMBERVALE_BUSY_PER_CORE must be a number" >&2; exit 2 ;; esac
+for _ in $(seq $(($(nproc) * per_core))); do
   (while :; do :; done) &
   busy+=($!)
 done
@@ -34,7 +37,7 @@ failed_rounds=0
 for round in $(seq "$rounds"); do
   log=$logs/round-$round.log
   start=$SECONDS
-  (cd "$build" && ctest --output-on-failure --timeout 900) >"$log" 2>&1
+  (cd "$build" && ctest --output-on-failure --timeout 900 ${AMBERVALE_STRESS_TESTS:+-R "$AMBERVALE_STRESS_TESTS"}) >"$log" 2>&1
   rc=$?
   summary=$(grep -E 'tests passed|tests failed' "$log" | tail -n1)
   echo "round $round: ${summary:-no summary} ($((SECONDS - start)) s, exit status $rc)"
