@@ -30,6 +30,14 @@ trap e2e_cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# stop_expecting_success PID: the daemon's way of ending a hack; it must exit 0.
+stop_expecting_success() {
+  local status=0
+  kill -TERM "$1"
+  wait "$1" || status=$?
+  [ $status -eq 0 ] || fail "exit status $status after SIGTERM"
+}
+
 # wait_for SECONDS DESCRIPTION COMMAND...: polls the command until it succeeds.
 wait_for() {
   local limit=$1 what=$2; shift 2

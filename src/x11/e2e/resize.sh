@@ -29,8 +29,5 @@ xrandr --fb 640x480 >/dev/null 2>&1 || true
 wait_for 60 "leaves at 640x480" changing
 kill -0 $pid || fail "ambervale ended after shrinking"
 
-kill -TERM $pid
-status=0
-wait $pid || status=$?
-[ $status -eq 0 ] || fail "exit status $status after SIGTERM"
+stop_expecting_success $pid
 echo "resize ok"

@@ -33,10 +33,7 @@ wait_for 120 "leaves in the bottom rows" bottom_has_leaves
 wait_for 120 "pattern restored at the cycle's end" bottom_restored
 kill -0 $pid || fail "ambervale ended on its own"
 
-kill -TERM $pid
-status=0
-wait $pid || status=$?
-[ $status -eq 0 ] || fail "exit status $status after SIGTERM"
+stop_expecting_success $pid
 [ "$(shm_segments_of $pid)" -eq 0 ] || fail "shared memory left behind"
 
 # Debian's own choice (grabDesktopImages: False): a plain background, never the screen.
@@ -46,8 +43,7 @@ pid=$!
 e2e_pids+=($pid)
 pattern_hidden() { shot "$e2e_dir/now.png"; [ "$(colours "$e2e_dir/now.png" 1024x200+0+568)" -eq 1 ]; }
 wait_for 60 "the plain background" pattern_hidden
-kill -TERM $pid
-wait $pid || fail "exit status $? after SIGTERM"
+stop_expecting_success $pid
 
 "$program" --window --geometry 320x240+10+10 &
 pid=$!
