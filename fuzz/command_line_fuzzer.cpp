@@ -69,17 +69,17 @@ class Platform : public SaverPlatform, public SaverHost {
   SaverEngine& engine() { return engine_; }
 
   void LoadSettings(SaverState& state) override {
-    state.Size = s_.settings[0];
-    state.Algorithm = s_.settings[1];
-    state.Transparent = s_.settings[2];
-    state.Fast = s_.settings[3];
-    state.Color_s = s_.settings[4];
-    state.Key_Exit = s_.key_exit;
-    state.Rands_Algorithm = s_.random_algorithm;
+    state.settings.size = s_.settings[0];
+    state.settings.algorithm = s_.settings[1];
+    state.settings.transparent = s_.settings[2];
+    state.settings.fast = s_.settings[3];
+    state.settings.color = s_.settings[4];
+    state.settings.exit_on_input = s_.key_exit;
+    state.settings.random_algorithm = s_.random_algorithm;
   }
   TimeOfDay UtcTimeOfDay() override { return {12, 0, 0, 0}; }
   ScreenSize PrimaryScreenSize() override {
-    if (engine_.state().RunMode != 'P') return s_.screen;
+    if (engine_.state().run_mode != RunMode::kPreview) return s_.screen;
     return {1 + s_.screen.width % 320, 1 + s_.screen.height % 240};
   }
   bool WindowRect(int32_t, Rect& rect) override {
@@ -88,7 +88,7 @@ class Platform : public SaverPlatform, public SaverHost {
   }
   uintptr_t ScreenDC() override { return 1; }
   uintptr_t WindowDC(int32_t) override { return 2; }
-  void CaptureScreen(TDIB& surface) override {
+  void CaptureScreen(Dib& surface) override {
     for (int32_t y = 0; y < surface.Height(); ++y)
       for (int32_t x = 0; x < surface.Width(); ++x) surface.PutPixel(x, y, PackRgb(x, y, x ^ y));
   }
@@ -101,12 +101,12 @@ class Platform : public SaverPlatform, public SaverHost {
   void SetScreensaverRunning(bool) override {}
   bool IsActiveWindow() override { return true; }
   void RequestClose() override {}
-  void UpAlgorithm() override { engine_.UpAlgorithm(); }
-  void Snowflake() override { engine_.Snowflake(); }
-  void UpScreen() override { engine_.UpScreen(); }
+  void StartCycle() override { engine_.StartCycle(); }
+  void BuildSprite() override { engine_.BuildSprite(); }
+  void RestoreAndRestart() override { engine_.RestoreAndRestart(); }
 
   // SaverHost
-  void RunExitChecks() override { lifecycle_->ExitChecks(); }
+  void CheckExits() override { lifecycle_->ExitChecks(); }
   void SetTimerEnabled(bool) override {}
   void RepaintDesktop() override {}
 
@@ -143,7 +143,7 @@ void CheckHandle(const std::string& text) {
     digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
     const std::string printed = std::to_string(handle);
     Require(printed == (negative && digits != "0" ? "-" : "") + digits, "a handle that does not print back");
-  } catch (const EConvertError& error) {
+  } catch (const ConvertError& error) {
     Require(error.what() == "'" + text + "' is not a valid integer value", "the conversion message");
   }
 }
@@ -164,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   state->~SaverState();
   new (state.get()) SaverState();
-  state->RunMode = mode;
+  state->run_mode = RunModeOf(mode);
   Random random;
   Platform platform(surroundings, *state, random, leaves);
   SaverLifecycle lifecycle(*state, random, platform);
@@ -174,8 +174,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (arguments.size() > 1) preview_argument = arguments[1];
   bool started = false;
   try {
-    started = lifecycle.FormCreate(preview_argument);
-  } catch (const EConvertError&) {
+    started = lifecycle.Start(preview_argument);
+  } catch (const ConvertError&) {
     Require(mode == 'P', "a conversion error outside a preview");
   }
   Require(started == lifecycle.Started(), "start-up result");
@@ -183,7 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(mode == 'P', "a full-screen start-up failed");
     return 0;
   }
-  for (int tick = 0; tick < surroundings.ticks; ++tick) platform.engine().Timer1Timer();
-  if (lifecycle.FormCloseQuery()) lifecycle.FormClose();
+  for (int tick = 0; tick < surroundings.ticks; ++tick) platform.engine().Tick();
+  if (lifecycle.MayClose()) lifecycle.Close();
   return 0;
 }

@@ -1,5 +1,5 @@
-// A picture's bytes, whatever they are, through TJPEGImage and onto a sprite surface: the
-// decoder either yields a whole picture, kept for later draws, or raises EJPEG with its
+// A picture's bytes, whatever they are, through JpegImage and onto a sprite surface: the
+// decoder either yields a whole picture, kept for later draws, or raises JpegError with its
 // message number; nothing else may happen (no crash, no read past the bytes, no other error).
 // One input in eight (by its size) decodes with the 236-colour palette of an 8-bit screen, the
 // others in true colour: both paths see every kind of picture without a selector byte in the
@@ -32,9 +32,9 @@ void CheckPicture(const DecodedPicture& picture, PictureDepth depth) {
 }
 
 // The sprite surfaces of a full-screen and of a preview run.
-void DrawOnSprites(TJPEGImage& image) {
+void DrawOnSprites(JpegImage& image) {
   for (int32_t size : {100, 20}) {
-    TDIB sprite;
+    Dib sprite;
     sprite.SetDepth(24);
     sprite.SetDibWidth(size);
     sprite.SetDibHeight(size);
@@ -51,13 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size != 0) std::memcpy(bytes, data, size);
   const PictureDepth depth = size % 8 == 7 ? PictureDepth::kPalette236 : PictureDepth::kTrueColour;
   {
-    TJPEGImage image(std::span<const uint8_t>(bytes, size), depth);
+    JpegImage image(std::span<const uint8_t>(bytes, size), depth);
     try {
       const DecodedPicture& picture = image.Decoded();
       CheckPicture(picture, depth);
       Require(&image.Decoded() == &picture && image.DecodeCount() == 1, "a kept picture decoded again");
       DrawOnSprites(image);
-    } catch (const EJPEG& error) {
+    } catch (const JpegError& error) {
       int code = -1;
       Require(std::sscanf(error.what(), "JPEG error #%d", &code) == 1 && code >= 0, "the EJPEG message");
       Require(!image.IsDecoded(), "a failed picture kept");

@@ -35,16 +35,16 @@ struct Fields {
   std::array<int, 7> values{};  // Size, Algorithm, Transparent, Fast, Color_s, Key_Exit, Rands_Algorithm
 
   static Fields Of(const SaverState& s) {
-    return {{s.Size, s.Algorithm, s.Transparent, s.Fast, s.Color_s, s.Key_Exit, s.Rands_Algorithm}};
+    return {{s.settings.size, s.settings.algorithm, s.settings.transparent, s.settings.fast, s.settings.color, s.settings.exit_on_input, s.settings.random_algorithm}};
   }
   void Into(SaverState& s) const {
-    s.Size = static_cast<uint8_t>(values[0]);
-    s.Algorithm = static_cast<uint8_t>(values[1]);
-    s.Transparent = static_cast<uint8_t>(values[2]);
-    s.Fast = static_cast<uint8_t>(values[3]);
-    s.Color_s = static_cast<uint8_t>(values[4]);
-    s.Key_Exit = values[5] != 0;
-    s.Rands_Algorithm = values[6] != 0;
+    s.settings.size = static_cast<uint8_t>(values[0]);
+    s.settings.algorithm = static_cast<uint8_t>(values[1]);
+    s.settings.transparent = static_cast<uint8_t>(values[2]);
+    s.settings.fast = static_cast<uint8_t>(values[3]);
+    s.settings.color = static_cast<uint8_t>(values[4]);
+    s.settings.exit_on_input = values[5] != 0;
+    s.settings.random_algorithm = values[6] != 0;
   }
   bool operator==(const Fields&) const = default;
 };
@@ -115,7 +115,7 @@ Outcome Load(SaverState& state, MemoryRegistry& registry) {
   try {
     LoadSettings(state, registry);
     return {Fields::Of(state), std::nullopt};
-  } catch (const ERegistryException& error) {
+  } catch (const RegistryError& error) {
     return {Fields::Of(state), std::string(error.what())};
   }
 }

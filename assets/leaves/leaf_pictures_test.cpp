@@ -107,7 +107,7 @@ TEST(LeafPictureBytes, DecodedPicturesKeyCleanlyAgainstTheirMasks) {
   int worst_leaf = 255, worst_leaf_picture = 0;
   for (int32_t index = 1; index <= kLeafPictureCount; ++index) {
     SCOPED_TRACE(index);
-    TJPEGImage image(LeafPictureBytes(index));
+    JpegImage image(LeafPictureBytes(index));
     const DecodedPicture& decoded = image.Decoded();
     ASSERT_EQ(decoded.width, kSize);
     ASSERT_EQ(decoded.height, kSize);

@@ -38,31 +38,31 @@ class AmbervaleError : public std::runtime_error {
 };
 
 // Pixel surface misuse: a row index outside the surface, an unsupported bit count.
-class EInvalidGraphicOperation : public AmbervaleError {
+class InvalidGraphicOperation : public AmbervaleError {
  public:
   using AmbervaleError::AmbervaleError;
 };
 
 // The platform could not make a graphics object ("DIB cannot be made").
-class EOutOfResources : public AmbervaleError {
+class OutOfResources : public AmbervaleError {
  public:
   using AmbervaleError::AmbervaleError;
 };
 
 // The JPEG decoder rejected a picture ("JPEG error #%d").
-class EJPEG : public AmbervaleError {
+class JpegError : public AmbervaleError {
  public:
   using AmbervaleError::AmbervaleError;
 };
 
 // The settings store could not read or write a registry value.
-class ERegistryException : public AmbervaleError {
+class RegistryError : public AmbervaleError {
  public:
   using AmbervaleError::AmbervaleError;
 };
 
 // A command-line text that is not an integer ("'%s' is not a valid integer value").
-class EConvertError : public AmbervaleError {
+class ConvertError : public AmbervaleError {
  public:
   using AmbervaleError::AmbervaleError;
 };

@@ -21,30 +21,30 @@ int32_t RowsFor(int32_t columns, int32_t height, int32_t divisor) {
 }  // namespace
 
 void ApplyFullScreenGeometry(SaverState& state, int32_t screen_width, int32_t screen_height) {
-  state.SurfaceWidth = screen_width;
-  state.SurfaceHeight = screen_height;
-  state.GridCols = ColumnsForSize(state.Size);
-  state.GridRows = RowsFor(state.GridCols, screen_height, screen_width);
-  state.CellWidth = screen_width > 0 ? Round(static_cast<Real>(screen_width) / static_cast<Real>(state.GridCols)) : 0;
-  state.CellHeight = state.CellWidth;
+  state.grid.surface_width = screen_width;
+  state.grid.surface_height = screen_height;
+  state.grid.cols = ColumnsForSize(state.settings.size);
+  state.grid.rows = RowsFor(state.grid.cols, screen_height, screen_width);
+  state.grid.cell_width = screen_width > 0 ? Round(static_cast<Real>(screen_width) / static_cast<Real>(state.grid.cols)) : 0;
+  state.grid.cell_height = state.grid.cell_width;
 }
 
 void ApplyPreviewGeometry(SaverState& state, int32_t window_width, int32_t window_height) {
-  state.SurfaceWidth = window_width;
-  state.SurfaceHeight = window_height;
-  state.GridCols = 10;
-  state.GridRows = RowsFor(10, window_height, window_width + 1);
-  state.CellWidth = std::max(Div(window_width, 10), 0);
-  state.CellHeight = state.CellWidth;
+  state.grid.surface_width = window_width;
+  state.grid.surface_height = window_height;
+  state.grid.cols = 10;
+  state.grid.rows = RowsFor(10, window_height, window_width + 1);
+  state.grid.cell_width = std::max(Div(window_width, 10), 0);
+  state.grid.cell_height = state.grid.cell_width;
 }
 
 void ApplyDialogGeometry(SaverState& state) {
-  state.GridCols = ColumnsForSize(state.Size);
-  state.GridRows = RowsFor(state.GridCols, state.SurfaceHeight, state.SurfaceWidth);
-  state.CellWidth = std::max(Div(state.SurfaceWidth, state.GridCols), 0);
-  state.CellHeight = state.CellWidth;
+  state.grid.cols = ColumnsForSize(state.settings.size);
+  state.grid.rows = RowsFor(state.grid.cols, state.grid.surface_height, state.grid.surface_width);
+  state.grid.cell_width = std::max(Div(state.grid.surface_width, state.grid.cols), 0);
+  state.grid.cell_height = state.grid.cell_width;
 }
 
-int32_t LastRing(const SaverState& state) { return std::clamp(Div(state.GridRows, 2), 0, kMaxRing); }
+int32_t LastRing(const SaverState& state) { return std::clamp(Div(state.grid.rows, 2), 0, kMaxRing); }
 
 }  // namespace ambervale

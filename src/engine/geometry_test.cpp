@@ -31,60 +31,60 @@ TEST(GeometryTest, FullScreenRuleWorkedValues) {
   };
   for (const auto& c : cases) {
     auto state = std::make_unique<SaverState>();
-    state->Size = c.size;
+    state->settings.size = c.size;
     ApplyFullScreenGeometry(*state, c.width, c.height);
-    EXPECT_EQ(state->GridCols, c.cols) << c.width << "x" << c.height;
-    EXPECT_EQ(state->GridRows, c.rows) << c.width << "x" << c.height;
-    EXPECT_EQ(state->CellWidth, c.cell) << c.width << "x" << c.height;
-    EXPECT_EQ(state->CellHeight, state->CellWidth);
+    EXPECT_EQ(state->grid.cols, c.cols) << c.width << "x" << c.height;
+    EXPECT_EQ(state->grid.rows, c.rows) << c.width << "x" << c.height;
+    EXPECT_EQ(state->grid.cell_width, c.cell) << c.width << "x" << c.height;
+    EXPECT_EQ(state->grid.cell_height, state->grid.cell_width);
   }
 }
 
 TEST(GeometryTest, PreviewRuleDividesByWidthPlusOne) {
   auto state = std::make_unique<SaverState>();
   ApplyPreviewGeometry(*state, 152, 112);
-  EXPECT_EQ(state->GridCols, 10);
-  EXPECT_EQ(state->GridRows, 7);
-  EXPECT_EQ(state->CellWidth, 15);
+  EXPECT_EQ(state->grid.cols, 10);
+  EXPECT_EQ(state->grid.rows, 7);
+  EXPECT_EQ(state->grid.cell_width, 15);
   ApplyPreviewGeometry(*state, 100, 100);
-  EXPECT_EQ(state->GridRows, 10);
+  EXPECT_EQ(state->grid.rows, 10);
   ApplyPreviewGeometry(*state, 200, 100);
-  EXPECT_EQ(state->GridRows, 5);
+  EXPECT_EQ(state->grid.rows, 5);
 }
 
 TEST(GeometryTest, DialogRuleTruncatesCellWidth) {
   auto state = std::make_unique<SaverState>();
-  state->Size = 12;
+  state->settings.size = 12;
   ApplyFullScreenGeometry(*state, 1024, 768);
-  EXPECT_EQ(state->CellWidth, 57);
+  EXPECT_EQ(state->grid.cell_width, 57);
   ApplyDialogGeometry(*state);
-  EXPECT_EQ(state->CellWidth, 56);
-  state->Size = 13;
+  EXPECT_EQ(state->grid.cell_width, 56);
+  state->settings.size = 13;
   ApplyDialogGeometry(*state);
-  EXPECT_EQ(state->GridCols, 17);
-  EXPECT_EQ(state->GridRows, 13);
-  EXPECT_EQ(state->CellWidth, 60);
+  EXPECT_EQ(state->grid.cols, 17);
+  EXPECT_EQ(state->grid.rows, 13);
+  EXPECT_EQ(state->grid.cell_width, 60);
 }
 
 TEST(GeometryTest, OutOfRangeInputKeepsAtLeastOneCellInsideTheTables) {
   auto state = std::make_unique<SaverState>();
   for (int size : {29, 30, 44, 255}) {
-    state->Size = static_cast<uint8_t>(size);
+    state->settings.size = static_cast<uint8_t>(size);
     ApplyFullScreenGeometry(*state, 1024, 768);
-    EXPECT_GE(state->GridCols, 1) << size;
-    EXPECT_LE(state->GridRows, kMaxGrid) << size;
+    EXPECT_GE(state->grid.cols, 1) << size;
+    EXPECT_LE(state->grid.rows, kMaxGrid) << size;
   }
-  state->Size = 12;
+  state->settings.size = 12;
   ApplyFullScreenGeometry(*state, 4000, 100);  // 40 x wider than tall: no rows by the formula
-  EXPECT_EQ(state->GridRows, 1);
+  EXPECT_EQ(state->grid.rows, 1);
   ApplyFullScreenGeometry(*state, 100, 8000);  // tall portrait: rows capped at the table size
-  EXPECT_EQ(state->GridRows, kMaxGrid);
+  EXPECT_EQ(state->grid.rows, kMaxGrid);
   EXPECT_EQ(LastRing(*state), kMaxRing);
   ApplyPreviewGeometry(*state, 9, 9);
-  EXPECT_EQ(state->CellWidth, 0);
+  EXPECT_EQ(state->grid.cell_width, 0);
   ApplyFullScreenGeometry(*state, 1, 1);
-  EXPECT_EQ(state->CellWidth, 0);
-  EXPECT_EQ(state->GridRows, 18);
+  EXPECT_EQ(state->grid.cell_width, 0);
+  EXPECT_EQ(state->grid.rows, 18);
 }
 
 }  // namespace

@@ -38,17 +38,17 @@ Real Divisor(int32_t count) { return static_cast<Real>(std::max(count, 1)); }
 void PickRandomAlgorithm(SaverState& state, Random& random) {
   int32_t r = random(20);
   if (r <= 10) {
-    state.Algorithm = static_cast<uint8_t>(5 + random(5));
+    state.settings.algorithm = static_cast<uint8_t>(5 + random(5));
   } else {
-    state.Algorithm = static_cast<uint8_t>(random(5));
+    state.settings.algorithm = static_cast<uint8_t>(random(5));
   }
 }
 
 void ClearFillGrid(SaverState& state) {
-  const int32_t last_row = LastIndex(state.GridRows);
-  const int32_t last_col = LastIndex(state.GridCols);
+  const int32_t last_row = LastIndex(state.grid.rows);
+  const int32_t last_col = LastIndex(state.grid.cols);
   for (int32_t row = 0; row <= last_row; ++row) {
-    for (int32_t col = 0; col <= last_col; ++col) state.FillGrid[row][col] = 0;
+    for (int32_t col = 0; col <= last_col; ++col) state.cycle.filled[row][col] = 0;
   }
 }
 
@@ -60,8 +60,8 @@ struct GridSteps {
 };
 
 GridSteps StepsOf(const SaverState& state) {
-  return {static_cast<Real>(state.SurfaceWidth) / Divisor(state.GridCols),
-          static_cast<Real>(state.SurfaceHeight) / Divisor(state.GridRows)};
+  return {static_cast<Real>(state.grid.surface_width) / Divisor(state.grid.cols),
+          static_cast<Real>(state.grid.surface_height) / Divisor(state.grid.rows)};
 }
 
 int32_t GridX(const GridSteps& steps, int32_t col) { return Round(steps.across * static_cast<Real>(col)); }
@@ -71,12 +71,12 @@ int32_t GridY(const GridSteps& steps, int32_t row) { return Round(steps.down * s
 enum class GridShape { kPlain, kColumnWave, kRowWave };
 
 int32_t WaveOffset(const SaverState& state, GridShape shape, int32_t row, int32_t col) {
-  const Real cell = static_cast<Real>(state.CellWidth);
+  const Real cell = static_cast<Real>(state.grid.cell_width);
   switch (shape) {
     case GridShape::kColumnWave:
       return Round(std::sin(static_cast<Real>(col) * kHalfPi) * cell / 3.0L);
     case GridShape::kRowWave:
-      return Round(std::sin((static_cast<Real>(col) * kFourPi) / Divisor(state.GridCols) +
+      return Round(std::sin((static_cast<Real>(col) * kFourPi) / Divisor(state.grid.cols) +
                             static_cast<Real>(row) * kPi) *
                    cell / 4.0L);
     case GridShape::kPlain:
@@ -87,12 +87,12 @@ int32_t WaveOffset(const SaverState& state, GridShape shape, int32_t row, int32_
 
 void LayOutGrid(SaverState& state, GridShape shape) {
   const GridSteps steps = StepsOf(state);
-  const int32_t last_row = LastIndex(state.GridRows);
-  const int32_t last_col = LastIndex(state.GridCols);
+  const int32_t last_row = LastIndex(state.grid.rows);
+  const int32_t last_col = LastIndex(state.grid.cols);
   for (int32_t row = 0; row <= last_row; ++row) {
     for (int32_t col = 0; col <= last_col; ++col) {
-      state.PosX[row][col] = GridX(steps, col);
-      state.PosY[row][col] =
+      state.cycle.x[row][col] = GridX(steps, col);
+      state.cycle.y[row][col] =
           SaturatingSum(static_cast<int64_t>(GridY(steps, row)) + WaveOffset(state, shape, row, col));
     }
   }
@@ -102,31 +102,31 @@ void LayOutGrid(SaverState& state, GridShape shape) {
 // replays the same layout.
 void LayOutJitteredGrid(SaverState& state, Random& random) {
   const GridSteps steps = StepsOf(state);
-  const int32_t last_row = LastIndex(state.GridRows);
-  const int32_t last_col = LastIndex(state.GridCols);
-  const int64_t quarter = Div(state.CellWidth, 4);
-  const int32_t half = Div(state.CellWidth, 2);
+  const int32_t last_row = LastIndex(state.grid.rows);
+  const int32_t last_col = LastIndex(state.grid.cols);
+  const int64_t quarter = Div(state.grid.cell_width, 4);
+  const int32_t half = Div(state.grid.cell_width, 2);
   for (int32_t row = 0; row <= last_row; ++row) {
     for (int32_t col = 0; col <= last_col; ++col) {
-      state.PosX[row][col] = SaturatingSum(GridX(steps, col) - quarter + random(half));
-      state.PosY[row][col] = SaturatingSum(GridY(steps, row) - quarter + random(half));
+      state.cycle.x[row][col] = SaturatingSum(GridX(steps, col) - quarter + random(half));
+      state.cycle.y[row][col] = SaturatingSum(GridY(steps, row) - quarter + random(half));
     }
   }
 }
 
 void LayOutPyramid(SaverState& state) {
   const GridSteps steps = StepsOf(state);
-  const int32_t last_row = LastIndex(state.GridRows);
-  const Real rows = Divisor(state.GridRows);
-  const int64_t middle = Div(state.SurfaceWidth, 2);
+  const int32_t last_row = LastIndex(state.grid.rows);
+  const Real rows = Divisor(state.grid.rows);
+  const int64_t middle = Div(state.grid.surface_width, 2);
   for (int32_t row = 0; row <= last_row; ++row) {
     const Real spread = std::sqrt(static_cast<Real>(row) / rows);
-    const Real row_width = static_cast<Real>(Product32(row, state.CellWidth));
+    const Real row_width = static_cast<Real>(Product32(row, state.grid.cell_width));
     const int32_t y = GridY(steps, row);
     for (int32_t k = 0; k <= row; ++k) {
       const Real share = static_cast<Real>(k) / (static_cast<Real>(row) + kPyramidBias) - 0.5L;
-      state.PosX[row][k] = SaturatingSum(Round(spread * (share * row_width)) + middle);
-      state.PosY[row][k] = y;
+      state.cycle.x[row][k] = SaturatingSum(Round(spread * (share * row_width)) + middle);
+      state.cycle.y[row][k] = y;
     }
   }
 }
@@ -135,13 +135,13 @@ void LayOutPyramid(SaverState& state) {
 // ring) centred on the surface, slot angles clockwise on screen from the right.
 void LayOutRings(SaverState& state, bool spiral) {
   const int32_t last_ring = LastRing(state);
-  const Real half_width = static_cast<Real>(state.SurfaceWidth) / 2.0L;
-  const Real half_height = static_cast<Real>(state.SurfaceHeight) / 2.0L;
-  const Real half_cell = static_cast<Real>(state.CellWidth) / 2.0L;
-  const Real cell = static_cast<Real>(state.CellWidth);
+  const Real half_width = static_cast<Real>(state.grid.surface_width) / 2.0L;
+  const Real half_height = static_cast<Real>(state.grid.surface_height) / 2.0L;
+  const Real half_cell = static_cast<Real>(state.grid.cell_width) / 2.0L;
+  const Real cell = static_cast<Real>(state.grid.cell_width);
   for (int32_t ring = 0; ring <= last_ring; ++ring) {
     const Real slots = static_cast<Real>(6 * ring) + kRingBias;
-    const Real ring_radius = static_cast<Real>(Product32(ring, state.CellWidth));
+    const Real ring_radius = static_cast<Real>(Product32(ring, state.grid.cell_width));
     for (int32_t slot = 0; slot <= 6 * ring; ++slot) {
       const Real angle = (static_cast<Real>(slot) * kTwoPi) / slots;
       Real radius = ring_radius;
@@ -149,8 +149,8 @@ void LayOutRings(SaverState& state, bool spiral) {
         const Real winding = (static_cast<Real>(slot) * kHalfPi) / slots;
         radius = (std::sin(winding) + static_cast<Real>(ring)) * cell;
       }
-      state.PosX[ring][slot] = Round(std::cos(angle) * radius + half_width - half_cell);
-      state.PosY[ring][slot] = Round(std::sin(angle) * radius + half_height - half_cell);
+      state.cycle.x[ring][slot] = Round(std::cos(angle) * radius + half_width - half_cell);
+      state.cycle.y[ring][slot] = Round(std::sin(angle) * radius + half_height - half_cell);
     }
   }
 }
@@ -174,13 +174,13 @@ Shape ShapeOf(uint8_t algorithm) {
 
 std::vector<LayoutCell> LayoutCells(const SaverState& state) {
   std::vector<LayoutCell> cells;
-  switch (ShapeOf(state.Algorithm)) {
+  switch (ShapeOf(state.settings.algorithm)) {
     case Shape::kGrid:
-      for (int32_t row = 0; row <= LastIndex(state.GridRows); ++row)
-        for (int32_t col = 0; col <= LastIndex(state.GridCols); ++col) cells.push_back({row, col});
+      for (int32_t row = 0; row <= LastIndex(state.grid.rows); ++row)
+        for (int32_t col = 0; col <= LastIndex(state.grid.cols); ++col) cells.push_back({row, col});
       break;
     case Shape::kPyramid:
-      for (int32_t row = 0; row <= LastIndex(state.GridRows); ++row)
+      for (int32_t row = 0; row <= LastIndex(state.grid.rows); ++row)
         for (int32_t k = 0; k <= row; ++k) cells.push_back({row, k});
       break;
     case Shape::kRings:
@@ -193,14 +193,14 @@ std::vector<LayoutCell> LayoutCells(const SaverState& state) {
   return cells;
 }
 
-void UpAlgorithm(SaverState& state, Random& random) {
-  if (state.Rands_Algorithm) PickRandomAlgorithm(state, random);
-  state.FadeStep = 0;
+void StartCycle(SaverState& state, Random& random) {
+  if (state.settings.random_algorithm) PickRandomAlgorithm(state, random);
+  state.cycle.fade_step = 0;
   ClearFillGrid(state);
-  state.CurCol = 0;
-  state.CurRow = 0;
+  state.cycle.col = 0;
+  state.cycle.row = 0;
 
-  switch (state.Algorithm) {
+  switch (state.settings.algorithm) {
     case 0:
       LayOutJitteredGrid(state, random);
       break;
@@ -232,7 +232,7 @@ void UpAlgorithm(SaverState& state, Random& random) {
       break;  // an edited store may hold any byte: no layout, the tables stay as they were
   }
 
-  if (state.Algorithm == 11 || state.Algorithm == 12) Snowflake_0(state);
+  if (state.settings.algorithm == 11 || state.settings.algorithm == 12) ApplyRingMask(state);
 }
 
 }  // namespace ambervale

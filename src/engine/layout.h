@@ -1,4 +1,4 @@
-// UpAlgorithm: starts a cycle. Resets the cycle's progress, picks a random algorithm when
+// StartCycle: starts a cycle. Resets the cycle's progress, picks a random algorithm when
 // asked to, and fills PosX/PosY with the current algorithm's layout (rings thinned by the
 // ring mask for 11 and 12).
 #pragma once
@@ -11,7 +11,7 @@
 
 namespace ambervale {
 
-void UpAlgorithm(SaverState& state, Random& random);
+void StartCycle(SaverState& state, Random& random);
 
 // One entry of the position tables: [row][col] for the grids and the pyramid, [ring][slot]
 // for the ring layouts.
@@ -21,7 +21,7 @@ struct LayoutCell {
   friend bool operator==(const LayoutCell&, const LayoutCell&) = default;
 };
 
-// The cells UpAlgorithm computes for the state's current Algorithm, in table order (row, then
+// The cells StartCycle computes for the state's current Algorithm, in table order (row, then
 // column; ring, then slot), kept inside the tables; none for an Algorithm above 12.
 std::vector<LayoutCell> LayoutCells(const SaverState& state);
 

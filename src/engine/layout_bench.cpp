@@ -11,16 +11,16 @@ namespace {
 // Args: algorithm, surface width, surface height, Size.
 void BM_LayoutUpAlgorithm(benchmark::State& bench) {
   auto state = std::make_unique<SaverState>();
-  state->Algorithm = static_cast<uint8_t>(bench.range(0));
-  state->Size = static_cast<uint8_t>(bench.range(3));
+  state->settings.algorithm = static_cast<uint8_t>(bench.range(0));
+  state->settings.size = static_cast<uint8_t>(bench.range(3));
   ApplyFullScreenGeometry(*state, static_cast<int32_t>(bench.range(1)), static_cast<int32_t>(bench.range(2)));
   Random random(12345);
   for (auto _ : bench) {
-    UpAlgorithm(*state, random);
-    benchmark::DoNotOptimize(state->PosX[0][0]);
+    StartCycle(*state, random);
+    benchmark::DoNotOptimize(state->cycle.x[0][0]);
     benchmark::ClobberMemory();
   }
-  bench.SetLabel(std::to_string(state->GridCols) + "x" + std::to_string(state->GridRows + 1) + " grid");
+  bench.SetLabel(std::to_string(state->grid.cols) + "x" + std::to_string(state->grid.rows + 1) + " grid");
 }
 
 void AllLayouts(benchmark::internal::Benchmark* b) {

@@ -19,15 +19,15 @@ constexpr int32_t kUnwritten = std::numeric_limits<int32_t>::min() + 12345;
 
 std::unique_ptr<SaverState> FullScreen(int32_t width, int32_t height, uint8_t size, uint8_t algorithm) {
   auto state = std::make_unique<SaverState>();
-  state->Size = size;
-  state->Algorithm = algorithm;
+  state->settings.size = size;
+  state->settings.algorithm = algorithm;
   ApplyFullScreenGeometry(*state, width, height);
   return state;
 }
 
 void MarkUnwritten(SaverState& state) {
-  for (auto& row : state.PosX) row.fill(kUnwritten);
-  for (auto& row : state.PosY) row.fill(kUnwritten);
+  for (auto& row : state.cycle.x) row.fill(kUnwritten);
+  for (auto& row : state.cycle.y) row.fill(kUnwritten);
 }
 
 // The cells a layout writes, as a table of flags.
@@ -44,9 +44,9 @@ int CountWritten(const SaverState& state, const CellSet& expected) {
   int written = 0;
   for (int32_t r = 0; r < kGridSize; ++r) {
     for (int32_t c = 0; c < kGridSize; ++c) {
-      const bool touched = state.PosX[r][c] != kUnwritten || state.PosY[r][c] != kUnwritten;
+      const bool touched = state.cycle.x[r][c] != kUnwritten || state.cycle.y[r][c] != kUnwritten;
       if (touched && !expected[r][c]) {
-        ADD_FAILURE() << "algorithm " << int{state.Algorithm} << " wrote [" << r << "][" << c << "]";
+        ADD_FAILURE() << "algorithm " << int{state.settings.algorithm} << " wrote [" << r << "][" << c << "]";
         return -1;
       }
       written += touched ? 1 : 0;
@@ -60,7 +60,7 @@ std::unique_ptr<SaverState> FullHd(uint8_t algorithm) {
   auto state = FullScreen(1920, 1080, 0, algorithm);
   MarkUnwritten(*state);
   Random random(1);
-  UpAlgorithm(*state, random);
+  StartCycle(*state, random);
   return state;
 }
 
@@ -86,13 +86,13 @@ TEST(LayoutTest, WorkedPositionsOnFullHd) {
   };
   for (const Worked& w : worked) {
     auto s = FullHd(w.algorithm);
-    EXPECT_EQ(s->PosX[w.row][w.col], w.x) << "algorithm " << int{w.algorithm} << " [" << w.row << "][" << w.col << "]";
-    EXPECT_EQ(s->PosY[w.row][w.col], w.y) << "algorithm " << int{w.algorithm} << " [" << w.row << "][" << w.col << "]";
+    EXPECT_EQ(s->cycle.x[w.row][w.col], w.x) << "algorithm " << int{w.algorithm} << " [" << w.row << "][" << w.col << "]";
+    EXPECT_EQ(s->cycle.y[w.row][w.col], w.y) << "algorithm " << int{w.algorithm} << " [" << w.row << "][" << w.col << "]";
   }
   // Numbers sharing a layout differ only in the tick's order.
-  EXPECT_EQ(FullHd(1)->PosY, FullHd(7)->PosY);
-  EXPECT_EQ(FullHd(4)->PosX, FullHd(6)->PosX);
-  EXPECT_EQ(FullHd(3)->PosX, FullHd(5)->PosX);
+  EXPECT_EQ(FullHd(1)->cycle.y, FullHd(7)->cycle.y);
+  EXPECT_EQ(FullHd(4)->cycle.x, FullHd(6)->cycle.x);
+  EXPECT_EQ(FullHd(3)->cycle.x, FullHd(5)->cycle.x);
 
   const std::vector<LayoutCell> pyramid = LayoutCells(*FullHd(2));
   EXPECT_EQ(pyramid[1], (LayoutCell{1, 0}));
@@ -101,9 +101,9 @@ TEST(LayoutTest, WorkedPositionsOnFullHd) {
 
   auto half = FullScreen(1280, 1024, 0, 3);  // cells of 43: the centre falls on halves
   Random random(1);
-  UpAlgorithm(*half, random);
-  EXPECT_EQ(half->PosX[0][0], 618);  // 618.5
-  EXPECT_EQ(half->PosY[0][0], 490);  // 490.5
+  StartCycle(*half, random);
+  EXPECT_EQ(half->cycle.x[0][0], 618);  // 618.5
+  EXPECT_EQ(half->cycle.y[0][0], 490);  // 490.5
 }
 
 // Each layout writes exactly its own cells and nothing else.
@@ -124,18 +124,18 @@ TEST(LayoutTest, LayoutsWriteExactlyTheirCells) {
   };
   for (const Count& c : counts) {
     auto s = std::make_unique<SaverState>();
-    s->Size = 0;
-    s->Algorithm = c.algorithm;
+    s->settings.size = 0;
+    s->settings.algorithm = c.algorithm;
     if (c.preview) {
       ApplyPreviewGeometry(*s, c.width, c.height);
     } else {
       ApplyFullScreenGeometry(*s, c.width, c.height);
     }
-    if (c.rows != 0) s->GridRows = c.rows;
+    if (c.rows != 0) s->grid.rows = c.rows;
     MarkUnwritten(*s);
     Random random(1);
-    UpAlgorithm(*s, random);
-    EXPECT_EQ(CountWritten(*s, ExpectedCells(*s)), c.cells) << c.width << "x" << c.height << " rows " << s->GridRows
+    StartCycle(*s, random);
+    EXPECT_EQ(CountWritten(*s, ExpectedCells(*s)), c.cells) << c.width << "x" << c.height << " rows " << s->grid.rows
                                                             << " algorithm " << int{c.algorithm};
   }
 }
@@ -144,13 +144,13 @@ TEST(LayoutTest, JitterDrawsXThenYPerCellRowByRow) {
   auto s = FullScreen(1920, 1080, 0, 0);
   Random random(20240607);
   Random replay(20240607);
-  UpAlgorithm(*s, random);
+  StartCycle(*s, random);
   for (int32_t row = 0; row <= 17; ++row) {
     for (int32_t col = 0; col <= 30; ++col) {
       const int32_t dx = replay(32) - 16;
       const int32_t dy = replay(32) - 16;
-      ASSERT_EQ(s->PosX[row][col], 64 * col + dx) << row << "," << col;
-      ASSERT_EQ(s->PosY[row][col], Round(1080.0L / 17 * row) + dy) << row << "," << col;
+      ASSERT_EQ(s->cycle.x[row][col], 64 * col + dx) << row << "," << col;
+      ASSERT_EQ(s->cycle.y[row][col], Round(1080.0L / 17 * row) + dy) << row << "," << col;
     }
   }
   EXPECT_EQ(random.seed(), replay.seed());  // nothing else drawn
@@ -158,33 +158,33 @@ TEST(LayoutTest, JitterDrawsXThenYPerCellRowByRow) {
   // Cells narrower than two pixels get no jitter but still consume the draws.
   auto tiny = std::make_unique<SaverState>();
   ApplyPreviewGeometry(*tiny, 9, 9);
-  ASSERT_EQ(tiny->CellWidth, 0);
+  ASSERT_EQ(tiny->grid.cell_width, 0);
   Random r1(7), r2(7);
-  UpAlgorithm(*tiny, r1);
-  for (int32_t i = 0; i < 2 * (tiny->GridRows + 1) * 11; ++i) r2(0);
+  StartCycle(*tiny, r1);
+  for (int32_t i = 0; i < 2 * (tiny->grid.rows + 1) * 11; ++i) r2(0);
   EXPECT_EQ(r1.seed(), r2.seed());
-  EXPECT_EQ(tiny->PosX[0][1], 1);  // 0.9 rounds up
+  EXPECT_EQ(tiny->cycle.x[0][1], 1);  // 0.9 rounds up
 }
 
 TEST(LayoutTest, RandomPickStaysWithinZeroToNine) {
   auto s = std::make_unique<SaverState>();
   ApplyPreviewGeometry(*s, 40, 20);  // a small grid keeps the many calls cheap
-  const int32_t jitter_draws = 2 * (s->GridRows + 1) * (s->GridCols + 1);
-  s->Rands_Algorithm = true;
+  const int32_t jitter_draws = 2 * (s->grid.rows + 1) * (s->grid.cols + 1);
+  s->settings.random_algorithm = true;
   Random random(99);
   Random replay(99);
   std::array<int, 256> seen{};
   const int kCalls = 20000;
   for (int i = 0; i < kCalls; ++i) {
-    s->Algorithm = static_cast<uint8_t>(i % 2 ? 12 : 10 + i % 246);  // whatever it was before
-    UpAlgorithm(*s, random);
+    s->settings.algorithm = static_cast<uint8_t>(i % 2 ? 12 : 10 + i % 246);  // whatever it was before
+    StartCycle(*s, random);
     // The pick comes first: Random(20) <= 10 chooses 5 + Random(5), otherwise Random(5).
     const int32_t expected = replay(20) <= 10 ? 5 + replay(5) : replay(5);
-    ASSERT_EQ(s->Algorithm, expected) << "call " << i;
+    ASSERT_EQ(s->settings.algorithm, expected) << "call " << i;
     if (expected == 0) {
       for (int32_t d = 0; d < jitter_draws; ++d) replay(0);
     }
-    ++seen[s->Algorithm];
+    ++seen[s->settings.algorithm];
   }
   // 5..9 come with 11/100 each, 0..4 with 9/100 each, 10..12 never.
   for (int a = 10; a < 256; ++a) EXPECT_EQ(seen[a], 0) << a;
@@ -195,10 +195,10 @@ TEST(LayoutTest, RandomPickStaysWithinZeroToNine) {
 TEST(LayoutTest, AlgorithmStaysPutWithoutRandomPick) {
   auto s = FullScreen(1024, 768, 12, 0);
   for (int a = 0; a < 256; ++a) {
-    s->Algorithm = static_cast<uint8_t>(a);
+    s->settings.algorithm = static_cast<uint8_t>(a);
     Random random(5);
-    UpAlgorithm(*s, random);
-    EXPECT_EQ(s->Algorithm, a);
+    StartCycle(*s, random);
+    EXPECT_EQ(s->settings.algorithm, a);
     if (a != 0) {
       EXPECT_EQ(random.seed(), 5u) << "algorithm " << a << " drew a random number";
     }
@@ -208,22 +208,22 @@ TEST(LayoutTest, AlgorithmStaysPutWithoutRandomPick) {
 TEST(LayoutTest, AlgorithmAboveTwelveOnlyResetsTheCycle) {
   auto s = FullScreen(1024, 768, 12, 3);  // 18 x 14
   MarkUnwritten(*s);
-  for (auto& row : s->FillGrid) row.fill(1);
+  for (auto& row : s->cycle.filled) row.fill(1);
   for (int a = 13; a < 256; ++a) {
-    s->Algorithm = static_cast<uint8_t>(a);
-    for (int32_t r = 0; r <= 14; ++r) s->FillGrid[r].fill(1);
-    s->FadeStep = 3;
-    s->CurCol = 4;
-    s->CurRow = 5;
+    s->settings.algorithm = static_cast<uint8_t>(a);
+    for (int32_t r = 0; r <= 14; ++r) s->cycle.filled[r].fill(1);
+    s->cycle.fade_step = 3;
+    s->cycle.col = 4;
+    s->cycle.row = 5;
     Random random(3);
-    UpAlgorithm(*s, random);
-    EXPECT_EQ(s->FadeStep, 0);
-    EXPECT_EQ(s->CurCol, 0);
-    EXPECT_EQ(s->CurRow, 0);
-    EXPECT_EQ(s->FillGrid[14][18], 0);
-    EXPECT_EQ(s->FillGrid[0][0], 0);
-    EXPECT_EQ(s->FillGrid[15][0], 1);  // outside rows 0..GridRows: left alone
-    EXPECT_EQ(s->FillGrid[0][19], 1);
+    StartCycle(*s, random);
+    EXPECT_EQ(s->cycle.fade_step, 0);
+    EXPECT_EQ(s->cycle.col, 0);
+    EXPECT_EQ(s->cycle.row, 0);
+    EXPECT_EQ(s->cycle.filled[14][18], 0);
+    EXPECT_EQ(s->cycle.filled[0][0], 0);
+    EXPECT_EQ(s->cycle.filled[15][0], 1);  // outside rows 0..grid.rows: left alone
+    EXPECT_EQ(s->cycle.filled[0][19], 1);
   }
   EXPECT_EQ(CountWritten(*s, ExpectedCells(*s)), 0);
 }
@@ -240,16 +240,16 @@ TEST(LayoutTest, HandMadeStatesStayInsideTheTables) {
   };
   for (const auto& c : cases) {
     auto s = std::make_unique<SaverState>();
-    s->GridCols = c.cols;
-    s->GridRows = c.rows;
-    s->CellWidth = s->CellHeight = c.cell;
-    s->SurfaceWidth = c.width;
-    s->SurfaceHeight = c.height;
+    s->grid.cols = c.cols;
+    s->grid.rows = c.rows;
+    s->grid.cell_width = s->grid.cell_height = c.cell;
+    s->grid.surface_width = c.width;
+    s->grid.surface_height = c.height;
     for (int a = 0; a <= 13; ++a) {
-      s->Algorithm = static_cast<uint8_t>(a);
+      s->settings.algorithm = static_cast<uint8_t>(a);
       MarkUnwritten(*s);
       Random random(11);
-      UpAlgorithm(*s, random);
+      StartCycle(*s, random);
       EXPECT_GE(CountWritten(*s, ExpectedCells(*s)), 0);
     }
   }
@@ -272,7 +272,7 @@ TEST(LayoutPropertyTest, EverySurfaceSizeAndAlgorithmStaysInBounds) {
       const int32_t width = extents[wi];
       const int32_t height = extents[hi];
       auto s = std::make_unique<SaverState>();
-      s->Size = static_cast<uint8_t>(run % 256);
+      s->settings.size = static_cast<uint8_t>(run % 256);
       switch (run % 3) {
         case 0:
           ApplyFullScreenGeometry(*s, width, height);
@@ -282,28 +282,28 @@ TEST(LayoutPropertyTest, EverySurfaceSizeAndAlgorithmStaysInBounds) {
           break;
         default:
           ApplyFullScreenGeometry(*s, width, height);
-          s->Size = static_cast<uint8_t>((run * 37) % 256);
+          s->settings.size = static_cast<uint8_t>((run * 37) % 256);
           ApplyDialogGeometry(*s);
           break;
       }
-      ASSERT_GE(s->GridCols, 1);
-      ASSERT_LE(s->GridCols, kMaxGrid);
-      ASSERT_GE(s->GridRows, 1);
-      ASSERT_LE(s->GridRows, kMaxGrid);
-      const int64_t slack = (kMaxGrid + 2) * static_cast<int64_t>(s->CellWidth) + 2;
+      ASSERT_GE(s->grid.cols, 1);
+      ASSERT_LE(s->grid.cols, kMaxGrid);
+      ASSERT_GE(s->grid.rows, 1);
+      ASSERT_LE(s->grid.rows, kMaxGrid);
+      const int64_t slack = (kMaxGrid + 2) * static_cast<int64_t>(s->grid.cell_width) + 2;
       for (int a = 0; a <= 13; ++a) {
-        s->Algorithm = static_cast<uint8_t>(a);
+        s->settings.algorithm = static_cast<uint8_t>(a);
         const bool full_check = (run + a) % 16 == 0;
         if (full_check) MarkUnwritten(*s);
         Random random(static_cast<uint32_t>(run * 13 + a));
-        UpAlgorithm(*s, random);
+        StartCycle(*s, random);
         if (full_check) {
           ASSERT_GE(CountWritten(*s, ExpectedCells(*s)), 0);
         }
         // Every position lies within a few cells (the pyramid's spread) of the surface.
         for (const LayoutCell& cell : LayoutCells(*s)) {
-          const int32_t x = s->PosX[cell.row][cell.col];
-          const int32_t y = s->PosY[cell.row][cell.col];
+          const int32_t x = s->cycle.x[cell.row][cell.col];
+          const int32_t y = s->cycle.y[cell.row][cell.col];
           ASSERT_TRUE(x >= -slack && x <= width + slack && y >= -slack && y <= height + slack)
               << width << "x" << height << " algorithm " << a << " cell " << cell.row << "," << cell.col;
         }

@@ -27,8 +27,8 @@ void MonitorTarget::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, i
   base_.DrawScaled(bitmap, x + shift_.x, y + shift_.y, width, height);
 }
 
-void MonitorSet::MonitorHost::RunExitChecks() {
-  if (primary_) window_.RunExitChecks();
+void MonitorSet::MonitorHost::CheckExits() {
+  if (primary_) window_.CheckExits();
 }
 
 void MonitorSet::MonitorHost::RepaintDesktop() {
@@ -54,10 +54,10 @@ MonitorSet::MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves
 void MonitorSet::SpreadOver(const std::vector<Rect>& monitors, std::unique_ptr<DrawTarget> whole_screen, Point origin,
                             const BitmapFactory& make_bitmap) {
   SaverState& shared = *primary().state;
-  if (monitors.size() < 2 || monitors_.size() > 1 || shared.TargetGraphics == nullptr) return;
+  if (monitors.size() < 2 || monitors_.size() > 1 || shared.target == nullptr) return;
   target_origin_ = origin;
-  base_target_ = whole_screen ? std::move(whole_screen) : std::move(shared.TargetGraphics);
-  shared.TargetGraphics = std::make_unique<MonitorTarget>(*base_target_, target_origin_, monitors.front());
+  base_target_ = whole_screen ? std::move(whole_screen) : std::move(shared.target);
+  shared.target = std::make_unique<MonitorTarget>(*base_target_, target_origin_, monitors.front());
   primary().host.RestoreOnly(monitors.front());
   for (size_t i = 1; i < monitors.size(); ++i) AddMonitor(monitors[i], make_bitmap);
 }
@@ -66,54 +66,54 @@ void MonitorSet::AddMonitor(const Rect& area, const BitmapFactory& make_bitmap) 
   const SaverState& shared = *primary().state;
   auto own = std::make_unique<SaverState>();
   SaverState& s = *own;
-  s.RunMode = shared.RunMode;
-  s.Algorithm = shared.Algorithm;
-  s.Size = shared.Size;
-  s.LastCursor = shared.LastCursor;
-  s.SpriteDib.SetDepth(24);
+  s.run_mode = shared.run_mode;
+  s.settings.algorithm = shared.settings.algorithm;
+  s.settings.size = shared.settings.size;
+  s.last_cursor = shared.last_cursor;
+  s.sprite.dib.SetDepth(24);
   MakeSprite(s, kFullScreenSpriteSize);
   ApplyFullScreenGeometry(s, area.Width(), area.Height());
-  s.TargetGraphics = std::make_unique<MonitorTarget>(*base_target_, target_origin_, area);
-  if (make_bitmap) s.SpriteBitmap = make_bitmap(s.SpriteDib.Width(), s.SpriteDib.Height());
+  s.target = std::make_unique<MonitorTarget>(*base_target_, target_origin_, area);
+  if (make_bitmap) s.sprite.bitmap = make_bitmap(s.sprite.dib.Width(), s.sprite.dib.Height());
 
   monitors_.push_back(std::make_unique<Monitor>(s, std::move(own), random_, leaves_, window_, false));
   Monitor& monitor = *monitors_.back();
   monitor.host.RestoreOnly(area);
   ShareSettings(false);
-  monitor.engine.UpAlgorithm();
-  monitor.engine.Snowflake();
+  monitor.engine.StartCycle();
+  monitor.engine.BuildSprite();
 }
 
 void MonitorSet::ShareSettings(bool restarting) {
   const SaverState& p = *primary().state;
   for (size_t i = 1; i < monitors_.size(); ++i) {
     SaverState& s = *monitors_[i]->state;
-    s.Transparent = p.Transparent;
-    s.Fast = p.Fast;
-    s.Color_s = p.Color_s;
-    s.Key_Exit = p.Key_Exit;
-    s.Rands_Algorithm = p.Rands_Algorithm;
-    s.ConfigMode = p.ConfigMode;
-    s.CloseAllowed = p.CloseAllowed;
+    s.settings.transparent = p.settings.transparent;
+    s.settings.fast = p.settings.fast;
+    s.settings.color = p.settings.color;
+    s.settings.exit_on_input = p.settings.exit_on_input;
+    s.settings.random_algorithm = p.settings.random_algorithm;
+    s.behind_dialog = p.behind_dialog;
+    s.close_allowed = p.close_allowed;
     if (!restarting) continue;
     // A random pick of the primary's cycle stays the primary's; a restart hands every monitor
     // the algorithm and the Size the dialog set, Size on the dialog's own grid rule.
-    s.Algorithm = p.Algorithm;
-    if (s.Size != p.Size) {
-      s.Size = p.Size;
+    s.settings.algorithm = p.settings.algorithm;
+    if (s.settings.size != p.settings.size) {
+      s.settings.size = p.settings.size;
       ApplyDialogGeometry(s);
     }
   }
 }
 
-void MonitorSet::Timer1Timer() {
+void MonitorSet::Tick() {
   ShareSettings(false);
-  for (auto& monitor : monitors_) monitor->engine.Timer1Timer();
+  for (auto& monitor : monitors_) monitor->engine.Tick();
 }
 
-void MonitorSet::UpScreen() {
+void MonitorSet::RestoreAndRestart() {
   ShareSettings(true);
-  for (auto& monitor : monitors_) monitor->engine.UpScreen();
+  for (auto& monitor : monitors_) monitor->engine.RestoreAndRestart();
 }
 
 }  // namespace ambervale

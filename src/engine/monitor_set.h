@@ -59,14 +59,14 @@ class MonitorSet {
                   const BitmapFactory& make_bitmap);
 
   // The primary's start-up steps.
-  void UpAlgorithm() { primary().engine.UpAlgorithm(); }
-  void Snowflake() { primary().engine.Snowflake(); }
+  void StartCycle() { primary().engine.StartCycle(); }
+  void BuildSprite() { primary().engine.BuildSprite(); }
 
   // One tick of every monitor, the exit checks once at its head.
-  void Timer1Timer();
+  void Tick();
   // Restores every monitor and starts a new cycle on each: the settings dialog's restart, the
   // close's restore. The settings the dialog changed reach every monitor first.
-  void UpScreen();
+  void RestoreAndRestart();
 
   size_t Count() const { return monitors_.size(); }
   SaverState& State(size_t index) { return *monitors_[index]->state; }
@@ -78,7 +78,7 @@ class MonitorSet {
   class MonitorHost : public SaverHost {
    public:
     MonitorHost(SaverHost& window, bool primary) : window_(window), primary_(primary) {}
-    void RunExitChecks() override;
+    void CheckExits() override;
     void SetTimerEnabled(bool on) override { window_.SetTimerEnabled(on); }
     void RepaintDesktop() override;
     void RestoreOnly(const Rect& area) { area_ = area; }

@@ -35,9 +35,9 @@ std::vector<Rect> Places(const RecordingTarget& target) {
 struct MonitorRig {
   explicit MonitorRig(const std::vector<Rect>& monitors, Point origin = {0, 0}, uint8_t algorithm = 1)
       : rig(1024, 768, 12, 7, 10), set(*rig.state, rig.random, rig.leaves, host) {
-    rig.state->Algorithm = algorithm;
-    set.UpAlgorithm();
-    set.Snowflake();
+    rig.state->settings.algorithm = algorithm;
+    set.StartCycle();
+    set.BuildSprite();
     set.SpreadOver(PrimaryFirst(monitors), nullptr, origin,
                    [](int32_t w, int32_t h) { return std::make_unique<MemoryBitmap>(w, h); });
   }
@@ -61,15 +61,15 @@ TEST(MonitorSetTest, OneMonitorDrawsExactlyAsTheSingleEngine) {
   for (uint8_t algorithm : {0, 1, 2, 11}) {
     MonitorRig spread({kPrimary}, {0, 0}, algorithm);
     EngineRig plain(1024, 768, 12, 7, 10);
-    plain.state->Algorithm = algorithm;
+    plain.state->settings.algorithm = algorithm;
     plain.Start();
     ASSERT_EQ(spread.set.Count(), 1u);
     for (int tick = 0; tick < 3000; ++tick) {
-      spread.set.Timer1Timer();
-      plain.engine->Timer1Timer();
+      spread.set.Tick();
+      plain.engine->Tick();
     }
-    spread.set.UpScreen();
-    plain.engine->UpScreen();
+    spread.set.RestoreAndRestart();
+    plain.engine->RestoreAndRestart();
     EXPECT_EQ(Places(spread.target()), Places(*plain.target)) << int(algorithm);
     EXPECT_EQ(spread.host.events, plain.host.events) << int(algorithm);
     EXPECT_FALSE(spread.target().clip.has_value());
@@ -82,35 +82,35 @@ TEST(MonitorSetTest, TwoMonitorsSideBySideOfDifferentSizes) {
   ASSERT_EQ(r.set.Count(), 2u);
   SaverState& second = r.set.State(1);
   // Rule G1 from the monitor's own size: 18 columns, 24 rows, cells of Round(42.67).
-  EXPECT_EQ(second.GridCols, 18);
-  EXPECT_EQ(second.GridRows, 24);
-  EXPECT_EQ(second.CellWidth, 43);
-  EXPECT_EQ(second.SpriteDib.Width(), 100);
-  EXPECT_NE(second.SpriteBitmap, nullptr);
-  EXPECT_EQ(r.rig.state->CellWidth, 57);
+  EXPECT_EQ(second.grid.cols, 18);
+  EXPECT_EQ(second.grid.rows, 24);
+  EXPECT_EQ(second.grid.cell_width, 43);
+  EXPECT_EQ(second.sprite.dib.Width(), 100);
+  EXPECT_NE(second.sprite.bitmap, nullptr);
+  EXPECT_EQ(r.rig.state->grid.cell_width, 57);
 
   // One tick: the exit checks once, then one draw on each monitor, each shifted to its
   // monitor's origin and clipped to it.
-  r.set.Timer1Timer();
+  r.set.Tick();
   EXPECT_EQ(r.host.exit_checks, 1);
   ASSERT_EQ(r.target().calls.size(), 2u);
-  EXPECT_EQ(r.target().calls[0].x, r.rig.state->PosX[0][0]);
-  EXPECT_EQ(r.target().calls[1].x, 1024 + second.PosX[0][0]);
+  EXPECT_EQ(r.target().calls[0].x, r.rig.state->cycle.x[0][0]);
+  EXPECT_EQ(r.target().calls[1].x, 1024 + second.cycle.x[0][0]);
   EXPECT_EQ(r.target().calls[1].width, 43);
   EXPECT_EQ(r.target().clip, right);
 
   // Each monitor runs its own cycle: the smaller one ends first and restores only itself.
-  for (int tick = 0; tick < 5000 && r.host.areas.empty(); ++tick) r.set.Timer1Timer();
+  for (int tick = 0; tick < 5000 && r.host.areas.empty(); ++tick) r.set.Tick();
   EXPECT_EQ(r.host.areas, (std::vector<Rect>{kPrimary}));
   EXPECT_EQ(r.host.repaints, 0);
-  EXPECT_NE(second.CurRow, 0);
+  EXPECT_NE(second.cycle.row, 0);
 
   // The close's restore (and the dialog's restart) reach every monitor.
   r.host.areas.clear();
-  r.set.UpScreen();
+  r.set.RestoreAndRestart();
   EXPECT_EQ(r.host.areas, (std::vector<Rect>{kPrimary, right}));
-  EXPECT_EQ(second.CurRow, 0);
-  EXPECT_EQ(second.FadeStep, 0);
+  EXPECT_EQ(second.cycle.row, 0);
+  EXPECT_EQ(second.cycle.fade_step, 0);
 }
 
 // A monitor left of the primary lies at negative x; a back buffer of the whole virtual
@@ -119,10 +119,10 @@ TEST(MonitorSetTest, MonitorLeftOfThePrimaryAtNegativeX) {
   const Rect left{-1024, 0, 0, 768};
   for (const Point origin : {Point{0, 0}, Point{-1024, 0}}) {
     MonitorRig r({left, kPrimary}, origin);
-    r.set.Timer1Timer();
+    r.set.Tick();
     ASSERT_EQ(r.target().calls.size(), 2u);
-    EXPECT_EQ(r.target().calls[0].x, r.rig.state->PosX[0][0] - origin.x);
-    EXPECT_EQ(r.target().calls[1].x, r.set.State(1).PosX[0][0] - 1024 - origin.x);
+    EXPECT_EQ(r.target().calls[0].x, r.rig.state->cycle.x[0][0] - origin.x);
+    EXPECT_EQ(r.target().calls[1].x, r.set.State(1).cycle.x[0][0] - 1024 - origin.x);
     EXPECT_EQ(r.target().clip, (Rect{-1024 - origin.x, 0, -origin.x, 768}));
   }
 }
@@ -147,23 +147,23 @@ TEST(MonitorSetTest, DialogChangesReachEveryMonitor) {
   MonitorRig r({kPrimary, Rect{1024, 0, 2304, 1024}});
   SaverState& primary = *r.rig.state;
   SaverState& second = r.set.State(1);
-  primary.Size = 13;
+  primary.settings.size = 13;
   ApplyDialogGeometry(primary);
-  primary.Algorithm = 2;
-  primary.Transparent = 3;
-  r.set.UpScreen();
-  EXPECT_EQ(second.Size, 13);
-  EXPECT_EQ(second.GridCols, 17);
-  EXPECT_EQ(second.CellWidth, 1280 / 17);
-  EXPECT_EQ(second.Algorithm, 2);
-  EXPECT_EQ(second.Transparent, 3);
+  primary.settings.algorithm = 2;
+  primary.settings.transparent = 3;
+  r.set.RestoreAndRestart();
+  EXPECT_EQ(second.settings.size, 13);
+  EXPECT_EQ(second.grid.cols, 17);
+  EXPECT_EQ(second.grid.cell_width, 1280 / 17);
+  EXPECT_EQ(second.settings.algorithm, 2);
+  EXPECT_EQ(second.settings.transparent, 3);
 
   // Settings that act without a restart reach the others at the next tick.
-  primary.Rands_Algorithm = true;
-  primary.Transparent = 9;
-  r.set.Timer1Timer();
-  EXPECT_TRUE(second.Rands_Algorithm);
-  EXPECT_EQ(second.Transparent, 9);
+  primary.settings.random_algorithm = true;
+  primary.settings.transparent = 9;
+  r.set.Tick();
+  EXPECT_TRUE(second.settings.random_algorithm);
+  EXPECT_EQ(second.settings.transparent, 9);
 }
 
 }  // namespace

@@ -27,13 +27,13 @@ bool IsMaskedSlot(int32_t ring, int32_t slot) {
   return v >= 0.5L;
 }
 
-void Snowflake_0(SaverState& state) {
+void ApplyRingMask(SaverState& state) {
   const int32_t last_ring = LastRing(state);
   for (int32_t ring = 0; ring <= last_ring; ++ring) {
     for (int32_t slot = 0; slot <= 6 * ring; ++slot) {
       if (IsMaskedSlot(ring, slot)) {
-        state.PosX[ring][slot] = 0;
-        state.PosY[ring][slot] = 0;
+        state.cycle.x[ring][slot] = 0;
+        state.cycle.y[ring][slot] = 0;
       }
     }
   }

@@ -58,26 +58,26 @@ TEST(RingMaskTest, PatternIsThreefoldAndMirrored) {
 TEST(RingMaskTest, MaskedRingAlgorithmsBlankOnlyMaskedSlots) {
   for (uint8_t algorithm : {11, 12}) {
     auto rings = std::make_unique<SaverState>();
-    rings->Algorithm = 3;
+    rings->settings.algorithm = 3;
     ApplyFullScreenGeometry(*rings, 1920, 1080);
     Random random(1);
-    UpAlgorithm(*rings, random);
+    StartCycle(*rings, random);
 
     auto masked = std::make_unique<SaverState>();
-    masked->Algorithm = algorithm;
+    masked->settings.algorithm = algorithm;
     ApplyFullScreenGeometry(*masked, 1920, 1080);
-    UpAlgorithm(*masked, random);
+    StartCycle(*masked, random);
 
     int blanked = 0;
     for (int32_t ring = 0; ring <= 8; ++ring) {
       for (int32_t slot = 0; slot <= 6 * ring; ++slot) {
         if (IsMaskedSlot(ring, slot)) {
           ++blanked;
-          EXPECT_EQ(masked->PosX[ring][slot], 0);
-          EXPECT_EQ(masked->PosY[ring][slot], 0);
+          EXPECT_EQ(masked->cycle.x[ring][slot], 0);
+          EXPECT_EQ(masked->cycle.y[ring][slot], 0);
         } else {
-          EXPECT_EQ(masked->PosX[ring][slot], rings->PosX[ring][slot]);
-          EXPECT_EQ(masked->PosY[ring][slot], rings->PosY[ring][slot]);
+          EXPECT_EQ(masked->cycle.x[ring][slot], rings->cycle.x[ring][slot]);
+          EXPECT_EQ(masked->cycle.y[ring][slot], rings->cycle.y[ring][slot]);
         }
       }
     }
@@ -87,21 +87,21 @@ TEST(RingMaskTest, MaskedRingAlgorithmsBlankOnlyMaskedSlots) {
 
 TEST(RingMaskTest, StaysWithinTheRingsThatFitTheTables) {
   auto s = std::make_unique<SaverState>();
-  for (auto& row : s->PosX) row.fill(7);
-  for (auto& row : s->PosY) row.fill(7);
-  s->GridRows = 67;  // rings 0..33, the last with 199 slots
-  Snowflake_0(*s);
+  for (auto& row : s->cycle.x) row.fill(7);
+  for (auto& row : s->cycle.y) row.fill(7);
+  s->grid.rows = 67;  // rings 0..33, the last with 199 slots
+  ApplyRingMask(*s);
   int blanked_last_ring = 0;
-  for (int32_t slot = 0; slot <= 198; ++slot) blanked_last_ring += s->PosX[33][slot] == 0 ? 1 : 0;
+  for (int32_t slot = 0; slot <= 198; ++slot) blanked_last_ring += s->cycle.x[33][slot] == 0 ? 1 : 0;
   EXPECT_EQ(blanked_last_ring, static_cast<int>(MaskedSlots(33).size()));
-  EXPECT_EQ(s->PosX[33][199], 7);
+  EXPECT_EQ(s->cycle.x[33][199], 7);
 
   for (int32_t rows : {68, 200, 100000, -4}) {
-    for (auto& row : s->PosX) row.fill(7);
-    s->GridRows = rows;
-    Snowflake_0(*s);
+    for (auto& row : s->cycle.x) row.fill(7);
+    s->grid.rows = rows;
+    ApplyRingMask(*s);
     for (int32_t r = 34; r < kGridSize; ++r) {
-      for (int32_t c = 0; c < kGridSize; ++c) ASSERT_EQ(s->PosX[r][c], 7) << rows;
+      for (int32_t c = 0; c < kGridSize; ++c) ASSERT_EQ(s->cycle.x[r][c], 7) << rows;
     }
   }
 }

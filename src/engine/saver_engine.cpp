@@ -24,7 +24,7 @@ struct SpriteExtent {
   int32_t height;
 };
 
-SpriteExtent ExtentOf(const TDIB& dib) {
+SpriteExtent ExtentOf(const Dib& dib) {
   if (dib.Empty()) return {0, 0};
   const int32_t width = std::min(dib.Width(), dib.Stride() / 3);
   return {std::clamp(width, 0, kMaxSpriteExtent), std::clamp(dib.Height(), 0, kMaxSpriteExtent)};
@@ -40,10 +40,10 @@ constexpr Offset kNeighbours[] = {{-1, 0}, {-1, 1}, {0, 1}, {1, 1}, {1, 0}, {1, 
 }  // namespace
 
 LeafImageSet::LeafImageSet(const PictureSource& source, PictureDepth depth) {
-  for (int32_t k = 1; k <= kCount; ++k) images_[k - 1] = std::make_unique<TJPEGImage>(source(k), depth);
+  for (int32_t k = 1; k <= kCount; ++k) images_[k - 1] = std::make_unique<JpegImage>(source(k), depth);
 }
 
-TJPEGImage* LeafImageSet::Image(int32_t index) {
+JpegImage* LeafImageSet::Image(int32_t index) {
   if (index < 1 || index > kCount) return nullptr;
   return images_[index - 1].get();
 }
@@ -51,37 +51,37 @@ TJPEGImage* LeafImageSet::Image(int32_t index) {
 SaverEngine::SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, SaverHost& host)
     : state_(state), random_(random), leaves_(leaves), host_(host) {}
 
-void SaverEngine::UpAlgorithm() { ambervale::UpAlgorithm(state_, random_); }
+void SaverEngine::StartCycle() { ambervale::StartCycle(state_, random_); }
 
-void SaverEngine::Snowflake() {
+void SaverEngine::BuildSprite() {
   SaverState& s = state_;
-  const SpriteExtent extent = ExtentOf(s.SpriteDib);
+  const SpriteExtent extent = ExtentOf(s.sprite.dib);
 
   // Every entry the key pass may set is reset, so nothing of the previous leaf survives.
   for (int32_t y = 0; y <= extent.height; ++y) {
     for (int32_t x = 0; x <= extent.width; ++x) {
-      s.SpriteR[y][x] = 255;
-      s.SpriteG[y][x] = 255;
-      s.SpriteB[y][x] = 255;
-      s.SpriteA[y][x] = 0;
+      s.sprite.red[y][x] = 255;
+      s.sprite.green[y][x] = 255;
+      s.sprite.blue[y][x] = 255;
+      s.sprite.alpha[y][x] = 0;
     }
   }
-  planes_image_ = s.ImageIndex;
+  planes_image_ = s.cycle.image_index;
 
-  if (TJPEGImage* picture = leaves_.Image(s.ImageIndex)) s.SpriteDib.StretchPicture(s.SpriteRect, *picture);
+  if (JpegImage* picture = leaves_.Image(s.cycle.image_index)) s.sprite.dib.StretchPicture(s.sprite.rect, *picture);
 
-  const int32_t alpha = 10 * static_cast<int32_t>(s.Transparent);
+  const int32_t alpha = 10 * static_cast<int32_t>(s.settings.transparent);
   for (int32_t y = 0; y < extent.height; ++y) {
-    const uint8_t* row = s.SpriteDib.RowBytes(y);
+    const uint8_t* row = s.sprite.dib.RowBytes(y);
     for (int32_t x = 0; x < extent.width; ++x) {
       const int32_t b = row[3 * x];
       const int32_t g = row[3 * x + 1];
       const int32_t r = row[3 * x + 2];
       if (r > kKeyThreshold || g > kKeyThreshold || b > kKeyThreshold) {
-        s.SpriteR[y][x] = r;
-        s.SpriteG[y][x] = g;
-        s.SpriteB[y][x] = b;
-        s.SpriteA[y][x] = alpha;
+        s.sprite.red[y][x] = r;
+        s.sprite.green[y][x] = g;
+        s.sprite.blue[y][x] = b;
+        s.sprite.alpha[y][x] = alpha;
       }
     }
   }
@@ -90,10 +90,10 @@ void SaverEngine::Snowflake() {
 // The planes enter the bitmap transposed: plane entry [i][j] becomes pixel (x = i, y = j).
 void SaverEngine::RebuildSpriteBitmap() {
   SaverState& s = state_;
-  ArgbBitmap* bitmap = s.SpriteBitmap.get();
+  ArgbBitmap* bitmap = s.sprite.bitmap.get();
   if (bitmap == nullptr) return;
   bitmap_image_ = planes_image_;
-  const SpriteExtent extent = ExtentOf(s.SpriteDib);
+  const SpriteExtent extent = ExtentOf(s.sprite.dib);
   const int32_t width = bitmap->Width();
   const int32_t height = bitmap->Height();
 
@@ -102,37 +102,37 @@ void SaverEngine::RebuildSpriteBitmap() {
     pixels_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     for (int32_t i = 0; i < extent.height; ++i)
       for (int32_t j = 0; j < extent.width; ++j)
-        pixels_[static_cast<size_t>(j) * width + i] = PackArgb(s.SpriteA[i][j], s.SpriteR[i][j], s.SpriteG[i][j], s.SpriteB[i][j]);
+        pixels_[static_cast<size_t>(j) * width + i] = PackArgb(s.sprite.alpha[i][j], s.sprite.red[i][j], s.sprite.green[i][j], s.sprite.blue[i][j]);
     bitmap->PutArgbRows(pixels_.data());
     return;
   }
   // A bitmap of another size: pixels beyond the sprite keep what they held.
   for (int32_t i = 0; i < extent.height; ++i)
     for (int32_t j = 0; j < extent.width; ++j)
-      bitmap->PutArgb(i, j, PackArgb(s.SpriteA[i][j], s.SpriteR[i][j], s.SpriteG[i][j], s.SpriteB[i][j]));
+      bitmap->PutArgb(i, j, PackArgb(s.sprite.alpha[i][j], s.sprite.red[i][j], s.sprite.green[i][j], s.sprite.blue[i][j]));
 }
 
 void SaverEngine::Draw() {
   SaverState& s = state_;
-  const bool in_grid = InGrid(s.CurRow, s.CurCol);
-  if (s.FadeStep == 0) {
-    if (in_grid) s.FillGrid[s.CurRow][s.CurCol] = 1;
+  const bool in_grid = InGrid(s.cycle.row, s.cycle.col);
+  if (s.cycle.fade_step == 0) {
+    if (in_grid) s.cycle.filled[s.cycle.row][s.cycle.col] = 1;
     RebuildSpriteBitmap();
   }
-  if (!in_grid || s.TargetGraphics == nullptr || s.SpriteBitmap == nullptr) return;
-  s.TargetGraphics->DrawScaled(s.SpriteBitmap.get(), s.PosX[s.CurRow][s.CurCol], s.PosY[s.CurRow][s.CurCol], s.CellWidth,
-                               s.CellHeight);
+  if (!in_grid || s.target == nullptr || s.sprite.bitmap == nullptr) return;
+  s.target->DrawScaled(s.sprite.bitmap.get(), s.cycle.x[s.cycle.row][s.cycle.col], s.cycle.y[s.cycle.row][s.cycle.col], s.grid.cell_width,
+                               s.grid.cell_height);
 }
 
-void SaverEngine::UpScreen() {
+void SaverEngine::RestoreAndRestart() {
   SaverState& s = state_;
-  s.FadeStep = 0;
-  UpAlgorithm();
+  s.cycle.fade_step = 0;
+  StartCycle();
   host_.SetTimerEnabled(false);
   try {
-    if (s.RunMode == 'P') {
-      if (s.TargetGraphics != nullptr && s.CaptureBitmap != nullptr)
-        s.TargetGraphics->DrawScaled(s.CaptureBitmap.get(), 0, 0, s.SurfaceWidth, s.SurfaceHeight);
+    if (s.run_mode == RunMode::kPreview) {
+      if (s.target != nullptr && s.desktop_picture != nullptr)
+        s.target->DrawScaled(s.desktop_picture.get(), 0, 0, s.grid.surface_width, s.grid.surface_height);
     } else {
       host_.RepaintDesktop();
     }
@@ -145,66 +145,66 @@ void SaverEngine::UpScreen() {
 }
 
 void SaverEngine::NewSprite() {
-  state_.ImageIndex = random_.Next(LeafImageSet::kCount) + 1;
-  Snowflake();
+  state_.cycle.image_index = random_.Next(LeafImageSet::kCount) + 1;
+  BuildSprite();
 }
 
 // --- advances and end tests ---------------------------------------------------------------
 
-void SaverEngine::RowAdvance() {
+void SaverEngine::NextGridCell() {
   SaverState& s = state_;
-  ++s.CurCol;
-  if (s.CurCol >= s.GridCols) {
-    s.CurCol = 0;
-    ++s.CurRow;
+  ++s.cycle.col;
+  if (s.cycle.col >= s.grid.cols) {
+    s.cycle.col = 0;
+    ++s.cycle.row;
   }
 }
 
-void SaverEngine::PyramidAdvance() {
+void SaverEngine::NextPyramidCell() {
   SaverState& s = state_;
-  ++s.CurCol;
-  if (s.CurCol >= s.CurRow + 1) {
-    s.CurCol = 0;
-    ++s.CurRow;
+  ++s.cycle.col;
+  if (s.cycle.col >= s.cycle.row + 1) {
+    s.cycle.col = 0;
+    ++s.cycle.row;
   }
 }
 
-void SaverEngine::RingAdvanceA() {
+void SaverEngine::NextRingSlotFromOne() {
   SaverState& s = state_;
-  if (s.CurCol >= 6 * s.CurRow) {
-    s.CurCol = 0;
-    ++s.CurRow;
+  if (s.cycle.col >= 6 * s.cycle.row) {
+    s.cycle.col = 0;
+    ++s.cycle.row;
   }
-  ++s.CurCol;
+  ++s.cycle.col;
 }
 
-void SaverEngine::RingAdvanceB() {
+void SaverEngine::NextRingSlotFromZero() {
   SaverState& s = state_;
-  ++s.CurCol;
-  if (s.CurCol >= 6 * s.CurRow) {
-    s.CurCol = 0;
-    ++s.CurRow;
+  ++s.cycle.col;
+  if (s.cycle.col >= 6 * s.cycle.row) {
+    s.cycle.col = 0;
+    ++s.cycle.row;
   }
 }
 
 void SaverEngine::EndRows() {
-  if (state_.CurRow > state_.GridRows) UpScreen();
+  if (state_.cycle.row > state_.grid.rows) RestoreAndRestart();
 }
 
 // Rings stop at LastRing, so every slot index stays inside a table row.
 void SaverEngine::EndRings() {
-  if (state_.CurRow > LastRing(state_)) UpScreen();
+  if (state_.cycle.row > LastRing(state_)) RestoreAndRestart();
 }
 
 bool SaverEngine::SlotRemoved() const {
   const SaverState& s = state_;
-  return !InGrid(s.CurRow, s.CurCol) || s.PosX[s.CurRow][s.CurCol] == 0;
+  return !InGrid(s.cycle.row, s.cycle.col) || s.cycle.x[s.cycle.row][s.cycle.col] == 0;
 }
 
 // A removed slot costs one tick: the tick's own FadeStep advance gives the step back.
 void SaverEngine::SkipSlot() {
-  --state_.FadeStep;
-  RingAdvanceA();
+  --state_.cycle.fade_step;
+  NextRingSlotFromOne();
   EndRings();
 }
 
@@ -212,23 +212,23 @@ void SaverEngine::SkipSlot() {
 
 void SaverEngine::RandomFillBlock() {
   SaverState& s = state_;
-  if (s.FadeStep != 0) {
+  if (s.cycle.fade_step != 0) {
     Draw();
     return;
   }
   NewSprite();
-  const int32_t cols = std::clamp(s.GridCols, 0, kMaxGrid);
-  const int32_t rows = std::clamp(s.GridRows, 0, kMaxGrid);
-  s.CurCol = random_.Next(cols);
-  s.CurRow = random_.Next(rows);
-  if (s.FillGrid[s.CurRow][s.CurCol] != 0) {
+  const int32_t cols = std::clamp(s.grid.cols, 0, kMaxGrid);
+  const int32_t rows = std::clamp(s.grid.rows, 0, kMaxGrid);
+  s.cycle.col = random_.Next(cols);
+  s.cycle.row = random_.Next(rows);
+  if (s.cycle.filled[s.cycle.row][s.cycle.col] != 0) {
     bool found = false;
-    const bool inner = s.CurCol > 0 && s.CurCol < cols && s.CurRow > 0 && s.CurRow < rows;
+    const bool inner = s.cycle.col > 0 && s.cycle.col < cols && s.cycle.row > 0 && s.cycle.row < rows;
     if (inner) {
       for (const Offset& n : kNeighbours) {
-        if (s.FillGrid[s.CurRow + n.row][s.CurCol + n.col] == 0) {
-          s.CurRow += n.row;
-          s.CurCol += n.col;
+        if (s.cycle.filled[s.cycle.row + n.row][s.cycle.col + n.col] == 0) {
+          s.cycle.row += n.row;
+          s.cycle.col += n.col;
           found = true;
           break;
         }
@@ -236,15 +236,15 @@ void SaverEngine::RandomFillBlock() {
     }
     for (int32_t row = 0; row <= rows && !found; ++row) {
       for (int32_t col = 0; col <= cols; ++col) {
-        if (s.FillGrid[row][col] == 0) {
-          s.CurRow = row;
-          s.CurCol = col;
+        if (s.cycle.filled[row][col] == 0) {
+          s.cycle.row = row;
+          s.cycle.col = col;
           found = true;
           break;
         }
       }
     }
-    if (!found) UpScreen();
+    if (!found) RestoreAndRestart();
   }
   Draw();
 }
@@ -253,7 +253,7 @@ void SaverEngine::RandomFillBlock() {
 void SaverEngine::SequenceBlock(bool new_sprite, void (SaverEngine::*advance)(), bool rings) {
   if (new_sprite) NewSprite();
   Draw();
-  if (state_.FadeStep == kLastFadeStep) (this->*advance)();
+  if (state_.cycle.fade_step == kLastFadeStep) (this->*advance)();
   if (rings) {
     EndRings();
   } else {
@@ -263,7 +263,7 @@ void SaverEngine::SequenceBlock(bool new_sprite, void (SaverEngine::*advance)(),
 
 void SaverEngine::RunBlock(int32_t algorithm) {
   SaverState& s = state_;
-  const bool first_draw = s.FadeStep == 0;
+  const bool first_draw = s.cycle.fade_step == 0;
   switch (algorithm) {
     case 0:
       RandomFillBlock();
@@ -272,40 +272,40 @@ void SaverEngine::RunBlock(int32_t algorithm) {
     case 8:
     case 9:
     case 10:
-      SequenceBlock(first_draw, &SaverEngine::RowAdvance, false);
+      SequenceBlock(first_draw, &SaverEngine::NextGridCell, false);
       break;
     case 7:  // one image per row
-      SequenceBlock(first_draw && s.CurCol == 0, &SaverEngine::RowAdvance, false);
+      SequenceBlock(first_draw && s.cycle.col == 0, &SaverEngine::NextGridCell, false);
       break;
     case 2:  // one image per row of the pyramid
-      SequenceBlock(first_draw && s.CurCol == 0, &SaverEngine::PyramidAdvance, false);
+      SequenceBlock(first_draw && s.cycle.col == 0, &SaverEngine::NextPyramidCell, false);
       break;
     case 3:
     case 4:
-      SequenceBlock(first_draw, &SaverEngine::RingAdvanceA, true);
+      SequenceBlock(first_draw, &SaverEngine::NextRingSlotFromOne, true);
       break;
     case 5:  // one image per ring
-      SequenceBlock(first_draw && s.CurCol == 0, &SaverEngine::RingAdvanceB, true);
+      SequenceBlock(first_draw && s.cycle.col == 0, &SaverEngine::NextRingSlotFromZero, true);
       break;
     case 6:  // the sprite is built after the draw, so each cell shows the previous cell's pick
       Draw();
       if (first_draw) NewSprite();
-      if (s.FadeStep == kLastFadeStep) RingAdvanceA();
+      if (s.cycle.fade_step == kLastFadeStep) NextRingSlotFromOne();
       EndRings();
       break;
     case 11:
       if (SlotRemoved()) {
         SkipSlot();
       } else {
-        SequenceBlock(first_draw, &SaverEngine::RingAdvanceA, true);
+        SequenceBlock(first_draw, &SaverEngine::NextRingSlotFromOne, true);
       }
       break;
     case 12:  // one image per ring, chosen at slot 1 even when that slot is removed
-      if (first_draw && s.CurCol == 1) NewSprite();
+      if (first_draw && s.cycle.col == 1) NewSprite();
       if (SlotRemoved()) {
         SkipSlot();
       } else {
-        SequenceBlock(false, &SaverEngine::RingAdvanceA, true);
+        SequenceBlock(false, &SaverEngine::NextRingSlotFromOne, true);
       }
       break;
     default:
@@ -313,15 +313,15 @@ void SaverEngine::RunBlock(int32_t algorithm) {
   }
 }
 
-void SaverEngine::Timer1Timer() {
+void SaverEngine::Tick() {
   SaverState& s = state_;
-  host_.RunExitChecks();
+  host_.CheckExits();
   // Algorithm is read afresh before each block: a cycle that ends in one block may pick a
   // higher number, whose block then starts the new cycle in this same tick.
   for (int32_t block = 0; block <= kLastAlgorithm; ++block)
-    if (s.Algorithm == block) RunBlock(block);
-  ++s.FadeStep;
-  if (s.FadeStep >= kFadeSteps) s.FadeStep = 0;
+    if (s.settings.algorithm == block) RunBlock(block);
+  ++s.cycle.fade_step;
+  if (s.cycle.fade_step >= kFadeSteps) s.cycle.fade_step = 0;
 }
 
 }  // namespace ambervale

@@ -20,8 +20,8 @@ namespace ambervale {
 class SaverHost {
  public:
   virtual ~SaverHost() = default;
-  virtual void RunExitChecks() = 0;           // the exit checks at the head of every tick
-  virtual void SetTimerEnabled(bool on) = 0;  // Timer1 off / on; on restarts the interval
+  virtual void CheckExits() = 0;           // the exit checks at the head of every tick
+  virtual void SetTimerEnabled(bool on) = 0;  // TickTimer off / on; on restarts the interval
   virtual void RepaintDesktop() = 0;          // have the system repaint the whole desktop
   // Have the system repaint one part of the desktop (virtual-screen coordinates), so that
   // one monitor's restore leaves the leaves of the others alone. Hosts that cannot repaint
@@ -40,21 +40,21 @@ class LeafImageSet {
 
   explicit LeafImageSet(const PictureSource& source, PictureDepth depth = PictureDepth::kTrueColour);
   // Picture number index (1..25), or null for any other value.
-  TJPEGImage* Image(int32_t index);
+  JpegImage* Image(int32_t index);
 
  private:
-  std::array<std::unique_ptr<TJPEGImage>, kCount> images_;
+  std::array<std::unique_ptr<JpegImage>, kCount> images_;
 };
 
 class SaverEngine {
  public:
   SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, SaverHost& host);
 
-  void UpAlgorithm();
-  void Snowflake();
+  void StartCycle();
+  void BuildSprite();
   void Draw();
-  void UpScreen();
-  void Timer1Timer();
+  void RestoreAndRestart();
+  void Tick();
 
   SaverState& state() { return state_; }
   Random& random() { return random_; }
@@ -73,10 +73,10 @@ class SaverEngine {
   void RandomFillBlock();
   void EndRows();
   void EndRings();
-  void RowAdvance();
-  void PyramidAdvance();
-  void RingAdvanceA();
-  void RingAdvanceB();
+  void NextGridCell();
+  void NextPyramidCell();
+  void NextRingSlotFromOne();
+  void NextRingSlotFromZero();
   bool SlotRemoved() const;
   void SkipSlot();
 

@@ -18,9 +18,18 @@ char ParseRunMode(std::string_view first_argument) {
   return letter;
 }
 
+RunMode RunModeOf(char letter) {
+  switch (letter) {
+    case 'P': return RunMode::kPreview;
+    case 'C': return RunMode::kSettings;
+    case 'A': return RunMode::kPassword;
+    default: return RunMode::kFullScreen;
+  }
+}
+
 int32_t ParsePreviewHandle(std::string_view text) {
   auto fail = [&]() -> int32_t {
-    throw EConvertError(Format("'%s' is not a valid integer value", std::string(text).c_str()));
+    throw ConvertError(Format("'%s' is not a valid integer value", std::string(text).c_str()));
   };
   size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
@@ -49,7 +58,7 @@ uint32_t TickInterval(uint8_t fast) {
 
 namespace {
 
-void SizeAndClear(TDIB& surface, int32_t width, int32_t height) {
+void SizeAndClear(Dib& surface, int32_t width, int32_t height) {
   surface.SetDibWidth(width);
   surface.SetDibHeight(height);
   const ColorRef black = PackRgb(0, 0, 0);
@@ -60,38 +69,28 @@ void SizeAndClear(TDIB& surface, int32_t width, int32_t height) {
 }  // namespace
 
 void CopyCapture(SaverState& state) {
-  TDIB& screen = state.ScreenDib;
+  Dib& screen = state.screen_dib;
+  if (!state.desktop_picture) return;
   const int32_t width = screen.Width();
   const int32_t height = screen.Height();
-  state.CaptureR.Resize(width, height);
-  state.CaptureG.Resize(width, height);
-  state.CaptureB.Resize(width, height);
+  std::vector<Argb> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* row = screen.RowBytes(y);
-    for (int32_t x = 0; x < width; ++x) {
-      state.CaptureR.At(y, x) = row[3 * x + 2];
-      state.CaptureG.At(y, x) = row[3 * x + 1];
-      state.CaptureB.At(y, x) = row[3 * x];
-    }
-  }
-  if (!state.CaptureBitmap) return;
-  // One bulk write instead of a platform call per pixel: the same pixels, in far less time.
-  std::vector<Argb> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
-  for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x)
-      pixels[static_cast<size_t>(y) * width + x] =
-          PackArgb(255, state.CaptureR.At(y, x), state.CaptureG.At(y, x), state.CaptureB.At(y, x));
-  if (state.CaptureBitmap->Width() == width && state.CaptureBitmap->Height() == height)
-    state.CaptureBitmap->PutArgbRows(pixels.data());
+      pixels[static_cast<size_t>(y) * width + x] = PackArgb(255, row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+  }
+  // One bulk write instead of a platform call per pixel: the same pixels, in far less time.
+  if (state.desktop_picture->Width() == width && state.desktop_picture->Height() == height)
+    state.desktop_picture->PutArgbRows(pixels.data());
   else
     for (int32_t y = 0; y < height; ++y)
-      for (int32_t x = 0; x < width; ++x) state.CaptureBitmap->PutArgb(x, y, pixels[static_cast<size_t>(y) * width + x]);
+      for (int32_t x = 0; x < width; ++x) state.desktop_picture->PutArgb(x, y, pixels[static_cast<size_t>(y) * width + x]);
 }
 
 SaverLifecycle::SaverLifecycle(SaverState& state, Random& random, SaverPlatform& platform)
     : state_(state), random_(random), platform_(platform) {}
 
-bool SaverLifecycle::FormCreate(std::optional<std::string_view> preview_argument) {
+bool SaverLifecycle::Start(std::optional<std::string_view> preview_argument) {
   phase_ = Phase::kCreating;
   try {
     if (!StartUp(preview_argument)) {
@@ -112,35 +111,35 @@ bool SaverLifecycle::StartUp(std::optional<std::string_view> preview_argument) {
   const TimeOfDay now = platform_.UtcTimeOfDay();
   random_.Seed(TimeOfDaySeed(now.hours, now.minutes, now.seconds, now.milliseconds));
 
-  state_.SpriteDib.SetDepth(24);
-  state_.ScreenDib.SetDepth(24);
+  state_.sprite.dib.SetDepth(24);
+  state_.screen_dib.SetDepth(24);
 
-  if (state_.RunMode != 'P') {
+  if (state_.run_mode != RunMode::kPreview) {
     StartFullScreen();
   } else if (!StartPreview(preview_argument)) {
     return false;
   }
 
-  state_.LastCursor = platform_.CursorPos();
+  state_.last_cursor = platform_.CursorPos();
   platform_.SetScreensaverRunning(true);
   return true;
 }
 
 void MakeSprite(SaverState& state, int32_t size) {
-  SizeAndClear(state.SpriteDib, size, size);
-  state.SpriteRect = Rect{0, 0, state.SpriteDib.Width(), state.SpriteDib.Height()};
+  SizeAndClear(state.sprite.dib, size, size);
+  state.sprite.rect = Rect{0, 0, state.sprite.dib.Width(), state.sprite.dib.Height()};
 }
 
 void SaverLifecycle::StartFullScreen() {
   const ScreenSize screen = platform_.PrimaryScreenSize();
   ApplyFullScreenGeometry(state_, screen.width, screen.height);
   MakeSprite(state_, kFullScreenSpriteSize);
-  state_.TargetDC = platform_.ScreenDC();
-  state_.TargetGraphics = platform_.CreateDrawTarget(state_.TargetDC);
-  state_.SpriteBitmap = platform_.CreateBitmap(state_.SpriteDib.Width(), state_.SpriteDib.Height());
-  platform_.SetTimerInterval(TickInterval(state_.Fast));
-  platform_.UpAlgorithm();
-  platform_.Snowflake();
+  state_.target_dc = platform_.ScreenDC();
+  state_.target = platform_.CreateDrawTarget(state_.target_dc);
+  state_.sprite.bitmap = platform_.CreateBitmap(state_.sprite.dib.Width(), state_.sprite.dib.Height());
+  platform_.SetTimerInterval(TickInterval(state_.settings.fast));
+  platform_.StartCycle();
+  platform_.BuildSprite();
 }
 
 bool SaverLifecycle::StartPreview(std::optional<std::string_view> preview_argument) {
@@ -151,54 +150,54 @@ bool SaverLifecycle::StartPreview(std::optional<std::string_view> preview_argume
   MakeSprite(state_, kPreviewSpriteSize);
 
   const ScreenSize screen = platform_.PrimaryScreenSize();
-  SizeAndClear(state_.ScreenDib, screen.width, screen.height);
-  platform_.CaptureScreen(state_.ScreenDib);
-  state_.CaptureBitmap = platform_.CreateBitmap(state_.ScreenDib.Width(), state_.ScreenDib.Height());
+  SizeAndClear(state_.screen_dib, screen.width, screen.height);
+  platform_.CaptureScreen(state_.screen_dib);
+  state_.desktop_picture = platform_.CreateBitmap(state_.screen_dib.Width(), state_.screen_dib.Height());
   CopyCapture(state_);
 
-  state_.TargetDC = platform_.WindowDC(window);
-  state_.TargetGraphics = platform_.CreateDrawTarget(state_.TargetDC);
-  state_.SpriteBitmap = platform_.CreateBitmap(kPreviewSpriteSize, kPreviewSpriteSize);
-  platform_.UpScreen();
-  platform_.UpAlgorithm();
-  platform_.Snowflake();
+  state_.target_dc = platform_.WindowDC(window);
+  state_.target = platform_.CreateDrawTarget(state_.target_dc);
+  state_.sprite.bitmap = platform_.CreateBitmap(kPreviewSpriteSize, kPreviewSpriteSize);
+  platform_.RestoreAndRestart();
+  platform_.StartCycle();
+  platform_.BuildSprite();
   return true;
 }
 
 void SaverLifecycle::ExitChecks() {
   if (phase_ != Phase::kRunning) return;
-  if (state_.RunMode == 'P' && !platform_.IsActiveWindow()) platform_.RequestClose();
-  if (state_.Key_Exit && !state_.ConfigMode && state_.RunMode != 'P') {
-    state_.CurCursor = platform_.CursorPos();
-    const int64_t dx = std::llabs(static_cast<int64_t>(state_.LastCursor.x) - state_.CurCursor.x);
-    const int64_t dy = std::llabs(static_cast<int64_t>(state_.LastCursor.y) - state_.CurCursor.y);
+  if (state_.run_mode == RunMode::kPreview && !platform_.IsActiveWindow()) platform_.RequestClose();
+  if (state_.settings.exit_on_input && !state_.behind_dialog && state_.run_mode != RunMode::kPreview) {
+    state_.cur_cursor = platform_.CursorPos();
+    const int64_t dx = std::llabs(static_cast<int64_t>(state_.last_cursor.x) - state_.cur_cursor.x);
+    const int64_t dy = std::llabs(static_cast<int64_t>(state_.last_cursor.y) - state_.cur_cursor.y);
     if (dx > kMouseExitThreshold || dy > kMouseExitThreshold) platform_.RequestClose();
     // Remember the reading just compared: a second read would take a jump that lands between
     // the two as its starting point, and no later tick would see it.
-    state_.LastCursor = state_.CurCursor;
+    state_.last_cursor = state_.cur_cursor;
   }
 }
 
-void SaverLifecycle::FormKeyDown(uint16_t key) {
-  if (state_.Key_Exit || key == kEscapeKey) platform_.RequestClose();
+void SaverLifecycle::OnKeyDown(uint16_t key) {
+  if (state_.settings.exit_on_input || key == kEscapeKey) platform_.RequestClose();
 }
 
-bool SaverLifecycle::FormCloseQuery() {
+bool SaverLifecycle::MayClose() {
   if (phase_ == Phase::kClosed) return false;
   // A run whose start-up failed has nothing to restore and nothing to hold it: it ends.
   if (phase_ != Phase::kRunning) {
-    state_.CloseAllowed = true;
+    state_.close_allowed = true;
     return true;
   }
-  if (state_.RunMode == 'P') state_.CloseAllowed = true;
-  if (state_.CloseAllowed) return true;
-  if (state_.ConfigMode) return false;
-  state_.CloseAllowed = true;
-  platform_.UpScreen();
+  if (state_.run_mode == RunMode::kPreview) state_.close_allowed = true;
+  if (state_.close_allowed) return true;
+  if (state_.behind_dialog) return false;
+  state_.close_allowed = true;
+  platform_.RestoreAndRestart();
   return true;
 }
 
-void SaverLifecycle::FormClose() {
+void SaverLifecycle::Close() {
   // Only a run that told the system it started tells it that it stopped.
   if (phase_ == Phase::kRunning) platform_.SetScreensaverRunning(false);
   phase_ = Phase::kClosed;

@@ -1,5 +1,5 @@
 // The saver window's frame around a run, free of any window system: the start-up
-// (FormCreate), the exit checks at the head of every tick, the key exit, the close decision
+// (Start), the exit checks at the head of every tick, the key exit, the close decision
 // and the close. The Windows saver window supplies the platform calls; tests supply fakes.
 #pragma once
 
@@ -24,9 +24,12 @@ inline constexpr int32_t kPreviewSpriteSize = 20;
 // The mode letter of the first command-line argument: its first character dropped, the next
 // one upper-cased (a..z only); 0 when the argument has fewer than two characters.
 char ParseRunMode(std::string_view first_argument);
+// The run a mode letter asks for: 'P' preview, 'C' settings, 'A' password; any other letter, or
+// none, full screen.
+RunMode RunModeOf(char letter);
 
 // The preview window's handle: optional blanks, an optional sign and decimal digits, within
-// the 32-bit integer range. Anything else raises EConvertError
+// the 32-bit integer range. Anything else raises ConvertError
 // "'%s' is not a valid integer value".
 int32_t ParsePreviewHandle(std::string_view text);
 
@@ -59,7 +62,7 @@ class SaverPlatform {
   virtual uintptr_t ScreenDC() = 0;                  // GetDC(null)
   virtual uintptr_t WindowDC(int32_t window) = 0;    // GetDC(window)
   // Copies the screen's top-left pixels into the surface (GetDC(null), then CopyFromScreen).
-  virtual void CaptureScreen(TDIB& surface) = 0;
+  virtual void CaptureScreen(Dib& surface) = 0;
   virtual std::unique_ptr<DrawTarget> CreateDrawTarget(uintptr_t dc) = 0;
   virtual std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) = 0;
   virtual void SetTimerInterval(uint32_t milliseconds) = 0;
@@ -69,9 +72,9 @@ class SaverPlatform {
   virtual void RequestClose() = 0;                       // the saver window's close request
 
   // Engine operations of the saver window.
-  virtual void UpAlgorithm() = 0;
-  virtual void Snowflake() = 0;
-  virtual void UpScreen() = 0;
+  virtual void StartCycle() = 0;
+  virtual void BuildSprite() = 0;
+  virtual void RestoreAndRestart() = 0;
 };
 
 // Sizes SpriteDib to size x size, clears it to black and sets SpriteRect to it.
@@ -90,7 +93,7 @@ class SaverLifecycle {
   // The start-up. An error leaves the phase kFailed and propagates to the caller's error
   // handler. A preview handle that names no window also fails the start-up, quietly: the host
   // has already dropped its preview. Returns true when the run started.
-  bool FormCreate(std::optional<std::string_view> preview_argument);
+  bool Start(std::optional<std::string_view> preview_argument);
 
   // True once the start-up completed: only then may anything touch the surfaces, bitmaps or
   // drawing target.
@@ -98,10 +101,10 @@ class SaverLifecycle {
   Phase phase() const { return phase_; }
 
   void ExitChecks();
-  void FormKeyDown(uint16_t key);
+  void OnKeyDown(uint16_t key);
   // The close decision: true grants the close.
-  bool FormCloseQuery();
-  void FormClose();
+  bool MayClose();
+  void Close();
 
  private:
   bool StartUp(std::optional<std::string_view> preview_argument);

@@ -12,12 +12,12 @@ void BM_CopyCapture(benchmark::State& run) {
   const int32_t width = static_cast<int32_t>(run.range(0));
   const int32_t height = static_cast<int32_t>(run.range(1));
   auto state = std::make_unique<SaverState>();
-  state->ScreenDib.SetDepth(24);
-  state->ScreenDib.SetDibWidth(width);
-  state->ScreenDib.SetDibHeight(height);
+  state->screen_dib.SetDepth(24);
+  state->screen_dib.SetDibWidth(width);
+  state->screen_dib.SetDibHeight(height);
   for (int32_t y = 0; y < height; ++y)
-    for (int32_t x = 0; x < width; ++x) state->ScreenDib.PutPixel(x, y, PackRgb(x, y, x ^ y));
-  state->CaptureBitmap = std::make_unique<MemoryBitmap>(width, height);
+    for (int32_t x = 0; x < width; ++x) state->screen_dib.PutPixel(x, y, PackRgb(x, y, x ^ y));
+  state->desktop_picture = std::make_unique<MemoryBitmap>(width, height);
   for (auto _ : run) {
     CopyCapture(*state);
     benchmark::ClobberMemory();

@@ -56,10 +56,10 @@ class FakePlatform : public SaverPlatform {
 
   void LoadSettings(SaverState& state) override {
     calls.push_back("LoadSettings");
-    if (fail_load) throw ERegistryException("Failed to get data for 'Size'");
-    state.Size = 12;
-    state.Fast = fast;
-    state.Key_Exit = key_exit;
+    if (fail_load) throw RegistryError("Failed to get data for 'Size'");
+    state.settings.size = 12;
+    state.settings.fast = fast;
+    state.settings.exit_on_input = key_exit;
   }
   TimeOfDay UtcTimeOfDay() override {
     calls.push_back("Time");
@@ -82,7 +82,7 @@ class FakePlatform : public SaverPlatform {
     calls.push_back("WindowDC " + std::to_string(window));
     return 0x77;
   }
-  void CaptureScreen(TDIB& surface) override {
+  void CaptureScreen(Dib& surface) override {
     calls.push_back("CaptureScreen");
     for (int32_t y = 0; y < std::min(surface.Height(), screen.height); ++y)
       for (int32_t x = 0; x < std::min(surface.Width(), screen.width); ++x)
@@ -110,9 +110,9 @@ class FakePlatform : public SaverPlatform {
   void SetScreensaverRunning(bool running) override { calls.push_back(running ? "Running 1" : "Running 0"); }
   bool IsActiveWindow() override { return active; }
   void RequestClose() override { ++close_requests; }
-  void UpAlgorithm() override { calls.push_back("UpAlgorithm"); }
-  void Snowflake() override { calls.push_back("Snowflake"); }
-  void UpScreen() override { calls.push_back("UpScreen"); }
+  void StartCycle() override { calls.push_back("UpAlgorithm"); }
+  void BuildSprite() override { calls.push_back("Snowflake"); }
+  void RestoreAndRestart() override { calls.push_back("UpScreen"); }
 };
 
 struct SaverLifecycleTest : ::testing::Test {
@@ -124,8 +124,8 @@ struct SaverLifecycleTest : ::testing::Test {
   SaverLifecycle saver{state, random, platform};
 
   void StartFullScreen() {
-    state.RunMode = 'S';
-    ASSERT_TRUE(saver.FormCreate(std::nullopt));
+    state.run_mode = RunMode::kFullScreen;
+    ASSERT_TRUE(saver.Start(std::nullopt));
     platform.calls.clear();
   }
   // A tick's mouse check with the cursor at `to`.
@@ -157,7 +157,7 @@ TEST(PreviewHandleTest, DecimalIntegersAndTheConversionMessage) {
     try {
       ParsePreviewHandle(bad);
       ADD_FAILURE() << bad;
-    } catch (const EConvertError& error) {
+    } catch (const ConvertError& error) {
       EXPECT_EQ(std::string(error.what()), std::string("'") + bad + "' is not a valid integer value");
     }
   }
@@ -173,51 +173,48 @@ TEST(TickIntervalTest, PaceFromFastWithAFloor) {
 
 TEST_F(SaverLifecycleTest, FullScreenStartUpOrderAndResults) {
   platform.screen = {1024, 768};
-  state.RunMode = 'S';
-  ASSERT_TRUE(saver.FormCreate(std::nullopt));
+  state.run_mode = RunMode::kFullScreen;
+  ASSERT_TRUE(saver.Start(std::nullopt));
   const std::vector<std::string> expected = {
       "LoadSettings", "Time",        "ScreenSize", "ScreenDC", "DrawTarget 81", "Bitmap 100x100",
       "Interval 36",  "UpAlgorithm", "Snowflake",  "Cursor",   "Running 1"};
   EXPECT_EQ(platform.calls, expected);
   EXPECT_TRUE(saver.Started());
   EXPECT_EQ(random.seed(), TimeOfDaySeed(13, 45, 7, 250));
-  EXPECT_EQ(state.SurfaceWidth, 1024);
-  EXPECT_EQ(state.GridCols, 18);
-  EXPECT_EQ(state.SpriteDib.Width(), 100);
-  EXPECT_EQ(state.SpriteDib.Depth(), 24);
-  EXPECT_EQ(state.ScreenDib.Depth(), 24);
-  EXPECT_LE(state.ScreenDib.Width(), 1);  // no capture in full screen: left unsized
-  EXPECT_EQ(state.SpriteRect, (Rect{0, 0, 100, 100}));
-  EXPECT_EQ(state.TargetDC, 0x51u);
-  EXPECT_EQ(state.SpriteBitmap->Width(), 100);
-  EXPECT_EQ(state.CaptureBitmap, nullptr);
-  EXPECT_EQ(state.LastCursor, (Point{500, 400}));
-  for (int32_t y : {0, 99}) EXPECT_EQ(state.SpriteDib.RowBytes(y)[3 * 99], 0);
+  EXPECT_EQ(state.grid.surface_width, 1024);
+  EXPECT_EQ(state.grid.cols, 18);
+  EXPECT_EQ(state.sprite.dib.Width(), 100);
+  EXPECT_EQ(state.sprite.dib.Depth(), 24);
+  EXPECT_EQ(state.screen_dib.Depth(), 24);
+  EXPECT_LE(state.screen_dib.Width(), 1);  // no capture in full screen: left unsized
+  EXPECT_EQ(state.sprite.rect, (Rect{0, 0, 100, 100}));
+  EXPECT_EQ(state.target_dc, 0x51u);
+  EXPECT_EQ(state.sprite.bitmap->Width(), 100);
+  EXPECT_EQ(state.desktop_picture, nullptr);
+  EXPECT_EQ(state.last_cursor, (Point{500, 400}));
+  for (int32_t y : {0, 99}) EXPECT_EQ(state.sprite.dib.RowBytes(y)[3 * 99], 0);
 }
 
 TEST_F(SaverLifecycleTest, PreviewStartUpCapturesTheDesktopAndRestoresBeforeTheFirstLayout) {
-  state.RunMode = 'P';
+  state.run_mode = RunMode::kPreview;
   platform.fast = 0;  // preview keeps its 30 ms whatever Fast is
-  ASSERT_TRUE(saver.FormCreate("1234"));
+  ASSERT_TRUE(saver.Start("1234"));
   const std::vector<std::string> expected = {
       "LoadSettings", "Time",          "WindowRect 1234", "ScreenSize",  "CaptureScreen", "Bitmap 40x30",
       "WindowDC 1234", "DrawTarget 119", "Bitmap 20x20",  "UpScreen",    "UpAlgorithm",   "Snowflake",
       "Cursor",        "Running 1"};
   EXPECT_EQ(platform.calls, expected);
-  EXPECT_EQ(state.SurfaceWidth, 152);
-  EXPECT_EQ(state.SurfaceHeight, 112);
-  EXPECT_EQ(state.SpriteRect, (Rect{0, 0, 20, 20}));
-  EXPECT_EQ(state.ScreenDib.Width(), 40);
-  EXPECT_EQ(state.ScreenDib.Height(), 30);
+  EXPECT_EQ(state.grid.surface_width, 152);
+  EXPECT_EQ(state.grid.surface_height, 112);
+  EXPECT_EQ(state.sprite.rect, (Rect{0, 0, 20, 20}));
+  EXPECT_EQ(state.screen_dib.Width(), 40);
+  EXPECT_EQ(state.screen_dib.Height(), 30);
   // The capture arrives upright and opaque, through one bulk write.
-  auto* capture = static_cast<FakeBitmap*>(state.CaptureBitmap.get());
+  auto* capture = static_cast<FakeBitmap*>(state.desktop_picture.get());
   EXPECT_EQ(capture->bulk_writes, 1);
   EXPECT_EQ(capture->Pixel(0, 0), PackArgb(255, 0, 0, 0));
   EXPECT_EQ(capture->Pixel(39, 0), PackArgb(255, 39, 0, 39));
   EXPECT_EQ(capture->Pixel(5, 29), PackArgb(255, 5, 29, 34));
-  EXPECT_EQ(state.CaptureR.At(29, 5), 5);
-  EXPECT_EQ(state.CaptureG.At(29, 5), 29);
-  EXPECT_EQ(state.CaptureB.At(29, 5), 34);
 }
 
 // Screens beyond 1501 x 2001 pixels: the capture planes follow the screen, so the whole
@@ -225,16 +222,13 @@ TEST_F(SaverLifecycleTest, PreviewStartUpCapturesTheDesktopAndRestoresBeforeTheF
 TEST_F(SaverLifecycleTest, PreviewCapturesScreensLargerThanTheDesignTimePlanes) {
   for (ScreenSize screen : {ScreenSize{7680, 4320}, ScreenSize{4320, 7680}}) {
     auto fresh = std::make_unique<SaverState>();
-    fresh->RunMode = 'P';
+    fresh->run_mode = RunMode::kPreview;
     FakePlatform big;
     big.screen = screen;
     SaverLifecycle lifecycle{*fresh, random, big};
-    ASSERT_TRUE(lifecycle.FormCreate("1234"));
+    ASSERT_TRUE(lifecycle.Start("1234"));
     const int32_t x = screen.width - 1, y = screen.height - 1;
-    EXPECT_EQ(fresh->CaptureR.Width(), screen.width);
-    EXPECT_EQ(fresh->CaptureR.Height(), screen.height);
-    EXPECT_EQ(fresh->CaptureB.At(y, x), (x + y) & 0xFF);
-    auto* capture = static_cast<FakeBitmap*>(fresh->CaptureBitmap.get());
+    auto* capture = static_cast<FakeBitmap*>(fresh->desktop_picture.get());
     EXPECT_EQ(capture->Width(), screen.width);
     EXPECT_EQ(capture->Pixel(x, y), PackArgb(255, x, y, x + y));
   }
@@ -244,39 +238,39 @@ TEST_F(SaverLifecycleTest, FailedStartUpsStopAtTheirStepAndNeverTouchTheSurfaces
   // Unparsable or missing handle: the message names the text, nothing after the conversion.
   for (std::optional<std::string_view> arg : {std::optional<std::string_view>("abc"), std::optional<std::string_view>()}) {
     platform.calls.clear();
-    state.RunMode = 'P';
+    state.run_mode = RunMode::kPreview;
     SaverLifecycle lifecycle(state, random, platform);
-    EXPECT_THROW(lifecycle.FormCreate(arg), EConvertError);
+    EXPECT_THROW(lifecycle.Start(arg), ConvertError);
     EXPECT_EQ(platform.calls, (std::vector<std::string>{"LoadSettings", "Time"}));
     EXPECT_EQ(lifecycle.phase(), SaverLifecycle::Phase::kFailed);
-    EXPECT_EQ(state.SpriteBitmap, nullptr);
-    EXPECT_EQ(state.TargetGraphics, nullptr);
+    EXPECT_EQ(state.sprite.bitmap, nullptr);
+    EXPECT_EQ(state.target, nullptr);
   }
   // A registry error stops at the first step.
   platform.calls.clear();
   platform.fail_load = true;
-  state.RunMode = 'S';
-  EXPECT_THROW(saver.FormCreate(std::nullopt), ERegistryException);
+  state.run_mode = RunMode::kFullScreen;
+  EXPECT_THROW(saver.Start(std::nullopt), RegistryError);
   EXPECT_EQ(platform.calls, std::vector<std::string>{"LoadSettings"});
 
   // Neither the ticks nor the close touch anything; the close is granted without a restore
   // and the flag that was never set is not cleared.
   platform.calls.clear();
-  state.ConfigMode = true;  // even a settings run ends
+  state.behind_dialog = true;  // even a settings run ends
   saver.ExitChecks();
   EXPECT_EQ(platform.close_requests, 0);
-  EXPECT_TRUE(saver.FormCloseQuery());
-  saver.FormClose();
+  EXPECT_TRUE(saver.MayClose());
+  saver.Close();
   EXPECT_TRUE(platform.calls.empty());
 }
 
 TEST_F(SaverLifecycleTest, PreviewHandleNamingNoWindowFailsQuietly) {
-  state.RunMode = 'P';
+  state.run_mode = RunMode::kPreview;
   platform.preview_exists = false;
-  EXPECT_FALSE(saver.FormCreate("4242"));
+  EXPECT_FALSE(saver.Start("4242"));
   EXPECT_FALSE(saver.Started());
   EXPECT_EQ(platform.calls.back(), "WindowRect 4242");
-  EXPECT_TRUE(saver.FormCloseQuery());
+  EXPECT_TRUE(saver.MayClose());
 }
 
 TEST_F(SaverLifecycleTest, MouseExitNeedsMoreThanAHundredPixelsAlongOneAxisBetweenTwoTicks) {
@@ -298,7 +292,7 @@ TEST_F(SaverLifecycleTest, MouseJumpJustAfterATicksReadingEndsTheRunAtTheNextTic
   platform.cursor_script = {{500, 400}, {601, 400}};
   platform.cursor = {601, 400};
   saver.ExitChecks();
-  EXPECT_EQ(state.LastCursor, (Point{500, 400}));
+  EXPECT_EQ(state.last_cursor, (Point{500, 400}));
   saver.ExitChecks();
   EXPECT_EQ(platform.close_requests, 1);
 }
@@ -310,74 +304,74 @@ TEST_F(SaverLifecycleTest, MouseExitOnlyWithKeyExitOutsideSettingsAndPreview) {
   EXPECT_EQ(platform.close_requests, 0);
   EXPECT_TRUE(platform.calls.empty());  // the cursor is not even read
 
-  state.Key_Exit = true;
-  state.ConfigMode = true;
+  state.settings.exit_on_input = true;
+  state.behind_dialog = true;
   MoveCursorTo({0, 0});
   EXPECT_EQ(platform.close_requests, 0);
 
-  state.ConfigMode = false;
-  state.RunMode = 'P';
+  state.behind_dialog = false;
+  state.run_mode = RunMode::kPreview;
   MoveCursorTo({5000, 5000});
   EXPECT_EQ(platform.close_requests, 0);
 }
 
 TEST_F(SaverLifecycleTest, PreviewEndsWhenTheWindowLosesTheActivation) {
-  state.RunMode = 'P';
-  ASSERT_TRUE(saver.FormCreate("1"));
+  state.run_mode = RunMode::kPreview;
+  ASSERT_TRUE(saver.Start("1"));
   saver.ExitChecks();
   EXPECT_EQ(platform.close_requests, 0);
   platform.active = false;
   saver.ExitChecks();
   EXPECT_EQ(platform.close_requests, 1);
   // Full screen ignores the activation.
-  state.RunMode = 'S';
+  state.run_mode = RunMode::kFullScreen;
   saver.ExitChecks();
   EXPECT_EQ(platform.close_requests, 1);
 }
 
 TEST_F(SaverLifecycleTest, KeyExit) {
   StartFullScreen();  // Key_Exit on: any key
-  saver.FormKeyDown(' ');
-  saver.FormKeyDown(kEscapeKey);
+  saver.OnKeyDown(' ');
+  saver.OnKeyDown(kEscapeKey);
   EXPECT_EQ(platform.close_requests, 2);
-  state.Key_Exit = false;  // off: Esc alone
-  saver.FormKeyDown(' ');
-  saver.FormKeyDown('A');
+  state.settings.exit_on_input = false;  // off: Esc alone
+  saver.OnKeyDown(' ');
+  saver.OnKeyDown('A');
   EXPECT_EQ(platform.close_requests, 2);
-  saver.FormKeyDown(kEscapeKey);
+  saver.OnKeyDown(kEscapeKey);
   EXPECT_EQ(platform.close_requests, 3);
 }
 
 TEST_F(SaverLifecycleTest, CloseDecisionByMode) {
   // Full screen: restore, then grant; the flag is cleared at the close.
   StartFullScreen();
-  EXPECT_TRUE(saver.FormCloseQuery());
-  EXPECT_TRUE(state.CloseAllowed);
-  saver.FormClose();
+  EXPECT_TRUE(saver.MayClose());
+  EXPECT_TRUE(state.close_allowed);
+  saver.Close();
   EXPECT_EQ(platform.calls, (std::vector<std::string>{"UpScreen", "Running 0"}));
 
   // Settings run: refused until the dialog allows it, then granted without a restore.
-  state.CloseAllowed = false;
-  state.RunMode = 'S';
+  state.close_allowed = false;
+  state.run_mode = RunMode::kFullScreen;
   SaverLifecycle held(state, random, platform);
-  ASSERT_TRUE(held.FormCreate(std::nullopt));
-  state.ConfigMode = true;
+  ASSERT_TRUE(held.Start(std::nullopt));
+  state.behind_dialog = true;
   platform.calls.clear();
-  EXPECT_FALSE(held.FormCloseQuery());
-  EXPECT_FALSE(held.FormCloseQuery());
-  state.CloseAllowed = true;
-  EXPECT_TRUE(held.FormCloseQuery());
+  EXPECT_FALSE(held.MayClose());
+  EXPECT_FALSE(held.MayClose());
+  state.close_allowed = true;
+  EXPECT_TRUE(held.MayClose());
   EXPECT_TRUE(platform.calls.empty());
 
   // Preview: granted at once, no restore.
-  state.CloseAllowed = false;
-  state.ConfigMode = false;
-  state.RunMode = 'P';
+  state.close_allowed = false;
+  state.behind_dialog = false;
+  state.run_mode = RunMode::kPreview;
   SaverLifecycle preview(state, random, platform);
-  ASSERT_TRUE(preview.FormCreate("9"));
+  ASSERT_TRUE(preview.Start("9"));
   platform.calls.clear();
-  EXPECT_TRUE(preview.FormCloseQuery());
-  EXPECT_TRUE(state.CloseAllowed);
+  EXPECT_TRUE(preview.MayClose());
+  EXPECT_TRUE(state.close_allowed);
   EXPECT_TRUE(platform.calls.empty());
 }
 

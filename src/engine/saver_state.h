@@ -1,12 +1,13 @@
-// SaverState: the one record of engine state, shared by the saver window and the settings
-// dialog. One instance lives for the whole run; every engine operation works on it directly.
+// The state of one saver surface, split by meaning: the settings it runs with, the grid laid
+// over the surface, the cycle's position and layout, the sprite, and what it draws through.
+// A run holds one per monitor (or output); the settings dialog edits the primary's settings.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
+#include "engine/settings.h"
 #include "surfaces/dib.h"
 #include "surfaces/drawing.h"
 #include "surfaces/types.h"
@@ -21,72 +22,71 @@ inline constexpr int32_t kMaxRing = 33;      // ring 33 has 199 slots; ring 34 w
 using GridTable = std::array<std::array<int32_t, kGridSize>, kGridSize>;      // [row][col]
 using SpritePlane = std::array<std::array<int32_t, kSpriteSize>, kSpriteSize>;  // [y][x]
 
-// A plane of the desktop capture, sized to the screen (entry [y][x] for pixel (x, y)).
-class CapturePlane {
- public:
-  void Resize(int32_t width, int32_t height) {
-    width_ = width > 0 ? width : 0;
-    height_ = height > 0 ? height : 0;
-    values_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), 0);
-  }
-  int32_t Width() const { return width_; }
-  int32_t Height() const { return height_; }
-  int32_t& At(int32_t y, int32_t x) { return values_[static_cast<size_t>(y) * width_ + x]; }
-  int32_t At(int32_t y, int32_t x) const { return values_[static_cast<size_t>(y) * width_ + x]; }
+// How the program was started: full screen, the settings dialog over a live saver, the
+// preview inside the host's window, or the password request (nothing to do).
+enum class RunMode : char {
+  kNone = 0,
+  kFullScreen = 'S',
+  kSettings = 'C',
+  kPreview = 'P',
+  kPassword = 'A',
+};
 
- private:
-  int32_t width_ = 0;
-  int32_t height_ = 0;
-  std::vector<int32_t> values_;
+// The grid over the drawing surface: its size, the columns and rows, and the cell size.
+struct GridGeometry {
+  int32_t surface_width = 0;
+  int32_t surface_height = 0;
+  int32_t cols = 0;
+  int32_t rows = 0;
+  int32_t cell_width = 0;
+  int32_t cell_height = 0;
+};
+
+// Where the cycle stands: the cell being faded in and its fade step, the leaf it shows, which
+// cells are filled (random fill), and the layout's position of every cell ([row][col] for the
+// grids and the pyramid, [ring][slot] for the rings).
+struct CycleState {
+  int32_t fade_step = 0;
+  int32_t row = 0;
+  int32_t col = 0;
+  int32_t image_index = 0;  // 1..25 once a leaf was chosen
+  GridTable filled{};
+  GridTable x{};
+  GridTable y{};
+};
+
+// The leaf being drawn: the picture stretched onto a 24-bit surface, the planes keyed from it
+// (leaf pixels opaque to the setting's degree, the rest transparent), and the bitmap the draws
+// take.
+struct Sprite {
+  Dib dib;
+  Rect rect;
+  SpritePlane red{};
+  SpritePlane green{};
+  SpritePlane blue{};
+  SpritePlane alpha{};
+  std::unique_ptr<ArgbBitmap> bitmap;
 };
 
 struct SaverState {
-  // Surfaces are created empty; start-up gives them their depth and size.
-  TDIB SpriteDib;
-  TDIB ScreenDib;
+  Settings settings;
+  GridGeometry grid;
+  CycleState cycle;
+  Sprite sprite;
 
-  int32_t CellWidth = 0;
-  int32_t CellHeight = 0;
-  int32_t FadeStep = 0;
-  int32_t CurCol = 0;
-  int32_t CurRow = 0;
-  int32_t GridCols = 0;
-  int32_t GridRows = 0;
-  int32_t ImageIndex = 0;
-  int32_t SurfaceWidth = 0;
-  int32_t SurfaceHeight = 0;
+  // What the leaves are drawn through, and the picture a preview's restore shows.
+  std::unique_ptr<DrawTarget> target;
+  std::unique_ptr<ArgbBitmap> desktop_picture;
 
-  bool CloseAllowed = false;
-  bool Key_Exit = false;
-  bool Rands_Algorithm = false;
-  bool ConfigMode = false;
+  RunMode run_mode = RunMode::kNone;
+  bool behind_dialog = false;  // the saver runs behind the settings dialog
+  bool close_allowed = false;  // the close decision has granted the close
 
-  // Settings, as bytes: the store keeps the low 8 bits of what it reads.
-  uint8_t Algorithm = 0;
-  uint8_t Size = 0;
-  uint8_t Transparent = 0;
-  uint8_t Fast = 0;
-  uint8_t Color_s = 0;
-
-  uintptr_t TargetDC = 0;  // the platform's device context handle, or 0
-  std::unique_ptr<ArgbBitmap> SpriteBitmap;
-  std::unique_ptr<ArgbBitmap> CaptureBitmap;
-  std::unique_ptr<DrawTarget> TargetGraphics;
-  Rect SpriteRect;
-  char RunMode = 0;
-  Point LastCursor;
-  Point CurCursor;
-
-  GridTable FillGrid{};
-  GridTable PosX{};
-  GridTable PosY{};
-  SpritePlane SpriteR{};
-  SpritePlane SpriteG{};
-  SpritePlane SpriteB{};
-  SpritePlane SpriteA{};
-  CapturePlane CaptureR;
-  CapturePlane CaptureG;
-  CapturePlane CaptureB;
+  // Start-up scaffolding of the preview and the pointer rule (to be moved out).
+  Dib screen_dib;
+  uintptr_t target_dc = 0;
+  Point last_cursor;
+  Point cur_cursor;
 };
 
 }  // namespace ambervale

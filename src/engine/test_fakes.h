@@ -19,7 +19,7 @@ namespace ambervale::testing {
 
 class FakeHost : public SaverHost {
  public:
-  void RunExitChecks() override {
+  void CheckExits() override {
     ++exit_checks;
     events.push_back("exit-checks");
     if (on_exit_checks) on_exit_checks();
@@ -90,19 +90,19 @@ struct EngineRig {
   explicit EngineRig(int32_t width = 1024, int32_t height = 768, uint8_t size = 12, uint32_t seed = 1,
                      int32_t sprite = 100, const LeafImageSet::PictureSource& source = &TestLeafBytes)
       : state(std::make_unique<SaverState>()), random(seed), leaves(source) {
-    state->Size = size;
-    state->Transparent = 8;
-    state->RunMode = 'S';
-    state->SpriteDib.SetDepth(24);
-    state->SpriteDib.SetDibWidth(sprite);
-    state->SpriteDib.SetDibHeight(sprite);
-    state->SpriteRect = Rect{0, 0, sprite, sprite};
+    state->settings.size = size;
+    state->settings.transparent = 8;
+    state->run_mode = RunMode::kFullScreen;
+    state->sprite.dib.SetDepth(24);
+    state->sprite.dib.SetDibWidth(sprite);
+    state->sprite.dib.SetDibHeight(sprite);
+    state->sprite.rect = Rect{0, 0, sprite, sprite};
     auto bitmap_owned = std::make_unique<CountingBitmap>(sprite, sprite);
     bitmap = bitmap_owned.get();
-    state->SpriteBitmap = std::move(bitmap_owned);
+    state->sprite.bitmap = std::move(bitmap_owned);
     auto target_owned = std::make_unique<RecordingTarget>();
     target = target_owned.get();
-    state->TargetGraphics = std::move(target_owned);
+    state->target = std::move(target_owned);
     engine = std::make_unique<SaverEngine>(*state, random, leaves, host);
     SetGeometry(width, height);
   }
@@ -111,8 +111,8 @@ struct EngineRig {
 
   // Start-up's engine steps: the first layout and the first (transparent) sprite.
   void Start() {
-    engine->UpAlgorithm();
-    engine->Snowflake();
+    engine->StartCycle();
+    engine->BuildSprite();
   }
 
   // Ticks until the tick has restarted the cycle `cycles` times (bounded); returns the ticks.
@@ -120,7 +120,7 @@ struct EngineRig {
     const int start = host.repaints;
     int ticks = 0;
     while (host.repaints - start < cycles && ticks < limit) {
-      engine->Timer1Timer();
+      engine->Tick();
       ++ticks;
     }
     return ticks;

@@ -12,12 +12,12 @@ using testing::EngineRig;
 // A cell's first tick: new sprite from a decoded leaf, keying, and the bitmap rebuild.
 void BM_FirstDrawTick(benchmark::State& bench) {
   EngineRig rig(1920, 1080, 0);
-  rig.state->Algorithm = 1;
+  rig.state->settings.algorithm = 1;
   rig.Start();
   for (auto _ : bench) {
-    rig.state->FadeStep = 0;
-    rig.state->CurCol = 1;
-    rig.engine->Timer1Timer();
+    rig.state->cycle.fade_step = 0;
+    rig.state->cycle.col = 1;
+    rig.engine->Tick();
     rig.target->calls.clear();
   }
 }
@@ -26,12 +26,12 @@ BENCHMARK(BM_FirstDrawTick);
 // One of a cell's four later ticks: a single scaled draw.
 void BM_OrdinaryTick(benchmark::State& bench) {
   EngineRig rig(1920, 1080, 0);
-  rig.state->Algorithm = 1;
+  rig.state->settings.algorithm = 1;
   rig.Start();
-  rig.engine->Timer1Timer();
+  rig.engine->Tick();
   for (auto _ : bench) {
-    rig.state->FadeStep = 2;
-    rig.engine->Timer1Timer();
+    rig.state->cycle.fade_step = 2;
+    rig.engine->Tick();
     rig.target->calls.clear();
   }
 }
@@ -40,7 +40,7 @@ BENCHMARK(BM_OrdinaryTick);
 // A whole random-fill cycle on a 4K screen at Size 0 (31 x 18 cells), ticks until it restarts.
 void BM_RandomFillCycle(benchmark::State& bench) {
   EngineRig rig(3840, 2160, 0);
-  rig.state->Algorithm = 0;
+  rig.state->settings.algorithm = 0;
   rig.Start();
   int64_t ticks = 0;
   for (auto _ : bench) {

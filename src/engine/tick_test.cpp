@@ -18,7 +18,7 @@ constexpr int32_t kSmallSprite = 10;
 // 1024 x 768 at Size 12: 18 columns, 14 rows, rings 0..7.
 std::unique_ptr<EngineRig> StartedRig(uint8_t algorithm, uint32_t seed = 1) {
   auto rig = std::make_unique<EngineRig>(1024, 768, 12, seed, kSmallSprite);
-  rig->state->Algorithm = algorithm;
+  rig->state->settings.algorithm = algorithm;
   rig->Start();
   return rig;
 }
@@ -34,10 +34,10 @@ struct TickRecord {
 
 TickRecord Tick(EngineRig& rig) {
   SaverState& s = *rig.state;
-  TickRecord r{s.FadeStep, s.CurRow, s.CurCol, s.PosX[s.CurRow][s.CurCol] == 0, false, 0, 0};
+  TickRecord r{s.cycle.fade_step, s.cycle.row, s.cycle.col, s.cycle.x[s.cycle.row][s.cycle.col] == 0, false, 0, 0};
   const uint32_t seed = rig.random.seed();
   const size_t calls = rig.target->calls.size();
-  rig.engine->Timer1Timer();
+  rig.engine->Tick();
   r.drew_random = rig.random.seed() != seed;
   r.draws = rig.target->calls.size() - calls;
   r.bitmap_image = rig.engine->BitmapImageIndex();
@@ -67,13 +67,13 @@ TEST(TickTest, CycleLengthsOnAnEighteenByFourteenGrid) {
                         {10, 1350, 1349}, {11, 605, 604},  {12, 605, 604}};
   for (const Case& c : cases) {
     auto rig = StartedRig(c.algorithm);
-    ASSERT_EQ(rig->state->GridCols, 18);
-    ASSERT_EQ(rig->state->GridRows, 14);
+    ASSERT_EQ(rig->state->grid.cols, 18);
+    ASSERT_EQ(rig->state->grid.rows, 14);
     EXPECT_EQ(rig->TicksUntilCycles(1), c.first) << int(c.algorithm);
     EXPECT_EQ(rig->TicksUntilCycles(1), c.later) << int(c.algorithm);
     EXPECT_EQ(rig->TicksUntilCycles(1), c.later) << int(c.algorithm);
     EXPECT_EQ(rig->host.exit_checks, c.first + 2 * c.later);
-    EXPECT_EQ(rig->state->Algorithm, c.algorithm);
+    EXPECT_EQ(rig->state->settings.algorithm, c.algorithm);
   }
 }
 
@@ -94,7 +94,7 @@ TEST(TickTest, NewSpritesAndRemovedSlotsFollowEachBlocksRules) {
       ASSERT_EQ(t.draws, skips ? 0u : 1u) << int(algorithm);
       if (skips) {
         ++removed;
-        EXPECT_EQ(rig->state->FadeStep, t.fade);  // the next slot starts where this one would have
+        EXPECT_EQ(rig->state->cycle.fade_step, t.fade);  // the next slot starts where this one would have
       }
     }
     EXPECT_EQ(rig->host.repaints, 2);
@@ -147,27 +147,27 @@ class RandomFillTest : public ::testing::Test {
     std::pair<int32_t, int32_t> picked;
     const uint32_t seed = SeedWhere([&](Random& r) {
       r.Next(25);
-      const int32_t col = r.Next(s.GridCols);
-      const int32_t row = r.Next(s.GridRows);
+      const int32_t col = r.Next(s.grid.cols);
+      const int32_t row = r.Next(s.grid.rows);
       picked = {row, col};
       return fits(row, col);
     });
     rig_->random.Seed(seed);
-    for (int32_t row = 0; row <= s.GridRows; ++row)
-      for (int32_t col = 0; col <= s.GridCols; ++col) s.FillGrid[row][col] = 1;
-    s.FadeStep = 0;
+    for (int32_t row = 0; row <= s.grid.rows; ++row)
+      for (int32_t col = 0; col <= s.grid.cols; ++col) s.cycle.filled[row][col] = 1;
+    s.cycle.fade_step = 0;
     return picked;
   }
 
   void TickAndExpectCell(int32_t row, int32_t col) {
     SaverState& s = *rig_->state;
     const size_t calls = rig_->target->calls.size();
-    rig_->engine->Timer1Timer();
-    EXPECT_EQ(s.CurRow, row);
-    EXPECT_EQ(s.CurCol, col);
+    rig_->engine->Tick();
+    EXPECT_EQ(s.cycle.row, row);
+    EXPECT_EQ(s.cycle.col, col);
     ASSERT_EQ(rig_->target->calls.size(), calls + 1);
-    EXPECT_EQ(rig_->target->calls.back().x, s.PosX[row][col]);
-    EXPECT_EQ(s.FillGrid[row][col], 1);
+    EXPECT_EQ(rig_->target->calls.back().x, s.cycle.x[row][col]);
+    EXPECT_EQ(s.cycle.filled[row][col], 1);
   }
 
   std::unique_ptr<EngineRig> rig_;
@@ -179,8 +179,8 @@ TEST_F(RandomFillTest, TakenInnerCellMovesToTheFirstFreeNeighbourClockwiseFromAb
   for (size_t first = 0; first < 8; ++first) {
     SaverState& s = *rig_->state;
     const auto [row, col] = Prepare([&](int32_t r, int32_t c) { return r > 0 && c > 0 && (r + c + int(first)) % 3 == 0; });
-    for (size_t k = first; k < 8; ++k) s.FillGrid[row + kOrder[k].first][col + kOrder[k].second] = 0;
-    s.FillGrid[0][0] = 0;  // the scan would find this one
+    for (size_t k = first; k < 8; ++k) s.cycle.filled[row + kOrder[k].first][col + kOrder[k].second] = 0;
+    s.cycle.filled[0][0] = 0;  // the scan would find this one
     TickAndExpectCell(row + kOrder[first].first, col + kOrder[first].second);
   }
 }
@@ -189,20 +189,20 @@ TEST_F(RandomFillTest, EdgeCellsAndSurroundedCellsGoToTheScan) {
   SaverState& s = *rig_->state;
   {
     const auto [row, col] = Prepare([](int32_t r, int32_t c) { return c == 0 && r >= 1; });
-    s.FillGrid[row][1] = 0;          // a free neighbour to the right, not looked at
-    s.FillGrid[row - 1][5] = 0;      // the first free cell of the scan
+    s.cycle.filled[row][1] = 0;          // a free neighbour to the right, not looked at
+    s.cycle.filled[row - 1][5] = 0;      // the first free cell of the scan
     TickAndExpectCell(row - 1, 5);
   }
   {
     const auto [row, col] = Prepare([](int32_t r, int32_t c) { return r == 0 && c >= 1 && c < 15; });
-    s.FillGrid[1][col] = 0;
-    s.FillGrid[0][col + 2] = 0;
+    s.cycle.filled[1][col] = 0;
+    s.cycle.filled[0][col + 2] = 0;
     TickAndExpectCell(0, col + 2);
   }
   {
     const auto [row, col] = Prepare([](int32_t r, int32_t c) { return r > 1 && c > 1 && r < 12 && c < 16; });
-    s.FillGrid[row + 2][col] = 0;  // not a neighbour
-    s.FillGrid[14][18] = 0;        // the last cell of the scan: row GridRows, column GridCols
+    s.cycle.filled[row + 2][col] = 0;  // not a neighbour
+    s.cycle.filled[14][18] = 0;        // the last cell of the scan: row GridRows, column GridCols
     TickAndExpectCell(row + 2, col);
   }
 }
@@ -215,73 +215,73 @@ TEST_F(RandomFillTest, CycleEndsOnlyWhenTheWholeGridIncludingLastRowAndColumnIsM
     const TickRecord t = Tick(*rig_);
     ++ticks;
     if (t.fade == 0 && rig_->host.repaints == 0) {
-      EXPECT_TRUE(cells.insert({s.CurRow, s.CurCol}).second) << "cell drawn twice";
+      EXPECT_TRUE(cells.insert({s.cycle.row, s.cycle.col}).second) << "cell drawn twice";
     }
   }
   EXPECT_EQ(cells.size(), 15u * 19u);
   EXPECT_TRUE(cells.count({14, 18}));
   // The completing tick drew cell (0, 0) of the new cycle with its first draw.
-  EXPECT_EQ(s.CurRow, 0);
-  EXPECT_EQ(s.CurCol, 0);
-  EXPECT_EQ(s.FillGrid[0][0], 1);
-  EXPECT_EQ(s.FadeStep, 1);
+  EXPECT_EQ(s.cycle.row, 0);
+  EXPECT_EQ(s.cycle.col, 0);
+  EXPECT_EQ(s.cycle.filled[0][0], 1);
+  EXPECT_EQ(s.cycle.fade_step, 1);
 
   // One free cell left anywhere, even in the last column: the cycle goes on.
   Prepare([](int32_t, int32_t) { return true; });
-  s.FillGrid[7][18] = 0;
-  rig_->engine->Timer1Timer();
+  s.cycle.filled[7][18] = 0;
+  rig_->engine->Tick();
   EXPECT_EQ(rig_->host.repaints, 1);
-  EXPECT_EQ(s.CurRow, 7);
-  EXPECT_EQ(s.CurCol, 18);
+  EXPECT_EQ(s.cycle.row, 7);
+  EXPECT_EQ(s.cycle.col, 18);
 }
 
 TEST(TickTest, CycleEndingInOneHandsOverToSevenInTheSameTick) {
   auto rig = StartedRig(1);
   SaverState& s = *rig->state;
-  for (int i = 0; i < 1349; ++i) rig->engine->Timer1Timer();
+  for (int i = 0; i < 1349; ++i) rig->engine->Tick();
   ASSERT_EQ(rig->host.repaints, 0);
-  s.Rands_Algorithm = true;
+  s.settings.random_algorithm = true;
   rig->random.Seed(SeedWhere([](Random& r) { return r.Next(20) <= 10 && r.Next(5) == 2; }));
   const int bulk_before = rig->bitmap->bulk_writes;
   const size_t calls = rig->target->calls.size();
-  rig->engine->Timer1Timer();
-  EXPECT_EQ(s.Algorithm, 7);
+  rig->engine->Tick();
+  EXPECT_EQ(s.settings.algorithm, 7);
   ASSERT_EQ(rig->target->calls.size(), calls + 2);  // the last cell's fifth draw, then (0, 0)
   EXPECT_EQ(rig->target->calls.back().x, 0);
   EXPECT_EQ(rig->target->calls.back().y, 0);
   EXPECT_EQ(rig->bitmap->bulk_writes, bulk_before + 1);
-  EXPECT_EQ(s.FillGrid[0][0], 1);
-  EXPECT_EQ(s.FadeStep, 1);
+  EXPECT_EQ(s.cycle.filled[0][0], 1);
+  EXPECT_EQ(s.cycle.fade_step, 1);
   EXPECT_NE(rig->engine->BitmapImageIndex(), 0);
 }
 
 TEST(TickTest, CycleEndingInOneHandsOverToZeroOnlyAtTheNextTick) {
   auto rig = StartedRig(1);
   SaverState& s = *rig->state;
-  for (int i = 0; i < 1349; ++i) rig->engine->Timer1Timer();
-  s.Rands_Algorithm = true;
+  for (int i = 0; i < 1349; ++i) rig->engine->Tick();
+  s.settings.random_algorithm = true;
   rig->random.Seed(SeedWhere([](Random& r) { return r.Next(20) > 10 && r.Next(5) == 0; }));
   const int32_t last_image = rig->engine->BitmapImageIndex();
   const int bulk_before = rig->bitmap->bulk_writes;
-  rig->engine->Timer1Timer();
-  EXPECT_EQ(s.Algorithm, 0);
-  EXPECT_EQ(s.FadeStep, 1);
-  s.Rands_Algorithm = false;
+  rig->engine->Tick();
+  EXPECT_EQ(s.settings.algorithm, 0);
+  EXPECT_EQ(s.cycle.fade_step, 1);
+  s.settings.random_algorithm = false;
   // Cell (0, 0) gets four draws with the previous cycle's last sprite and stays unmarked.
   for (int i = 0; i < 4; ++i) {
     const TickRecord t = Tick(*rig);
     EXPECT_EQ(t.draws, 1u);
     EXPECT_EQ(t.bitmap_image, last_image);
-    EXPECT_EQ(rig->target->calls.back().x, s.PosX[0][0]);
+    EXPECT_EQ(rig->target->calls.back().x, s.cycle.x[0][0]);
   }
   EXPECT_EQ(rig->bitmap->bulk_writes, bulk_before);
-  EXPECT_EQ(s.FillGrid[0][0], 0);
-  EXPECT_EQ(s.FadeStep, 0);
+  EXPECT_EQ(s.cycle.filled[0][0], 0);
+  EXPECT_EQ(s.cycle.fade_step, 0);
   // So the random fill later treats it as free and draws it again.
   bool redrawn = false;
   while (rig->host.repaints == 1 && !redrawn) {
     const TickRecord t = Tick(*rig);
-    redrawn = t.fade == 0 && s.CurRow == 0 && s.CurCol == 0 && rig->host.repaints == 1;
+    redrawn = t.fade == 0 && s.cycle.row == 0 && s.cycle.col == 0 && rig->host.repaints == 1;
   }
   EXPECT_TRUE(redrawn);
 }
@@ -290,8 +290,8 @@ TEST(TickTest, UnknownAlgorithmOnlyCyclesTheFadeStep) {
   auto rig = StartedRig(13);
   SaverState& s = *rig->state;
   for (int i = 1; i <= 12; ++i) {
-    rig->engine->Timer1Timer();
-    EXPECT_EQ(s.FadeStep, i % 5);
+    rig->engine->Tick();
+    EXPECT_EQ(s.cycle.fade_step, i % 5);
   }
   EXPECT_TRUE(rig->target->calls.empty());
   EXPECT_EQ(rig->host.exit_checks, 12);
@@ -303,18 +303,18 @@ TEST(TickTest, ExitChecksRunFirstAndFailuresStopTheTick) {
     auto rig = StartedRig(3);
     size_t draws_at_check = 99;
     rig->host.on_exit_checks = [&] { draws_at_check = rig->target->calls.size(); };
-    rig->engine->Timer1Timer();
+    rig->engine->Tick();
     EXPECT_EQ(draws_at_check, 0u);
     EXPECT_EQ(rig->target->calls.size(), 1u);
   }
   {
     static const uint8_t kJunk[] = {0xFF, 0xD8, 0x00};
     EngineRig rig(1024, 768, 12, 1, 100, [](int32_t) { return std::span<const uint8_t>(kJunk); });
-    rig.state->Algorithm = 1;
+    rig.state->settings.algorithm = 1;
     rig.Start();
-    EXPECT_THROW(rig.engine->Timer1Timer(), EJPEG);
+    EXPECT_THROW(rig.engine->Tick(), JpegError);
     EXPECT_EQ(rig.host.exit_checks, 1);
-    EXPECT_EQ(rig.state->FadeStep, 0);  // not advanced
+    EXPECT_EQ(rig.state->cycle.fade_step, 0);  // not advanced
     EXPECT_TRUE(rig.target->calls.empty());
   }
 }
@@ -323,8 +323,8 @@ TEST(TickTest, ExitChecksRunFirstAndFailuresStopTheTick) {
 TEST(TickTest, TallSurfacesKeepEverySequenceInsideTheTables) {
   for (const uint8_t algorithm : {0, 2, 3, 5, 12}) {
     EngineRig rig(100, 1000, 0, 1, kSmallSprite);
-    ASSERT_EQ(rig.state->GridRows, 200);
-    rig.state->Algorithm = algorithm;
+    ASSERT_EQ(rig.state->grid.rows, 200);
+    rig.state->settings.algorithm = algorithm;
     rig.Start();
     const int ticks = rig.TicksUntilCycles(1, 200000);
     EXPECT_EQ(rig.host.repaints, 1) << int(algorithm);

@@ -9,7 +9,7 @@ namespace ambervale {
 class LiveSaver {
  public:
   virtual ~LiveSaver() = default;
-  virtual void UpScreen() = 0;                             // restore the screen, start a new cycle
+  virtual void RestoreAndRestart() = 0;                             // restore the screen, start a new cycle
   virtual void SetTimerInterval(uint32_t milliseconds) = 0;  // the tick's pace
   virtual void CloseSaver() = 0;                           // the saver window's close request
 };

@@ -34,100 +34,100 @@ SettingsDialogLogic::SettingsDialogLogic(SaverState& state, LiveSaver& saver,
     : state_(state), saver_(saver), controls_(controls), save_(std::move(save)) {}
 
 void SettingsDialogLogic::ShowSettings() {
-  SetTrackBar(DialogSlider::Algorithm, state_.Algorithm);
-  SetTrackBar(DialogSlider::Size, state_.Size);
-  SetTrackBar(DialogSlider::Transparent, state_.Transparent);
-  SetTrackBar(DialogSlider::Fast, state_.Fast);
-  SetCheckBox(DialogCheckBox::KeyExit, state_.Key_Exit);
-  SetCheckBox(DialogCheckBox::RandomAlgorithm, state_.Rands_Algorithm);
-  state_.ConfigMode = true;
+  SetSlider(DialogSlider::Algorithm, state_.settings.algorithm);
+  SetSlider(DialogSlider::Size, state_.settings.size);
+  SetSlider(DialogSlider::Transparent, state_.settings.transparent);
+  SetSlider(DialogSlider::Fast, state_.settings.fast);
+  SetCheckBox(DialogCheckBox::KeyExit, state_.settings.exit_on_input);
+  SetCheckBox(DialogCheckBox::RandomAlgorithm, state_.settings.random_algorithm);
+  state_.behind_dialog = true;
 }
 
-void SettingsDialogLogic::SetTrackBar(DialogSlider slider, int64_t value) {
+void SettingsDialogLogic::SetSlider(DialogSlider slider, int64_t value) {
   const int32_t position = ClampToSlider(slider, value);
-  if (position == controls_.TrackBarPosition(slider)) return;
-  controls_.PlaceTrackBar(slider, position);
-  TrackBarChange(slider);
+  if (position == controls_.SliderPosition(slider)) return;
+  controls_.PlaceSlider(slider, position);
+  SliderChanged(slider);
 }
 
 void SettingsDialogLogic::SetCheckBox(DialogCheckBox box, bool checked) {
   if (checked == controls_.IsChecked(box)) return;
   controls_.PlaceCheck(box, checked);
-  CheckBoxClick(box);
+  CheckBoxClicked(box);
 }
 
-void SettingsDialogLogic::TrackBarChange(DialogSlider slider) {
+void SettingsDialogLogic::SliderChanged(DialogSlider slider) {
   switch (slider) {
-    case DialogSlider::Algorithm: TrackBar1Change(); break;
-    case DialogSlider::Size: TrackBar2Change(); break;
-    case DialogSlider::Transparent: TrackBar3Change(); break;
-    case DialogSlider::Fast: TrackBar4Change(); break;
+    case DialogSlider::Algorithm: AlgorithmChanged(); break;
+    case DialogSlider::Size: SizeChanged(); break;
+    case DialogSlider::Transparent: TransparencyChanged(); break;
+    case DialogSlider::Fast: PaceChanged(); break;
   }
 }
 
 void SettingsDialogLogic::Restart() {
-  state_.FadeStep = 0;
-  saver_.UpScreen();
+  state_.cycle.fade_step = 0;
+  saver_.RestoreAndRestart();
 }
 
 // The positions come from the controls, which keep them inside the slider ranges, so each one
 // fits the byte of its setting.
-void SettingsDialogLogic::TrackBar1Change() {
-  const int32_t position = ClampToSlider(DialogSlider::Algorithm, controls_.TrackBarPosition(DialogSlider::Algorithm));
-  if (state_.Algorithm == position) return;
-  state_.Algorithm = static_cast<uint8_t>(position);
+void SettingsDialogLogic::AlgorithmChanged() {
+  const int32_t position = ClampToSlider(DialogSlider::Algorithm, controls_.SliderPosition(DialogSlider::Algorithm));
+  if (state_.settings.algorithm == position) return;
+  state_.settings.algorithm = static_cast<uint8_t>(position);
   Restart();
 }
 
-void SettingsDialogLogic::TrackBar2Change() {
-  const int32_t position = ClampToSlider(DialogSlider::Size, controls_.TrackBarPosition(DialogSlider::Size));
-  if (state_.Size == position) return;
-  state_.Size = static_cast<uint8_t>(position);
+void SettingsDialogLogic::SizeChanged() {
+  const int32_t position = ClampToSlider(DialogSlider::Size, controls_.SliderPosition(DialogSlider::Size));
+  if (state_.settings.size == position) return;
+  state_.settings.size = static_cast<uint8_t>(position);
   ApplyDialogGeometry(state_);
   Restart();
 }
 
-void SettingsDialogLogic::TrackBar3Change() {
+void SettingsDialogLogic::TransparencyChanged() {
   const int32_t position =
-      ClampToSlider(DialogSlider::Transparent, controls_.TrackBarPosition(DialogSlider::Transparent));
-  if (state_.Transparent == position) return;
-  state_.Transparent = static_cast<uint8_t>(position);
+      ClampToSlider(DialogSlider::Transparent, controls_.SliderPosition(DialogSlider::Transparent));
+  if (state_.settings.transparent == position) return;
+  state_.settings.transparent = static_cast<uint8_t>(position);
   Restart();
 }
 
-void SettingsDialogLogic::TrackBar4Change() {
-  const int32_t position = ClampToSlider(DialogSlider::Fast, controls_.TrackBarPosition(DialogSlider::Fast));
-  if (state_.Fast != position) state_.Fast = static_cast<uint8_t>(position);
+void SettingsDialogLogic::PaceChanged() {
+  const int32_t position = ClampToSlider(DialogSlider::Fast, controls_.SliderPosition(DialogSlider::Fast));
+  if (state_.settings.fast != position) state_.settings.fast = static_cast<uint8_t>(position);
   saver_.SetTimerInterval(TickInterval(static_cast<uint8_t>(position)));
 }
 
-void SettingsDialogLogic::CheckBoxClick(DialogCheckBox box) {
+void SettingsDialogLogic::CheckBoxClicked(DialogCheckBox box) {
   if (box == DialogCheckBox::KeyExit) {
-    CheckBox1Click();
+    ExitOnInputClicked();
   } else {
-    CheckBox2Click();
+    RandomAlgorithmClicked();
   }
 }
 
-void SettingsDialogLogic::CheckBox1Click() { state_.Key_Exit = controls_.IsChecked(DialogCheckBox::KeyExit); }
+void SettingsDialogLogic::ExitOnInputClicked() { state_.settings.exit_on_input = controls_.IsChecked(DialogCheckBox::KeyExit); }
 
-void SettingsDialogLogic::CheckBox2Click() {
-  state_.Rands_Algorithm = controls_.IsChecked(DialogCheckBox::RandomAlgorithm);
+void SettingsDialogLogic::RandomAlgorithmClicked() {
+  state_.settings.random_algorithm = controls_.IsChecked(DialogCheckBox::RandomAlgorithm);
 }
 
-void SettingsDialogLogic::Button1Click() {
+void SettingsDialogLogic::SaveClicked() {
   if (save_) save_();
 }
 
-void SettingsDialogLogic::Button2Click() { FormClose(); }
+void SettingsDialogLogic::CloseClicked() { Close(); }
 
-bool SettingsDialogLogic::FormKeyDown(uint16_t key) { return key == kEscapeKey && !closed_; }
+bool SettingsDialogLogic::OnKeyDown(uint16_t key) { return key == kEscapeKey && !closed_; }
 
-void SettingsDialogLogic::FormClose() {
+void SettingsDialogLogic::Close() {
   if (closed_) return;
   closed_ = true;
-  state_.CloseAllowed = true;
-  saver_.UpScreen();
+  state_.close_allowed = true;
+  saver_.RestoreAndRestart();
   saver_.CloseSaver();
 }
 

@@ -41,8 +41,8 @@ Point DialogPosition(int32_t screen_width, int32_t screen_height, int32_t window
 class DialogControls {
  public:
   virtual ~DialogControls() = default;
-  virtual int32_t TrackBarPosition(DialogSlider slider) const = 0;
-  virtual void PlaceTrackBar(DialogSlider slider, int32_t position) = 0;
+  virtual int32_t SliderPosition(DialogSlider slider) const = 0;
+  virtual void PlaceSlider(DialogSlider slider, int32_t position) = 0;
   virtual bool IsChecked(DialogCheckBox box) const = 0;
   virtual void PlaceCheck(DialogCheckBox box, bool checked) = 0;
 };
@@ -60,28 +60,28 @@ class SettingsDialogLogic {
 
   // Setting a control the way the program does: a slider clamps the value and fires its change
   // handler when the position moves; a check box fires its click handler when its state flips.
-  void SetTrackBar(DialogSlider slider, int64_t value);
+  void SetSlider(DialogSlider slider, int64_t value);
   void SetCheckBox(DialogCheckBox box, bool checked);
 
-  void TrackBarChange(DialogSlider slider);
-  void TrackBar1Change();  // Algorithm: restarts the cycle
-  void TrackBar2Change();  // Size: new grid, restarts the cycle
-  void TrackBar3Change();  // Transparent: restarts the cycle
-  void TrackBar4Change();  // Fast: the tick's pace, no restart
+  void SliderChanged(DialogSlider slider);
+  void AlgorithmChanged();  // Algorithm: restarts the cycle
+  void SizeChanged();  // Size: new grid, restarts the cycle
+  void TransparencyChanged();  // Transparent: restarts the cycle
+  void PaceChanged();  // Fast: the tick's pace, no restart
 
-  void CheckBoxClick(DialogCheckBox box);
-  void CheckBox1Click();  // Key_Exit
-  void CheckBox2Click();  // Rands_Algorithm
+  void CheckBoxClicked(DialogCheckBox box);
+  void ExitOnInputClicked();  // Key_Exit
+  void RandomAlgorithmClicked();  // Rands_Algorithm
 
-  void Button1Click();  // "Save Settings": errors propagate to the caller's error handler
-  void Button2Click();  // "Close"
+  void SaveClicked();  // "Save Settings": errors propagate to the caller's error handler
+  void CloseClicked();  // "Close"
 
   // True when the key closes the dialog (Esc); every other key is left to the control.
-  bool FormKeyDown(uint16_t key);
+  bool OnKeyDown(uint16_t key);
 
   // The dialog is closing: let the saver go, have the desktop repaint, close the saver, which
   // ends the program. Runs once, however many ways the close arrives.
-  void FormClose();
+  void Close();
   bool Closed() const { return closed_; }
 
  private:

@@ -18,41 +18,41 @@ uint8_t LowByte(int32_t value) {
 
 // Writes the seven values in their fixed order on an accessor that may already be in use
 // (the first-run defaults are written on the accessor of the load).
-void SaveOn(TRegistry& registry, const SaverState& state, SaveKeyFailure on_key_failure) {
+void SaveOn(RegistryAccess& registry, const SaverState& state, SaveKeyFailure on_key_failure) {
   if (!registry.OpenKey(kSettingsKey, /*can_create=*/true)) {
     if (on_key_failure == SaveKeyFailure::kRaise) {
-      throw ERegistryException(Format(kOpenForWriteFailed, kSettingsKeyDisplayName));
+      throw RegistryError(Format(kOpenForWriteFailed, kSettingsKeyDisplayName));
     }
     return;
   }
-  registry.WriteInteger(kSizeValue, state.Size);
-  registry.WriteInteger(kAlgorithmValue, state.Algorithm);
-  registry.WriteInteger(kTransparentValue, state.Transparent);
-  registry.WriteInteger(kFastValue, state.Fast);
-  registry.WriteInteger(kColorValue, state.Color_s);
-  registry.WriteBool(kKeyExitValue, state.Key_Exit);
-  registry.WriteBool(kRandomAlgorithmValue, state.Rands_Algorithm);
+  registry.WriteInteger(kSizeValue, state.settings.size);
+  registry.WriteInteger(kAlgorithmValue, state.settings.algorithm);
+  registry.WriteInteger(kTransparentValue, state.settings.transparent);
+  registry.WriteInteger(kFastValue, state.settings.fast);
+  registry.WriteInteger(kColorValue, state.settings.color);
+  registry.WriteBool(kKeyExitValue, state.settings.exit_on_input);
+  registry.WriteBool(kRandomAlgorithmValue, state.settings.random_algorithm);
   registry.CloseKey();
 }
 
 bool AllNumericZero(const SaverState& state) {
-  return state.Fast == 0 && state.Size == 0 && state.Transparent == 0 && state.Algorithm == 0 &&
-         state.Color_s == 0;
+  return state.settings.fast == 0 && state.settings.size == 0 && state.settings.transparent == 0 && state.settings.algorithm == 0 &&
+         state.settings.color == 0;
 }
 
 void ApplyDefaults(SaverState& state) {
-  state.Fast = kDefaultFast;
-  state.Size = kDefaultSize;
-  state.Transparent = kDefaultTransparent;
-  state.Algorithm = kDefaultAlgorithm;
-  state.Color_s = kDefaultColor;
-  state.Key_Exit = kDefaultKeyExit;
-  state.Rands_Algorithm = kDefaultRandomAlgorithm;
+  state.settings.fast = kDefaultFast;
+  state.settings.size = kDefaultSize;
+  state.settings.transparent = kDefaultTransparent;
+  state.settings.algorithm = kDefaultAlgorithm;
+  state.settings.color = kDefaultColor;
+  state.settings.exit_on_input = kDefaultKeyExit;
+  state.settings.random_algorithm = kDefaultRandomAlgorithm;
 }
 
 }  // namespace
 
-bool TRegistry::OpenKey(std::string_view key, bool can_create) {
+bool RegistryAccess::OpenKey(std::string_view key, bool can_create) {
   CloseKey();
   if (!key.empty() && key.front() == '\\') key.remove_prefix(1);
   const std::string path(key);
@@ -60,45 +60,45 @@ bool TRegistry::OpenKey(std::string_view key, bool can_create) {
   return current_ != nullptr;
 }
 
-RegistryKey& TRegistry::Current(const std::string& name, const char* failure_pattern) {
+RegistryKey& RegistryAccess::Current(const std::string& name, const char* failure_pattern) {
   // With no key open there is nothing to read from or write to: the same failure as a value
   // that cannot be reached.
-  if (!current_) throw ERegistryException(Format(failure_pattern, name.c_str()));
+  if (!current_) throw RegistryError(Format(failure_pattern, name.c_str()));
   return *current_;
 }
 
-int32_t TRegistry::ReadInteger(const std::string& name) {
+int32_t RegistryAccess::ReadInteger(const std::string& name) {
   RegistryKey& key = Current(name, kGetDataFailed);
   // Zeroed, so that a REG_DWORD stored with fewer than four bytes reads as its bytes
   // zero-extended rather than as whatever the buffer held.
   DwordBuffer data{};
   uint32_t type = kRegNone;
   if (!key.QueryValue(name, data, type))
-    throw ERegistryException(Format(kGetDataFailed, name.c_str()));
-  if (type != kRegDword) throw ERegistryException(Format(kInvalidType, name.c_str()));
+    throw RegistryError(Format(kGetDataFailed, name.c_str()));
+  if (type != kRegDword) throw RegistryError(Format(kInvalidType, name.c_str()));
   const uint32_t bits = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
                         static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
   return static_cast<int32_t>(bits);
 }
 
-void TRegistry::WriteInteger(const std::string& name, int32_t value) {
+void RegistryAccess::WriteInteger(const std::string& name, int32_t value) {
   RegistryKey& key = Current(name, kSetDataFailed);
   if (!key.SetDword(name, static_cast<uint32_t>(value))) {
-    throw ERegistryException(Format(kSetDataFailed, name.c_str()));
+    throw RegistryError(Format(kSetDataFailed, name.c_str()));
   }
 }
 
 void LoadSettings(SaverState& state, RegistryRoot& root) {
-  TRegistry registry(root);
+  RegistryAccess registry(root);
   if (registry.OpenKey(kSettingsKey, /*can_create=*/false)) {
     // Each field is stored as soon as it is read, so an error part-way keeps the earlier ones.
-    state.Size = LowByte(registry.ReadInteger(kSizeValue));
-    state.Algorithm = LowByte(registry.ReadInteger(kAlgorithmValue));
-    state.Transparent = LowByte(registry.ReadInteger(kTransparentValue));
-    state.Fast = LowByte(registry.ReadInteger(kFastValue));
-    state.Color_s = LowByte(registry.ReadInteger(kColorValue));
-    state.Key_Exit = registry.ReadBool(kKeyExitValue);
-    state.Rands_Algorithm = registry.ReadBool(kRandomAlgorithmValue);
+    state.settings.size = LowByte(registry.ReadInteger(kSizeValue));
+    state.settings.algorithm = LowByte(registry.ReadInteger(kAlgorithmValue));
+    state.settings.transparent = LowByte(registry.ReadInteger(kTransparentValue));
+    state.settings.fast = LowByte(registry.ReadInteger(kFastValue));
+    state.settings.color = LowByte(registry.ReadInteger(kColorValue));
+    state.settings.exit_on_input = registry.ReadBool(kKeyExitValue);
+    state.settings.random_algorithm = registry.ReadBool(kRandomAlgorithmValue);
     registry.CloseKey();
   }
   if (AllNumericZero(state)) {
@@ -108,7 +108,7 @@ void LoadSettings(SaverState& state, RegistryRoot& root) {
 }
 
 void SaveSettings(const SaverState& state, RegistryRoot& root, SaveKeyFailure on_key_failure) {
-  TRegistry registry(root);
+  RegistryAccess registry(root);
   SaveOn(registry, state, on_key_failure);
 }
 

@@ -39,19 +39,19 @@ inline constexpr bool kDefaultRandomAlgorithm = true;
 
 // What a save does when the key cannot be opened (or created) for writing.
 enum class SaveKeyFailure {
-  kRaise,   // ERegistryException "Failed to open key '...' for writing": an explicit save
+  kRaise,   // RegistryError "Failed to open key '...' for writing": an explicit save
   kIgnore,  // write nothing, say nothing: the first-run defaults
 };
 
 // Reads the seven settings into `state`. A missing key (or one that cannot be opened with full
 // access) is a first run; so is a key whose five numeric settings all read as 0: the defaults
 // are then set and written back, silently if the key cannot be written. A value of an existing
-// key that is missing, not a REG_DWORD or longer than four bytes raises ERegistryException;
+// key that is missing, not a REG_DWORD or longer than four bytes raises RegistryError;
 // the fields read before it keep what was read, and nothing is written.
 void LoadSettings(SaverState& state, RegistryRoot& root);
 
 // Writes the seven settings, creating the key when it is missing. A value that cannot be
-// written raises ERegistryException "Failed to set data for '<name>'" (the values before it
+// written raises RegistryError "Failed to set data for '<name>'" (the values before it
 // are written). A key that cannot be opened raises by default: the settings dialog's save must
 // not report success when nothing was written.
 void SaveSettings(const SaverState& state, RegistryRoot& root,
@@ -60,12 +60,12 @@ void SaveSettings(const SaverState& state, RegistryRoot& root,
 // The registry accessor: holds at most one open key, for one operation, and closes it when
 // the key is changed, closed or the accessor goes, whether the operation ends normally or by
 // an exception.
-class TRegistry {
+class RegistryAccess {
  public:
-  explicit TRegistry(RegistryRoot& root) : root_(root) {}
-  ~TRegistry() { CloseKey(); }
-  TRegistry(const TRegistry&) = delete;
-  TRegistry& operator=(const TRegistry&) = delete;
+  explicit RegistryAccess(RegistryRoot& root) : root_(root) {}
+  ~RegistryAccess() { CloseKey(); }
+  RegistryAccess(const RegistryAccess&) = delete;
+  RegistryAccess& operator=(const RegistryAccess&) = delete;
 
   // Opens `key` with full access (closing any key held), creating it when `can_create`.
   // A leading backslash is the absolute form; every path is taken from the root.
@@ -73,12 +73,12 @@ class TRegistry {
   void CloseKey() { current_.reset(); }
   bool HasKey() const { return current_ != nullptr; }
 
-  // Reads a REG_DWORD as a signed 32-bit integer; raises ERegistryException with
+  // Reads a REG_DWORD as a signed 32-bit integer; raises RegistryError with
   // "Failed to get data for '%s'" or "Invalid data type for '%s'".
   int32_t ReadInteger(const std::string& name);
   bool ReadBool(const std::string& name) { return ReadInteger(name) != 0; }
 
-  // Writes a REG_DWORD; raises ERegistryException "Failed to set data for '%s'".
+  // Writes a REG_DWORD; raises RegistryError "Failed to set data for '%s'".
   void WriteInteger(const std::string& name, int32_t value);
   void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
 

@@ -37,23 +37,23 @@ class SettingsStoreTest : public ::testing::Test {
   }
 
   void Set(const Fields& f) {
-    state_->Size = f.size;
-    state_->Algorithm = f.algorithm;
-    state_->Transparent = f.transparent;
-    state_->Fast = f.fast;
-    state_->Color_s = f.color;
-    state_->Key_Exit = f.key_exit;
-    state_->Rands_Algorithm = f.random;
+    state_->settings.size = f.size;
+    state_->settings.algorithm = f.algorithm;
+    state_->settings.transparent = f.transparent;
+    state_->settings.fast = f.fast;
+    state_->settings.color = f.color;
+    state_->settings.exit_on_input = f.key_exit;
+    state_->settings.random_algorithm = f.random;
   }
 
   void ExpectFields(const Fields& f) const {
-    EXPECT_EQ(state_->Size, f.size);
-    EXPECT_EQ(state_->Algorithm, f.algorithm);
-    EXPECT_EQ(state_->Transparent, f.transparent);
-    EXPECT_EQ(state_->Fast, f.fast);
-    EXPECT_EQ(state_->Color_s, f.color);
-    EXPECT_EQ(state_->Key_Exit, f.key_exit);
-    EXPECT_EQ(state_->Rands_Algorithm, f.random);
+    EXPECT_EQ(state_->settings.size, f.size);
+    EXPECT_EQ(state_->settings.algorithm, f.algorithm);
+    EXPECT_EQ(state_->settings.transparent, f.transparent);
+    EXPECT_EQ(state_->settings.fast, f.fast);
+    EXPECT_EQ(state_->settings.color, f.color);
+    EXPECT_EQ(state_->settings.exit_on_input, f.key_exit);
+    EXPECT_EQ(state_->settings.random_algorithm, f.random);
   }
 
   // The key holds exactly the seven values, all REG_DWORD, in the store's order.
@@ -73,11 +73,11 @@ class SettingsStoreTest : public ::testing::Test {
     }
   }
 
-  // Loads expecting ERegistryException, and returns its message.
+  // Loads expecting RegistryError, and returns its message.
   std::string LoadFailure() {
     try {
       LoadSettings(*state_, registry_);
-    } catch (const ERegistryException& error) {
+    } catch (const RegistryError& error) {
       return error.what();
     }
     ADD_FAILURE() << "LoadSettings did not raise";
@@ -87,7 +87,7 @@ class SettingsStoreTest : public ::testing::Test {
   std::string SaveFailure(SaveKeyFailure mode = SaveKeyFailure::kRaise) {
     try {
       SaveSettings(*state_, registry_, mode);
-    } catch (const ERegistryException& error) {
+    } catch (const RegistryError& error) {
       return error.what();
     }
     ADD_FAILURE() << "SaveSettings did not raise";
@@ -110,8 +110,8 @@ TEST_F(SettingsStoreTest, FirstRunCreatesTheKeyWithTheDefaults) {
   // A second start reads them back and writes nothing.
   auto second = std::make_unique<SaverState>();
   LoadSettings(*second, registry_);
-  EXPECT_EQ(second->Fast, 33);
-  EXPECT_TRUE(second->Rands_Algorithm);
+  EXPECT_EQ(second->settings.fast, 33);
+  EXPECT_TRUE(second->settings.random_algorithm);
   EXPECT_EQ(registry_.WriteLog().size(), kValueOrder.size());
 }
 
@@ -148,9 +148,9 @@ TEST_F(SettingsStoreTest, LoadKeepsEveryByteReadWithoutClamping) {
     Store(stored);
     LoadSettings(*state_, registry_);
     EXPECT_EQ(
-        state_->Size + state_->Algorithm + state_->Transparent + state_->Fast + state_->Color_s, 1)
+        state_->settings.size + state_->settings.algorithm + state_->settings.transparent + state_->settings.fast + state_->settings.color, 1)
         << which;
-    EXPECT_FALSE(state_->Key_Exit);
+    EXPECT_FALSE(state_->settings.exit_on_input);
   }
   EXPECT_TRUE(registry_.WriteLog().empty());
   Store({300, 0, 0xFFFFFFFFu, 50, 0x1F7, 2, 0});
@@ -165,7 +165,7 @@ TEST_F(SettingsStoreTest, ColorSurvivesLoadAndSaveForEveryByte) {
   for (uint32_t color : {1u, 3u, 0x80u, 0xFFu, 0x12345678u}) {
     Store({12, 10, 8, 33, color, 1, 1});
     LoadSettings(*state_, registry_);
-    state_->Size = 5;  // the dialog changes another setting
+    state_->settings.size = 5;  // the dialog changes another setting
     SaveSettings(*state_, registry_);
     ExpectKeyHolds({5, 10, 8, 33, color & 0xFF, 1, 1});
   }
@@ -302,9 +302,9 @@ TEST_F(SettingsStoreTest, KeyAndValueNamesIgnoreCase) {
 TEST(RegistryAccessorTest, ClosesItsKeyAndFailsCleanlyWithoutOne) {
   MemoryRegistry registry;
   {
-    TRegistry accessor(registry);
-    EXPECT_THROW(accessor.ReadInteger("Size"), ERegistryException);
-    EXPECT_THROW(accessor.WriteInteger("Size", 1), ERegistryException);
+    RegistryAccess accessor(registry);
+    EXPECT_THROW(accessor.ReadInteger("Size"), RegistryError);
+    EXPECT_THROW(accessor.WriteInteger("Size", 1), RegistryError);
     EXPECT_FALSE(accessor.OpenKey(kSettingsKey, false));
     EXPECT_TRUE(accessor.OpenKey(kSettingsKey, true));
     EXPECT_TRUE(accessor.OpenKey("\\Software", false));  // reopening closes the key held
@@ -316,7 +316,7 @@ TEST(RegistryAccessorTest, ClosesItsKeyAndFailsCleanlyWithoutOne) {
   // A REG_DWORD shorter than four bytes reads zero-extended, whatever the buffer held before.
   registry.SetValue(kPath, "Short", kRegDword, {0x2A, 0x01});
   registry.SetDwordValue(kPath, "Long", 0xFFFFFFFFu);
-  TRegistry accessor(registry);
+  RegistryAccess accessor(registry);
   ASSERT_TRUE(accessor.OpenKey(kSettingsKey, false));
   EXPECT_EQ(accessor.ReadInteger("Long"), -1);
   EXPECT_EQ(accessor.ReadInteger("Short"), 0x012A);

@@ -17,16 +17,16 @@ int32_t StrideFor(int32_t depth, int32_t width) {
 
 }  // namespace
 
-TDIB::TDIB(DibBackend& backend) : backend_(&backend) {}
-TDIB::~TDIB() = default;
+Dib::Dib(DibBackend& backend) : backend_(&backend) {}
+Dib::~Dib() = default;
 
-void TDIB::SetDepth(int32_t bits) {
+void Dib::SetDepth(int32_t bits) {
   // Converting the pixels of a sized surface is never asked for: the depth is set once,
   // right after creation, which gives 1 x 1 storage.
   Resize(Empty() ? 1 : format_.width, Empty() ? 1 : format_.height, bits);
 }
 
-void TDIB::SetDibWidth(int32_t width) {
+void Dib::SetDibWidth(int32_t width) {
   if (Empty()) {
     Resize(width, 1, 8);
   } else {
@@ -34,7 +34,7 @@ void TDIB::SetDibWidth(int32_t width) {
   }
 }
 
-void TDIB::SetDibHeight(int32_t height) {
+void Dib::SetDibHeight(int32_t height) {
   if (Empty()) {
     Resize(1, height, 8);
   } else {
@@ -42,7 +42,7 @@ void TDIB::SetDibHeight(int32_t height) {
   }
 }
 
-void TDIB::Resize(int32_t width, int32_t height, int32_t depth) {
+void Dib::Resize(int32_t width, int32_t height, int32_t depth) {
   if (!Empty() && width == format_.width && height == format_.height && depth == format_.depth) return;
   if (width <= 0 || height <= 0) {
     storage_.reset();
@@ -51,10 +51,10 @@ void TDIB::Resize(int32_t width, int32_t height, int32_t depth) {
     row_step_ = 0;
     return;
   }
-  if (!ValidDepth(depth)) throw EInvalidGraphicOperation(Format("Bitcount in invalid (%d)", depth));
+  if (!ValidDepth(depth)) throw InvalidGraphicOperation(Format("Bitcount in invalid (%d)", depth));
   int32_t stride = StrideFor(depth, width);
   // The platform keeps a DIB's size in 32 bits; anything larger cannot be made.
-  if (static_cast<int64_t>(stride) * height > INT32_MAX) throw EOutOfResources(Format("%s cannot be made", "DIB"));
+  if (static_cast<int64_t>(stride) * height > INT32_MAX) throw OutOfResources(Format("%s cannot be made", "DIB"));
   DibFormat format{width, height, depth, stride};
   std::unique_ptr<DibStorage> storage;
   try {
@@ -62,7 +62,7 @@ void TDIB::Resize(int32_t width, int32_t height, int32_t depth) {
   } catch (const std::bad_alloc&) {
     storage.reset();
   }
-  if (!storage) throw EOutOfResources(Format("%s cannot be made", "DIB"));
+  if (!storage) throw OutOfResources(Format("%s cannot be made", "DIB"));
   storage_ = std::move(storage);
   format_ = format;
   // Bottom-up: the picture's top row is the last one in memory.
@@ -70,9 +70,9 @@ void TDIB::Resize(int32_t width, int32_t height, int32_t depth) {
   row_step_ = -stride;
 }
 
-uint8_t* TDIB::Row(int32_t y) { return top_row_ + static_cast<int64_t>(y) * row_step_; }
+uint8_t* Dib::Row(int32_t y) { return top_row_ + static_cast<int64_t>(y) * row_step_; }
 
-void TDIB::PutPixel(int32_t x, int32_t y, ColorRef colour) {
+void Dib::PutPixel(int32_t x, int32_t y, ColorRef colour) {
   if (Empty() || x < 0 || x >= format_.width || y < 0 || y >= format_.height) return;
   if (format_.depth != 24 && format_.depth != 32) return;  // the engine's surfaces are all 24-bit
   uint8_t* pixel = Row(y) + static_cast<int64_t>(x) * (format_.depth / 8);
@@ -81,19 +81,19 @@ void TDIB::PutPixel(int32_t x, int32_t y, ColorRef colour) {
   pixel[2] = static_cast<uint8_t>(colour);        // red
 }
 
-const uint8_t* TDIB::RowBytes(int32_t y) {
+const uint8_t* Dib::RowBytes(int32_t y) {
   if (Empty() || y < 0 || y >= format_.height)
-    throw EInvalidGraphicOperation(Format("Index of the scanning line exceeded the range. (%d)", y));
+    throw InvalidGraphicOperation(Format("Index of the scanning line exceeded the range. (%d)", y));
   storage_->Flush();
   return Row(y);
 }
 
-void TDIB::StretchPicture(const Rect& rect, TJPEGImage& picture) {
+void Dib::StretchPicture(const Rect& rect, JpegImage& picture) {
   if (Empty()) return;
   storage_->StretchPicture(rect, picture);
 }
 
-void TDIB::CopyFromScreen(const ScreenSource& screen) {
+void Dib::CopyFromScreen(const ScreenSource& screen) {
   if (Empty()) return;
   storage_->CopyFromScreen(screen);
 }

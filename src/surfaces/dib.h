@@ -1,4 +1,4 @@
-// TDIB, the pixel surface: a device-independent bitmap with its size-change rules and
+// Dib, the pixel surface: a device-independent bitmap with its size-change rules and
 // bottom-up row addressing. The storage and the three GDI operations (stretch, screen copy,
 // flush) come from a DibBackend: DIB sections and GDI on Windows, memory and a
 // pixel-dropping stand-in natively.
@@ -12,7 +12,7 @@
 
 namespace ambervale {
 
-class TJPEGImage;
+class JpegImage;
 
 // Something CopyFromScreen copies from: the screen's device context on Windows (ScreenDC),
 // or an in-memory screen (MemoryScreen), which every backend accepts.
@@ -36,7 +36,7 @@ class DibStorage {
   // Completes pending drawing so that Bits() holds what was drawn.
   virtual void Flush() {}
   // Draws the whole picture scaled into rect of this storage.
-  virtual void StretchPicture(const Rect& rect, TJPEGImage& picture) = 0;
+  virtual void StretchPicture(const Rect& rect, JpegImage& picture) = 0;
   // Copies the screen's top-left width x height pixels to (0, 0).
   virtual void CopyFromScreen(const ScreenSource& screen) = 0;
   // The platform device context the storage is selected into (0 where there is none).
@@ -62,18 +62,18 @@ constexpr int32_t StretchModeFor(int32_t device_depth, int32_t picture_bits) {
 // The build's own backend (Windows: DIB sections; native: memory).
 DibBackend& DefaultDibBackend();
 
-class TDIB {
+class Dib {
  public:
-  explicit TDIB(DibBackend& backend = DefaultDibBackend());
-  TDIB(const TDIB&) = delete;
-  TDIB& operator=(const TDIB&) = delete;
-  ~TDIB();
+  explicit Dib(DibBackend& backend = DefaultDibBackend());
+  Dib(const Dib&) = delete;
+  Dib& operator=(const Dib&) = delete;
+  ~Dib();
 
   // Size changes follow one rule: new storage replaces the old unless width, height and
   // depth are all unchanged; a width or height of 0 or less empties the surface. An empty
   // surface given a depth becomes 1 x 1; given a width or height alone it becomes w x 1 or
   // 1 x h at depth 8. A depth other than 1, 4, 8, 16, 24 or 32 raises
-  // EInvalidGraphicOperation; storage the platform cannot make raises EOutOfResources and
+  // InvalidGraphicOperation; storage the platform cannot make raises OutOfResources and
   // the old storage stays.
   void SetDepth(int32_t bits);
   void SetDibWidth(int32_t width);
@@ -89,11 +89,11 @@ class TDIB {
   // fewer than 24 bits.
   void PutPixel(int32_t x, int32_t y, ColorRef colour);
   // Row y from the top: Width() pixels of blue, green, red. Flushes pending drawing first.
-  // Raises EInvalidGraphicOperation when y is outside 0..Height()-1.
+  // Raises InvalidGraphicOperation when y is outside 0..Height()-1.
   const uint8_t* RowBytes(int32_t y);
   // Both do nothing on an empty surface. StretchPicture decodes the picture at first use
-  // (EJPEG for bad data).
-  void StretchPicture(const Rect& rect, TJPEGImage& picture);
+  // (JpegError for bad data).
+  void StretchPicture(const Rect& rect, JpegImage& picture);
   void CopyFromScreen(const ScreenSource& screen);
   // The device context of the storage (0 when empty or off Windows).
   uintptr_t DibDC() { return storage_ ? storage_->DeviceContext() : 0; }

@@ -27,13 +27,13 @@ class RefusingBackend : public DibBackend {
   bool refuse = false;
 };
 
-std::vector<uint8_t> RowCopy(TDIB& dib, int32_t y) {
+std::vector<uint8_t> RowCopy(Dib& dib, int32_t y) {
   const uint8_t* row = dib.RowBytes(y);
   return std::vector<uint8_t>(row, row + static_cast<size_t>(dib.Width()) * 3);
 }
 
 TEST(TDIBSizeTest, DepthThenWidthThenHeight) {
-  TDIB dib;
+  Dib dib;
   EXPECT_TRUE(dib.Empty());
   EXPECT_EQ(dib.Width(), 0);
   EXPECT_EQ(dib.Height(), 0);
@@ -52,13 +52,13 @@ TEST(TDIBSizeTest, DepthThenWidthThenHeight) {
 }
 
 TEST(TDIBSizeTest, WidthOrHeightAloneOnAnEmptySurfaceGivesEightBits) {
-  TDIB wide;
+  Dib wide;
   wide.SetDibWidth(100);
   EXPECT_EQ(wide.Width(), 100);
   EXPECT_EQ(wide.Height(), 1);
   EXPECT_EQ(wide.Depth(), 8);
   EXPECT_EQ(wide.Stride(), 100);
-  TDIB tall;
+  Dib tall;
   tall.SetDibHeight(7);
   EXPECT_EQ(tall.Width(), 1);
   EXPECT_EQ(tall.Height(), 7);
@@ -72,7 +72,7 @@ TEST(TDIBSizeTest, StrideRoundsEveryRowUpToWholeDoubleWords) {
   };
   for (const Case c : {Case{1, 1, 4}, Case{1, 33, 8}, Case{4, 9, 8}, Case{8, 5, 8}, Case{16, 3, 8}, Case{24, 1, 4},
                        Case{24, 3, 12}, Case{24, 5, 16}, Case{32, 5, 20}}) {
-    TDIB dib;
+    Dib dib;
     dib.SetDepth(c.depth);
     dib.SetDibWidth(c.width);
     dib.SetDibHeight(2);
@@ -81,21 +81,21 @@ TEST(TDIBSizeTest, StrideRoundsEveryRowUpToWholeDoubleWords) {
 }
 
 TEST(TDIBSizeTest, ZeroOrNegativeSizeEmptiesTheSurface) {
-  TDIB dib;
+  Dib dib;
   dib.SetDepth(24);
   dib.SetDibWidth(10);
   dib.SetDibHeight(0);
   EXPECT_TRUE(dib.Empty());
   EXPECT_EQ(dib.Width(), 0);
   EXPECT_EQ(dib.Height(), 0);
-  EXPECT_THROW(dib.RowBytes(0), EInvalidGraphicOperation);
+  EXPECT_THROW(dib.RowBytes(0), InvalidGraphicOperation);
   dib.SetDibWidth(-5);
   EXPECT_TRUE(dib.Empty());
   dib.PutPixel(0, 0, 0);  // nothing to write, nothing raised
 }
 
 TEST(TDIBSizeTest, SameSizeKeepsTheStorageAndPixelsNewSizeReplacesThem) {
-  TDIB dib;
+  Dib dib;
   dib.SetDepth(24);
   dib.SetDibWidth(10);
   dib.SetDibHeight(10);
@@ -114,12 +114,12 @@ TEST(TDIBSizeTest, SameSizeKeepsTheStorageAndPixelsNewSizeReplacesThem) {
 }
 
 TEST(TDIBSizeTest, BadDepthRaisesAndKeepsTheOldStorage) {
-  TDIB dib;
+  Dib dib;
   for (int32_t depth : {0, -24, 2, 7, 12, 25, 64}) {
     try {
       dib.SetDepth(depth);
       ADD_FAILURE() << "depth " << depth << " accepted";
-    } catch (const EInvalidGraphicOperation& e) {
+    } catch (const InvalidGraphicOperation& e) {
       EXPECT_EQ(std::string(e.what()), Format("Bitcount in invalid (%d)", depth));
     }
     EXPECT_TRUE(dib.Empty());
@@ -127,7 +127,7 @@ TEST(TDIBSizeTest, BadDepthRaisesAndKeepsTheOldStorage) {
   dib.SetDepth(24);
   dib.SetDibWidth(4);
   dib.PutPixel(1, 0, 0x00ABCDEF);
-  EXPECT_THROW(dib.SetDepth(7), EInvalidGraphicOperation);
+  EXPECT_THROW(dib.SetDepth(7), InvalidGraphicOperation);
   EXPECT_EQ(dib.Depth(), 24);
   EXPECT_EQ(dib.Width(), 4);
   EXPECT_EQ(RowCopy(dib, 0)[3], 0xAB);
@@ -135,7 +135,7 @@ TEST(TDIBSizeTest, BadDepthRaisesAndKeepsTheOldStorage) {
 
 TEST(TDIBSizeTest, StorageThePlatformCannotMakeRaisesAndKeepsTheOldStorage) {
   RefusingBackend backend;
-  TDIB dib(backend);
+  Dib dib(backend);
   dib.SetDepth(24);
   dib.SetDibWidth(5);
   dib.PutPixel(0, 0, 0x00010203);
@@ -143,17 +143,17 @@ TEST(TDIBSizeTest, StorageThePlatformCannotMakeRaisesAndKeepsTheOldStorage) {
   try {
     dib.SetDibHeight(5);
     ADD_FAILURE() << "refused storage accepted";
-  } catch (const EOutOfResources& e) {
+  } catch (const OutOfResources& e) {
     EXPECT_STREQ(e.what(), "DIB cannot be made");
   }
   EXPECT_EQ(dib.Height(), 1);
   EXPECT_EQ(RowCopy(dib, 0)[0], 0x01);
   backend.refuse = false;
   // Larger than a DIB can describe: refused before the platform is asked.
-  TDIB huge;
+  Dib huge;
   huge.SetDepth(24);
   huge.SetDibWidth(100000);
-  EXPECT_THROW(huge.SetDibHeight(100000), EOutOfResources);
+  EXPECT_THROW(huge.SetDibHeight(100000), OutOfResources);
   EXPECT_EQ(huge.Height(), 1);
 }
 
@@ -179,7 +179,7 @@ class TDIBPixelTest : public ::testing::Test {
     const uint8_t* bits = dib.storage()->Bits();
     return std::vector<uint8_t>(bits, bits + static_cast<size_t>(dib.Stride()) * dib.Height());
   }
-  TDIB dib;
+  Dib dib;
 };
 
 TEST_F(TDIBPixelTest, PutPixelWritesBlueGreenRed) {
@@ -215,7 +215,7 @@ TEST_F(TDIBPixelTest, RowOutsideRaisesWithTheIndex) {
     try {
       dib.RowBytes(y);
       ADD_FAILURE() << "row " << y << " accepted";
-    } catch (const EInvalidGraphicOperation& e) {
+    } catch (const InvalidGraphicOperation& e) {
       EXPECT_EQ(std::string(e.what()), Format("Index of the scanning line exceeded the range. (%d)", y));
     }
   }
@@ -225,7 +225,7 @@ TEST(TDIBScreenCopyTest, CopiesTheScreensTopLeftCorner) {
   MemoryScreen screen(7, 6);
   for (int32_t y = 0; y < 6; ++y)
     for (int32_t x = 0; x < 7; ++x) screen.SetPixel(x, y, static_cast<uint32_t>(0x010000 * (10 * y + x) + 0x0203 * x));
-  TDIB dib;
+  Dib dib;
   dib.SetDepth(24);
   dib.SetDibWidth(5);
   dib.SetDibHeight(4);
@@ -237,7 +237,7 @@ TEST(TDIBScreenCopyTest, CopiesTheScreensTopLeftCorner) {
 TEST(TDIBScreenCopyTest, ASmallerScreenLeavesTheRestAndAnEmptySurfaceIgnoresIt) {
   MemoryScreen screen(2, 2);
   screen.Fill(0x00FFFFFF);
-  TDIB dib;
+  Dib dib;
   dib.SetDepth(24);
   dib.SetDibWidth(3);
   dib.SetDibHeight(3);
@@ -247,7 +247,7 @@ TEST(TDIBScreenCopyTest, ASmallerScreenLeavesTheRestAndAnEmptySurfaceIgnoresIt) 
   EXPECT_EQ(dib.RowBytes(0)[0], 0xFF);
   EXPECT_EQ(dib.RowBytes(0)[6], 0x01);
   EXPECT_EQ(dib.RowBytes(2)[0], 0x01);
-  TDIB empty;
+  Dib empty;
   empty.CopyFromScreen(screen);
   EXPECT_TRUE(empty.Empty());
 }
@@ -263,8 +263,8 @@ class TDIBStretchTest : public ::testing::Test {
       for (int32_t x = 0; x < w; ++x) dib.PutPixel(x, y, 0);
   }
   std::vector<uint8_t> bytes;
-  TJPEGImage picture;
-  TDIB dib;
+  JpegImage picture;
+  Dib dib;
 };
 
 TEST_F(TDIBStretchTest, SameSizeIsAnExactCopyOfTheDecodedPixels) {
@@ -307,7 +307,7 @@ TEST_F(TDIBStretchTest, ARectangleReachingOutsideIsClipped) {
   dib.StretchPicture(Rect{-50, -50, 50, 50}, picture);
   dib.StretchPicture(Rect{5, 5, 200, 200}, picture);
   EXPECT_EQ(dib.Width(), 10);
-  TDIB empty;
+  Dib empty;
   empty.StretchPicture(Rect{0, 0, 10, 10}, picture);  // nothing to draw on
   EXPECT_TRUE(empty.Empty());
 }
@@ -315,8 +315,8 @@ TEST_F(TDIBStretchTest, ARectangleReachingOutsideIsClipped) {
 TEST_F(TDIBStretchTest, CorruptPictureRaisesAndTheSurfaceLives) {
   Size(10, 10);
   std::vector<uint8_t> junk(200, 0x5A);
-  TJPEGImage bad(junk);
-  EXPECT_THROW(dib.StretchPicture(Rect{0, 0, 10, 10}, bad), EJPEG);
+  JpegImage bad(junk);
+  EXPECT_THROW(dib.StretchPicture(Rect{0, 0, 10, 10}, bad), JpegError);
   EXPECT_EQ(dib.RowBytes(9)[0], 0);
 }
 

@@ -74,15 +74,15 @@ bool Decode(std::span<const uint8_t> jpeg, PictureDepth depth, DecodedPicture& o
 
 }  // namespace
 
-TJPEGImage::TJPEGImage(std::span<const uint8_t> jpeg, PictureDepth depth) : jpeg_(jpeg), depth_(depth) {}
-TJPEGImage::~TJPEGImage() = default;
+JpegImage::JpegImage(std::span<const uint8_t> jpeg, PictureDepth depth) : jpeg_(jpeg), depth_(depth) {}
+JpegImage::~JpegImage() = default;
 
-const DecodedPicture& TJPEGImage::Decoded() {
+const DecodedPicture& JpegImage::Decoded() {
   if (decoded_) return *decoded_;
   auto picture = std::make_unique<DecodedPicture>();
   int error_code = 0;
   ++decode_count_;
-  if (!Decode(jpeg_, depth_, *picture, error_code)) throw EJPEG(Format("JPEG error #%d", error_code));
+  if (!Decode(jpeg_, depth_, *picture, error_code)) throw JpegError(Format("JPEG error #%d", error_code));
   decoded_ = std::move(picture);
   return *decoded_;
 }

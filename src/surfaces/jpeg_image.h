@@ -29,16 +29,16 @@ class PictureCache {
   virtual ~PictureCache() = default;
 };
 
-class TJPEGImage {
+class JpegImage {
  public:
   // The bytes are not copied: they must outlive the picture (the program's are static).
-  explicit TJPEGImage(std::span<const uint8_t> jpeg, PictureDepth depth = PictureDepth::kTrueColour);
-  TJPEGImage(const TJPEGImage&) = delete;
-  TJPEGImage& operator=(const TJPEGImage&) = delete;
-  ~TJPEGImage();
+  explicit JpegImage(std::span<const uint8_t> jpeg, PictureDepth depth = PictureDepth::kTrueColour);
+  JpegImage(const JpegImage&) = delete;
+  JpegImage& operator=(const JpegImage&) = delete;
+  ~JpegImage();
 
   // Decodes on the first call (full size, colour, floating-point IDCT, block smoothing) and
-  // returns the kept picture on every later one. Raises EJPEG for data the decoder rejects.
+  // returns the kept picture on every later one. Raises JpegError for data the decoder rejects.
   const DecodedPicture& Decoded();
   bool IsDecoded() const { return decoded_ != nullptr; }
   int DecodeCount() const { return decode_count_; }

@@ -25,9 +25,9 @@ std::vector<uint8_t> WithClaimedSize(std::vector<uint8_t> jpeg, uint16_t width, 
   return jpeg;
 }
 
-TEST(TJPEGImageTest, DecodesFullSizeIntoBlueGreenRedRows) {
+TEST(JpegImageTest, DecodesFullSizeIntoBlueGreenRedRows) {
   const std::vector<uint8_t> bytes = testing_pictures::SolidJpeg(24, 16, 220, 120, 30);
-  TJPEGImage picture(bytes);
+  JpegImage picture(bytes);
   EXPECT_FALSE(picture.IsDecoded());
   const DecodedPicture& decoded = picture.Decoded();
   EXPECT_EQ(decoded.width, 24);
@@ -42,9 +42,9 @@ TEST(TJPEGImageTest, DecodesFullSizeIntoBlueGreenRedRows) {
   }
 }
 
-TEST(TJPEGImageTest, DecodesOnceAndKeepsThePicture) {
+TEST(JpegImageTest, DecodesOnceAndKeepsThePicture) {
   const std::vector<uint8_t> bytes = testing_pictures::PatternJpeg(100, 100);
-  TJPEGImage picture(bytes);
+  JpegImage picture(bytes);
   const DecodedPicture* first = &picture.Decoded();
   const DecodedPicture* second = &picture.Decoded();
   EXPECT_EQ(first, second);
@@ -52,9 +52,9 @@ TEST(TJPEGImageTest, DecodesOnceAndKeepsThePicture) {
   EXPECT_TRUE(picture.IsDecoded());
 }
 
-TEST(TJPEGImageTest, PaletteDepthQuantisesTo236ColoursAtMost) {
+TEST(JpegImageTest, PaletteDepthQuantisesTo236ColoursAtMost) {
   const std::vector<uint8_t> bytes = testing_pictures::PatternJpeg(100, 100);
-  TJPEGImage picture(bytes, PictureDepth::kPalette236);
+  JpegImage picture(bytes, PictureDepth::kPalette236);
   const DecodedPicture& decoded = picture.Decoded();
   EXPECT_EQ(decoded.bits, 8);
   EXPECT_EQ(decoded.row_bytes, 100);
@@ -63,7 +63,7 @@ TEST(TJPEGImageTest, PaletteDepthQuantisesTo236ColoursAtMost) {
   for (uint8_t index : decoded.pixels) ASSERT_LT(index, decoded.palette.size());
 }
 
-TEST(TJPEGImageTest, RejectedDataRaisesTheDecodersMessageNumber) {
+TEST(JpegImageTest, RejectedDataRaisesTheDecodersMessageNumber) {
   const std::vector<uint8_t> good = testing_pictures::PatternJpeg(32, 32);
   std::vector<uint8_t> bad_marker = good;
   bad_marker[1] = 0x00;  // no start-of-image marker
@@ -73,40 +73,40 @@ TEST(TJPEGImageTest, RejectedDataRaisesTheDecodersMessageNumber) {
   const std::vector<uint8_t> header_only(good.begin(), good.begin() + 2);
   const std::vector<std::vector<uint8_t>> cases = {{}, bad_marker, noise, header_only};
   for (size_t i = 0; i < cases.size(); ++i) {
-    TJPEGImage picture(cases[i]);
+    JpegImage picture(cases[i]);
     try {
       picture.Decoded();
       ADD_FAILURE() << "case " << i << " decoded";
-    } catch (const EJPEG& e) {
+    } catch (const JpegError& e) {
       int code = -1;
       ASSERT_EQ(std::sscanf(e.what(), "JPEG error #%d", &code), 1) << e.what();
       EXPECT_EQ(std::string(e.what()), Format("JPEG error #%d", code)) << "case " << i;
       EXPECT_GT(code, 0);
     }
     EXPECT_FALSE(picture.IsDecoded());
-    EXPECT_THROW(picture.Decoded(), EJPEG) << "a failed picture fails again, case " << i;
+    EXPECT_THROW(picture.Decoded(), JpegError) << "a failed picture fails again, case " << i;
   }
 }
 
-TEST(TJPEGImageTest, TruncatedScanDataStillGivesAWholePicture) {
+TEST(JpegImageTest, TruncatedScanDataStillGivesAWholePicture) {
   const std::vector<uint8_t> good = testing_pictures::PatternJpeg(64, 64);
   const std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<ptrdiff_t>(good.size() * 2 / 3));
-  TJPEGImage picture(cut);
+  JpegImage picture(cut);
   const DecodedPicture& decoded = picture.Decoded();
   EXPECT_EQ(decoded.width, 64);
   EXPECT_EQ(decoded.height, 64);
   EXPECT_EQ(decoded.pixels.size(), 64u * 64 * 3);
 }
 
-TEST(TJPEGImageTest, AHugeClaimedSizeRaisesInsteadOfAllocating) {
+TEST(JpegImageTest, AHugeClaimedSizeRaisesInsteadOfAllocating) {
   const std::vector<uint8_t> bytes = WithClaimedSize(testing_pictures::PatternJpeg(16, 16), 65000, 65000);
-  TJPEGImage picture(bytes);
-  EXPECT_THROW(picture.Decoded(), EJPEG);
-  TJPEGImage palette(bytes, PictureDepth::kPalette236);
-  EXPECT_THROW(palette.Decoded(), EJPEG);
+  JpegImage picture(bytes);
+  EXPECT_THROW(picture.Decoded(), JpegError);
+  JpegImage palette(bytes, PictureDepth::kPalette236);
+  EXPECT_THROW(palette.Decoded(), JpegError);
 }
 
-TEST(TJPEGImageTest, FlippedBytesNeverCrash) {
+TEST(JpegImageTest, FlippedBytesNeverCrash) {
   const std::vector<uint8_t> good = testing_pictures::PatternJpeg(40, 40);
   uint32_t seed = 7;
   for (int round = 0; round < 200; ++round) {
@@ -115,11 +115,11 @@ TEST(TJPEGImageTest, FlippedBytesNeverCrash) {
       seed = seed * 1103515245u + 12345u;
       bytes[(seed >> 8) % bytes.size()] ^= static_cast<uint8_t>(1u << ((seed >> 4) % 8));
     }
-    TJPEGImage picture(bytes);
+    JpegImage picture(bytes);
     try {
       const DecodedPicture& decoded = picture.Decoded();
       ASSERT_EQ(decoded.pixels.size(), static_cast<size_t>(decoded.row_bytes) * decoded.height);
-    } catch (const EJPEG&) {
+    } catch (const JpegError&) {
     }
   }
 }

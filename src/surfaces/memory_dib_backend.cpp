@@ -17,7 +17,7 @@ class MemoryDibStorage : public DibStorage {
 
   uint8_t* Bits() override { return bytes_.data(); }
 
-  void StretchPicture(const Rect& rect, TJPEGImage& picture) override {
+  void StretchPicture(const Rect& rect, JpegImage& picture) override {
     const DecodedPicture& source = picture.Decoded();
     const int32_t dest_w = rect.Width();
     const int32_t dest_h = rect.Height();

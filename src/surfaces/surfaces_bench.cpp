@@ -19,7 +19,7 @@ const std::vector<uint8_t>& LeafSizedJpeg() {
 void BM_Decode100x100(benchmark::State& state) {
   const auto depth = state.range(0) ? PictureDepth::kPalette236 : PictureDepth::kTrueColour;
   for (auto _ : state) {
-    TJPEGImage picture(LeafSizedJpeg(), depth);
+    JpegImage picture(LeafSizedJpeg(), depth);
     benchmark::DoNotOptimize(picture.Decoded().pixels.data());
   }
 }
@@ -27,9 +27,9 @@ BENCHMARK(BM_Decode100x100)->Arg(0)->Arg(1)->ArgName("palette");
 
 void BM_StretchPicture(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
-  TJPEGImage picture(LeafSizedJpeg());
+  JpegImage picture(LeafSizedJpeg());
   picture.Decoded();
-  TDIB dib;
+  Dib dib;
   dib.SetDepth(24);
   dib.SetDibWidth(size);
   dib.SetDibHeight(size);
@@ -42,7 +42,7 @@ BENCHMARK(BM_StretchPicture)->Arg(100)->Arg(20)->ArgName("to");
 
 // A sprite's worth of row reads, as the key-out pass makes them.
 void BM_RowReads100(benchmark::State& state) {
-  TDIB dib;
+  Dib dib;
   dib.SetDepth(24);
   dib.SetDibWidth(100);
   dib.SetDibHeight(100);

@@ -83,8 +83,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   Figures screen_draw;
   {
     HDC dc = GetDC(nullptr);
-    TGPGraphics target(dc);
-    TGPBitmap sprite(100, 100);
+    GdiplusGraphics target(dc);
+    GdiplusBitmap sprite(100, 100);
     PaintSprite(sprite);
     for (int i = 0; i < kTicks; ++i) {
       const double start = Now();

@@ -75,7 +75,7 @@ class GdiDibStorage : public DibStorage {
   void Flush() override { GdiFlush(); }
   uintptr_t DeviceContext() override { return reinterpret_cast<uintptr_t>(section_.dc()); }
 
-  void StretchPicture(const Rect& rect, TJPEGImage& picture) override {
+  void StretchPicture(const Rect& rect, JpegImage& picture) override {
     const DecodedPicture& decoded = picture.Decoded();
     auto* source = dynamic_cast<GdiPicture*>(picture.platform_cache().get());
     if (source == nullptr) {

@@ -12,7 +12,7 @@
 namespace ambervale {
 namespace {
 
-void Size(TDIB& dib, int32_t w, int32_t h, ColorRef colour = 0) {
+void Size(Dib& dib, int32_t w, int32_t h, ColorRef colour = 0) {
   dib.SetDepth(24);
   dib.SetDibWidth(w);
   dib.SetDibHeight(h);
@@ -20,10 +20,10 @@ void Size(TDIB& dib, int32_t w, int32_t h, ColorRef colour = 0) {
     for (int32_t x = 0; x < w; ++x) dib.PutPixel(x, y, colour);
 }
 
-HDC DcOf(TDIB& dib) { return reinterpret_cast<HDC>(dib.DibDC()); }
+HDC DcOf(Dib& dib) { return reinterpret_cast<HDC>(dib.DibDC()); }
 
 TEST(GdiDibTest, SurfaceIsADibSectionInAScreenCompatibleMemoryDc) {
-  TDIB dib;
+  Dib dib;
   EXPECT_EQ(dib.DibDC(), 0u);
   Size(dib, 30, 20);
   HDC dc = DcOf(dib);
@@ -39,7 +39,7 @@ TEST(GdiDibTest, SurfaceIsADibSectionInAScreenCompatibleMemoryDc) {
 }
 
 TEST(GdiDibTest, RowsHoldWhatGdiDrewAtTheSameCoordinates) {
-  TDIB dib;
+  Dib dib;
   Size(dib, 16, 8);
   HDC dc = DcOf(dib);
   SetPixel(dc, 3, 0, RGB(10, 20, 30));
@@ -55,11 +55,11 @@ TEST(GdiDibTest, RowsHoldWhatGdiDrewAtTheSameCoordinates) {
 }
 
 TEST(GdiDibTest, CopyFromScreenBlitsTheSourcesTopLeftCorner) {
-  TDIB screen;
+  Dib screen;
   Size(screen, 40, 30);
   for (int32_t y = 0; y < 30; ++y)
     for (int32_t x = 0; x < 40; ++x) screen.PutPixel(x, y, PackRgb(x * 6, y * 8, (x ^ y) * 4));
-  TDIB copy;
+  Dib copy;
   Size(copy, 25, 12);
   ScreenDC source(DcOf(screen));
   copy.CopyFromScreen(source);
@@ -72,7 +72,7 @@ TEST(GdiDibTest, CopyFromTheRealScreenRaisesNothing) {
   ASSERT_NE(screen.Handle(), nullptr);
   EXPECT_GT(DeviceColourDepth(screen.Handle()), 8);
   EXPECT_EQ(ScreenPictureDepth(), PictureDepth::kTrueColour);
-  TDIB dib;
+  Dib dib;
   Size(dib, 50, 50, 0x00123456);
   dib.CopyFromScreen(screen);
   dib.RowBytes(49);
@@ -80,8 +80,8 @@ TEST(GdiDibTest, CopyFromTheRealScreenRaisesNothing) {
 
 TEST(GdiDibTest, ThePictureBecomesOneGdiBitmapKeptWithIt) {
   const std::vector<uint8_t> bytes = testing_pictures::PatternJpeg(100, 100);
-  TJPEGImage picture(bytes);
-  TDIB dib;
+  JpegImage picture(bytes);
+  Dib dib;
   Size(dib, 100, 100);
   dib.StretchPicture(Rect{0, 0, 100, 100}, picture);
   const PictureCache* cache = picture.platform_cache().get();
@@ -94,8 +94,8 @@ TEST(GdiDibTest, ThePictureBecomesOneGdiBitmapKeptWithIt) {
 
 TEST(GdiDibTest, APalettePictureStretchesToItsOwnColours) {
   const std::vector<uint8_t> bytes = testing_pictures::PatternJpeg(100, 100);
-  TJPEGImage picture(bytes, PictureDepth::kPalette236);
-  TDIB dib;
+  JpegImage picture(bytes, PictureDepth::kPalette236);
+  Dib dib;
   Size(dib, 100, 100);
   dib.StretchPicture(Rect{0, 0, 100, 100}, picture);
   const DecodedPicture& decoded = picture.Decoded();

@@ -29,7 +29,7 @@ GdiplusSession::~GdiplusSession() {
 
 bool GdiplusSession::Active() { return active_sessions > 0; }
 
-TGPBitmap::TGPBitmap(int32_t width, int32_t height, Gdiplus::PixelFormat format) {
+GdiplusBitmap::GdiplusBitmap(int32_t width, int32_t height, Gdiplus::PixelFormat format) {
   if (Keep(gp::GdipCreateBitmapFromScan0(width, height, 0, format, nullptr, &handle_)) != Gdiplus::Ok) {
     handle_ = nullptr;
     return;
@@ -38,18 +38,18 @@ TGPBitmap::TGPBitmap(int32_t width, int32_t height, Gdiplus::PixelFormat format)
   height_ = height;
 }
 
-TGPBitmap::~TGPBitmap() {
+GdiplusBitmap::~GdiplusBitmap() {
   if (handle_ && GdiplusSession::Active()) gp::GdipDisposeImage(handle_);
 }
 
-Gdiplus::Status TGPBitmap::Keep(Gdiplus::Status status) {
+Gdiplus::Status GdiplusBitmap::Keep(Gdiplus::Status status) {
   if (status != Gdiplus::Ok) last_status_ = status;
   return status;
 }
 
-void TGPBitmap::PutArgb(int32_t x, int32_t y, Argb colour) { Keep(gp::GdipBitmapSetPixel(handle_, x, y, colour)); }
+void GdiplusBitmap::PutArgb(int32_t x, int32_t y, Argb colour) { Keep(gp::GdipBitmapSetPixel(handle_, x, y, colour)); }
 
-void TGPBitmap::PutArgbRows(const Argb* pixels) {
+void GdiplusBitmap::PutArgbRows(const Argb* pixels) {
   if (handle_ == nullptr || pixels == nullptr) {
     Keep(Gdiplus::InvalidParameter);
     return;
@@ -68,34 +68,34 @@ void TGPBitmap::PutArgbRows(const Argb* pixels) {
   Keep(gp::GdipBitmapUnlockBits(handle_, &data));
 }
 
-Argb TGPBitmap::GetArgb(int32_t x, int32_t y) {
+Argb GdiplusBitmap::GetArgb(int32_t x, int32_t y) {
   Gdiplus::ARGB colour = 0;
   if (Keep(gp::GdipBitmapGetPixel(handle_, x, y, &colour)) != Gdiplus::Ok) return 0;
   return colour;
 }
 
-TGPGraphics::TGPGraphics(HDC dc) {
+GdiplusGraphics::GdiplusGraphics(HDC dc) {
   if (Keep(gp::GdipCreateFromHDC(dc, &handle_)) != Gdiplus::Ok) handle_ = nullptr;
 }
 
-TGPGraphics::~TGPGraphics() {
+GdiplusGraphics::~GdiplusGraphics() {
   if (handle_ && GdiplusSession::Active()) gp::GdipDeleteGraphics(handle_);
 }
 
-Gdiplus::Status TGPGraphics::Keep(Gdiplus::Status status) {
+Gdiplus::Status GdiplusGraphics::Keep(Gdiplus::Status status) {
   if (status != Gdiplus::Ok) last_status_ = status;
   return status;
 }
 
-void TGPGraphics::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) {
-  const auto* source = dynamic_cast<const TGPBitmap*>(bitmap);
+void GdiplusGraphics::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) {
+  const auto* source = dynamic_cast<const GdiplusBitmap*>(bitmap);
   Keep(gp::GdipDrawImageRectI(handle_, source ? source->Image() : nullptr, x, y, width, height));
 }
 
-void TGPGraphics::ClipTo(const Rect& area) {
+void GdiplusGraphics::ClipTo(const Rect& area) {
   Keep(gp::GdipSetClipRectI(handle_, area.left, area.top, area.Width(), area.Height(), Gdiplus::CombineModeReplace));
 }
 
-void TGPGraphics::Flush() { Keep(gp::GdipFlush(handle_, Gdiplus::FlushIntentionSync)); }
+void GdiplusGraphics::Flush() { Keep(gp::GdipFlush(handle_, Gdiplus::FlushIntentionSync)); }
 
 }  // namespace ambervale

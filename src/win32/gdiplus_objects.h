@@ -32,13 +32,13 @@ class GdiplusSession {
   Gdiplus::Status status_;
 };
 
-class TGPBitmap : public ArgbBitmap {
+class GdiplusBitmap : public ArgbBitmap {
  public:
   // GdipCreateBitmapFromScan0 with stride 0 and no buffer: GDI+ owns the pixels.
-  TGPBitmap(int32_t width, int32_t height, Gdiplus::PixelFormat format = PixelFormat32bppARGB);
-  TGPBitmap(const TGPBitmap&) = delete;
-  TGPBitmap& operator=(const TGPBitmap&) = delete;
-  ~TGPBitmap() override;
+  GdiplusBitmap(int32_t width, int32_t height, Gdiplus::PixelFormat format = PixelFormat32bppARGB);
+  GdiplusBitmap(const GdiplusBitmap&) = delete;
+  GdiplusBitmap& operator=(const GdiplusBitmap&) = delete;
+  ~GdiplusBitmap() override;
 
   int32_t Width() const override { return width_; }
   int32_t Height() const override { return height_; }
@@ -61,12 +61,12 @@ class TGPBitmap : public ArgbBitmap {
   int32_t last_status_ = 0;
 };
 
-class TGPGraphics : public DrawTarget {
+class GdiplusGraphics : public DrawTarget {
  public:
-  explicit TGPGraphics(HDC dc);
-  TGPGraphics(const TGPGraphics&) = delete;
-  TGPGraphics& operator=(const TGPGraphics&) = delete;
-  ~TGPGraphics() override;
+  explicit GdiplusGraphics(HDC dc);
+  GdiplusGraphics(const GdiplusGraphics&) = delete;
+  GdiplusGraphics& operator=(const GdiplusGraphics&) = delete;
+  ~GdiplusGraphics() override;
 
   // GdipDrawImageRectI with the bitmap's image, or with none when `bitmap` is not a GDI+
   // bitmap (GDI+ then reports the failure).

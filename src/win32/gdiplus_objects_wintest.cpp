@@ -37,17 +37,17 @@ class GdiplusTest : public ::testing::Test {
     return uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
   }
 
-  void Fill(TGPBitmap& bitmap, Argb colour) {
+  void Fill(GdiplusBitmap& bitmap, Argb colour) {
     for (int32_t y = 0; y < bitmap.Height(); ++y)
       for (int32_t x = 0; x < bitmap.Width(); ++x) bitmap.PutArgb(x, y, colour);
   }
 
   GdiplusSession session;
-  TDIB canvas;
+  Dib canvas;
 };
 
 TEST_F(GdiplusTest, BitmapKeepsPixelsAndFailuresStayInTheStatus) {
-  TGPBitmap bitmap(100, 100);
+  GdiplusBitmap bitmap(100, 100);
   ASSERT_NE(bitmap.Handle(), nullptr);
   EXPECT_EQ(bitmap.Width(), 100);
   bitmap.PutArgb(0, 0, 0xFF010203);
@@ -60,7 +60,7 @@ TEST_F(GdiplusTest, BitmapKeepsPixelsAndFailuresStayInTheStatus) {
   bitmap.PutArgb(-1, 5, 0xFFFFFFFF);  // no exception, no other effect
   EXPECT_EQ(bitmap.GetArgb(0, 0), 0xFF010203u);
 
-  TGPBitmap bad(0, 10);
+  GdiplusBitmap bad(0, 10);
   EXPECT_EQ(bad.Handle(), nullptr);
   EXPECT_NE(bad.LastStatus(), 0);
   bad.PutArgb(0, 0, 1);
@@ -73,8 +73,8 @@ TEST_F(GdiplusTest, BulkWriteGivesTheSamePixelsAsSingleWrites) {
   uint32_t seed = 2024;
   for (Argb& p : pixels) p = (seed = seed * 1664525u + 1013904223u);
   for (size_t i = 0; i < 300; ++i) pixels[i * 7] &= 0x00FFFFFF;  // some fully transparent
-  TGPBitmap single(100, 100);
-  TGPBitmap bulk(100, 100);
+  GdiplusBitmap single(100, 100);
+  GdiplusBitmap bulk(100, 100);
   for (int32_t y = 0; y < 100; ++y)
     for (int32_t x = 0; x < 100; ++x) single.PutArgb(x, y, pixels[static_cast<size_t>(y) * 100 + x]);
   bulk.PutArgbRows(pixels.data());
@@ -92,9 +92,9 @@ TEST_F(GdiplusTest, BulkWriteGivesTheSamePixelsAsSingleWrites) {
 }
 
 TEST_F(GdiplusTest, FiveDrawsAtConstantAlphaMoveThePixelAlongTheFadeCurve) {
-  TGPBitmap sprite(100, 100);
+  GdiplusBitmap sprite(100, 100);
   Fill(sprite, PackArgb(100, 240, 200, 10));
-  TGPGraphics target(Dc());
+  GdiplusGraphics target(Dc());
   const uint32_t background = Pixel(0, 0);
   for (int draw = 1; draw <= 5; ++draw) {
     target.DrawScaled(&sprite, 10, 10, 40, 40);
@@ -116,15 +116,15 @@ TEST_F(GdiplusTest, FiveDrawsAtConstantAlphaMoveThePixelAlongTheFadeCurve) {
 }
 
 TEST_F(GdiplusTest, AlphaZeroLeavesTheTargetAndAlpha255CoversIt) {
-  TGPGraphics target(Dc());
-  TGPBitmap clear(20, 20);
+  GdiplusGraphics target(Dc());
+  GdiplusBitmap clear(20, 20);
   Fill(clear, PackArgb(0, 255, 255, 255));
   const uint32_t background = Pixel(0, 0);
   target.DrawScaled(&clear, 0, 0, kSize, kSize);
   target.Flush();
   for (int32_t y = 0; y < kSize; ++y)
     for (int32_t x = 0; x < kSize; ++x) ASSERT_EQ(Pixel(x, y), background) << x << ", " << y;
-  TGPBitmap opaque(20, 20);
+  GdiplusBitmap opaque(20, 20);
   Fill(opaque, PackArgb(255, 1, 2, 3));
   target.DrawScaled(&opaque, 8, 8, 20, 20);
   target.Flush();
@@ -134,8 +134,8 @@ TEST_F(GdiplusTest, AlphaZeroLeavesTheTargetAndAlpha255CoversIt) {
 }
 
 TEST_F(GdiplusTest, RectanglesOffTheTargetDrawTheirVisiblePartAndRaiseNothing) {
-  TGPGraphics target(Dc());
-  TGPBitmap opaque(10, 10);
+  GdiplusGraphics target(Dc());
+  GdiplusBitmap opaque(10, 10);
   Fill(opaque, 0xFFFFFFFF);
   const uint32_t background = Pixel(0, 0);
   target.DrawScaled(&opaque, -20, -20, 30, 30);
@@ -152,7 +152,7 @@ TEST_F(GdiplusTest, RectanglesOffTheTargetDrawTheirVisiblePartAndRaiseNothing) {
 }
 
 TEST_F(GdiplusTest, NoBitmapOrABadDeviceContextOnlyLeavesAStatus) {
-  TGPGraphics target(Dc());
+  GdiplusGraphics target(Dc());
   const uint32_t background = Pixel(3, 3);
   target.DrawScaled(nullptr, 0, 0, 10, 10);
   EXPECT_NE(target.LastStatus(), 0);
@@ -161,9 +161,9 @@ TEST_F(GdiplusTest, NoBitmapOrABadDeviceContextOnlyLeavesAStatus) {
   target.Flush();
   EXPECT_EQ(Pixel(3, 3), background);
 
-  TGPGraphics nowhere(nullptr);
+  GdiplusGraphics nowhere(nullptr);
   EXPECT_NE(nowhere.LastStatus(), 0);
-  TGPBitmap opaque(4, 4);
+  GdiplusBitmap opaque(4, 4);
   nowhere.DrawScaled(&opaque, 0, 0, 4, 4);
 }
 
@@ -172,7 +172,7 @@ TEST_F(GdiplusTest, SpriteRebuildFigures) {
   constexpr int kRebuilds = 1000;
   std::vector<Argb> pixels(100 * 100);
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<Argb>(0x50000000u | (i * 2654435761u >> 8));
-  TGPBitmap bitmap(100, 100);
+  GdiplusBitmap bitmap(100, 100);
   using Clock = std::chrono::steady_clock;
   const auto t0 = Clock::now();
   for (int n = 0; n < kRebuilds; ++n)

@@ -17,16 +17,16 @@ using namespace ambervale;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   SaverState& state = TheSaverState();
-  state.RunMode = __argc > 1 && __argv[1] ? ParseRunMode(__argv[1]) : 0;
+  state.run_mode = RunModeOf(__argc > 1 && __argv[1] ? ParseRunMode(__argv[1]) : 0);
 
   Application& application = Application::Instance();
   application.SetTitle("Ambervale Screensaver");
 
   GdiplusSession gdiplus;
   {
-    std::unique_ptr<TForm2> dialog;
-    if (state.RunMode != 'C' && state.RunMode != 'A') CreateSaverWindow();
-    if (state.RunMode == 'C') {
+    std::unique_ptr<SettingsDialog> dialog;
+    if (state.run_mode != RunMode::kSettings && state.run_mode != RunMode::kPassword) CreateSaverWindow();
+    if (state.run_mode == RunMode::kSettings) {
       SettingsDialogDeps deps;
       deps.create_saver = []() -> LiveSaver& { return *CreateSaverWindow(); };
       deps.state = &state;
@@ -34,7 +34,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         WinRegistryRoot registry;
         SaveSettings(state, registry);
       };
-      application.Guard([&] { dialog = TForm2::Create(std::move(deps)); });
+      application.Guard([&] { dialog = SettingsDialog::Create(std::move(deps)); });
     }
     application.Run();
   }

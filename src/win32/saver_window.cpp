@@ -58,7 +58,7 @@ std::vector<std::string> ProcessArguments() {
   return arguments;
 }
 
-class SaverWindow final : public TForm1, private SaverHost, private SaverPlatform {
+class SaverWindow final : public RunningSaver, private SaverHost, private SaverPlatform {
  public:
   explicit SaverWindow(SaverState& state)
       : state_(state),
@@ -74,9 +74,9 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
 
   // The dialog's restore, and the start-up's and the close decision's: nothing to restore
   // before the start-up has made its surfaces or after it failed.
-  void UpScreen() override {
+  void RestoreAndRestart() override {
     const auto phase = lifecycle_.phase();
-    if (phase == SaverLifecycle::Phase::kCreating || phase == SaverLifecycle::Phase::kRunning) engine_.UpScreen();
+    if (phase == SaverLifecycle::Phase::kCreating || phase == SaverLifecycle::Phase::kRunning) engine_.RestoreAndRestart();
   }
   void SetTimerInterval(uint32_t milliseconds) override { timer_.SetInterval(milliseconds); }
   void CloseSaver() override {
@@ -87,12 +87,12 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
 
-  void FormCreate();
-  void Timer1Timer();
+  void Start();
+  void Tick();
   void OnClose();
 
   // SaverHost
-  void RunExitChecks() override { lifecycle_.ExitChecks(); }
+  void CheckExits() override { lifecycle_.ExitChecks(); }
   void SetTimerEnabled(bool on) override { timer_.SetEnabled(on); }
   void RepaintDesktop() override {
     if (composited_) return composited_->Restore();
@@ -135,17 +135,17 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
     target_dc_ = std::make_unique<WindowDc>(preview_host_);
     return reinterpret_cast<uintptr_t>(target_dc_->get());
   }
-  void CaptureScreen(TDIB& surface) override {
+  void CaptureScreen(Dib& surface) override {
     ambervale::ScreenDC screen;
     surface.CopyFromScreen(screen);
   }
   std::unique_ptr<DrawTarget> CreateDrawTarget(uintptr_t dc) override {
     if (composited_) return composited_->CreateTarget();
-    return std::make_unique<TGPGraphics>(reinterpret_cast<HDC>(dc));
+    return std::make_unique<GdiplusGraphics>(reinterpret_cast<HDC>(dc));
   }
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
     if (composited_) return CompositedDrawing::CreateBitmap(width, height);
-    return std::make_unique<TGPBitmap>(width, height);
+    return std::make_unique<GdiplusBitmap>(width, height);
   }
   Point CursorPos() override {
     POINT p{0, 0};
@@ -161,8 +161,8 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   void RequestClose() override {
     if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
   }
-  void UpAlgorithm() override { engine_.UpAlgorithm(); }
-  void Snowflake() override { engine_.Snowflake(); }
+  void StartCycle() override { engine_.StartCycle(); }
+  void BuildSprite() override { engine_.BuildSprite(); }
 
   SaverState& state_;
   Random random_;
@@ -170,7 +170,7 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   MonitorSet engine_;  // one engine per monitor; the primary's works on state_
   SaverLifecycle lifecycle_;
   WinRegistryRoot registry_;
-  Timer1 timer_{[this] { Application::Instance().Guard([&] { Timer1Timer(); }); }};
+  TickTimer timer_{[this] { Application::Instance().Guard([&] { Tick(); }); }};
   std::unique_ptr<WindowDc> target_dc_;
   std::unique_ptr<CompositedDrawing> composited_;  // null on the screen's device context
   HWND preview_host_ = nullptr;
@@ -193,12 +193,12 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   Application& application = Application::Instance();
   switch (message) {
     case WM_TIMER:
-      if (wparam == Timer1::kStandInTimerId) timer_.OnStandInTimer();
+      if (wparam == TickTimer::kStandInTimerId) timer_.OnStandInTimer();
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       // System keys too: with Key_Exit off nothing but Esc may end the run, Alt+F4 included.
-      application.Guard([&] { lifecycle_.FormKeyDown(static_cast<uint16_t>(wparam)); });
+      application.Guard([&] { lifecycle_.OnKeyDown(static_cast<uint16_t>(wparam)); });
       return 0;
     case WM_SYSCHAR:
       return 0;
@@ -220,26 +220,26 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   }
 }
 
-void SaverWindow::Timer1Timer() {
+void SaverWindow::Tick() {
   // Nothing was made for a run whose start-up failed; and no tick runs under an error box.
   if (!lifecycle_.Started() || Application::Instance().ShowingException()) return;
   // The host dropped its preview window without taking the activation from the saver: there
   // is nowhere left to paint, so the preview ends as it does on deactivation.
   if (preview_host_ && !IsWindow(preview_host_)) return RequestClose();
-  engine_.Timer1Timer();
+  engine_.Tick();
 }
 
 void SaverWindow::OnClose() {
-  if (!lifecycle_.FormCloseQuery()) return;
-  lifecycle_.FormClose();
+  if (!lifecycle_.MayClose()) return;
+  lifecycle_.Close();
   DestroyWindow(window_);
 }
 
-void SaverWindow::FormCreate() {
+void SaverWindow::Start() {
   const std::vector<std::string> arguments = ProcessArguments();
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 2) preview_argument = arguments[2];
-  if (!lifecycle_.FormCreate(preview_argument) || state_.RunMode == 'P') return;
+  if (!lifecycle_.Start(preview_argument) || state_.run_mode == RunMode::kPreview) return;
   // Both targets take virtual-screen coordinates: GetDC(null) spans every monitor with its
   // (0, 0) at the primary's top-left corner, and so does the composited back buffer's target,
   // which every monitor's engine can share.
@@ -261,7 +261,7 @@ void SaverWindow::Create() {
   RegisterClassExA(&window_class);
 
   if (CompositedDrawingWanted()) composited_ = std::make_unique<CompositedDrawing>();
-  if (composited_ && state_.RunMode != 'P') {
+  if (composited_ && state_.run_mode != RunMode::kPreview) {
     // The leaves show in this window: opaque, over every monitor.
     const Rect screen = VirtualScreenRect();
     CreateWindowExA(CompositedDrawing::WindowExStyle(), kWindowClass, kCaption, CompositedDrawing::WindowStyle(),
@@ -280,13 +280,13 @@ void SaverWindow::Create() {
   timer_.Attach(window_);
 
   Application& application = Application::Instance();
-  application.Guard([&] { FormCreate(); });
+  application.Guard([&] { Start(); });
   // A run whose start-up failed has nothing to show: it ends once its message is read. Behind
   // the settings dialog it stays, so that "Save Settings" can write unreadable settings anew.
-  if (!lifecycle_.Started() && state_.RunMode != 'C') RequestClose();
+  if (!lifecycle_.Started() && state_.run_mode != RunMode::kSettings) RequestClose();
 
   // An opaque window whose start-up failed would only hide the desktop until it goes.
-  if (lifecycle_.Started() || !composited_ || state_.RunMode == 'P') {
+  if (lifecycle_.Started() || !composited_ || state_.run_mode == RunMode::kPreview) {
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
   }
@@ -302,7 +302,7 @@ SaverState& TheSaverState() {
   return *state;
 }
 
-TForm1* CreateSaverWindow() {
+RunningSaver* CreateSaverWindow() {
   static SaverWindow* window = nullptr;
   if (!window) {
     window = new SaverWindow(TheSaverState());

@@ -1,4 +1,4 @@
-// The saver window TForm1: a see-through, borderless, stay-on-top popup that owns the tick
+// The saver window RunningSaver: a see-through, borderless, stay-on-top popup that owns the tick
 // timer and the leaf pictures, receives the keys, and frames a run from its start-up to its
 // close. The leaves are painted on the screen's (or the preview window's) device context,
 // never into this window.
@@ -11,9 +11,9 @@
 
 namespace ambervale {
 
-class TForm1 : public LiveSaver {
+class RunningSaver : public LiveSaver {
  public:
-  ~TForm1() override = default;
+  ~RunningSaver() override = default;
 
   virtual HWND Handle() const = 0;
   virtual SaverState& State() = 0;
@@ -21,9 +21,9 @@ class TForm1 : public LiveSaver {
   // surfaces, and it then only waits for its close.
   virtual bool Started() const = 0;
 
-  // LiveSaver: restore the screen and start a new cycle; set Timer1's interval; the one
-  // close request (WM_CLOSE -> FormCloseQuery -> FormClose -> DestroyWindow).
-  void UpScreen() override = 0;
+  // LiveSaver: restore the screen and start a new cycle; set TickTimer's interval; the one
+  // close request (WM_CLOSE -> MayClose -> Close -> DestroyWindow).
+  void RestoreAndRestart() override = 0;
   void SetTimerInterval(uint32_t milliseconds) override = 0;
   void CloseSaver() override = 0;
 };
@@ -31,11 +31,11 @@ class TForm1 : public LiveSaver {
 // The one engine state of the run, shared by the saver window and the settings dialog.
 SaverState& TheSaverState();
 
-// Creates the saver window and runs its start-up (FormCreate) with TheSaverState() and the
+// Creates the saver window and runs its start-up (Start) with TheSaverState() and the
 // process's command line; RunMode must already be set. The first window created becomes the
 // application's main window. An error during start-up is shown by the application's default
 // handler and the window is created all the same. Returns the window (never null); it lives
 // until the process ends.
-TForm1* CreateSaverWindow();
+RunningSaver* CreateSaverWindow();
 
 }  // namespace ambervale

@@ -1,4 +1,4 @@
-// The screen as a source for TDIB::CopyFromScreen, and the picture depth the screen asks for.
+// The screen as a source for Dib::CopyFromScreen, and the picture depth the screen asks for.
 #pragma once
 
 #include <windows.h>

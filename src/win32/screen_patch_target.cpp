@@ -18,7 +18,7 @@ bool ScreenPatchTarget::EnsurePatch(int32_t width, int32_t height) {
   }
   patch_width_ = new_width;
   patch_height_ = new_height;
-  graphics_ = std::make_unique<TGPGraphics>(patch_->dc());
+  graphics_ = std::make_unique<GdiplusGraphics>(patch_->dc());
   return true;
 }
 

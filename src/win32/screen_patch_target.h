@@ -36,7 +36,7 @@ class ScreenPatchTarget : public DrawTarget {
   int32_t last_status_ = 0;
   int32_t patch_width_ = 0;
   int32_t patch_height_ = 0;
-  std::unique_ptr<TGPGraphics> graphics_;  // declared before the patch: it goes first
+  std::unique_ptr<GdiplusGraphics> graphics_;  // declared before the patch: it goes first
   std::unique_ptr<DibSection> patch_;
 };
 

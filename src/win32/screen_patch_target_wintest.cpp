@@ -26,7 +26,7 @@ struct FakeScreen {
     const uint8_t* p = dib.RowBytes(y) + 3 * x;
     return uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
   }
-  TDIB dib;
+  Dib dib;
 };
 
 bool Near(uint32_t a, uint32_t b) {
@@ -40,14 +40,14 @@ bool Near(uint32_t a, uint32_t b) {
 TEST(ScreenPatchTargetTest, BlendsAsGdiplusDoesOnTheScreenWithinTheClip) {
   GdiplusSession session;
   ASSERT_TRUE(session.ok());
-  TGPBitmap leaf(10, 10);
+  GdiplusBitmap leaf(10, 10);
   for (int32_t y = 0; y < 10; ++y)
     for (int32_t x = 0; x < 10; ++x) leaf.PutArgb(x, y, PackArgb(x == 0 ? 0 : 40 + 20 * y, 250, 25 * x, 10));
 
   FakeScreen straight, patched;
   FakeScreen untouched;
   {
-    TGPGraphics direct(straight.Dc());
+    GdiplusGraphics direct(straight.Dc());
     ScreenPatchTarget target(patched.Dc());
     const Rect clip{0, 0, 40, kSize};
     direct.ClipTo(clip);

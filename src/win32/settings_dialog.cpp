@@ -101,18 +101,18 @@ void InitTrackBarClass() {
 
 }  // namespace
 
-TForm2::TForm2(SettingsDialogDeps deps) : deps_(std::move(deps)) {}
+SettingsDialog::SettingsDialog(SettingsDialogDeps deps) : deps_(std::move(deps)) {}
 
-TForm2::~TForm2() {
+SettingsDialog::~SettingsDialog() {
   if (window_) DestroyWindow(window_);
   if (font_) DeleteObject(font_);
   if (background_) DeleteObject(background_);
 }
 
-std::unique_ptr<TForm2> TForm2::Create(SettingsDialogDeps deps) {
+std::unique_ptr<SettingsDialog> SettingsDialog::Create(SettingsDialogDeps deps) {
   InitTrackBarClass();
   RegisterWindowClass();
-  std::unique_ptr<TForm2> form(new TForm2(std::move(deps)));
+  std::unique_ptr<SettingsDialog> form(new SettingsDialog(std::move(deps)));
   form->background_ = CreateSolidBrush(kSilver);
   // The dialog opens on the primary monitor (PlaceOnScreen) and takes that monitor's DPI.
   form->dpi_ = MonitorDpi(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
@@ -128,11 +128,11 @@ std::unique_ptr<TForm2> TForm2::Create(SettingsDialogDeps deps) {
                                   size.cy, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!form->window_) return form;
   SetWindowLongPtrA(form->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form.get()));
-  SetWindowLongPtrA(form->window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TForm2::StaticWindowProc));
+  SetWindowLongPtrA(form->window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SettingsDialog::StaticWindowProc));
   SendMessageA(form->window_, WM_SETFONT, reinterpret_cast<WPARAM>(form->font_), FALSE);
   form->CreateControls();
 
-  Application::Instance().Guard([&] { form->FormCreate(); });
+  Application::Instance().Guard([&] { form->Start(); });
   ShowWindow(form->window_, SW_SHOW);
   form->BringAboveSaver();
   SetForegroundWindow(form->window_);
@@ -144,7 +144,7 @@ std::unique_ptr<TForm2> TForm2::Create(SettingsDialogDeps deps) {
   return form;
 }
 
-void TForm2::CreateControls() {
+void SettingsDialog::CreateControls() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   for (const ControlSpec& spec : kControls) {
     const char* window_class = "BUTTON";
@@ -176,11 +176,11 @@ void TForm2::CreateControls() {
       SendMessageA(control, TBM_SETTICFREQ, 1, 0);
       SendMessageA(control, TBM_SETPOS, TRUE, spec.min);
     }
-    SetWindowSubclass(control, &TForm2::ControlProc, kKeyPreviewSubclass, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(control, &SettingsDialog::ControlProc, kKeyPreviewSubclass, reinterpret_cast<DWORD_PTR>(this));
   }
 }
 
-void TForm2::FormCreate() {
+void SettingsDialog::Start() {
   LiveSaver& saver = deps_.create_saver();
   // The saver, as the main window now, owns the dialog: an owned window stays above its owner,
   // so a click on the saver (a see-through window that may still take clicks) cannot bury the
@@ -194,7 +194,7 @@ void TForm2::FormCreate() {
   logic_->ShowSettings();
 }
 
-void TForm2::OnDpiChanged(UINT dpi, const RECT& suggested) {
+void SettingsDialog::OnDpiChanged(UINT dpi, const RECT& suggested) {
   HFONT old_font = font_;
   dpi_ = dpi;
   font_ = CreateDialogFont(dpi);
@@ -213,7 +213,7 @@ void TForm2::OnDpiChanged(UINT dpi, const RECT& suggested) {
   if (old_font) DeleteObject(old_font);
 }
 
-void TForm2::PlaceOnScreen() {
+void SettingsDialog::PlaceOnScreen() {
   RECT bounds{};
   GetWindowRect(window_, &bounds);
   const Point place = DialogPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
@@ -221,14 +221,14 @@ void TForm2::PlaceOnScreen() {
   SetWindowPos(window_, HWND_TOPMOST, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void TForm2::BringAboveSaver() {
+void SettingsDialog::BringAboveSaver() {
   SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void TForm2::CloseDialog() { SendMessageA(window_, WM_CLOSE, 0, 0); }
+void SettingsDialog::CloseDialog() { SendMessageA(window_, WM_CLOSE, 0, 0); }
 
-bool TForm2::PreviewKey(HWND target, WPARAM key) {
-  if (logic_ && logic_->FormKeyDown(static_cast<uint16_t>(key))) {
+bool SettingsDialog::PreviewKey(HWND target, WPARAM key) {
+  if (logic_ && logic_->OnKeyDown(static_cast<uint16_t>(key))) {
     CloseDialog();
     return true;
   }
@@ -242,15 +242,15 @@ bool TForm2::PreviewKey(HWND target, WPARAM key) {
   return false;
 }
 
-LRESULT CALLBACK TForm2::StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* form = reinterpret_cast<TForm2*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+LRESULT CALLBACK SettingsDialog::StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* form = reinterpret_cast<SettingsDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (!form || form->window_ != window) return DefWindowProcA(window, message, wparam, lparam);
   return form->WindowProc(message, wparam, lparam);
 }
 
-LRESULT CALLBACK TForm2::ControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR subclass_id,
+LRESULT CALLBACK SettingsDialog::ControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR subclass_id,
                                      DWORD_PTR owner) {
-  auto* form = reinterpret_cast<TForm2*>(owner);
+  auto* form = reinterpret_cast<SettingsDialog*>(owner);
   switch (message) {
     case WM_KEYDOWN:
       if (form->PreviewKey(control, wparam)) return 0;
@@ -259,14 +259,14 @@ LRESULT CALLBACK TForm2::ControlProc(HWND control, UINT message, WPARAM wparam, 
       if (wparam == VK_TAB || wparam == VK_ESCAPE) return 0;  // used up by the key-down
       break;
     case WM_NCDESTROY:
-      RemoveWindowSubclass(control, &TForm2::ControlProc, subclass_id);
+      RemoveWindowSubclass(control, &SettingsDialog::ControlProc, subclass_id);
       break;
     default: break;
   }
   return DefSubclassProc(control, message, wparam, lparam);
 }
 
-LRESULT TForm2::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT SettingsDialog::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   Application& application = Application::Instance();
   switch (message) {
     case WM_ERASEBKGND: {
@@ -287,17 +287,17 @@ LRESULT TForm2::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       // nothing.
       const auto slider = SliderOf(GetDlgCtrlID(reinterpret_cast<HWND>(lparam)));
       if (logic_ && slider && LOWORD(wparam) != TB_ENDTRACK) {
-        application.Guard([&] { logic_->TrackBarChange(*slider); });
+        application.Guard([&] { logic_->SliderChanged(*slider); });
       }
       return 0;
     }
     case WM_COMMAND:
       if (logic_ && HIWORD(wparam) == BN_CLICKED) {
         switch (LOWORD(wparam)) {
-          case kButton1Id: application.Guard([&] { logic_->Button1Click(); }); break;
-          case kButton2Id: application.Guard([&] { logic_->Button2Click(); }); break;
-          case kCheckBox1Id: application.Guard([&] { logic_->CheckBox1Click(); }); break;
-          case kCheckBox2Id: application.Guard([&] { logic_->CheckBox2Click(); }); break;
+          case kButton1Id: application.Guard([&] { logic_->SaveClicked(); }); break;
+          case kButton2Id: application.Guard([&] { logic_->CloseClicked(); }); break;
+          case kCheckBox1Id: application.Guard([&] { logic_->ExitOnInputClicked(); }); break;
+          case kCheckBox2Id: application.Guard([&] { logic_->RandomAlgorithmClicked(); }); break;
           default: break;
         }
       }
@@ -323,7 +323,7 @@ LRESULT TForm2::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
         PostQuitMessage(0);
         return 0;
       }
-      application.Guard([&] { logic_->FormClose(); });
+      application.Guard([&] { logic_->Close(); });
       ShowWindow(window_, SW_HIDE);
       return 0;
     default: break;
@@ -331,19 +331,19 @@ LRESULT TForm2::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcA(window_, message, wparam, lparam);
 }
 
-int32_t TForm2::TrackBarPosition(DialogSlider slider) const {
+int32_t SettingsDialog::SliderPosition(DialogSlider slider) const {
   return static_cast<int32_t>(SendMessageA(Control(TrackBarId(slider)), TBM_GETPOS, 0, 0));
 }
 
-void TForm2::PlaceTrackBar(DialogSlider slider, int32_t position) {
+void SettingsDialog::PlaceSlider(DialogSlider slider, int32_t position) {
   SendMessageA(Control(TrackBarId(slider)), TBM_SETPOS, TRUE, position);
 }
 
-bool TForm2::IsChecked(DialogCheckBox box) const {
+bool SettingsDialog::IsChecked(DialogCheckBox box) const {
   return SendMessageA(Control(CheckBoxId(box)), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void TForm2::PlaceCheck(DialogCheckBox box, bool checked) {
+void SettingsDialog::PlaceCheck(DialogCheckBox box, bool checked) {
   SendMessageA(Control(CheckBoxId(box)), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 

@@ -1,4 +1,4 @@
-// The settings dialog TForm2: a small stay-on-top window with four sliders, two check boxes and
+// The settings dialog SettingsDialog: a small stay-on-top window with four sliders, two check boxes and
 // two buttons, in front of a live saver that shows every change at once. Its handlers are
 // those of SettingsDialogLogic; this layer makes the window and its controls and turns the
 // controls' notifications into handler calls.
@@ -49,23 +49,23 @@ struct SettingsDialogDeps {
   std::function<void()> save;
 };
 
-class TForm2 : private DialogControls {
+class SettingsDialog : private DialogControls {
  public:
-  // Makes the window and its controls, runs FormCreate (which creates the saver first) and
+  // Makes the window and its controls, runs Start (which creates the saver first) and
   // shows the dialog. The window exists even when a handler failed on the way.
-  static std::unique_ptr<TForm2> Create(SettingsDialogDeps deps);
-  ~TForm2() override;
-  TForm2(const TForm2&) = delete;
-  TForm2& operator=(const TForm2&) = delete;
+  static std::unique_ptr<SettingsDialog> Create(SettingsDialogDeps deps);
+  ~SettingsDialog() override;
+  SettingsDialog(const SettingsDialog&) = delete;
+  SettingsDialog& operator=(const SettingsDialog&) = delete;
 
   HWND Handle() const { return window_; }
   HWND Control(int id) const { return GetDlgItem(window_, id); }
 
  private:
-  TForm2(SettingsDialogDeps deps);
+  SettingsDialog(SettingsDialogDeps deps);
 
   void CreateControls();
-  void FormCreate();
+  void Start();
   void PlaceOnScreen();
   // The dialog moved to a monitor of another DPI (or that monitor's DPI changed): the font and
   // every control are made again for it, and the window takes the size the system suggests.
@@ -83,8 +83,8 @@ class TForm2 : private DialogControls {
                                       UINT_PTR subclass_id, DWORD_PTR owner);
 
   // DialogControls over the real controls.
-  int32_t TrackBarPosition(DialogSlider slider) const override;
-  void PlaceTrackBar(DialogSlider slider, int32_t position) override;
+  int32_t SliderPosition(DialogSlider slider) const override;
+  void PlaceSlider(DialogSlider slider, int32_t position) override;
   bool IsChecked(DialogCheckBox box) const override;
   void PlaceCheck(DialogCheckBox box, bool checked) override;
 

@@ -13,7 +13,7 @@ namespace {
 class FakeSaver : public LiveSaver {
  public:
   explicit FakeSaver(std::vector<std::string>& log) : log_(log) {}
-  void UpScreen() override { log_.push_back("UpScreen"); }
+  void RestoreAndRestart() override { log_.push_back("UpScreen"); }
   void SetTimerInterval(uint32_t milliseconds) override { log_.push_back("Timer " + std::to_string(milliseconds)); }
   void CloseSaver() override { log_.push_back("Close"); }
 
@@ -38,22 +38,22 @@ std::string TextOf(HWND window) {
 class SettingsDialogWinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    state->Size = 12;
-    state->Algorithm = 6;
-    state->Transparent = 8;
-    state->Fast = 33;
-    state->Key_Exit = true;
-    state->Rands_Algorithm = true;
-    state->SurfaceWidth = 1024;
-    state->SurfaceHeight = 768;
+    state->settings.size = 12;
+    state->settings.algorithm = 6;
+    state->settings.transparent = 8;
+    state->settings.fast = 33;
+    state->settings.exit_on_input = true;
+    state->settings.random_algorithm = true;
+    state->grid.surface_width = 1024;
+    state->grid.surface_height = 768;
     SettingsDialogDeps deps;
     deps.state = state.get();
     deps.create_saver = [this]() -> LiveSaver& {
-      log.push_back("saver created, ConfigMode=" + std::to_string(state->ConfigMode));
+      log.push_back("saver created, ConfigMode=" + std::to_string(state->behind_dialog));
       return saver;
     };
-    deps.save = [this] { log.push_back("Save Size=" + std::to_string(state->Size)); };
-    form = TForm2::Create(std::move(deps));
+    deps.save = [this] { log.push_back("Save Size=" + std::to_string(state->settings.size)); };
+    form = SettingsDialog::Create(std::move(deps));
     ASSERT_NE(form->Handle(), nullptr);
   }
 
@@ -65,7 +65,7 @@ class SettingsDialogWinTest : public ::testing::Test {
   std::unique_ptr<SaverState> state = std::make_unique<SaverState>();
   std::vector<std::string> log;
   FakeSaver saver{log};
-  std::unique_ptr<TForm2> form;
+  std::unique_ptr<SettingsDialog> form;
 };
 
 TEST_F(SettingsDialogWinTest, WindowAndControlsMatchTheirDesign) {
@@ -149,7 +149,7 @@ TEST_F(SettingsDialogWinTest, WindowAndControlsMatchTheirDesign) {
 TEST_F(SettingsDialogWinTest, ControlsAndKeysReachTheHandlers) {
   // The saver came first, before the dialog held it; only the Fast handler acted on opening.
   EXPECT_EQ(log, (std::vector<std::string>{"saver created, ConfigMode=0", "Timer 36"}));
-  EXPECT_TRUE(state->ConfigMode);
+  EXPECT_TRUE(state->behind_dialog);
   log.clear();
 
   // What a slider sends while dragged, and at the end of the drag (which changes nothing).
@@ -157,12 +157,12 @@ TEST_F(SettingsDialogWinTest, ControlsAndKeysReachTheHandlers) {
   Send(kTrackBar2Id, TBM_SETPOS, TRUE, 13);
   SendMessageA(form->Handle(), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 13), reinterpret_cast<LPARAM>(size_bar));
   SendMessageA(form->Handle(), WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(size_bar));
-  EXPECT_EQ(state->GridCols, 17);
-  EXPECT_EQ(state->CellWidth, 60);
+  EXPECT_EQ(state->grid.cols, 17);
+  EXPECT_EQ(state->grid.cell_width, 60);
   EXPECT_EQ(log, (std::vector<std::string>{"UpScreen"}));
 
   Send(kCheckBox1Id, BM_CLICK);  // toggles the box and notifies
-  EXPECT_FALSE(state->Key_Exit);
+  EXPECT_FALSE(state->settings.exit_on_input);
   Send(kButton1Id, BM_CLICK);
   EXPECT_EQ(log.back(), "Save Size=13");
 
@@ -175,7 +175,7 @@ TEST_F(SettingsDialogWinTest, ControlsAndKeysReachTheHandlers) {
 
   log.clear();
   Send(kButton1Id, WM_KEYDOWN, VK_ESCAPE);
-  EXPECT_TRUE(state->CloseAllowed);
+  EXPECT_TRUE(state->close_allowed);
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
   SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // a second close does nothing
   EXPECT_EQ(log, (std::vector<std::string>{"UpScreen", "Close"}));

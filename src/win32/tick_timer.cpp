@@ -43,37 +43,37 @@ HANDLE CreateTickHandle() {
 
 }  // namespace
 
-Timer1::Timer1(std::function<void()> on_tick)
+TickTimer::TickTimer(std::function<void()> on_tick)
     : on_tick_(std::move(on_tick)), handle_(CreateTickHandle()), schedule_(CounterFrequency()) {}
 
-Timer1::~Timer1() {
+TickTimer::~TickTimer() {
   Detach();
   if (handle_) CloseHandle(handle_);
 }
 
-void Timer1::Attach(HWND window) {
+void TickTimer::Attach(HWND window) {
   window_ = window;
   if (handle_) Application::Instance().WatchHandle(handle_, [this] { TickIfDue(); });
   Restart();
 }
 
-void Timer1::Detach() {
+void TickTimer::Detach() {
   Stop();
   if (handle_) Application::Instance().UnwatchHandle(handle_);
   window_ = nullptr;
 }
 
-void Timer1::SetEnabled(bool on) {
+void TickTimer::SetEnabled(bool on) {
   enabled_ = on;
   Restart();
 }
 
-void Timer1::SetInterval(uint32_t milliseconds) {
+void TickTimer::SetInterval(uint32_t milliseconds) {
   interval_ = milliseconds;
   Restart();
 }
 
-void Timer1::Restart() {
+void TickTimer::Restart() {
   Stop();
   if (!Running() || interval_ == 0) return;
   schedule_.Start(CounterNow(), interval_);
@@ -81,12 +81,12 @@ void Timer1::Restart() {
   SetTimer(window_, kStandInTimerId, StandInInterval(interval_), nullptr);
 }
 
-void Timer1::Stop() {
+void TickTimer::Stop() {
   if (handle_) CancelWaitableTimer(handle_);
   if (window_) KillTimer(window_, kStandInTimerId);
 }
 
-void Timer1::Arm() {
+void TickTimer::Arm() {
   if (!handle_) return;
   const int64_t frequency = CounterFrequency();
   const int64_t counts = schedule_.CountsUntilDue(CounterNow());
@@ -97,7 +97,7 @@ void Timer1::Arm() {
   SetWaitableTimer(handle_, &due, 0, nullptr, nullptr, FALSE);
 }
 
-void Timer1::TickIfDue() {
+void TickTimer::TickIfDue() {
   // A tick that opens a modal loop (an error box) must not be entered again from it.
   if (!Running() || ticking_) return;
   if (schedule_.TakeTick(CounterNow())) {
@@ -113,7 +113,7 @@ void Timer1::TickIfDue() {
 
 #ifdef AMBERVALE_PACE_TRACE
 // Test builds only: a line on stderr about once a second, for scripts/measure-pace.sh.
-void Timer1::Trace(int64_t tick_counts) {
+void TickTimer::Trace(int64_t tick_counts) {
   ++ticks_;
   busy_ += tick_counts;
   const int64_t now = CounterNow();
@@ -126,7 +126,7 @@ void Timer1::Trace(int64_t tick_counts) {
   fflush(stderr);
 }
 #else
-void Timer1::Trace(int64_t) {}
+void TickTimer::Trace(int64_t) {}
 #endif
 
 }  // namespace ambervale

@@ -1,4 +1,4 @@
-// Timer1, the saver's tick: an interval and an enabled flag; switching it on, or changing the
+// TickTimer, the saver's tick: an interval and an enabled flag; switching it on, or changing the
 // interval, restarts the interval. SetTimer cannot keep the pace the Fast slider promises (it
 // raises anything under 10 ms to 10 ms, and Windows rounds to its 15.6 ms clock besides), so
 // the tick comes from a waitable timer that the application's message loop waits on, armed
@@ -20,15 +20,15 @@
 
 namespace ambervale {
 
-class Timer1 {
+class TickTimer {
  public:
   // The WM_TIMER id of the modal-loop stand-in on the attached window.
   static constexpr UINT_PTR kStandInTimerId = 1;
 
-  explicit Timer1(std::function<void()> on_tick);
-  ~Timer1();
-  Timer1(const Timer1&) = delete;
-  Timer1& operator=(const Timer1&) = delete;
+  explicit TickTimer(std::function<void()> on_tick);
+  ~TickTimer();
+  TickTimer(const TickTimer&) = delete;
+  TickTimer& operator=(const TickTimer&) = delete;
 
   // Ticks start once a window is attached (and the timer is enabled); they stop for good when
   // it is detached, as its window goes.

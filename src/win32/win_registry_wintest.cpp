@@ -127,7 +127,7 @@ class WinRegistryTest : public ::testing::Test {
   std::string LoadFailure() {
     try {
       LoadSettings(*state_, root_);
-    } catch (const ERegistryException& error) {
+    } catch (const RegistryError& error) {
       return error.what();
     }
     return "(no error)";
@@ -145,13 +145,13 @@ TEST_F(WinRegistryTest, FirstRunsWriteTheDefaults) {
     PutAll(stored);
     state_ = std::make_unique<SaverState>();
     LoadSettings(*state_, root_);
-    EXPECT_EQ(state_->Size, 12);
-    EXPECT_EQ(state_->Algorithm, 10);
-    EXPECT_EQ(state_->Transparent, 8);
-    EXPECT_EQ(state_->Fast, 33);
-    EXPECT_EQ(state_->Color_s, 3);
-    EXPECT_TRUE(state_->Key_Exit);
-    EXPECT_TRUE(state_->Rands_Algorithm);
+    EXPECT_EQ(state_->settings.size, 12);
+    EXPECT_EQ(state_->settings.algorithm, 10);
+    EXPECT_EQ(state_->settings.transparent, 8);
+    EXPECT_EQ(state_->settings.fast, 33);
+    EXPECT_EQ(state_->settings.color, 3);
+    EXPECT_TRUE(state_->settings.exit_on_input);
+    EXPECT_TRUE(state_->settings.random_algorithm);
     ExpectKeyHolds(kDefaultValues);
   }
 }
@@ -159,12 +159,12 @@ TEST_F(WinRegistryTest, FirstRunsWriteTheDefaults) {
 TEST_F(WinRegistryTest, BytesLoadUnclampedAndSaveBack) {
   PutAll({300, 0, 0xFFFFFFFFu, 50, 0x1F7, 2, 0});
   LoadSettings(*state_, root_);
-  EXPECT_EQ(state_->Size, 44);
-  EXPECT_EQ(state_->Algorithm, 0);
-  EXPECT_EQ(state_->Transparent, 255);
-  EXPECT_EQ(state_->Color_s, 0xF7);
-  EXPECT_TRUE(state_->Key_Exit);
-  EXPECT_FALSE(state_->Rands_Algorithm);
+  EXPECT_EQ(state_->settings.size, 44);
+  EXPECT_EQ(state_->settings.algorithm, 0);
+  EXPECT_EQ(state_->settings.transparent, 255);
+  EXPECT_EQ(state_->settings.color, 0xF7);
+  EXPECT_TRUE(state_->settings.exit_on_input);
+  EXPECT_FALSE(state_->settings.random_algorithm);
   ExpectKeyHolds({300, 0, 0xFFFFFFFFu, 50, 0x1F7, 2, 0});  // a complete load writes nothing
 
   SaveSettings(*state_, root_);
@@ -189,40 +189,40 @@ TEST_F(WinRegistryTest, ValuesThatCannotBeReadAsDwords) {
     Put("Fast", c.type, c.data);
     state_ = std::make_unique<SaverState>();
     EXPECT_EQ(LoadFailure(), c.message);
-    EXPECT_EQ(state_->Transparent, 9);  // read before the failure
-    EXPECT_EQ(state_->Fast, 0);
-    EXPECT_EQ(state_->Color_s, 0);
+    EXPECT_EQ(state_->settings.transparent, 9);  // read before the failure
+    EXPECT_EQ(state_->settings.fast, 0);
+    EXPECT_EQ(state_->settings.color, 0);
   }
 
   // A REG_DWORD of two bytes reads as those bytes zero-extended.
   Put("Fast", REG_DWORD, {0x2A, 0x01});
   LoadSettings(*state_, root_);
-  EXPECT_EQ(state_->Fast, 0x2A);
+  EXPECT_EQ(state_->settings.fast, 0x2A);
 }
 
 TEST_F(WinRegistryTest, KeyWithoutValuesFailsAtSizeUntilASaveRepairsIt) {
   Put("Unrelated", REG_DWORD, {1, 0, 0, 0});
   EXPECT_EQ(LoadFailure(), "Failed to get data for 'Size'");
-  EXPECT_EQ(state_->Fast, 0);
+  EXPECT_EQ(state_->settings.fast, 0);
   EXPECT_EQ(ReadAll().size(), 1u);
 
-  state_->Size = 12;
+  state_->settings.size = 12;
   SaveSettings(*state_, root_);
   LoadSettings(*state_, root_);
-  EXPECT_EQ(state_->Size, 12);
+  EXPECT_EQ(state_->settings.size, 12);
 }
 
 TEST_F(WinRegistryTest, KeyThatMayOnlyBeReadIsAFirstRunWhoseSaveFails) {
   PutAll({20, 7, 9, 40, 6, 0, 0});
   ASSERT_TRUE(SetSettingsKeyAccess("D:P(A;;KR;;;WD)"));
   LoadSettings(*state_, root_);  // treated as absent; the write-back fails silently
-  EXPECT_EQ(state_->Size, 12);
-  EXPECT_TRUE(state_->Key_Exit);
+  EXPECT_EQ(state_->settings.size, 12);
+  EXPECT_TRUE(state_->settings.exit_on_input);
   ExpectKeyHolds({20, 7, 9, 40, 6, 0, 0});
   try {
     SaveSettings(*state_, root_);
     ADD_FAILURE() << "the save reported success";
-  } catch (const ERegistryException& error) {
+  } catch (const RegistryError& error) {
     EXPECT_STREQ(error.what(),
                  "Failed to open key 'HKEY_CURRENT_USER\\Software\\Ambervale\\' for writing");
   }

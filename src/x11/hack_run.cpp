@@ -33,19 +33,19 @@ HackRun::HackRun(const HackSettings& settings, TimeOfDay start_time)
       engine_(state_, random_, leaves_, *this),
       lifecycle_(state_, random_, *this),
       buffer_(std::make_unique<BackBuffer>(0, 0)) {
-  state_.RunMode = 'S';
+  state_.run_mode = RunMode::kFullScreen;
 }
 
 HackRun::~HackRun() = default;
 
 void HackRun::LoadSettings(SaverState& state) {
-  state.Size = settings_.size;
-  state.Algorithm = settings_.algorithm;
-  state.Rands_Algorithm = settings_.random_algorithm;
-  state.Fast = settings_.fast;
-  state.Transparent = settings_.transparent;
-  state.Color_s = kDefaultColor;
-  state.Key_Exit = false;
+  state.settings.size = settings_.size;
+  state.settings.algorithm = settings_.algorithm;
+  state.settings.random_algorithm = settings_.random_algorithm;
+  state.settings.fast = settings_.fast;
+  state.settings.transparent = settings_.transparent;
+  state.settings.color = kDefaultColor;
+  state.settings.exit_on_input = false;
 }
 
 std::unique_ptr<DrawTarget> HackRun::CreateDrawTarget(uintptr_t) { return std::make_unique<BufferTarget>(buffer_); }
@@ -67,17 +67,17 @@ void HackRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> bac
 
 bool HackRun::Start(int32_t width, int32_t height, std::vector<uint32_t> background) {
   SetBuffer(width, height, std::move(background));
-  return lifecycle_.FormCreate(std::nullopt);
+  return lifecycle_.Start(std::nullopt);
 }
 
 void HackRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> background) {
   SetBuffer(width, height, std::move(background));
   ApplyFullScreenGeometry(state_, buffer_->Width(), buffer_->Height());
-  engine_.UpScreen();
+  engine_.RestoreAndRestart();
 }
 
 void HackRun::Tick() {
-  if (lifecycle_.Started()) engine_.Timer1Timer();
+  if (lifecycle_.Started()) engine_.Tick();
 }
 
 }  // namespace ambervale

@@ -40,7 +40,7 @@ class HackRun final : private SaverHost, private SaverPlatform {
   void SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> background);
 
   // SaverHost
-  void RunExitChecks() override { lifecycle_.ExitChecks(); }
+  void CheckExits() override { lifecycle_.ExitChecks(); }
   void SetTimerEnabled(bool on) override { pacer_.SetEnabled(on, TickPacer::Clock::now()); }
   void RepaintDesktop() override { buffer_->Restore(); }
 
@@ -51,7 +51,7 @@ class HackRun final : private SaverHost, private SaverPlatform {
   bool WindowRect(int32_t, Rect&) override { return false; }
   uintptr_t ScreenDC() override { return 0; }
   uintptr_t WindowDC(int32_t) override { return 0; }
-  void CaptureScreen(TDIB&) override {}
+  void CaptureScreen(Dib&) override {}
   std::unique_ptr<DrawTarget> CreateDrawTarget(uintptr_t dc) override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override;
   void SetTimerInterval(uint32_t milliseconds) override { pacer_.SetInterval(milliseconds, TickPacer::Clock::now()); }
@@ -60,9 +60,9 @@ class HackRun final : private SaverHost, private SaverPlatform {
   void SetScreensaverRunning(bool) override {}
   bool IsActiveWindow() override { return true; }
   void RequestClose() override {}
-  void UpAlgorithm() override { engine_.UpAlgorithm(); }
-  void Snowflake() override { engine_.Snowflake(); }
-  void UpScreen() override { engine_.UpScreen(); }
+  void StartCycle() override { engine_.StartCycle(); }
+  void BuildSprite() override { engine_.BuildSprite(); }
+  void RestoreAndRestart() override { engine_.RestoreAndRestart(); }
 
   HackSettings settings_;
   TimeOfDay start_time_;

@@ -35,7 +35,7 @@ TEST(HackRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePicture)
   EXPECT_EQ(buffer.TakeDirty(), (Rect{0, 0, kWidth, kHeight}));
   EXPECT_TRUE(ShowsBackground(buffer));
 
-  const int32_t cell = run.State().CellWidth;
+  const int32_t cell = run.State().grid.cell_width;
   ASSERT_EQ(cell, 32);
   run.Tick();
   const Rect first = buffer.TakeDirty();
@@ -63,9 +63,9 @@ TEST(HackRun, AResizeLaysOutTheNewSizeAndStartsANewCycle) {
   ASSERT_TRUE(run.Start(kWidth, kHeight, Pattern(kWidth, kHeight)));
   for (int tick = 0; tick < 12; ++tick) run.Tick();
   run.Resize(640, 400, {});  // no picture: the plain background
-  EXPECT_EQ(run.State().CellWidth, 64);
-  EXPECT_EQ(run.State().CurRow, 0);
-  EXPECT_EQ(run.State().CurCol, 0);
+  EXPECT_EQ(run.State().grid.cell_width, 64);
+  EXPECT_EQ(run.State().cycle.row, 0);
+  EXPECT_EQ(run.State().cycle.col, 0);
   EXPECT_EQ(run.Buffer().Pixel(639, 399), kPlainBackground);
   EXPECT_EQ(run.Buffer().TakeDirty(), (Rect{0, 0, 640, 400}));
 }

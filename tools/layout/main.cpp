@@ -15,27 +15,27 @@ namespace {
 
 std::unique_ptr<SaverState> PrepareState(const LayoutToolOptions& options) {
   auto state = std::make_unique<SaverState>();  // the tables make it too large for the stack
-  state->Size = options.size;
-  state->Algorithm = options.algorithm;
-  state->Rands_Algorithm = false;
+  state->settings.size = options.size;
+  state->settings.algorithm = options.algorithm;
+  state->settings.random_algorithm = false;
   if (options.rule == LayoutToolOptions::Rule::kPreview) {
     ApplyPreviewGeometry(*state, options.width, options.height);
   } else {
     ApplyFullScreenGeometry(*state, options.width, options.height);
   }
   if (options.dialog_size) {
-    state->Size = *options.dialog_size;
+    state->settings.size = *options.dialog_size;
     ApplyDialogGeometry(*state);
   }
   return state;
 }
 
 void PrintLayout(const SaverState& state) {
-  std::printf("# cols=%d rows=%d cell=%d surface=%dx%d\n", state.GridCols, state.GridRows, state.CellWidth,
-              state.SurfaceWidth, state.SurfaceHeight);
+  std::printf("# cols=%d rows=%d cell=%d surface=%dx%d\n", state.grid.cols, state.grid.rows, state.grid.cell_width,
+              state.grid.surface_width, state.grid.surface_height);
   std::puts("row,col,x,y");
   for (const LayoutCell& cell : LayoutCells(state)) {
-    std::printf("%d,%d,%d,%d\n", cell.row, cell.col, state.PosX[cell.row][cell.col], state.PosY[cell.row][cell.col]);
+    std::printf("%d,%d,%d,%d\n", cell.row, cell.col, state.cycle.x[cell.row][cell.col], state.cycle.y[cell.row][cell.col]);
   }
 }
 
@@ -54,10 +54,10 @@ int Run(const std::vector<std::string>& args) {
   Random random(options->seed);
   if (options->simulate_cycles > 0) {
     // The simulation computes every layout itself, starting with the first.
-    state->Rands_Algorithm = options->random_algorithm;
+    state->settings.random_algorithm = options->random_algorithm;
     return RunSimulation(*state, random, options->simulate_cycles, options->random_algorithm);
   }
-  UpAlgorithm(*state, random);
+  StartCycle(*state, random);
   PrintLayout(*state);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

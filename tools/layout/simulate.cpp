@@ -22,8 +22,8 @@ class Simulation : public SaverHost {
       : state_(state), leaves_(&LeafPictureBytes), engine_(state, random, leaves_, *this) {}
 
   int Run(int cycles) {
-    engine_.UpAlgorithm();
-    engine_.Snowflake();
+    engine_.StartCycle();
+    engine_.BuildSprite();
     std::puts("tick,algorithm,row,col,fade,image");
     int64_t limit = kMaxTicksPerCycle;
     while (cycles_ended_ < cycles) {
@@ -33,7 +33,7 @@ class Simulation : public SaverHost {
         return 1;
       }
       ++tick_;
-      engine_.Timer1Timer();
+      engine_.Tick();
       if (ended_this_tick_) limit = tick_ + kMaxTicksPerCycle;
       ended_this_tick_ = false;
     }
@@ -41,7 +41,7 @@ class Simulation : public SaverHost {
   }
 
   // SaverHost: exit checks do nothing; the timer is switched off only by the cycle restart.
-  void RunExitChecks() override {}
+  void CheckExits() override {}
   void SetTimerEnabled(bool on) override {
     if (on || tick_ == 0) return;
     ++cycles_ended_;
@@ -52,9 +52,9 @@ class Simulation : public SaverHost {
 
   // One line per draw of the sprite.
   void PrintDraw(const ArgbBitmap* bitmap) const {
-    if (bitmap != state_.SpriteBitmap.get()) return;
-    std::printf("%lld,%d,%d,%d,%d,%d\n", static_cast<long long>(tick_), state_.Algorithm, state_.CurRow,
-                state_.CurCol, state_.FadeStep, engine_.BitmapImageIndex());
+    if (bitmap != state_.sprite.bitmap.get()) return;
+    std::printf("%lld,%d,%d,%d,%d,%d\n", static_cast<long long>(tick_), state_.settings.algorithm, state_.cycle.row,
+                state_.cycle.col, state_.cycle.fade_step, engine_.BitmapImageIndex());
   }
 
  private:
@@ -81,19 +81,19 @@ class DrawPrinter : public DrawTarget {
 }  // namespace
 
 int RunSimulation(SaverState& state, Random& random, int cycles, bool random_algorithm) {
-  state.Rands_Algorithm = random_algorithm;
-  state.RunMode = 'S';
-  if (state.Transparent == 0) state.Transparent = 8;
-  state.SpriteDib.SetDepth(24);
-  state.SpriteDib.SetDibWidth(kSimulatedSprite);
-  state.SpriteDib.SetDibHeight(kSimulatedSprite);
-  state.SpriteRect = Rect{0, 0, kSimulatedSprite, kSimulatedSprite};
-  state.SpriteBitmap = std::make_unique<MemoryBitmap>(kSimulatedSprite, kSimulatedSprite);
+  state.settings.random_algorithm = random_algorithm;
+  state.run_mode = RunMode::kFullScreen;
+  if (state.settings.transparent == 0) state.settings.transparent = 8;
+  state.sprite.dib.SetDepth(24);
+  state.sprite.dib.SetDibWidth(kSimulatedSprite);
+  state.sprite.dib.SetDibHeight(kSimulatedSprite);
+  state.sprite.rect = Rect{0, 0, kSimulatedSprite, kSimulatedSprite};
+  state.sprite.bitmap = std::make_unique<MemoryBitmap>(kSimulatedSprite, kSimulatedSprite);
 
   Simulation simulation(state, random);
-  state.TargetGraphics = std::make_unique<DrawPrinter>(simulation);
+  state.target = std::make_unique<DrawPrinter>(simulation);
   const int status = simulation.Run(cycles < 1 ? 1 : cycles);
-  state.TargetGraphics.reset();
+  state.target.reset();
   return status;
 }
 
