@@ -27,38 +27,24 @@ void MonitorTarget::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, i
   base_.DrawScaled(bitmap, x + shift_.x, y + shift_.y, width, height);
 }
 
-void MonitorSet::MonitorHost::CheckExits() {
-  if (primary_) window_.CheckExits();
-}
-
-void MonitorSet::MonitorHost::RepaintDesktop() {
-  if (area_) {
-    window_.RepaintArea(*area_);
-  } else {
-    window_.RepaintDesktop();
-  }
-}
-
 MonitorSet::Monitor::Monitor(SaverState& shared, std::unique_ptr<SaverState> own, Random& random, LeafImageSet& leaves,
-                             SaverHost& window, bool primary)
+                             MonitorOwner& owner, bool primary, const Rect& area)
     : own_state(std::move(own)),
       state(own_state ? own_state.get() : &shared),
-      host(window, primary),
+      host(owner, primary, area),
       engine(*state, random, leaves, host) {}
 
-MonitorSet::MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, SaverHost& window)
-    : random_(random), leaves_(leaves), window_(window) {
-  monitors_.push_back(std::make_unique<Monitor>(primary, nullptr, random, leaves, window, true));
+MonitorSet::MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, MonitorOwner& owner,
+                       const Rect& primary_area)
+    : random_(random), leaves_(leaves), owner_(owner) {
+  monitors_.push_back(std::make_unique<Monitor>(primary, nullptr, random, leaves, owner, true, primary_area));
 }
 
-void MonitorSet::SpreadOver(const std::vector<Rect>& monitors, std::unique_ptr<DrawTarget> whole_screen, Point origin,
-                            const BitmapFactory& make_bitmap) {
+void MonitorSet::SpreadOver(const std::vector<Rect>& monitors, const BitmapFactory& make_bitmap) {
   SaverState& shared = *primary().state;
   if (monitors.size() < 2 || monitors_.size() > 1 || shared.target == nullptr) return;
-  target_origin_ = origin;
-  base_target_ = whole_screen ? std::move(whole_screen) : std::move(shared.target);
-  shared.target = std::make_unique<MonitorTarget>(*base_target_, target_origin_, monitors.front());
-  primary().host.RestoreOnly(monitors.front());
+  base_target_ = std::move(shared.target);
+  shared.target = std::make_unique<MonitorTarget>(*base_target_, Point{0, 0}, monitors.front());
   for (size_t i = 1; i < monitors.size(); ++i) AddMonitor(monitors[i], make_bitmap);
 }
 
@@ -67,18 +53,15 @@ void MonitorSet::AddMonitor(const Rect& area, const BitmapFactory& make_bitmap) 
   auto own = std::make_unique<SaverState>();
   SaverState& s = *own;
   s.run_mode = shared.run_mode;
-  s.settings.algorithm = shared.settings.algorithm;
-  s.settings.size = shared.settings.size;
-  s.last_cursor = shared.last_cursor;
+  s.settings = shared.settings;
   s.sprite.dib.SetDepth(24);
   MakeSprite(s, kFullScreenSpriteSize);
   ApplyFullScreenGeometry(s, area.Width(), area.Height());
-  s.target = std::make_unique<MonitorTarget>(*base_target_, target_origin_, area);
+  s.target = std::make_unique<MonitorTarget>(*base_target_, Point{0, 0}, area);
   if (make_bitmap) s.sprite.bitmap = make_bitmap(s.sprite.dib.Width(), s.sprite.dib.Height());
 
-  monitors_.push_back(std::make_unique<Monitor>(s, std::move(own), random_, leaves_, window_, false));
+  monitors_.push_back(std::make_unique<Monitor>(s, std::move(own), random_, leaves_, owner_, false, area));
   Monitor& monitor = *monitors_.back();
-  monitor.host.RestoreOnly(area);
   ShareSettings(false);
   monitor.engine.StartCycle();
   monitor.engine.BuildSprite();
@@ -88,11 +71,11 @@ void MonitorSet::ShareSettings(bool restarting) {
   const SaverState& p = *primary().state;
   for (size_t i = 1; i < monitors_.size(); ++i) {
     SaverState& s = *monitors_[i]->state;
-    s.settings.transparent = p.settings.transparent;
-    s.settings.fast = p.settings.fast;
-    s.settings.color = p.settings.color;
-    s.settings.exit_on_input = p.settings.exit_on_input;
-    s.settings.random_algorithm = p.settings.random_algorithm;
+    // Everything but the algorithm (a random pick of each monitor's own cycle) and the Size.
+    const uint8_t algorithm = s.settings.algorithm, size = s.settings.size;
+    s.settings = p.settings;
+    s.settings.algorithm = algorithm;
+    s.settings.size = size;
     s.behind_dialog = p.behind_dialog;
     s.close_allowed = p.close_allowed;
     if (!restarting) continue;

@@ -42,21 +42,29 @@ class MonitorTarget : public DrawTarget {
   Rect clip_;
 };
 
+// What the set asks of the run that owns it; areas are in the draw target's coordinates.
+class MonitorOwner {
+ public:
+  virtual ~MonitorOwner() = default;
+  virtual void CheckExits() = 0;
+  virtual void SetTicking(bool on) = 0;
+  virtual void ShowDesktop(const Rect& area) = 0;
+};
+
 class MonitorSet {
  public:
   using BitmapFactory = std::function<std::unique_ptr<ArgbBitmap>(int32_t width, int32_t height)>;
 
-  // The primary monitor's engine works on `primary`, the state the settings dialog edits.
-  MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, SaverHost& window);
+  // The primary monitor's engine works on `primary`, the state the settings dialog edits; its
+  // restore shows `primary_area` (the preview's, or the primary monitor's).
+  MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, MonitorOwner& owner, const Rect& primary_area);
 
   // After a full-screen start-up of the primary: every further monitor gets a state of its
-  // own (settings as the primary's, geometry rule G1 from its own size, a sprite surface and
-  // bitmap), its first layout and its first sprite; every engine then draws through a
-  // MonitorTarget over `whole_screen`, a target of the whole virtual screen whose (0, 0)
-  // shows `origin` (null: the primary's own target, which this set then takes over).
-  // `monitors` come primary first (PrimaryFirst). Fewer than two monitors change nothing.
-  void SpreadOver(const std::vector<Rect>& monitors, std::unique_ptr<DrawTarget> whole_screen, Point origin,
-                  const BitmapFactory& make_bitmap);
+  // own (settings as the primary's, the full-screen grid from its own size, a sprite surface
+  // and bitmap), its first layout and its first sprite; every engine then draws through a
+  // MonitorTarget over the primary's target, which this set then takes over. `monitors` come
+  // primary first (PrimaryFirst). Fewer than two monitors change nothing.
+  void SpreadOver(const std::vector<Rect>& monitors, const BitmapFactory& make_bitmap);
 
   // The primary's start-up steps.
   void StartCycle() { primary().engine.StartCycle(); }
@@ -73,25 +81,26 @@ class MonitorSet {
   SaverEngine& Engine(size_t index) { return monitors_[index]->engine; }
 
  private:
-  // What one monitor's engine asks of the window: the exit checks from the primary only, and
-  // a restore of the monitor's own area once there are several.
-  class MonitorHost : public SaverHost {
+  // What one monitor's engine asks of the run: the exit checks from the primary only, and a
+  // restore of the monitor's own area.
+  class MonitorHost : public CycleHost {
    public:
-    MonitorHost(SaverHost& window, bool primary) : window_(window), primary_(primary) {}
-    void CheckExits() override;
-    void SetTimerEnabled(bool on) override { window_.SetTimerEnabled(on); }
-    void RepaintDesktop() override;
-    void RestoreOnly(const Rect& area) { area_ = area; }
+    MonitorHost(MonitorOwner& owner, bool primary, const Rect& area) : owner_(owner), primary_(primary), area_(area) {}
+    void CheckExits() override {
+      if (primary_) owner_.CheckExits();
+    }
+    void SetTicking(bool on) override { owner_.SetTicking(on); }
+    void ShowDesktop() override { owner_.ShowDesktop(area_); }
 
    private:
-    SaverHost& window_;
+    MonitorOwner& owner_;
     bool primary_;
-    std::optional<Rect> area_;
+    Rect area_;
   };
 
   struct Monitor {
     Monitor(SaverState& shared, std::unique_ptr<SaverState> own, Random& random, LeafImageSet& leaves,
-            SaverHost& window, bool primary);
+            MonitorOwner& owner, bool primary, const Rect& area);
     std::unique_ptr<SaverState> own_state;  // null for the primary, which uses the shared state
     SaverState* state;
     MonitorHost host;
@@ -105,9 +114,8 @@ class MonitorSet {
 
   Random& random_;
   LeafImageSet& leaves_;
-  SaverHost& window_;
+  MonitorOwner& owner_;
   std::unique_ptr<DrawTarget> base_target_;
-  Point target_origin_;
   std::vector<std::unique_ptr<Monitor>> monitors_;
 };
 

@@ -48,7 +48,7 @@ JpegImage* LeafImageSet::Image(int32_t index) {
   return images_[index - 1].get();
 }
 
-SaverEngine::SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, SaverHost& host)
+SaverEngine::SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, CycleHost& host)
     : state_(state), random_(random), leaves_(leaves), host_(host) {}
 
 void SaverEngine::StartCycle() { ambervale::StartCycle(state_, random_); }
@@ -128,20 +128,20 @@ void SaverEngine::RestoreAndRestart() {
   SaverState& s = state_;
   s.cycle.fade_step = 0;
   StartCycle();
-  host_.SetTimerEnabled(false);
+  host_.SetTicking(false);
   try {
     if (s.run_mode == RunMode::kPreview) {
       if (s.target != nullptr && s.desktop_picture != nullptr)
         s.target->DrawScaled(s.desktop_picture.get(), 0, 0, s.grid.surface_width, s.grid.surface_height);
     } else {
-      host_.RepaintDesktop();
+      host_.ShowDesktop();
     }
   } catch (...) {
     // A failed restore must not leave the saver frozen with its timer off.
-    host_.SetTimerEnabled(true);
+    host_.SetTicking(true);
     throw;
   }
-  host_.SetTimerEnabled(true);
+  host_.SetTicking(true);
 }
 
 void SaverEngine::NewSprite() {

@@ -1,6 +1,6 @@
 // The saver's engine half: the operations of the saver window that work on SaverState
 // (layout, sprite, draw, restore, tick), free of any platform. The window that owns the
-// timer and the screen supplies the SaverHost seams.
+// ticks and the screen supplies the CycleHost seam.
 #pragma once
 
 #include <array>
@@ -16,20 +16,13 @@
 
 namespace ambervale {
 
-// What the tick needs from the window that owns it.
-class SaverHost {
+// What one screen's engine asks of the run it belongs to.
+class CycleHost {
  public:
-  virtual ~SaverHost() = default;
-  virtual void CheckExits() = 0;           // the exit checks at the head of every tick
-  virtual void SetTimerEnabled(bool on) = 0;  // TickTimer off / on; on restarts the interval
-  virtual void RepaintDesktop() = 0;          // have the system repaint the whole desktop
-  // Have the system repaint one part of the desktop (virtual-screen coordinates), so that
-  // one monitor's restore leaves the leaves of the others alone. Hosts that cannot repaint
-  // a part repaint the whole.
-  virtual void RepaintArea(const Rect& area) {
-    (void)area;
-    RepaintDesktop();
-  }
+  virtual ~CycleHost() = default;
+  virtual void CheckExits() = 0;             // the exit checks at the head of every tick
+  virtual void SetTicking(bool on) = 0;      // pause the ticks during a restore; on restarts the interval
+  virtual void ShowDesktop() = 0;            // this screen's desktop shows again, its leaves gone
 };
 
 // The twenty-five leaf pictures Image1..Image25, each decoded at its first use and kept.
@@ -48,7 +41,7 @@ class LeafImageSet {
 
 class SaverEngine {
  public:
-  SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, SaverHost& host);
+  SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, CycleHost& host);
 
   void StartCycle();
   void BuildSprite();
@@ -83,7 +76,7 @@ class SaverEngine {
   SaverState& state_;
   Random& random_;
   LeafImageSet& leaves_;
-  SaverHost& host_;
+  CycleHost& host_;
   int32_t planes_image_ = 0;
   int32_t bitmap_image_ = 0;
   std::vector<Argb> pixels_;  // reused rebuild buffer

@@ -81,12 +81,6 @@ struct SaverState {
   RunMode run_mode = RunMode::kNone;
   bool behind_dialog = false;  // the saver runs behind the settings dialog
   bool close_allowed = false;  // the close decision has granted the close
-
-  // Start-up scaffolding of the preview and the pointer rule (to be moved out).
-  Dib screen_dib;
-  uintptr_t target_dc = 0;
-  Point last_cursor;
-  Point cur_cursor;
 };
 
 }  // namespace ambervale

@@ -17,18 +17,18 @@
 
 namespace ambervale::testing {
 
-class FakeHost : public SaverHost {
+class FakeHost : public CycleHost {
  public:
   void CheckExits() override {
     ++exit_checks;
     events.push_back("exit-checks");
     if (on_exit_checks) on_exit_checks();
   }
-  void SetTimerEnabled(bool on) override {
+  void SetTicking(bool on) override {
     events.push_back(on ? "timer-on" : "timer-off");
     if (!on && on_timer_off) on_timer_off();
   }
-  void RepaintDesktop() override {
+  void ShowDesktop() override {
     ++repaints;
     events.push_back("repaint");
     if (on_repaint) on_repaint();

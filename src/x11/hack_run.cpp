@@ -4,7 +4,6 @@
 
 #include "assets/leaves/leaf_pictures.h"
 #include "engine/geometry.h"
-#include "settings/settings_store.h"
 #include "surfaces/memory_surfaces.h"
 #include "x11/desktop_picture.h"
 
@@ -24,31 +23,33 @@ class BufferTarget : public DrawTarget {
   std::unique_ptr<BackBuffer>& buffer_;
 };
 
+// The hack's options carry the dialog's settings; the rest are the store's first-run values,
+// but for the exits, which belong to the daemon.
+Settings SettingsOf(const HackSettings& options) {
+  Settings settings = DefaultSettings();
+  settings.size = options.size;
+  settings.algorithm = options.algorithm;
+  settings.random_algorithm = options.random_algorithm;
+  settings.fast = options.fast;
+  settings.transparent = options.transparent;
+  settings.exit_on_input = false;
+  return settings;
+}
+
 }  // namespace
 
 HackRun::HackRun(const HackSettings& settings, TimeOfDay start_time)
-    : settings_(settings),
+    : settings_(SettingsOf(settings)),
       start_time_(start_time),
       leaves_(LeafImageSet::PictureSource(LeafPictureBytes)),
-      engine_(state_, random_, leaves_, *this),
-      lifecycle_(state_, random_, *this),
+      run_(state_, leaves_, *this),
       buffer_(std::make_unique<BackBuffer>(0, 0)) {
   state_.run_mode = RunMode::kFullScreen;
 }
 
 HackRun::~HackRun() = default;
 
-void HackRun::LoadSettings(SaverState& state) {
-  state.settings.size = settings_.size;
-  state.settings.algorithm = settings_.algorithm;
-  state.settings.random_algorithm = settings_.random_algorithm;
-  state.settings.fast = settings_.fast;
-  state.settings.transparent = settings_.transparent;
-  state.settings.color = kDefaultColor;
-  state.settings.exit_on_input = false;
-}
-
-std::unique_ptr<DrawTarget> HackRun::CreateDrawTarget(uintptr_t) { return std::make_unique<BufferTarget>(buffer_); }
+std::unique_ptr<DrawTarget> HackRun::CreateDrawTarget() { return std::make_unique<BufferTarget>(buffer_); }
 
 std::unique_ptr<ArgbBitmap> HackRun::CreateBitmap(int32_t width, int32_t height) {
   return std::make_unique<MemoryBitmap>(width, height);
@@ -67,17 +68,15 @@ void HackRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> bac
 
 bool HackRun::Start(int32_t width, int32_t height, std::vector<uint32_t> background) {
   SetBuffer(width, height, std::move(background));
-  return lifecycle_.Start(std::nullopt);
+  return run_.Start(start_time_);
 }
 
 void HackRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> background) {
   SetBuffer(width, height, std::move(background));
   ApplyFullScreenGeometry(state_, buffer_->Width(), buffer_->Height());
-  engine_.RestoreAndRestart();
+  run_.RestoreAndRestart();
 }
 
-void HackRun::Tick() {
-  if (lifecycle_.Started()) engine_.Tick();
-}
+void HackRun::Tick() { run_.Tick(); }
 
 }  // namespace ambervale

@@ -16,7 +16,7 @@ constexpr int32_t kSimulatedSprite = 100;
 // The longest cycle: every cell of a 201 x 201 grid drawn five times, plus its closing tick.
 constexpr int64_t kMaxTicksPerCycle = int64_t{5} * kGridSize * kGridSize + 1;
 
-class Simulation : public SaverHost {
+class Simulation : public CycleHost {
  public:
   Simulation(SaverState& state, Random& random)
       : state_(state), leaves_(&LeafPictureBytes), engine_(state, random, leaves_, *this) {}
@@ -40,15 +40,15 @@ class Simulation : public SaverHost {
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
 
-  // SaverHost: exit checks do nothing; the timer is switched off only by the cycle restart.
+  // CycleHost: exit checks do nothing; the timer is switched off only by the cycle restart.
   void CheckExits() override {}
-  void SetTimerEnabled(bool on) override {
+  void SetTicking(bool on) override {
     if (on || tick_ == 0) return;
     ++cycles_ended_;
     ended_this_tick_ = true;
     std::printf("# cycle %d ended at tick %lld\n", cycles_ended_, static_cast<long long>(tick_));
   }
-  void RepaintDesktop() override {}
+  void ShowDesktop() override {}
 
   // One line per draw of the sprite.
   void PrintDraw(const ArgbBitmap* bitmap) const {

@@ -1,0 +1,118 @@
+#include "engine/saver_run.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "engine/geometry.h"
+
+namespace ambervale {
+
+SaverRun::SaverRun(SaverState& state, LeafImageSet& leaves, SaverHost& host, PointerSource* pointer,
+                   PreviewHost* preview)
+    : state_(state), leaves_(leaves), host_(host), pointer_(pointer), preview_(preview) {}
+
+bool SaverRun::Start(TimeOfDay now, std::optional<std::string_view> preview_argument) {
+  phase_ = Phase::kStarting;
+  try {
+    state_.settings = host_.LoadSettings();
+    random_.Seed(TimeOfDaySeed(now.hours, now.minutes, now.seconds, now.milliseconds));
+    state_.sprite.dib.SetDepth(24);
+    const bool started =
+        state_.run_mode == RunMode::kPreview ? StartPreview(preview_argument) : StartFullScreen();
+    if (!started) {
+      phase_ = Phase::kFailed;
+      return false;
+    }
+  } catch (...) {
+    phase_ = Phase::kFailed;
+    throw;
+  }
+  if (pointer_) last_cursor_ = pointer_->CursorPos();
+  phase_ = Phase::kRunning;
+  return true;
+}
+
+bool SaverRun::StartFullScreen() {
+  const std::vector<Rect> screens = PrimaryFirst(host_.Screens());
+  const Rect primary = screens.empty() ? Rect{} : screens.front();
+  ApplyFullScreenGeometry(state_, primary.Width(), primary.Height());
+  MakeSprite(state_, kFullScreenSpriteSize);
+  state_.target = host_.CreateDrawTarget();
+  state_.sprite.bitmap = host_.CreateBitmap(state_.sprite.dib.Width(), state_.sprite.dib.Height());
+  host_.SetTickInterval(TickInterval(state_.settings.fast));
+  screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this), primary);
+  screens_->StartCycle();
+  screens_->BuildSprite();
+  screens_->SpreadOver(screens, [this](int32_t width, int32_t height) { return host_.CreateBitmap(width, height); });
+  return true;
+}
+
+bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
+  const int32_t window = ParsePreviewHandle(preview_argument.value_or(std::string_view()));
+  if (preview_ == nullptr) return false;
+  const std::optional<PreviewHost::Size> size = preview_->OpenPreview(window);
+  if (!size) return false;
+  ApplyPreviewGeometry(state_, size->width, size->height);
+  MakeSprite(state_, kPreviewSpriteSize);
+  state_.desktop_picture = preview_->DesktopPicture(size->width, size->height);
+  state_.target = host_.CreateDrawTarget();
+  state_.sprite.bitmap = host_.CreateBitmap(kPreviewSpriteSize, kPreviewSpriteSize);
+  screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this), Rect{0, 0, size->width, size->height});
+  screens_->RestoreAndRestart();
+  screens_->StartCycle();
+  screens_->BuildSprite();
+  return true;
+}
+
+void SaverRun::Tick() {
+  if (phase_ == Phase::kRunning) screens_->Tick();
+}
+
+void SaverRun::RestoreAndRestart() {
+  if ((phase_ == Phase::kStarting || phase_ == Phase::kRunning) && screens_) screens_->RestoreAndRestart();
+}
+
+void SaverRun::CheckExits() {
+  if (phase_ != Phase::kRunning) return;
+  if (state_.run_mode == RunMode::kPreview) {
+    if (preview_ && !preview_->PreviewShown()) close_requested_ = true;
+    return;
+  }
+  if (state_.settings.exit_on_input && !state_.behind_dialog) CheckPointer();
+}
+
+void SaverRun::CheckPointer() {
+  if (pointer_ == nullptr) return;
+  const Point cursor = pointer_->CursorPos();
+  const int64_t dx = std::llabs(static_cast<int64_t>(last_cursor_.x) - cursor.x);
+  const int64_t dy = std::llabs(static_cast<int64_t>(last_cursor_.y) - cursor.y);
+  if (dx > kMouseExitThreshold || dy > kMouseExitThreshold) close_requested_ = true;
+  // Remember the reading just compared: a second read would take a jump that lands between
+  // the two as its starting point, and no later tick would see it.
+  last_cursor_ = cursor;
+}
+
+void SaverRun::OnKeyDown(uint16_t key) {
+  if (state_.settings.exit_on_input || key == kEscapeKey) close_requested_ = true;
+}
+
+bool SaverRun::TakeCloseRequest() { return std::exchange(close_requested_, false); }
+
+bool SaverRun::MayClose() {
+  if (phase_ == Phase::kClosed) return false;
+  // A run whose start-up failed has nothing to restore and nothing to hold it: it ends.
+  if (phase_ != Phase::kRunning) {
+    state_.close_allowed = true;
+    return true;
+  }
+  if (state_.run_mode == RunMode::kPreview) state_.close_allowed = true;
+  if (state_.close_allowed) return true;
+  if (state_.behind_dialog) return false;
+  state_.close_allowed = true;
+  RestoreAndRestart();
+  return true;
+}
+
+void SaverRun::Close() { phase_ = Phase::kClosed; }
+
+}  // namespace ambervale

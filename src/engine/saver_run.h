@@ -1,0 +1,81 @@
+// One run of the saver from its start-up to its close, free of any platform: the start-up
+// (full screen over every screen, or a preview), the tick of every screen's engine with the
+// exit checks at its head, the restore-and-restart, the key exit, the close decision and the
+// close. A host (SaverHost) supplies what differs per platform; it asks CloseRequested() after
+// a tick or a key and closes when told.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "engine/monitor_set.h"
+#include "engine/random.h"
+#include "engine/saver_engine.h"
+#include "engine/saver_host.h"
+#include "engine/saver_startup.h"
+#include "engine/saver_state.h"
+
+namespace ambervale {
+
+class SaverRun final : private MonitorOwner {
+ public:
+  enum class Phase { kNotStarted, kStarting, kRunning, kFailed, kClosed };
+
+  // `state` is the primary screen's, which the settings dialog edits; `pointer` and `preview`
+  // are the host's optional capabilities (null where the platform has none).
+  SaverRun(SaverState& state, LeafImageSet& leaves, SaverHost& host, PointerSource* pointer = nullptr,
+           PreviewHost* preview = nullptr);
+  SaverRun(const SaverRun&) = delete;
+  SaverRun& operator=(const SaverRun&) = delete;
+
+  // The start-up, seeded from the time of day. An error leaves the phase kFailed and
+  // propagates. A preview handle that names no window also fails the start-up, quietly: the
+  // host has already dropped its preview. Returns true when the run started.
+  bool Start(TimeOfDay now, std::optional<std::string_view> preview_argument = std::nullopt);
+  // True once the start-up completed: only then may anything touch the surfaces.
+  bool Started() const { return phase_ == Phase::kRunning; }
+  Phase phase() const { return phase_; }
+
+  // One tick of every screen, the exit checks once at its head.
+  void Tick();
+  // Every screen's desktop again and a new cycle on each (nothing before the start-up made its
+  // surfaces, or after it failed).
+  void RestoreAndRestart();
+  void OnKeyDown(uint16_t key);
+  // The close decision: true grants the close.
+  bool MayClose();
+  void Close();
+
+  // True once an exit rule asked for the close; taking it clears it.
+  bool TakeCloseRequest();
+
+  size_t NumberOfScreens() const { return screens_ ? screens_->Count() : 0; }
+  SaverState& State(size_t index) { return screens_->State(index); }
+  SaverEngine& Engine(size_t index) { return screens_->Engine(index); }
+  Random& random() { return random_; }
+
+ private:
+  bool StartFullScreen();
+  bool StartPreview(std::optional<std::string_view> preview_argument);
+  void CheckPointer();
+
+  // MonitorOwner
+  void CheckExits() override;
+  void SetTicking(bool on) override { host_.SetTicking(on); }
+  void ShowDesktop(const Rect& area) override { host_.ShowDesktop(area); }
+
+  SaverState& state_;
+  LeafImageSet& leaves_;
+  SaverHost& host_;
+  PointerSource* pointer_;
+  PreviewHost* preview_;
+  Random random_;
+  std::unique_ptr<MonitorSet> screens_;
+  Point last_cursor_;
+  bool close_requested_ = false;
+  Phase phase_ = Phase::kNotStarted;
+};
+
+}  // namespace ambervale

@@ -1,0 +1,192 @@
+#include "engine/saver_run.h"
+
+#include <gtest/gtest.h>
+
+#include "base/errors.h"
+#include "engine/test_fakes.h"
+
+namespace ambervale {
+namespace {
+
+using testing::TestLeafBytes;
+
+// A platform with every capability: two monitors, a pointer and a preview window.
+class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost {
+ public:
+  Settings settings = DefaultSettings();
+  bool fail_load = false;
+  std::vector<Rect> screens{{0, 0, 1024, 768}};
+  std::optional<Size> preview = Size{152, 112};
+  bool preview_shown = true;
+  Point cursor{500, 400};
+  std::vector<Point> cursor_script;  // consumed one reading at a time, then `cursor`
+  uint32_t interval = 0;
+  std::vector<Rect> shown;  // the areas whose desktop showed again
+  int bitmaps = 0;
+  Size picture_size;
+  RecordingTarget* target = nullptr;
+
+  Settings LoadSettings() override {
+    if (fail_load) throw RegistryError("Failed to get data for 'Size'");
+    return settings;
+  }
+  std::vector<Rect> Screens() override { return screens; }
+  std::unique_ptr<DrawTarget> CreateDrawTarget() override {
+    auto owned = std::make_unique<RecordingTarget>();
+    target = owned.get();
+    return owned;
+  }
+  std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
+    ++bitmaps;
+    return std::make_unique<MemoryBitmap>(width, height);
+  }
+  void ShowDesktop(const Rect& area) override { shown.push_back(area); }
+  void SetTickInterval(uint32_t milliseconds) override { interval = milliseconds; }
+  void SetTicking(bool) override {}
+  Point CursorPos() override {
+    if (cursor_script.empty()) return cursor;
+    const Point p = cursor_script.front();
+    cursor_script.erase(cursor_script.begin());
+    return p;
+  }
+  std::optional<Size> OpenPreview(int32_t) override { return preview; }
+  std::unique_ptr<ArgbBitmap> DesktopPicture(int32_t width, int32_t height) override {
+    picture_size = {width, height};
+    return std::make_unique<MemoryBitmap>(width, height);
+  }
+  bool PreviewShown() override { return preview_shown; }
+};
+
+struct SaverRunTest : ::testing::Test {
+  std::unique_ptr<SaverState> owned = std::make_unique<SaverState>();  // large: off the stack
+  SaverState& state = *owned;
+  LeafImageSet leaves{&TestLeafBytes};
+  FakeSaverHost host;
+  SaverRun run{state, leaves, host, &host, &host};
+  const TimeOfDay now{13, 45, 7, 250};
+
+  void StartFullScreen() {
+    state.run_mode = RunMode::kFullScreen;
+    ASSERT_TRUE(run.Start(now));
+  }
+  // A tick with the cursor at `to`: true when it asked for the close.
+  bool TickWithCursorAt(Point to) {
+    host.cursor = to;
+    run.Tick();
+    return run.TakeCloseRequest();
+  }
+};
+
+TEST_F(SaverRunTest, FullScreenGivesEveryScreenItsOwnGridAndThePace) {
+  host.screens = {{1024, 0, 1792, 1024}, {0, 0, 1024, 768}};  // the primary second
+  StartFullScreen();
+  EXPECT_EQ(host.interval, 36u);
+  ASSERT_EQ(run.NumberOfScreens(), 2u);
+  EXPECT_EQ(state.grid.surface_width, 1024);
+  EXPECT_EQ(state.grid.cols, 18);
+  EXPECT_EQ(state.sprite.rect, (Rect{0, 0, 100, 100}));
+  EXPECT_EQ(run.State(1).grid.surface_width, 768);
+  EXPECT_EQ(state.desktop_picture, nullptr);
+  // A restart shows every screen's own area again.
+  run.RestoreAndRestart();
+  EXPECT_EQ(host.shown, (std::vector<Rect>{{0, 0, 1024, 768}, {1024, 0, 1792, 1024}}));
+}
+
+TEST_F(SaverRunTest, PreviewAsksForAPictureOfItsOwnSizeAndShowsItFirst) {
+  state.run_mode = RunMode::kPreview;
+  host.settings.fast = 0;  // the preview keeps the host's pace whatever Fast is
+  ASSERT_TRUE(run.Start(now, "1234"));
+  EXPECT_EQ(host.picture_size.width, 152);
+  EXPECT_EQ(host.picture_size.height, 112);
+  EXPECT_EQ(host.interval, 0u);
+  EXPECT_EQ(state.sprite.rect, (Rect{0, 0, 20, 20}));
+  ASSERT_FALSE(host.target->calls.empty());
+  const auto& first = host.target->calls.front();
+  EXPECT_EQ(first.bitmap, state.desktop_picture.get());
+  EXPECT_EQ((Rect{first.x, first.y, first.width, first.height}), (Rect{0, 0, 152, 112}));
+}
+
+TEST_F(SaverRunTest, FailedStartUpsTouchNoSurfaceAndEndAtTheClose) {
+  state.run_mode = RunMode::kPreview;
+  EXPECT_THROW(run.Start(now, "abc"), ConvertError);
+  EXPECT_THROW(run.Start(now, std::nullopt), ConvertError);
+  EXPECT_EQ(run.phase(), SaverRun::Phase::kFailed);
+  host.preview.reset();  // the handle names no window: quietly
+  EXPECT_FALSE(run.Start(now, "4242"));
+  host.fail_load = true;
+  state.run_mode = RunMode::kFullScreen;
+  EXPECT_THROW(run.Start(now), RegistryError);
+  EXPECT_EQ(host.bitmaps, 0);
+  EXPECT_EQ(state.target, nullptr);
+
+  state.behind_dialog = true;  // even a settings run ends
+  run.Tick();
+  EXPECT_FALSE(run.TakeCloseRequest());
+  EXPECT_TRUE(run.MayClose());
+  EXPECT_TRUE(host.shown.empty());
+}
+
+TEST_F(SaverRunTest, MouseExitNeedsMoreThanAHundredPixelsAlongOneAxisBetweenTwoTicks) {
+  StartFullScreen();
+  EXPECT_FALSE(TickWithCursorAt({600, 500}));  // 100 along x and y together
+  EXPECT_FALSE(TickWithCursorAt({700, 400}));  // exactly 100
+  for (int i = 1; i <= 100; ++i) EXPECT_FALSE(TickWithCursorAt({700 + 60 * i, 400}));  // slow drift
+  EXPECT_TRUE(TickWithCursorAt({6700, 299}));   // 101 along y
+  EXPECT_TRUE(TickWithCursorAt({6599, 299}));   // 101 along x
+
+  // A jump right after a tick's reading is seen at the next tick.
+  host.cursor_script = {{6599, 299}, {6700, 299}};
+  run.Tick();
+  EXPECT_FALSE(run.TakeCloseRequest());
+  run.Tick();
+  EXPECT_TRUE(run.TakeCloseRequest());
+}
+
+TEST_F(SaverRunTest, MouseExitOnlyWithExitOnInputOutsideSettingsAndPreview) {
+  host.settings.exit_on_input = false;
+  StartFullScreen();
+  EXPECT_FALSE(TickWithCursorAt({5000, 5000}));
+  state.settings.exit_on_input = true;
+  state.behind_dialog = true;
+  EXPECT_FALSE(TickWithCursorAt({0, 0}));
+}
+
+TEST_F(SaverRunTest, PreviewEndsWhenItsHostNoLongerShowsIt) {
+  state.run_mode = RunMode::kPreview;
+  ASSERT_TRUE(run.Start(now, "1"));
+  EXPECT_FALSE(TickWithCursorAt({5000, 5000}));  // the pointer does not end a preview
+  host.preview_shown = false;
+  run.Tick();
+  EXPECT_TRUE(run.TakeCloseRequest());
+}
+
+TEST_F(SaverRunTest, KeysEndTheRunAnyKeyWithExitOnInputElseEscAlone) {
+  StartFullScreen();
+  run.OnKeyDown(' ');
+  EXPECT_TRUE(run.TakeCloseRequest());
+  state.settings.exit_on_input = false;
+  run.OnKeyDown('A');
+  EXPECT_FALSE(run.TakeCloseRequest());
+  run.OnKeyDown(kEscapeKey);
+  EXPECT_TRUE(run.TakeCloseRequest());
+}
+
+TEST_F(SaverRunTest, CloseDecisionByMode) {
+  // Behind the dialog: refused until the dialog allows it, then granted without a restore.
+  StartFullScreen();
+  state.behind_dialog = true;
+  EXPECT_FALSE(run.MayClose());
+  state.close_allowed = true;
+  EXPECT_TRUE(run.MayClose());
+  EXPECT_TRUE(host.shown.empty());
+  // Full screen: restore, then grant; once closed, no second close.
+  state.behind_dialog = false;
+  state.close_allowed = false;
+  EXPECT_TRUE(run.MayClose());
+  EXPECT_EQ(host.shown.size(), 1u);
+  run.Close();
+  EXPECT_FALSE(run.MayClose());
+}
+
+}  // namespace
+}  // namespace ambervale
