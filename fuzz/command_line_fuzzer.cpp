@@ -9,6 +9,7 @@
 // runs or fails cleanly, and ticks only ever follow a start-up that ran.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include "base/errors.h"
 #include "fuzz/require.h"
 #include "engine/saver_engine.h"
+#include "engine/saver_run.h"
 #include "engine/saver_startup.h"
 #include "surfaces/colors.h"
 #include "surfaces/memory_surfaces.h"
@@ -35,7 +37,7 @@ struct Surroundings {
   uint8_t settings[5] = {};  // Size, Algorithm, Transparent, Fast, Color_s
   bool key_exit = false;
   bool random_algorithm = false;
-  ScreenSize screen;
+  PreviewHost::Size screen;
   bool preview_exists = true;
   Rect preview_rect;
   int ticks = 0;
@@ -60,60 +62,47 @@ Surroundings ReadSurroundings(FuzzedDataProvider& input) {
 }
 
 // The window system as the start-up and the ticks see it, drawing into memory.
-class Platform : public SaverPlatform, public SaverHost {
+class Host : public SaverHost, public PointerSource, public PreviewHost {
  public:
-  Platform(const Surroundings& surroundings, SaverState& state, Random& random, LeafImageSet& leaves)
-      : s_(surroundings), engine_(state, random, leaves, *this) {}
+  explicit Host(const Surroundings& surroundings) : s_(surroundings) {}
 
-  void set_lifecycle(SaverLifecycle* lifecycle) { lifecycle_ = lifecycle; }
-  SaverEngine& engine() { return engine_; }
-
-  void LoadSettings(SaverState& state) override {
-    state.settings.size = s_.settings[0];
-    state.settings.algorithm = s_.settings[1];
-    state.settings.transparent = s_.settings[2];
-    state.settings.fast = s_.settings[3];
-    state.settings.color = s_.settings[4];
-    state.settings.exit_on_input = s_.key_exit;
-    state.settings.random_algorithm = s_.random_algorithm;
+  Settings LoadSettings() override {
+    Settings settings;
+    settings.size = s_.settings[0];
+    settings.algorithm = s_.settings[1];
+    settings.transparent = s_.settings[2];
+    settings.fast = s_.settings[3];
+    settings.color = s_.settings[4];
+    settings.exit_on_input = s_.key_exit;
+    settings.random_algorithm = s_.random_algorithm;
+    return settings;
   }
-  TimeOfDay UtcTimeOfDay() override { return {12, 0, 0, 0}; }
-  ScreenSize PrimaryScreenSize() override {
-    if (engine_.state().run_mode != RunMode::kPreview) return s_.screen;
-    return {1 + s_.screen.width % 320, 1 + s_.screen.height % 240};
-  }
-  bool WindowRect(int32_t, Rect& rect) override {
-    rect = s_.preview_rect;
-    return s_.preview_exists;
-  }
-  uintptr_t ScreenDC() override { return 1; }
-  uintptr_t WindowDC(int32_t) override { return 2; }
-  void CaptureScreen(Dib& surface) override {
-    for (int32_t y = 0; y < surface.Height(); ++y)
-      for (int32_t x = 0; x < surface.Width(); ++x) surface.PutPixel(x, y, PackRgb(x, y, x ^ y));
-  }
-  std::unique_ptr<DrawTarget> CreateDrawTarget(uintptr_t) override { return std::make_unique<MemoryCanvas>(64, 48); }
+  std::vector<Rect> Screens() override { return {Rect{0, 0, s_.screen.width, s_.screen.height}}; }
+  std::unique_ptr<DrawTarget> CreateDrawTarget() override { return std::make_unique<MemoryCanvas>(64, 48); }
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
     return std::make_unique<MemoryBitmap>(width, height);
   }
-  void SetTimerInterval(uint32_t milliseconds) override { Require(milliseconds >= 2 && milliseconds <= 102, "tick interval"); }
+  void ShowDesktop(const Rect&) override {}
+  void SetTickInterval(uint32_t milliseconds) override {
+    Require(milliseconds >= 2 && milliseconds <= 102, "tick interval");
+  }
+  void SetTicking(bool) override {}
   Point CursorPos() override { return s_.cursor; }
-  void SetScreensaverRunning(bool) override {}
-  bool IsActiveWindow() override { return true; }
-  void RequestClose() override {}
-  void StartCycle() override { engine_.StartCycle(); }
-  void BuildSprite() override { engine_.BuildSprite(); }
-  void RestoreAndRestart() override { engine_.RestoreAndRestart(); }
-
-  // SaverHost
-  void CheckExits() override { lifecycle_->ExitChecks(); }
-  void SetTimerEnabled(bool) override {}
-  void RepaintDesktop() override {}
+  std::optional<Size> OpenPreview(int32_t) override {
+    if (!s_.preview_exists) return std::nullopt;
+    return Size{s_.preview_rect.Width(), s_.preview_rect.Height()};
+  }
+  std::unique_ptr<ArgbBitmap> DesktopPicture(int32_t width, int32_t height) override {
+    // The picture is kept small to stay fast; the restore stretches it over the preview.
+    auto picture = std::make_unique<MemoryBitmap>(std::clamp(width, 0, 320), std::clamp(height, 0, 240));
+    for (int32_t y = 0; y < picture->Height(); ++y)
+      for (int32_t x = 0; x < picture->Width(); ++x) picture->PutArgb(x, y, PackArgb(255, x, y, x ^ y));
+    return picture;
+  }
+  bool PreviewShown() override { return true; }
 
  private:
   const Surroundings& s_;
-  SaverEngine engine_;
-  SaverLifecycle* lifecycle_ = nullptr;
 };
 
 // Splits at zero bytes: every other byte, blanks and quotes included, belongs to an argument,
@@ -165,25 +154,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state->~SaverState();
   new (state.get()) SaverState();
   state->run_mode = RunModeOf(mode);
-  Random random;
-  Platform platform(surroundings, *state, random, leaves);
-  SaverLifecycle lifecycle(*state, random, platform);
-  platform.set_lifecycle(&lifecycle);
+  Host host(surroundings);
+  SaverRun run(*state, leaves, host, &host, &host);
 
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 1) preview_argument = arguments[1];
   bool started = false;
   try {
-    started = lifecycle.Start(preview_argument);
+    started = run.Start(TimeOfDay{12, 0, 0, 0}, preview_argument);
   } catch (const ConvertError&) {
     Require(mode == 'P', "a conversion error outside a preview");
   }
-  Require(started == lifecycle.Started(), "start-up result");
+  Require(started == run.Started(), "start-up result");
   if (!started) {
     Require(mode == 'P', "a full-screen start-up failed");
     return 0;
   }
-  for (int tick = 0; tick < surroundings.ticks; ++tick) platform.engine().Tick();
-  if (lifecycle.MayClose()) lifecycle.Close();
+  for (int tick = 0; tick < surroundings.ticks; ++tick) run.Tick();
+  if (run.MayClose()) run.Close();
   return 0;
 }

@@ -72,6 +72,27 @@ bool CaptureScreenArea(BackBuffer& buffer) {
   return true;
 }
 
+std::vector<uint32_t> ScaledScreenPicture(int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return {};
+  HDC screen = GetDC(nullptr);
+  if (!screen) return {};
+  DibSection copy(TopDownInfo(width, height));
+  bool copied = false;
+  if (copy.ok()) {
+    SetStretchBltMode(copy.dc(), HALFTONE);
+    SetBrushOrgEx(copy.dc(), 0, 0, nullptr);
+    copied = StretchBlt(copy.dc(), 0, 0, width, height, screen, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                        GetSystemMetrics(SM_CYSCREEN), SRCCOPY | CAPTUREBLT);
+  }
+  ReleaseDC(nullptr, screen);
+  if (!copied) return {};
+  GdiFlush();
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+  std::memcpy(pixels.data(), copy.bits(), pixels.size() * sizeof(uint32_t));
+  ClearUnusedBytes(pixels);
+  return pixels;
+}
+
 std::wstring WallpaperPath() {
   wchar_t path[4096] = {};
   if (!SystemParametersInfoW(SPI_GETDESKWALLPAPER, static_cast<UINT>(std::size(path)), path, 0)) return {};

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "surfaces/back_buffer.h"
 
@@ -27,6 +28,10 @@ bool CaptureScreenArea(BackBuffer& buffer);
 bool DrawWallpaper(BackBuffer& buffer, const std::wstring& path);
 // The user's wallpaper file (SPI_GETDESKWALLPAPER); empty when there is none.
 std::wstring WallpaperPath();
+// The primary screen as it shows now, shrunk (or stretched) to width x height at once
+// (HALFTONE), 0x00RRGGBB top row first: a preview's picture without a screen-sized copy. Empty
+// when the screen cannot be read.
+std::vector<uint32_t> ScaledScreenPicture(int32_t width, int32_t height);
 // GetSysColor(COLOR_DESKTOP) as 0x00RRGGBB.
 uint32_t DesktopColour();
 

@@ -11,10 +11,12 @@
 #include "assets/leaves/leaf_pictures.h"
 #include "engine/monitor_set.h"
 #include "engine/saver_engine.h"
+#include "engine/saver_run.h"
 #include "engine/saver_startup.h"
 #include "settings/settings_store.h"
 #include "win32/win_registry.h"
 #include "win32/composited_window.h"
+#include "win32/desktop_picture.h"
 #include "win32/gdiplus_objects.h"
 #include "win32/monitors.h"
 #include "win32/screen_dc.h"
@@ -58,26 +60,28 @@ std::vector<std::string> ProcessArguments() {
   return arguments;
 }
 
-class SaverWindow final : public RunningSaver, private SaverHost, private SaverPlatform {
+TimeOfDay UtcNow() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
+class SaverWindow final : public RunningSaver, private SaverHost, private PointerSource, private PreviewHost {
  public:
   explicit SaverWindow(SaverState& state)
       : state_(state),
         leaves_(LeafImageSet::PictureSource(LeafPictureBytes), ScreenPictureDepth()),
-        engine_(state, random_, leaves_, *this),
-        lifecycle_(state, random_, *this) {}
+        run_(state, leaves_, *this, this, this) {}
 
   void Create();
 
   HWND Handle() const override { return window_; }
   SaverState& State() override { return state_; }
-  bool Started() const override { return lifecycle_.Started(); }
+  bool Started() const override { return run_.Started(); }
 
-  // The dialog's restore, and the start-up's and the close decision's: nothing to restore
-  // before the start-up has made its surfaces or after it failed.
-  void RestoreAndRestart() override {
-    const auto phase = lifecycle_.phase();
-    if (phase == SaverLifecycle::Phase::kCreating || phase == SaverLifecycle::Phase::kRunning) engine_.RestoreAndRestart();
-  }
+  // The dialog's restore, and the close decision's: nothing to restore before the start-up
+  // has made its surfaces or after it failed.
+  void RestoreAndRestart() override { run_.RestoreAndRestart(); }
   void SetTimerInterval(uint32_t milliseconds) override { timer_.SetInterval(milliseconds); }
   void CloseSaver() override {
     if (IsWindow(window_)) SendMessageA(window_, WM_CLOSE, 0, 0);
@@ -89,86 +93,55 @@ class SaverWindow final : public RunningSaver, private SaverHost, private SaverP
 
   void Start();
   void Tick();
+  void OnKeyDown(uint16_t key);
   void OnClose();
+  // Posted, so that a tick that asks for the close runs to its end first and the restore of
+  // the close decision comes after its last draw.
+  void RequestClose() {
+    if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
+  }
+  void CloseIfRequested() {
+    if (run_.TakeCloseRequest()) RequestClose();
+  }
 
   // SaverHost
-  void CheckExits() override { lifecycle_.ExitChecks(); }
-  void SetTimerEnabled(bool on) override { timer_.SetEnabled(on); }
-  void RepaintDesktop() override {
-    if (composited_) return composited_->Restore();
-    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, nullptr, 0);
+  Settings LoadSettings() override {
+    // Into the shared state at once: what was read before a bad value stays for the dialog.
+    ambervale::LoadSettings(state_, registry_);
+    return state_.settings;
   }
-  void RepaintArea(const Rect& area) override {
-    if (composited_) return composited_->Restore(area);
-    RepaintDesktopArea(area);
+  std::vector<Rect> Screens() override {
+    std::vector<Rect> monitors = DisplayMonitors();
+    if (monitors.empty()) monitors.push_back(Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
+    return monitors;
   }
-
-  // SaverPlatform
-  void LoadSettings(SaverState& state) override { ambervale::LoadSettings(state, registry_); }
-  TimeOfDay UtcTimeOfDay() override {
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
-  }
-  ScreenSize PrimaryScreenSize() override { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
-  bool WindowRect(int32_t handle, Rect& rect) override {
-    HWND window = WindowFromHandle(handle);
-    RECT r;
-    if (!IsWindow(window) || !GetWindowRect(window, &r)) return false;
-    rect = Rect{r.left, r.top, r.right, r.bottom};
-    return true;
-  }
-  uintptr_t ScreenDC() override {
-    if (composited_) {
-      composited_->AttachFullScreen(window_);
-      return 0;
-    }
-    target_dc_ = std::make_unique<WindowDc>(nullptr);
-    return reinterpret_cast<uintptr_t>(target_dc_->get());
-  }
-  uintptr_t WindowDC(int32_t handle) override {
-    preview_host_ = WindowFromHandle(handle);
-    if (composited_) {
-      composited_->AttachPreview(preview_host_);
-      return 0;
-    }
-    target_dc_ = std::make_unique<WindowDc>(preview_host_);
-    return reinterpret_cast<uintptr_t>(target_dc_->get());
-  }
-  void CaptureScreen(Dib& surface) override {
-    ambervale::ScreenDC screen;
-    surface.CopyFromScreen(screen);
-  }
-  std::unique_ptr<DrawTarget> CreateDrawTarget(uintptr_t dc) override {
-    if (composited_) return composited_->CreateTarget();
-    return std::make_unique<GdiplusGraphics>(reinterpret_cast<HDC>(dc));
-  }
+  std::unique_ptr<DrawTarget> CreateDrawTarget() override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
     if (composited_) return CompositedDrawing::CreateBitmap(width, height);
     return std::make_unique<GdiplusBitmap>(width, height);
   }
+  void ShowDesktop(const Rect& area) override {
+    if (composited_) return composited_->Restore(area);
+    RepaintDesktopArea(area);
+  }
+  void SetTickInterval(uint32_t milliseconds) override { timer_.SetInterval(milliseconds); }
+  void SetTicking(bool on) override { timer_.SetEnabled(on); }
+
+  // PointerSource
   Point CursorPos() override {
     POINT p{0, 0};
     GetCursorPos(&p);
     return Point{p.x, p.y};
   }
-  void SetScreensaverRunning(bool running) override {
-    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, running ? 1 : 0, nullptr, 0);
-  }
-  bool IsActiveWindow() override { return window_ && GetActiveWindow() == window_; }
-  // Posted, so that a tick that asks for the close runs to its end first and the restore of
-  // the close decision comes after its last draw.
-  void RequestClose() override {
-    if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
-  }
-  void StartCycle() override { engine_.StartCycle(); }
-  void BuildSprite() override { engine_.BuildSprite(); }
+
+  // PreviewHost
+  std::optional<Size> OpenPreview(int32_t handle) override;
+  std::unique_ptr<ArgbBitmap> DesktopPicture(int32_t width, int32_t height) override;
+  bool PreviewShown() override { return window_ && GetActiveWindow() == window_; }
 
   SaverState& state_;
-  Random random_;
   LeafImageSet leaves_;
-  MonitorSet engine_;  // one engine per monitor; the primary's works on state_
-  SaverLifecycle lifecycle_;
+  SaverRun run_;
   WinRegistryRoot registry_;
   TickTimer timer_{[this] { Application::Instance().Guard([&] { Tick(); }); }};
   std::unique_ptr<WindowDc> target_dc_;
@@ -176,6 +149,43 @@ class SaverWindow final : public RunningSaver, private SaverHost, private SaverP
   HWND preview_host_ = nullptr;
   HWND window_ = nullptr;
 };
+
+std::unique_ptr<DrawTarget> SaverWindow::CreateDrawTarget() {
+  if (preview_host_) {
+    if (composited_) return composited_->CreateTarget();
+    target_dc_ = std::make_unique<WindowDc>(preview_host_);
+    return std::make_unique<GdiplusGraphics>(target_dc_->get());
+  }
+  // Both full-screen targets take virtual-screen coordinates: the screen's device context
+  // spans every monitor with its (0, 0) at the primary's top-left corner, and so does the
+  // composited back buffer's target. The picture of the desktop is taken now, before the
+  // window shows.
+  if (composited_) {
+    composited_->AttachFullScreen(window_);
+    return composited_->CreateTarget();
+  }
+  target_dc_ = std::make_unique<WindowDc>(nullptr);
+  if (DisplayMonitors().size() > 1) return std::make_unique<ScreenPatchTarget>(target_dc_->get());
+  return std::make_unique<GdiplusGraphics>(target_dc_->get());
+}
+
+std::optional<PreviewHost::Size> SaverWindow::OpenPreview(int32_t handle) {
+  HWND window = WindowFromHandle(handle);
+  RECT r;
+  if (!IsWindow(window) || !GetWindowRect(window, &r)) return std::nullopt;
+  preview_host_ = window;
+  if (composited_) composited_->AttachPreview(preview_host_);
+  return Size{r.right - r.left, r.bottom - r.top};
+}
+
+std::unique_ptr<ArgbBitmap> SaverWindow::DesktopPicture(int32_t width, int32_t height) {
+  std::unique_ptr<ArgbBitmap> bitmap = CreateBitmap(width, height);
+  std::vector<uint32_t> pixels = ScaledScreenPicture(width, height);
+  if (!bitmap || pixels.empty()) return bitmap;
+  for (uint32_t& pixel : pixels) pixel |= 0xFF000000u;  // opaque
+  if (bitmap->Width() == width && bitmap->Height() == height) bitmap->PutArgbRows(pixels.data());
+  return bitmap;
+}
 
 LRESULT CALLBACK SaverWindow::StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
@@ -198,7 +208,7 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       // System keys too: with Key_Exit off nothing but Esc may end the run, Alt+F4 included.
-      application.Guard([&] { lifecycle_.OnKeyDown(static_cast<uint16_t>(wparam)); });
+      application.Guard([&] { OnKeyDown(static_cast<uint16_t>(wparam)); });
       return 0;
     case WM_SYSCHAR:
       return 0;
@@ -222,16 +232,24 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
 
 void SaverWindow::Tick() {
   // Nothing was made for a run whose start-up failed; and no tick runs under an error box.
-  if (!lifecycle_.Started() || Application::Instance().ShowingException()) return;
+  if (!run_.Started() || Application::Instance().ShowingException()) return;
   // The host dropped its preview window without taking the activation from the saver: there
   // is nowhere left to paint, so the preview ends as it does on deactivation.
   if (preview_host_ && !IsWindow(preview_host_)) return RequestClose();
-  engine_.Tick();
+  run_.Tick();
+  CloseIfRequested();
+}
+
+void SaverWindow::OnKeyDown(uint16_t key) {
+  run_.OnKeyDown(key);
+  CloseIfRequested();
 }
 
 void SaverWindow::OnClose() {
-  if (!lifecycle_.MayClose()) return;
-  lifecycle_.Close();
+  if (!run_.MayClose()) return;
+  // Only a run that told the system it started tells it that it stopped.
+  if (run_.Started()) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 0, nullptr, 0);
+  run_.Close();
   DestroyWindow(window_);
 }
 
@@ -239,14 +257,7 @@ void SaverWindow::Start() {
   const std::vector<std::string> arguments = ProcessArguments();
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 2) preview_argument = arguments[2];
-  if (!lifecycle_.Start(preview_argument) || state_.run_mode == RunMode::kPreview) return;
-  // Both targets take virtual-screen coordinates: GetDC(null) spans every monitor with its
-  // (0, 0) at the primary's top-left corner, and so does the composited back buffer's target,
-  // which every monitor's engine can share.
-  std::unique_ptr<DrawTarget> whole_screen;
-  if (!composited_ && target_dc_) whole_screen = std::make_unique<ScreenPatchTarget>(target_dc_->get());
-  engine_.SpreadOver(DisplayMonitors(), std::move(whole_screen), Point{0, 0},
-                     [this](int32_t width, int32_t height) { return CreateBitmap(width, height); });
+  if (run_.Start(UtcNow(), preview_argument)) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, nullptr, 0);
 }
 
 void SaverWindow::Create() {
@@ -283,10 +294,10 @@ void SaverWindow::Create() {
   application.Guard([&] { Start(); });
   // A run whose start-up failed has nothing to show: it ends once its message is read. Behind
   // the settings dialog it stays, so that "Save Settings" can write unreadable settings anew.
-  if (!lifecycle_.Started() && state_.run_mode != RunMode::kSettings) RequestClose();
+  if (!run_.Started() && state_.run_mode != RunMode::kSettings) RequestClose();
 
   // An opaque window whose start-up failed would only hide the desktop until it goes.
-  if (lifecycle_.Started() || !composited_ || state_.run_mode == RunMode::kPreview) {
+  if (run_.Started() || !composited_ || state_.run_mode == RunMode::kPreview) {
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
   }
