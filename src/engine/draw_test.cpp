@@ -28,7 +28,7 @@ TEST(DrawTest, FirstDrawRebuildsTheBitmapTransposedInOneBulkWrite) {
   s.cycle.fade_step = 0;
   s.cycle.row = 3;
   s.cycle.col = 4;
-  rig.engine->Draw();
+  rig.engine->DrawCell();
   EXPECT_EQ(rig.bitmap->bulk_writes, 1);
   for (int32_t x = 0; x < 100; ++x)
     for (int32_t y = 0; y < 100; ++y)
@@ -38,7 +38,7 @@ TEST(DrawTest, FirstDrawRebuildsTheBitmapTransposedInOneBulkWrite) {
   // Alpha 255 in the first plane row only: the bitmap's first column alone is opaque.
   for (auto& row : s.sprite.alpha) row.fill(0);
   s.sprite.alpha[0].fill(255);
-  rig.engine->Draw();
+  rig.engine->DrawCell();
   for (int32_t y = 0; y < 100; ++y) {
     EXPECT_EQ(AlphaOf(rig.bitmap->Pixel(0, y)), 255);
     EXPECT_EQ(AlphaOf(rig.bitmap->Pixel(1, y)), 0);
@@ -53,7 +53,7 @@ TEST(DrawTest, ComponentsKeepTheirLowEightBits) {
   s.sprite.dib.PutPixel(10, 20, PackRgb(255, 0, 0));
   rig.engine->BuildSprite();
   ASSERT_EQ(s.sprite.alpha[20][10], 260);
-  rig.engine->Draw();
+  rig.engine->DrawCell();
   EXPECT_EQ(rig.bitmap->Pixel(20, 10), PackArgb(4, 255, 0, 0));
   EXPECT_EQ(rig.bitmap->Pixel(10, 20), PackArgb(0, 255, 255, 255));
 }
@@ -67,14 +67,14 @@ TEST(DrawTest, LaterDrawsReuseTheBitmapAndPlaceItAtTheCell) {
   s.cycle.x[2][5] = -12;  // partly off the surface: the target clips
   s.cycle.y[2][5] = 130;
   s.cycle.fade_step = 0;
-  rig.engine->Draw();
+  rig.engine->DrawCell();
   const std::vector<Argb> first = rig.bitmap->Pixels();
   s.cycle.filled[2][5] = 0;
 
   for (auto& row : s.sprite.alpha) row.fill(7);  // a new sprite is built between the draws
   for (int32_t step = 1; step <= 4; ++step) {
     s.cycle.fade_step = step;
-    rig.engine->Draw();
+    rig.engine->DrawCell();
   }
   EXPECT_EQ(rig.bitmap->bulk_writes, 1);
   EXPECT_EQ(rig.bitmap->Pixels(), first);
@@ -84,7 +84,7 @@ TEST(DrawTest, LaterDrawsReuseTheBitmapAndPlaceItAtTheCell) {
     EXPECT_EQ(call, (RecordingTarget::DrawCall{rig.bitmap, -12, 130, s.grid.cell_width, s.grid.cell_height}));
 
   s.cycle.fade_step = 0;  // the next cell's first draw shows the new planes
-  rig.engine->Draw();
+  rig.engine->DrawCell();
   EXPECT_EQ(AlphaOf(rig.bitmap->Pixel(0, 0)), 7);
 }
 
@@ -95,18 +95,18 @@ TEST(DrawTest, MissingObjectsAndCellsOutsideTheTablesDrawNothing) {
     s.cycle.row = cell.first;
     s.cycle.col = cell.second;
     s.cycle.fade_step = 0;
-    rig.engine->Draw();
+    rig.engine->DrawCell();
   }
   EXPECT_TRUE(rig.target->calls.empty());
 
   s.cycle.row = s.cycle.col = 1;
   s.sprite.bitmap.reset();
-  rig.engine->Draw();
+  rig.engine->DrawCell();
   EXPECT_TRUE(rig.target->calls.empty());
   EXPECT_EQ(s.cycle.filled[1][1], 1);
   s.target.reset();
   s.sprite.bitmap = std::make_unique<MemoryBitmap>(100, 100);
-  rig.engine->Draw();
+  rig.engine->DrawCell();
 }
 
 TEST(DrawTest, BitmapOfAnotherSizeGetsTheSpriteCornerPixelByPixel) {
@@ -116,7 +116,7 @@ TEST(DrawTest, BitmapOfAnotherSizeGetsTheSpriteCornerPixelByPixel) {
   auto small = std::make_unique<testing::CountingBitmap>(30, 40);
   testing::CountingBitmap* bitmap = small.get();
   s.sprite.bitmap = std::move(small);
-  rig.engine->Draw();
+  rig.engine->DrawCell();
   EXPECT_EQ(bitmap->bulk_writes, 0);
   EXPECT_EQ(bitmap->Pixel(29, 39), PackArgb(200, 29, 39, 68));
 }
@@ -144,7 +144,7 @@ TEST(DrawTest, FiveDrawsLeaveTheExpectedShareOfTheBackground) {
     s.cycle.y[0][0] = 60;
     for (int32_t step = 0; step < 5; ++step) {
       s.cycle.fade_step = step;
-      rig.engine->Draw();
+      rig.engine->DrawCell();
     }
     // The sprite's left half is leaf; transposed, it covers the top half of the cell.
     const double leaf = static_cast<double>(canvas->Pixel(70, 80) & 0xFF) / 255.0;

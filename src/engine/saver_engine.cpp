@@ -112,7 +112,7 @@ void SaverEngine::RebuildSpriteBitmap() {
       bitmap->PutArgb(i, j, PackArgb(s.sprite.alpha[i][j], s.sprite.red[i][j], s.sprite.green[i][j], s.sprite.blue[i][j]));
 }
 
-void SaverEngine::Draw() {
+void SaverEngine::DrawCell() {
   SaverState& s = state_;
   const bool in_grid = InGrid(s.cycle.row, s.cycle.col);
   if (s.cycle.fade_step == 0) {
@@ -213,7 +213,7 @@ void SaverEngine::SkipSlot() {
 void SaverEngine::RandomFillBlock() {
   SaverState& s = state_;
   if (s.cycle.fade_step != 0) {
-    Draw();
+    DrawCell();
     return;
   }
   NewSprite();
@@ -246,13 +246,13 @@ void SaverEngine::RandomFillBlock() {
     }
     if (!found) RestoreAndRestart();
   }
-  Draw();
+  DrawCell();
 }
 
 // Blocks 1 to 12: new-sprite test, Draw, the advance after the fifth draw, the end test.
 void SaverEngine::SequenceBlock(bool new_sprite, void (SaverEngine::*advance)(), bool rings) {
   if (new_sprite) NewSprite();
-  Draw();
+  DrawCell();
   if (state_.cycle.fade_step == kLastFadeStep) (this->*advance)();
   if (rings) {
     EndRings();
@@ -288,7 +288,7 @@ void SaverEngine::RunBlock(int32_t algorithm) {
       SequenceBlock(first_draw && s.cycle.col == 0, &SaverEngine::NextRingSlotFromZero, true);
       break;
     case 6:  // the sprite is built after the draw, so each cell shows the previous cell's pick
-      Draw();
+      DrawCell();
       if (first_draw) NewSprite();
       if (s.cycle.fade_step == kLastFadeStep) NextRingSlotFromOne();
       EndRings();

@@ -45,7 +45,7 @@ class SaverEngine {
 
   void StartCycle();
   void BuildSprite();
-  void Draw();
+  void DrawCell();
   void RestoreAndRestart();
   void Tick();
 
@@ -68,6 +68,9 @@ class SaverEngine {
   void EndRings();
   void NextGridCell();
   void NextPyramidCell();
+  // The two ring walks differ at a ring's end: FromOne moves to the next ring before stepping,
+  // so every ring after the first is walked from slot 1; FromZero steps first, so a new ring
+  // starts at slot 0 (one leaf per ring chooses its leaf there).
   void NextRingSlotFromOne();
   void NextRingSlotFromZero();
   bool SlotRemoved() const;

@@ -160,7 +160,7 @@ TEST(BuildSpriteTest, OddSurfacesStayInsideThePlanes) {
     EXPECT_EQ(s.sprite.alpha[99][99], 80);
     ExpectBackground(s, 100, 100);
     s.cycle.fade_step = 0;
-    rig.engine->Draw();  // the rebuild is bounded the same way
+    rig.engine->DrawCell();  // the rebuild is bounded the same way
   }
   {
     EngineRig rig;
@@ -168,7 +168,7 @@ TEST(BuildSpriteTest, OddSurfacesStayInsideThePlanes) {
     s.sprite.dib.SetDibWidth(0);  // empty surface
     s.cycle.image_index = 4;
     EXPECT_NO_THROW(rig.engine->BuildSprite());
-    EXPECT_NO_THROW(rig.engine->Draw());
+    EXPECT_NO_THROW(rig.engine->DrawCell());
   }
   {
     EngineRig rig;  // 8 bits a pixel: rows hold a third of the bytes the key pass reads
