@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "engine/algorithms.h"
 #include "engine/geometry.h"
 #include "engine/real_math.h"
 #include "engine/ring_mask.h"
@@ -155,40 +156,21 @@ void LayOutRings(SaverState& state, bool spiral) {
   }
 }
 
-enum class Shape { kGrid, kPyramid, kRings, kNone };
-
-Shape ShapeOf(uint8_t algorithm) {
-  switch (algorithm) {
-    case 0: case 1: case 7: case 8: case 9: case 10:
-      return Shape::kGrid;
-    case 2:
-      return Shape::kPyramid;
-    case 3: case 4: case 5: case 6: case 11: case 12:
-      return Shape::kRings;
-    default:
-      return Shape::kNone;
-  }
-}
-
 }  // namespace
 
 std::vector<LayoutCell> LayoutCells(const SaverState& state) {
   std::vector<LayoutCell> cells;
-  switch (ShapeOf(state.settings.algorithm)) {
-    case Shape::kGrid:
-      for (int32_t row = 0; row <= LastIndex(state.grid.rows); ++row)
-        for (int32_t col = 0; col <= LastIndex(state.grid.cols); ++col) cells.push_back({row, col});
-      break;
-    case Shape::kPyramid:
-      for (int32_t row = 0; row <= LastIndex(state.grid.rows); ++row)
-        for (int32_t k = 0; k <= row; ++k) cells.push_back({row, k});
-      break;
-    case Shape::kRings:
-      for (int32_t ring = 0; ring <= LastRing(state); ++ring)
-        for (int32_t slot = 0; slot <= 6 * ring; ++slot) cells.push_back({ring, slot});
-      break;
-    case Shape::kNone:
-      break;
+  const AlgorithmSpec* spec = AlgorithmOf(state.settings.algorithm);
+  if (spec == nullptr) return cells;
+  if (IsRingLayout(spec->layout)) {
+    for (int32_t ring = 0; ring <= LastRing(state); ++ring)
+      for (int32_t slot = 0; slot <= 6 * ring; ++slot) cells.push_back({ring, slot});
+  } else if (spec->layout == Layout::kPyramid) {
+    for (int32_t row = 0; row <= LastIndex(state.grid.rows); ++row)
+      for (int32_t k = 0; k <= row; ++k) cells.push_back({row, k});
+  } else {
+    for (int32_t row = 0; row <= LastIndex(state.grid.rows); ++row)
+      for (int32_t col = 0; col <= LastIndex(state.grid.cols); ++col) cells.push_back({row, col});
   }
   return cells;
 }
@@ -200,39 +182,18 @@ void StartCycle(SaverState& state, Random& random) {
   state.cycle.col = 0;
   state.cycle.row = 0;
 
-  switch (state.settings.algorithm) {
-    case 0:
-      LayOutJitteredGrid(state, random);
-      break;
-    case 1:
-    case 7:
-    case 8:
-      LayOutGrid(state, GridShape::kPlain);
-      break;
-    case 2:
-      LayOutPyramid(state);
-      break;
-    case 3:
-    case 5:
-    case 11:
-    case 12:
-      LayOutRings(state, /*spiral=*/false);
-      break;
-    case 4:
-    case 6:
-      LayOutRings(state, /*spiral=*/true);
-      break;
-    case 9:
-      LayOutGrid(state, GridShape::kColumnWave);
-      break;
-    case 10:
-      LayOutGrid(state, GridShape::kRowWave);
-      break;
-    default:
-      break;  // an edited store may hold any byte: no layout, the tables stay as they were
+  const AlgorithmSpec* spec = AlgorithmOf(state.settings.algorithm);
+  if (spec == nullptr) return;  // no layout: the tables stay as they were
+  switch (spec->layout) {
+    case Layout::kJitteredGrid: LayOutJitteredGrid(state, random); break;
+    case Layout::kGrid: LayOutGrid(state, GridShape::kPlain); break;
+    case Layout::kColumnWave: LayOutGrid(state, GridShape::kColumnWave); break;
+    case Layout::kRowWave: LayOutGrid(state, GridShape::kRowWave); break;
+    case Layout::kPyramid: LayOutPyramid(state); break;
+    case Layout::kRings: LayOutRings(state, /*spiral=*/false); break;
+    case Layout::kSpiral: LayOutRings(state, /*spiral=*/true); break;
   }
-
-  if (state.settings.algorithm == 11 || state.settings.algorithm == 12) ApplyRingMask(state);
+  if (spec->thinned) ApplyRingMask(state);
 }
 
 }  // namespace ambervale

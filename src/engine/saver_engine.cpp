@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/algorithms.h"
 #include "engine/geometry.h"
 #include "engine/layout.h"
 
@@ -12,7 +13,6 @@ constexpr int32_t kFadeSteps = 5;
 constexpr int32_t kLastFadeStep = kFadeSteps - 1;
 constexpr int32_t kKeyThreshold = 100;  // a channel above this makes the pixel part of the leaf
 constexpr int32_t kMaxSpriteExtent = kSpriteSize - 1;
-constexpr int32_t kLastAlgorithm = 12;
 
 bool InGrid(int32_t row, int32_t col) { return row >= 0 && row < kGridSize && col >= 0 && col < kGridSize; }
 
@@ -261,55 +261,26 @@ void SaverEngine::SequenceBlock(bool new_sprite, void (SaverEngine::*advance)(),
   }
 }
 
-void SaverEngine::RunBlock(int32_t algorithm) {
-  SaverState& s = state_;
-  const bool first_draw = s.cycle.fade_step == 0;
-  switch (algorithm) {
-    case 0:
-      RandomFillBlock();
-      break;
-    case 1:
-    case 8:
-    case 9:
-    case 10:
-      SequenceBlock(first_draw, &SaverEngine::NextGridCell, false);
-      break;
-    case 7:  // one image per row
-      SequenceBlock(first_draw && s.cycle.col == 0, &SaverEngine::NextGridCell, false);
-      break;
-    case 2:  // one image per row of the pyramid
-      SequenceBlock(first_draw && s.cycle.col == 0, &SaverEngine::NextPyramidCell, false);
-      break;
-    case 3:
-    case 4:
-      SequenceBlock(first_draw, &SaverEngine::NextRingSlotFromOne, true);
-      break;
-    case 5:  // one image per ring
-      SequenceBlock(first_draw && s.cycle.col == 0, &SaverEngine::NextRingSlotFromZero, true);
-      break;
-    case 6:  // the sprite is built after the draw, so each cell shows the previous cell's pick
-      DrawCell();
-      if (first_draw) NewSprite();
-      if (s.cycle.fade_step == kLastFadeStep) NextRingSlotFromOne();
-      EndRings();
-      break;
-    case 11:
-      if (SlotRemoved()) {
-        SkipSlot();
-      } else {
-        SequenceBlock(first_draw, &SaverEngine::NextRingSlotFromOne, true);
-      }
-      break;
-    case 12:  // one image per ring, chosen at slot 1 even when that slot is removed
-      if (first_draw && s.cycle.col == 1) NewSprite();
-      if (SlotRemoved()) {
-        SkipSlot();
-      } else {
-        SequenceBlock(false, &SaverEngine::NextRingSlotFromOne, true);
-      }
-      break;
-    default:
-      break;
+void SaverEngine::RunBlock(const AlgorithmSpec& spec) {
+  const CycleState& c = state_.cycle;
+  const bool first_draw = c.fade_step == 0;
+  if (spec.walk == Walk::kRandomFill) return RandomFillBlock();
+  if (spec.leaf == LeafChoice::kAfterEveryCell) {
+    DrawCell();
+    if (first_draw) NewSprite();
+    if (c.fade_step == kLastFadeStep) NextRingSlotFromOne();
+    return EndRings();
+  }
+  if (spec.leaf == LeafChoice::kEveryRingAtOne && first_draw && c.col == 1) NewSprite();
+  if (spec.thinned && SlotRemoved()) return SkipSlot();
+  const bool new_sprite = first_draw && (spec.leaf == LeafChoice::kEveryCell ||
+                                         (spec.leaf == LeafChoice::kEveryLine && c.col == 0));
+  switch (spec.walk) {
+    case Walk::kRows: return SequenceBlock(new_sprite, &SaverEngine::NextGridCell, false);
+    case Walk::kPyramidRows: return SequenceBlock(new_sprite, &SaverEngine::NextPyramidCell, false);
+    case Walk::kRingsFromOne: return SequenceBlock(new_sprite, &SaverEngine::NextRingSlotFromOne, true);
+    case Walk::kRingsFromZero: return SequenceBlock(new_sprite, &SaverEngine::NextRingSlotFromZero, true);
+    case Walk::kRandomFill: break;
   }
 }
 
@@ -318,8 +289,8 @@ void SaverEngine::Tick() {
   host_.CheckExits();
   // Algorithm is read afresh before each block: a cycle that ends in one block may pick a
   // higher number, whose block then starts the new cycle in this same tick.
-  for (int32_t block = 0; block <= kLastAlgorithm; ++block)
-    if (s.settings.algorithm == block) RunBlock(block);
+  for (int32_t block = 0; block < kAlgorithmCount; ++block)
+    if (s.settings.algorithm == block) RunBlock(kAlgorithms[block]);
   ++s.cycle.fade_step;
   if (s.cycle.fade_step >= kFadeSteps) s.cycle.fade_step = 0;
 }

@@ -39,6 +39,8 @@ class LeafImageSet {
   std::array<std::unique_ptr<JpegImage>, kCount> images_;
 };
 
+struct AlgorithmSpec;
+
 class SaverEngine {
  public:
   SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, CycleHost& host);
@@ -61,7 +63,7 @@ class SaverEngine {
  private:
   void NewSprite();
   void RebuildSpriteBitmap();
-  void RunBlock(int32_t algorithm);
+  void RunBlock(const AlgorithmSpec& spec);
   void SequenceBlock(bool new_sprite, void (SaverEngine::*advance)(), bool rings);
   void RandomFillBlock();
   void EndRows();
