@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "base/errors.h"
 #include "engine/geometry.h"
 
 namespace ambervale {
@@ -32,6 +33,16 @@ bool SaverRun::Start(TimeOfDay now, std::optional<std::string_view> preview_argu
   return true;
 }
 
+// A run that cannot draw must say so, not show a blank screen for as long as it lasts.
+void SaverRun::RequireSurfaces() const {
+  if (state_.target == nullptr || state_.target->LastStatus() != 0)
+    throw InvalidGraphicOperation(Format("The screen cannot be drawn on (status %d)",
+                                         state_.target ? state_.target->LastStatus() : -1));
+  if (state_.sprite.bitmap == nullptr || state_.sprite.bitmap->LastStatus() != 0)
+    throw InvalidGraphicOperation(Format("The leaf's bitmap cannot be made (status %d)",
+                                         state_.sprite.bitmap ? state_.sprite.bitmap->LastStatus() : -1));
+}
+
 bool SaverRun::StartFullScreen() {
   const std::vector<Rect> screens = PrimaryFirst(host_.Screens());
   const Rect primary = screens.empty() ? Rect{} : screens.front();
@@ -39,6 +50,7 @@ bool SaverRun::StartFullScreen() {
   MakeSprite(state_, kFullScreenSpriteSize);
   state_.target = host_.CreateDrawTarget();
   state_.sprite.bitmap = host_.CreateBitmap(state_.sprite.dib.Width(), state_.sprite.dib.Height());
+  RequireSurfaces();
   host_.SetTickInterval(TickInterval(state_.settings.fast));
   screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this), primary);
   screens_->StartCycle();
@@ -57,6 +69,7 @@ bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
   state_.desktop_picture = preview_->DesktopPicture(size->width, size->height);
   state_.target = host_.CreateDrawTarget();
   state_.sprite.bitmap = host_.CreateBitmap(kPreviewSpriteSize, kPreviewSpriteSize);
+  RequireSurfaces();
   screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this), Rect{0, 0, size->width, size->height});
   screens_->RestoreAndRestart();
   screens_->StartCycle();

@@ -30,8 +30,8 @@ class SaverRun final : private MonitorOwner {
   SaverRun(const SaverRun&) = delete;
   SaverRun& operator=(const SaverRun&) = delete;
 
-  // The start-up, seeded from the time of day. An error leaves the phase kFailed and
-  // propagates. A preview handle that names no window also fails the start-up, quietly: the
+  // The start-up, seeded from the time of day. An error (settings that cannot be read, a draw
+  // target or bitmap that cannot be made) leaves the phase kFailed and propagates. A preview handle that names no window also fails the start-up, quietly: the
   // host has already dropped its preview. Returns true when the run started.
   bool Start(TimeOfDay now, std::optional<std::string_view> preview_argument = std::nullopt);
   // True once the start-up completed: only then may anything touch the surfaces.
@@ -60,6 +60,8 @@ class SaverRun final : private MonitorOwner {
   bool StartFullScreen();
   bool StartPreview(std::optional<std::string_view> preview_argument);
   void CheckPointer();
+  // Raises InvalidGraphicOperation when the draw target or the sprite's bitmap failed.
+  void RequireSurfaces() const;
 
   // MonitorOwner
   void CheckExits() override;

@@ -23,6 +23,7 @@ class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost
   uint32_t interval = 0;
   std::vector<Rect> shown;  // the areas whose desktop showed again
   int bitmaps = 0;
+  bool fail_bitmaps = false;
   Size picture_size;
   RecordingTarget* target = nullptr;
 
@@ -38,6 +39,7 @@ class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost
   }
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
     ++bitmaps;
+    if (fail_bitmaps) return nullptr;
     return std::make_unique<MemoryBitmap>(width, height);
   }
   void ShowDesktop(const Rect& area) override { shown.push_back(area); }
@@ -118,6 +120,11 @@ TEST_F(SaverRunTest, FailedStartUpsTouchNoSurfaceAndEndAtTheClose) {
   EXPECT_THROW(run.Start(now), RegistryError);
   EXPECT_EQ(host.bitmaps, 0);
   EXPECT_EQ(state.target, nullptr);
+
+  host.fail_load = false;
+  host.fail_bitmaps = true;  // no bitmap for the leaf: an error, never a blank run
+  EXPECT_THROW(run.Start(now), InvalidGraphicOperation);
+  EXPECT_FALSE(run.Started());
 
   state.behind_dialog = true;  // even a settings run ends
   run.Tick();

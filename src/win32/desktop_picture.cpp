@@ -3,6 +3,7 @@
 #include <objidl.h>  // GDI+ headers need PROPID, which the lean Windows headers leave out
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstring>
 #include <span>
 #include <vector>
@@ -59,15 +60,25 @@ bool CaptureScreenArea(BackBuffer& buffer) {
   if (width <= 0 || height <= 0) return false;
   HDC screen = GetDC(nullptr);
   if (!screen) return false;
-  DibSection copy(TopDownInfo(width, height));
-  // CAPTUREBLT takes layered windows in too: what the user sees, not only the plain windows.
-  const bool copied = copy.ok() && BitBlt(copy.dc(), 0, 0, width, height, screen, buffer.Origin().x, buffer.Origin().y,
-                                          SRCCOPY | CAPTUREBLT);
+  // In bands of rows straight into the background: a copy of the whole screen on the side
+  // would cost as much again as the picture itself, for a moment, on a large screen.
+  constexpr int32_t kBandRows = 256;
+  const int32_t band_rows = std::min(height, kBandRows);
+  DibSection band(TopDownInfo(width, band_rows));
+  std::vector<uint32_t>& background = buffer.Background();
+  bool copied = band.ok();
+  for (int32_t top = 0; copied && top < height; top += band_rows) {
+    const int32_t rows = std::min(band_rows, height - top);
+    // CAPTUREBLT takes layered windows in too: what the user sees, not only the plain windows.
+    copied = BitBlt(band.dc(), 0, 0, width, rows, screen, buffer.Origin().x, buffer.Origin().y + top,
+                    SRCCOPY | CAPTUREBLT);
+    GdiFlush();
+    if (copied)
+      std::memcpy(background.data() + static_cast<size_t>(top) * width, band.bits(),
+                  static_cast<size_t>(rows) * width * sizeof(uint32_t));
+  }
   ReleaseDC(nullptr, screen);
   if (!copied) return false;
-  GdiFlush();
-  std::vector<uint32_t>& background = buffer.Background();
-  std::memcpy(background.data(), copy.bits(), background.size() * sizeof(uint32_t));
   ClearUnusedBytes(background);
   return true;
 }
