@@ -14,18 +14,42 @@ HackOptionsResult Parse(std::initializer_list<const char*> flags) {
   return ParseHackOptions(static_cast<int>(argv.size()), argv.data());
 }
 
-TEST(HackOptions, DefaultsAreTheSettingsDialogsFirstRunValues) {
+TEST(HackOptions, StartsFromTheFirstRunValuesButNeverEndsOnInput) {
   const HackOptionsResult r = Parse({});
   ASSERT_FALSE(r.exit_code);
-  EXPECT_EQ(r.options.settings.size, 12);
-  EXPECT_EQ(r.options.settings.algorithm, 10);
-  EXPECT_TRUE(r.options.settings.random_algorithm);
-  EXPECT_EQ(r.options.settings.fast, 33);
-  EXPECT_EQ(r.options.settings.transparent, 8);
+  for (const SettingSpec& spec : kSettingSpecs) {
+    if (spec.id == SettingId::kExitOnInput) continue;
+    EXPECT_EQ(ValueOf(r.options.settings, spec.id), spec.default_value) << spec.label;
+  }
+  EXPECT_FALSE(r.options.settings.exit_on_input);  // XScreenSaver ends the run, not the hack
   EXPECT_FALSE(r.options.settings.show_fps);
   EXPECT_EQ(r.options.target, HackTarget::kOwnWindow);
   EXPECT_EQ(r.options.geometry.width, 1280);
   EXPECT_EQ(r.options.geometry.height, 720);
+}
+
+// Every option of the settings table is taken, pulled into its range and listed in the usage
+// with its range and default.
+TEST(HackOptions, EverySettingsOptionIsTakenAndDocumented) {
+  for (const SettingSpec& spec : kSettingSpecs) {
+    if (spec.option.empty()) continue;
+    SCOPED_TRACE(spec.label);
+    const std::string flag = "--" + std::string(spec.option);
+    if (spec.is_flag) {
+      const std::string negated = "--no-" + std::string(spec.option);
+      EXPECT_EQ(ValueOf(Parse({negated.c_str()}).options.settings, spec.id), 0);
+      EXPECT_EQ(ValueOf(Parse({negated.c_str(), flag.c_str()}).options.settings, spec.id), 1);
+      EXPECT_NE(HackUsage().find(flag + ", " + negated), std::string::npos);
+      continue;
+    }
+    const std::string above = std::to_string(spec.max + 1);
+    EXPECT_EQ(ValueOf(Parse({flag.c_str(), above.c_str()}).options.settings, spec.id), spec.max);
+    const std::string usage = HackUsage();
+    const size_t line = usage.find(flag + " " + std::to_string(spec.min) + ".." + std::to_string(spec.max));
+    ASSERT_NE(line, std::string::npos);
+    EXPECT_NE(usage.substr(line, usage.find('\n', line) - line).find("(" + std::to_string(spec.default_value) + ")"),
+              std::string::npos);
+  }
 }
 
 TEST(HackOptions, ReadsEverySettingInEitherSpelling) {

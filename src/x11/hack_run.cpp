@@ -4,7 +4,6 @@
 
 #include "assets/leaves/leaf_pictures.h"
 #include "engine/geometry.h"
-#include "settings/settings_store.h"
 #include "surfaces/memory_surfaces.h"
 #include "x11/desktop_picture.h"
 
@@ -38,15 +37,7 @@ HackRun::HackRun(const HackSettings& settings, TimeOfDay start_time)
 
 HackRun::~HackRun() = default;
 
-void HackRun::LoadSettings(SaverState& state) {
-  state.settings.size = settings_.size;
-  state.settings.algorithm = settings_.algorithm;
-  state.settings.random_algorithm = settings_.random_algorithm;
-  state.settings.fast = settings_.fast;
-  state.settings.transparent = settings_.transparent;
-  state.settings.color = kDefaultColor;
-  state.settings.exit_on_input = false;
-}
+void HackRun::LoadSettings(SaverState& state) { state.settings = settings_; }
 
 std::unique_ptr<DrawTarget> HackRun::CreateDrawTarget(uintptr_t) { return std::make_unique<BufferTarget>(buffer_); }
 
