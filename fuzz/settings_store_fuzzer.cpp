@@ -26,8 +26,7 @@ using ambervale::fuzz::Require;
 namespace {
 
 constexpr char kKey[] = "Software\\Ambervale";
-// The stored names, in the order of both operations: spelled out here, since a load of what an
-// earlier version stored must keep finding them.
+// Spelled out, not taken from the settings table: what earlier versions stored must still load.
 constexpr std::array<const char*, 7> kNames = {"Size",    "Algorithm", "Transparent",    "Fast",
                                                "Color_s", "Key_Exit",  "Rands_Algorithm"};
 constexpr uint32_t kTypes[] = {kRegNone, kRegSz, kRegExpandSz, kRegBinary, kRegDword,

@@ -5,7 +5,6 @@
 #include <string_view>
 #include <utility>
 
-
 namespace ambervale {
 namespace {
 
@@ -41,6 +40,12 @@ std::string SettingUsage(const SettingHelp& help) {
                    std::string(help.text) + " (" + std::to_string(spec.default_value) + ")");
 }
 
+std::string SettingLines() {
+  std::string lines;
+  for (const SettingHelp& help : kSettingHelp) lines += SettingUsage(help);
+  return lines;
+}
+
 // The setting an option names; a flag is set by --NAME and cleared by --no-NAME.
 struct SettingOption {
   const SettingSpec& spec;
@@ -57,7 +62,7 @@ std::optional<SettingOption> FindSettingOption(std::string_view name) {
 }
 
 // A whole decimal integer with an optional sign; out-of-range magnitudes saturate, since
-// the value is clamped to a slider's range anyway.
+// the value is clamped to its setting's range anyway.
 std::optional<int64_t> ParseInteger(std::string_view text) {
   size_t i = 0;
   bool negative = false;
@@ -194,12 +199,6 @@ class Parser {
   std::optional<std::string_view> inline_value_;
   HackOptionsResult result_;
 };
-
-std::string SettingLines() {
-  std::string lines;
-  for (const SettingHelp& help : kSettingHelp) lines += SettingUsage(help);
-  return lines;
-}
 
 }  // namespace
 

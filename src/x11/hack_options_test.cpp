@@ -28,30 +28,6 @@ TEST(HackOptions, StartsFromTheFirstRunValuesButNeverEndsOnInput) {
   EXPECT_EQ(r.options.geometry.height, 720);
 }
 
-// Every option of the settings table is taken, pulled into its range and listed in the usage
-// with its range and default.
-TEST(HackOptions, EverySettingsOptionIsTakenAndDocumented) {
-  for (const SettingSpec& spec : kSettingSpecs) {
-    if (spec.option.empty()) continue;
-    SCOPED_TRACE(spec.label);
-    const std::string flag = "--" + std::string(spec.option);
-    if (spec.is_flag) {
-      const std::string negated = "--no-" + std::string(spec.option);
-      EXPECT_EQ(ValueOf(Parse({negated.c_str()}).options.settings, spec.id), 0);
-      EXPECT_EQ(ValueOf(Parse({negated.c_str(), flag.c_str()}).options.settings, spec.id), 1);
-      EXPECT_NE(HackUsage().find(flag + ", " + negated), std::string::npos);
-      continue;
-    }
-    const std::string above = std::to_string(spec.max + 1);
-    EXPECT_EQ(ValueOf(Parse({flag.c_str(), above.c_str()}).options.settings, spec.id), spec.max);
-    const std::string usage = HackUsage();
-    const size_t line = usage.find(flag + " " + std::to_string(spec.min) + ".." + std::to_string(spec.max));
-    ASSERT_NE(line, std::string::npos);
-    EXPECT_NE(usage.substr(line, usage.find('\n', line) - line).find("(" + std::to_string(spec.default_value) + ")"),
-              std::string::npos);
-  }
-}
-
 TEST(HackOptions, ReadsEverySettingInEitherSpelling) {
   const HackOptionsResult r =
       Parse({"-size", "3", "--algorithm=7", "--no-random", "--fast", "50", "-transparent=2", "--fps", "--root"});
