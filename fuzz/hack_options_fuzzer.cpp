@@ -15,9 +15,10 @@ using ambervale::fuzz::Require;
 namespace {
 
 void CheckOptions(const HackOptions& options) {
-  const HackSettings& s = options.settings;
-  Require(s.size <= 20 && s.algorithm <= 12 && s.fast <= 50, "a setting outside its slider's range");
-  Require(s.transparent >= 1 && s.transparent <= 10, "transparency outside 1..10");
+  for (const SettingSpec& spec : kSettingSpecs) {
+    const int32_t value = ValueOf(options.settings, spec.id);
+    Require(value >= spec.min && value <= spec.max, "a setting outside its range");
+  }
   if (options.target == HackTarget::kWindowId)
     Require(options.window_id >= 1 && options.window_id <= 0xFFFFFFFFu, "a window id outside 32 bits");
   const WindowGeometry& g = options.geometry;

@@ -26,8 +26,9 @@ using ambervale::fuzz::Require;
 namespace {
 
 constexpr char kKey[] = "Software\\Ambervale";
-constexpr std::array<const char*, 7> kNames = {kSizeValue, kAlgorithmValue, kTransparentValue, kFastValue,
-                                               kColorValue, kKeyExitValue, kRandomAlgorithmValue};
+// Spelled out, not taken from the settings table: what earlier versions stored must still load.
+constexpr std::array<const char*, 7> kNames = {"Size",    "Algorithm", "Transparent",    "Fast",
+                                               "Color_s", "Key_Exit",  "Rands_Algorithm"};
 constexpr uint32_t kTypes[] = {kRegNone, kRegSz, kRegExpandSz, kRegBinary, kRegDword,
                                kRegDwordBigEndian, kRegMultiSz, kRegQword};
 
@@ -96,8 +97,7 @@ Outcome ExpectedLoad(const MemoryRegistry& registry, const Fields& before, bool 
   bool all_zero = true;
   for (size_t i = 0; i < 5; ++i) all_zero = all_zero && out.fields.values[i] == 0;
   if (!all_zero) return out;
-  out.fields = Fields{{kDefaultSize, kDefaultAlgorithm, kDefaultTransparent, kDefaultFast, kDefaultColor,
-                       kDefaultKeyExit, kDefaultRandomAlgorithm}};
+  out.fields = Fields{{12, 10, 8, 33, 3, 1, 1}};  // the first-run values
   // The defaults go back to the key; a key that cannot be written is silently passed over, but
   // a value that cannot be written is an error.
   if (key_opens || !registry.KeyExists(kKey)) {

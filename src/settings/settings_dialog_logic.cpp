@@ -1,6 +1,5 @@
 #include "settings/settings_dialog_logic.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "engine/geometry.h"
@@ -9,20 +8,26 @@
 
 namespace ambervale {
 
-SliderRange RangeOf(DialogSlider slider) {
+SettingId SettingOf(DialogSlider slider) {
   switch (slider) {
-    case DialogSlider::Algorithm: return {0, 12, 0};
-    case DialogSlider::Size: return {0, 20, 0};
-    case DialogSlider::Transparent: return {1, 10, 1};
-    case DialogSlider::Fast: return {0, 50, 0};
+    case DialogSlider::Algorithm: return SettingId::kAlgorithm;
+    case DialogSlider::Size: return SettingId::kSize;
+    case DialogSlider::Transparent: return SettingId::kTransparent;
+    case DialogSlider::Fast: return SettingId::kFast;
   }
-  return {0, 0, 0};
+  return SettingId::kAlgorithm;
 }
 
-int32_t ClampToSlider(DialogSlider slider, int64_t value) {
-  const SliderRange range = RangeOf(slider);
-  return static_cast<int32_t>(std::clamp<int64_t>(value, range.min, range.max));
+SettingId SettingOf(DialogCheckBox box) {
+  return box == DialogCheckBox::KeyExit ? SettingId::kExitOnInput : SettingId::kRandomAlgorithm;
 }
+
+SliderRange RangeOf(DialogSlider slider) {
+  const SettingSpec& spec = SpecOf(SettingOf(slider));
+  return {spec.min, spec.max, spec.min};
+}
+
+int32_t ClampToSlider(DialogSlider slider, int64_t value) { return ClampToRange(SettingOf(slider), value); }
 
 Point DialogPosition(int32_t screen_width, int32_t screen_height, int32_t window_width,
                      int32_t window_height) {
@@ -34,12 +39,12 @@ SettingsDialogLogic::SettingsDialogLogic(SaverState& state, LiveSaver& saver,
     : state_(state), saver_(saver), controls_(controls), save_(std::move(save)) {}
 
 void SettingsDialogLogic::ShowSettings() {
-  SetSlider(DialogSlider::Algorithm, state_.settings.algorithm);
-  SetSlider(DialogSlider::Size, state_.settings.size);
-  SetSlider(DialogSlider::Transparent, state_.settings.transparent);
-  SetSlider(DialogSlider::Fast, state_.settings.fast);
-  SetCheckBox(DialogCheckBox::KeyExit, state_.settings.exit_on_input);
-  SetCheckBox(DialogCheckBox::RandomAlgorithm, state_.settings.random_algorithm);
+  // Each control reads its setting when its turn comes: a restart fired by an earlier one may
+  // have changed the next.
+  for (DialogSlider slider : kDialogSliders) SetSlider(slider, ValueOf(state_.settings, SettingOf(slider)));
+  for (DialogCheckBox box : kDialogCheckBoxes) {
+    SetCheckBox(box, ValueOf(state_.settings, SettingOf(box)) != 0);
+  }
   state_.behind_dialog = true;
 }
 
@@ -70,35 +75,33 @@ void SettingsDialogLogic::Restart() {
   saver_.RestoreAndRestart();
 }
 
-// The positions come from the controls, which keep them inside the slider ranges, so each one
-// fits the byte of its setting.
+// Takes the slider's position into its setting; false when the setting already had it. The
+// position is clamped anyway, so that it always fits the setting's byte.
+bool SettingsDialogLogic::TakePosition(DialogSlider slider) {
+  const int32_t position = ClampToSlider(slider, controls_.SliderPosition(slider));
+  if (ValueOf(state_.settings, SettingOf(slider)) == position) return false;
+  SetValue(state_.settings, SettingOf(slider), position);
+  return true;
+}
+
 void SettingsDialogLogic::AlgorithmChanged() {
-  const int32_t position = ClampToSlider(DialogSlider::Algorithm, controls_.SliderPosition(DialogSlider::Algorithm));
-  if (state_.settings.algorithm == position) return;
-  state_.settings.algorithm = static_cast<uint8_t>(position);
-  Restart();
+  if (TakePosition(DialogSlider::Algorithm)) Restart();
 }
 
 void SettingsDialogLogic::SizeChanged() {
-  const int32_t position = ClampToSlider(DialogSlider::Size, controls_.SliderPosition(DialogSlider::Size));
-  if (state_.settings.size == position) return;
-  state_.settings.size = static_cast<uint8_t>(position);
+  if (!TakePosition(DialogSlider::Size)) return;
   ApplyDialogGeometry(state_);
   Restart();
 }
 
 void SettingsDialogLogic::TransparencyChanged() {
-  const int32_t position =
-      ClampToSlider(DialogSlider::Transparent, controls_.SliderPosition(DialogSlider::Transparent));
-  if (state_.settings.transparent == position) return;
-  state_.settings.transparent = static_cast<uint8_t>(position);
-  Restart();
+  if (TakePosition(DialogSlider::Transparent)) Restart();
 }
 
+// The pace is handed to the timer even when it has not changed.
 void SettingsDialogLogic::PaceChanged() {
-  const int32_t position = ClampToSlider(DialogSlider::Fast, controls_.SliderPosition(DialogSlider::Fast));
-  if (state_.settings.fast != position) state_.settings.fast = static_cast<uint8_t>(position);
-  saver_.SetTimerInterval(TickInterval(static_cast<uint8_t>(position)));
+  TakePosition(DialogSlider::Fast);
+  saver_.SetTimerInterval(TickInterval(state_.settings.fast));
 }
 
 void SettingsDialogLogic::CheckBoxClicked(DialogCheckBox box) {
@@ -109,10 +112,12 @@ void SettingsDialogLogic::CheckBoxClicked(DialogCheckBox box) {
   }
 }
 
-void SettingsDialogLogic::ExitOnInputClicked() { state_.settings.exit_on_input = controls_.IsChecked(DialogCheckBox::KeyExit); }
+void SettingsDialogLogic::ExitOnInputClicked() { TakeCheck(DialogCheckBox::KeyExit); }
 
-void SettingsDialogLogic::RandomAlgorithmClicked() {
-  state_.settings.random_algorithm = controls_.IsChecked(DialogCheckBox::RandomAlgorithm);
+void SettingsDialogLogic::RandomAlgorithmClicked() { TakeCheck(DialogCheckBox::RandomAlgorithm); }
+
+void SettingsDialogLogic::TakeCheck(DialogCheckBox box) {
+  SetValue(state_.settings, SettingOf(box), controls_.IsChecked(box) ? 1 : 0);
 }
 
 void SettingsDialogLogic::SaveClicked() {

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "engine/saver_state.h"
+#include "engine/settings.h"
 #include "settings/live_saver.h"
 #include "surfaces/types.h"
 
@@ -20,6 +21,11 @@ enum class DialogCheckBox { KeyExit, RandomAlgorithm };  // CheckBox1, CheckBox2
 
 inline constexpr DialogSlider kDialogSliders[] = {DialogSlider::Algorithm, DialogSlider::Size,
                                                   DialogSlider::Transparent, DialogSlider::Fast};
+inline constexpr DialogCheckBox kDialogCheckBoxes[] = {DialogCheckBox::KeyExit, DialogCheckBox::RandomAlgorithm};
+
+// The setting each control shows.
+SettingId SettingOf(DialogSlider slider);
+SettingId SettingOf(DialogCheckBox box);
 
 struct SliderRange {
   int32_t min;
@@ -27,6 +33,7 @@ struct SliderRange {
   int32_t design;  // the position a freshly made slider shows
 };
 
+// A slider spans its setting's range and starts at its minimum.
 SliderRange RangeOf(DialogSlider slider);
 // A slider pulls a value outside its range to the nearer end.
 int32_t ClampToSlider(DialogSlider slider, int64_t value);
@@ -85,6 +92,8 @@ class SettingsDialogLogic {
   bool Closed() const { return closed_; }
 
  private:
+  bool TakePosition(DialogSlider slider);
+  void TakeCheck(DialogCheckBox box);
   void Restart();
 
   SaverState& state_;

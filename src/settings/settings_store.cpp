@@ -1,5 +1,7 @@
 #include "settings/settings_store.h"
 
+#include <algorithm>
+
 #include "base/errors.h"
 
 namespace ambervale {
@@ -11,11 +13,6 @@ constexpr char kInvalidType[] = "Invalid data type for '%s'";
 constexpr char kSetDataFailed[] = "Failed to set data for '%s'";
 constexpr char kOpenForWriteFailed[] = "Failed to open key '%s' for writing";
 
-// A numeric setting keeps the low 8 bits of the stored integer: 256 loads as 0, -1 as 255.
-uint8_t LowByte(int32_t value) {
-  return static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFFu);
-}
-
 // Writes the seven values in their fixed order on an accessor that may already be in use
 // (the first-run defaults are written on the accessor of the load).
 void SaveOn(RegistryAccess& registry, const SaverState& state, SaveKeyFailure on_key_failure) {
@@ -25,29 +22,17 @@ void SaveOn(RegistryAccess& registry, const SaverState& state, SaveKeyFailure on
     }
     return;
   }
-  registry.WriteInteger(kSizeValue, state.settings.size);
-  registry.WriteInteger(kAlgorithmValue, state.settings.algorithm);
-  registry.WriteInteger(kTransparentValue, state.settings.transparent);
-  registry.WriteInteger(kFastValue, state.settings.fast);
-  registry.WriteInteger(kColorValue, state.settings.color);
-  registry.WriteBool(kKeyExitValue, state.settings.exit_on_input);
-  registry.WriteBool(kRandomAlgorithmValue, state.settings.random_algorithm);
+  for (const SettingSpec& spec : kSettingSpecs) {
+    registry.WriteInteger(std::string(spec.registry_value), ValueOf(state.settings, spec.id));
+  }
   registry.CloseKey();
 }
 
-bool AllNumericZero(const SaverState& state) {
-  return state.settings.fast == 0 && state.settings.size == 0 && state.settings.transparent == 0 && state.settings.algorithm == 0 &&
-         state.settings.color == 0;
-}
-
-void ApplyDefaults(SaverState& state) {
-  state.settings.fast = kDefaultFast;
-  state.settings.size = kDefaultSize;
-  state.settings.transparent = kDefaultTransparent;
-  state.settings.algorithm = kDefaultAlgorithm;
-  state.settings.color = kDefaultColor;
-  state.settings.exit_on_input = kDefaultKeyExit;
-  state.settings.random_algorithm = kDefaultRandomAlgorithm;
+// A first run, or a key whose numbers were all wiped: the flags do not count.
+bool AllNumericZero(const Settings& settings) {
+  return std::all_of(kSettingSpecs.begin(), kSettingSpecs.end(), [&](const SettingSpec& spec) {
+    return spec.is_flag || ValueOf(settings, spec.id) == 0;
+  });
 }
 
 }  // namespace
@@ -92,17 +77,13 @@ void LoadSettings(SaverState& state, RegistryRoot& root) {
   RegistryAccess registry(root);
   if (registry.OpenKey(kSettingsKey, /*can_create=*/false)) {
     // Each field is stored as soon as it is read, so an error part-way keeps the earlier ones.
-    state.settings.size = LowByte(registry.ReadInteger(kSizeValue));
-    state.settings.algorithm = LowByte(registry.ReadInteger(kAlgorithmValue));
-    state.settings.transparent = LowByte(registry.ReadInteger(kTransparentValue));
-    state.settings.fast = LowByte(registry.ReadInteger(kFastValue));
-    state.settings.color = LowByte(registry.ReadInteger(kColorValue));
-    state.settings.exit_on_input = registry.ReadBool(kKeyExitValue);
-    state.settings.random_algorithm = registry.ReadBool(kRandomAlgorithmValue);
+    for (const SettingSpec& spec : kSettingSpecs) {
+      SetValue(state.settings, spec.id, registry.ReadInteger(std::string(spec.registry_value)));
+    }
     registry.CloseKey();
   }
-  if (AllNumericZero(state)) {
-    ApplyDefaults(state);
+  if (AllNumericZero(state.settings)) {
+    state.settings = DefaultSettings();
     SaveOn(registry, state, SaveKeyFailure::kIgnore);
   }
 }

@@ -1,6 +1,6 @@
 // The settings store: the seven settings of SaverState persist as REG_DWORD values in one key
-// of the current user's registry. The fields of SaverState are the settings; the store keeps
-// nothing between calls.
+// of the current user's registry, under the names, in the order and with the first-run values
+// of kSettingSpecs. The store keeps nothing between calls.
 #pragma once
 
 #include <cstdint>
@@ -18,24 +18,6 @@ namespace ambervale {
 inline constexpr char kSettingsKey[] = "\\Software\\Ambervale\\";
 // How the key is named to the user when it cannot be opened for a save.
 inline constexpr char kSettingsKeyDisplayName[] = "HKEY_CURRENT_USER\\Software\\Ambervale\\";
-
-// The value names, in the order in which both operations handle them.
-inline constexpr char kSizeValue[] = "Size";
-inline constexpr char kAlgorithmValue[] = "Algorithm";
-inline constexpr char kTransparentValue[] = "Transparent";
-inline constexpr char kFastValue[] = "Fast";
-inline constexpr char kColorValue[] = "Color_s";
-inline constexpr char kKeyExitValue[] = "Key_Exit";
-inline constexpr char kRandomAlgorithmValue[] = "Rands_Algorithm";
-
-// First-run values.
-inline constexpr uint8_t kDefaultSize = 12;
-inline constexpr uint8_t kDefaultAlgorithm = 10;
-inline constexpr uint8_t kDefaultTransparent = 8;
-inline constexpr uint8_t kDefaultFast = 33;
-inline constexpr uint8_t kDefaultColor = 3;
-inline constexpr bool kDefaultKeyExit = true;
-inline constexpr bool kDefaultRandomAlgorithm = true;
 
 // What a save does when the key cannot be opened (or created) for writing.
 enum class SaveKeyFailure {
@@ -76,11 +58,9 @@ class RegistryAccess {
   // Reads a REG_DWORD as a signed 32-bit integer; raises RegistryError with
   // "Failed to get data for '%s'" or "Invalid data type for '%s'".
   int32_t ReadInteger(const std::string& name);
-  bool ReadBool(const std::string& name) { return ReadInteger(name) != 0; }
 
   // Writes a REG_DWORD; raises RegistryError "Failed to set data for '%s'".
   void WriteInteger(const std::string& name, int32_t value);
-  void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
 
  private:
   RegistryKey& Current(const std::string& name, const char* failure_pattern);

@@ -26,23 +26,22 @@ struct ControlSpec {
   ControlKind kind;
   int x, y, width, height;  // inside the frame
   const char* caption;
-  int min, max;
 };
 
 // In creation order, which is the tab order; the labels come last and take no focus.
 constexpr ControlSpec kControls[] = {
-    {kTrackBar1Id, ControlKind::kTrackBar, 200, 25, 180, 12, "", 0, 12},
-    {kTrackBar2Id, ControlKind::kTrackBar, 0, 25, 180, 12, "", 0, 20},
-    {kTrackBar3Id, ControlKind::kTrackBar, 200, 95, 180, 12, "", 1, 10},
-    {kTrackBar4Id, ControlKind::kTrackBar, 0, 95, 180, 12, "", 0, 50},
-    {kButton1Id, ControlKind::kPushButton, 8, 160, 104, 25, "Save Settings", 0, 0},
-    {kButton2Id, ControlKind::kPushButton, 300, 160, 74, 25, "Close", 0, 0},
-    {kCheckBox1Id, ControlKind::kCheckBox, 8, 124, 161, 15, "Exit - Mouse / Key Esc", 0, 0},
-    {kCheckBox2Id, ControlKind::kCheckBoxTextLeft, 300, 0, 73, 17, "Random", 0, 0},
-    {kStaticText1Id, ControlKind::kLabel, 208, 0, 66, 20, "Algorithm", 0, 0},
-    {kStaticText2Id, ControlKind::kLabel, 8, 0, 32, 20, "Size", 0, 0},
-    {kStaticText3Id, ControlKind::kLabel, 208, 70, 80, 20, "Transparent", 0, 0},
-    {kStaticText4Id, ControlKind::kLabel, 8, 70, 30, 20, "Fast", 0, 0},
+    {kTrackBar1Id, ControlKind::kTrackBar, 200, 25, 180, 12, ""},
+    {kTrackBar2Id, ControlKind::kTrackBar, 0, 25, 180, 12, ""},
+    {kTrackBar3Id, ControlKind::kTrackBar, 200, 95, 180, 12, ""},
+    {kTrackBar4Id, ControlKind::kTrackBar, 0, 95, 180, 12, ""},
+    {kButton1Id, ControlKind::kPushButton, 8, 160, 104, 25, "Save Settings"},
+    {kButton2Id, ControlKind::kPushButton, 300, 160, 74, 25, "Close"},
+    {kCheckBox1Id, ControlKind::kCheckBox, 8, 124, 161, 15, "Exit - Mouse / Key Esc"},
+    {kCheckBox2Id, ControlKind::kCheckBoxTextLeft, 300, 0, 73, 17, "Random"},
+    {kStaticText1Id, ControlKind::kLabel, 208, 0, 66, 20, "Algorithm"},
+    {kStaticText2Id, ControlKind::kLabel, 8, 0, 32, 20, "Size"},
+    {kStaticText3Id, ControlKind::kLabel, 208, 70, 80, 20, "Transparent"},
+    {kStaticText4Id, ControlKind::kLabel, 8, 70, 30, 20, "Fast"},
 };
 
 // "Arial", 13 pixels character height at 96 DPI, bold.
@@ -168,13 +167,14 @@ void SettingsDialog::CreateControls() {
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
     if (!control) continue;
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    if (spec.kind == ControlKind::kTrackBar) {
-      SendMessageA(control, TBM_SETRANGEMIN, FALSE, spec.min);
-      SendMessageA(control, TBM_SETRANGEMAX, FALSE, spec.max);
+    if (const std::optional<DialogSlider> slider = SliderOf(spec.id)) {
+      const SliderRange range = RangeOf(*slider);
+      SendMessageA(control, TBM_SETRANGEMIN, FALSE, range.min);
+      SendMessageA(control, TBM_SETRANGEMAX, FALSE, range.max);
       SendMessageA(control, TBM_SETLINESIZE, 0, 1);
       SendMessageA(control, TBM_SETPAGESIZE, 0, 1);
       SendMessageA(control, TBM_SETTICFREQ, 1, 0);
-      SendMessageA(control, TBM_SETPOS, TRUE, spec.min);
+      SendMessageA(control, TBM_SETPOS, TRUE, range.design);
     }
     SetWindowSubclass(control, &SettingsDialog::ControlProc, kKeyPreviewSubclass, reinterpret_cast<DWORD_PTR>(this));
   }

@@ -1,18 +1,68 @@
 #include "x11/hack_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 #include <utility>
-
-#include "settings/settings_dialog_logic.h"
 
 namespace ambervale {
 namespace {
 
 constexpr char kProgram[] = "ambervale";
 
+// The settings' lines of the usage, in their order there; ranges, defaults and option names
+// come from the settings table.
+struct SettingHelp {
+  SettingId id;
+  std::string_view text;
+};
+constexpr SettingHelp kSettingHelp[] = {
+    {SettingId::kSize, "leaf size: 30 - size columns"},
+    {SettingId::kAlgorithm, "the layout"},
+    {SettingId::kRandomAlgorithm, "each cycle picks its layout at random"},
+    {SettingId::kFast, "a tick every 102 - 2 x fast ms"},
+    {SettingId::kTransparent, "the leaves' opacity"},
+};
+
+std::string UsageLine(std::string flags, std::string_view text) {
+  flags.resize(std::max<size_t>(flags.size(), 21), ' ');
+  return "  " + flags + " " + std::string(text) + "\n";
+}
+
+std::string SettingUsage(const SettingHelp& help) {
+  const SettingSpec& spec = SpecOf(help.id);
+  const std::string option = "--" + std::string(spec.option);
+  if (spec.is_flag) {
+    return UsageLine(option + ", --no-" + std::string(spec.option),
+                     std::string(help.text) + (spec.default_value ? " (on)" : " (off)"));
+  }
+  return UsageLine(option + " " + std::to_string(spec.min) + ".." + std::to_string(spec.max),
+                   std::string(help.text) + " (" + std::to_string(spec.default_value) + ")");
+}
+
+std::string SettingLines() {
+  std::string lines;
+  for (const SettingHelp& help : kSettingHelp) lines += SettingUsage(help);
+  return lines;
+}
+
+// The setting an option names; a flag is set by --NAME and cleared by --no-NAME.
+struct SettingOption {
+  const SettingSpec& spec;
+  bool on;
+};
+
+std::optional<SettingOption> FindSettingOption(std::string_view name) {
+  for (const SettingSpec& spec : kSettingSpecs) {
+    if (spec.option.empty()) continue;
+    if (name == spec.option) return SettingOption{spec, true};
+    if (spec.is_flag && name.substr(0, 3) == "no-" && name.substr(3) == spec.option) return SettingOption{spec, false};
+  }
+  return std::nullopt;
+}
+
 // A whole decimal integer with an optional sign; out-of-range magnitudes saturate, since
-// the value is clamped to a slider's range anyway.
+// the value is clamped to its setting's range anyway.
 std::optional<int64_t> ParseInteger(std::string_view text) {
   size_t i = 0;
   bool negative = false;
@@ -86,18 +136,11 @@ class Parser {
     if (name == "help" || name == "h") {
       result_.output = HackUsage();
       result_.exit_code = 0;
-    } else if (name == "size") {
-      Slider(argument, DialogSlider::Size, s.size);
-    } else if (name == "algorithm") {
-      Slider(argument, DialogSlider::Algorithm, s.algorithm);
-    } else if (name == "fast") {
-      Slider(argument, DialogSlider::Fast, s.fast);
-    } else if (name == "transparent") {
-      Slider(argument, DialogSlider::Transparent, s.transparent);
-    } else if (name == "random" || name == "no-random" || name == "fps" || name == "root" || name == "window") {
-      if (inline_value_) return Fail("option '--" + std::string(name) + "' takes no value");
-      if (name == "random") s.random_algorithm = true;
-      if (name == "no-random") s.random_algorithm = false;
+    } else if (const std::optional<SettingOption> setting = FindSettingOption(name)) {
+      if (!setting->spec.is_flag) return Number(argument, setting->spec.id);
+      if (TakesNoValue(name)) SetValue(s, setting->spec.id, setting->on ? 1 : 0);
+    } else if (name == "fps" || name == "root" || name == "window") {
+      if (!TakesNoValue(name)) return;
       if (name == "fps") s.show_fps = true;
       if (name == "root") o.target = HackTarget::kRoot;
       if (name == "window") o.target = HackTarget::kOwnWindow;
@@ -131,12 +174,18 @@ class Parser {
     return std::string(argv_[++index_]);
   }
 
-  void Slider(std::string_view flag, DialogSlider slider, uint8_t& field) {
+  void Number(std::string_view flag, SettingId id) {
     const std::optional<std::string> text = Value(flag);
     if (!text) return;
     const std::optional<int64_t> value = ParseInteger(*text);
     if (!value) return Fail("'" + *text + "' is not a whole number (" + std::string(flag) + ")");
-    field = static_cast<uint8_t>(ClampToSlider(slider, *value));
+    SetValue(result_.options.settings, id, ClampToRange(id, *value));
+  }
+
+  // False (after a failure) when a flag that takes no value was given one.
+  bool TakesNoValue(std::string_view name) {
+    if (inline_value_) Fail("option '--" + std::string(name) + "' takes no value");
+    return !inline_value_;
   }
 
   void Fail(const std::string& message) {
@@ -167,18 +216,16 @@ std::optional<uint64_t> ParseWindowId(const std::string& text) {
   return value;
 }
 
+HackSettings::HackSettings() : Settings(DefaultSettings()) { exit_on_input = false; }
+
 std::string HackUsage() {
   return "usage: ambervale [options]\n"
          "  --root                draw on the screensaver's window (XSCREENSAVER_WINDOW), else the root\n"
          "  --window              draw in a window of its own (the default); q or Esc ends it\n"
          "  --window-id ID        draw in an existing window (decimal or 0x hex)\n"
          "  --geometry WxH[+X+Y]  size of the own window (1280x720)\n"
-         "  --display NAME        the X display\n"
-         "  --size 0..20          leaf size: 30 - size columns (12)\n"
-         "  --algorithm 0..12     the layout (10)\n"
-         "  --random, --no-random each cycle picks its layout at random (on)\n"
-         "  --fast 0..50          a tick every 102 - 2 x fast ms (33)\n"
-         "  --transparent 1..10   the leaves' opacity (8)\n"
+         "  --display NAME        the X display\n" +
+         SettingLines() +
          "  --fps                 show frames per second and the tick interval\n"
          "  --help                this text\n";
 }

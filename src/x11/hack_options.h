@@ -6,15 +6,15 @@
 #include <optional>
 #include <string>
 
+#include "engine/settings.h"
+
 namespace ambervale {
 
-// The settings a hack takes on its command line, already pulled into the dialog's ranges.
-struct HackSettings {
-  uint8_t size = 12;
-  uint8_t algorithm = 10;
-  bool random_algorithm = true;
-  uint8_t fast = 33;
-  uint8_t transparent = 8;
+// The saver's settings as a hack takes them on its command line, already pulled into their
+// ranges, and what the hack alone shows. They start at the first-run values, except that the
+// hack never ends on input: XScreenSaver does.
+struct HackSettings : Settings {
+  HackSettings();
   bool show_fps = false;
 };
 

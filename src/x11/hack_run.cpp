@@ -23,23 +23,10 @@ class BufferTarget : public DrawTarget {
   std::unique_ptr<BackBuffer>& buffer_;
 };
 
-// The hack's options carry the dialog's settings; the rest are the store's first-run values,
-// but for the exits, which belong to the daemon.
-Settings SettingsOf(const HackSettings& options) {
-  Settings settings = DefaultSettings();
-  settings.size = options.size;
-  settings.algorithm = options.algorithm;
-  settings.random_algorithm = options.random_algorithm;
-  settings.fast = options.fast;
-  settings.transparent = options.transparent;
-  settings.exit_on_input = false;
-  return settings;
-}
-
 }  // namespace
 
 HackRun::HackRun(const HackSettings& settings, TimeOfDay start_time)
-    : settings_(SettingsOf(settings)),
+    : settings_(settings),
       start_time_(start_time),
       leaves_(LeafImageSet::PictureSource(LeafPictureBytes)),
       run_(state_, leaves_, *this),

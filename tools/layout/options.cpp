@@ -3,6 +3,8 @@
 #include <charconv>
 #include <set>
 
+#include "engine/settings.h"
+
 namespace ambervale {
 
 const char kLayoutToolUsage[] =
@@ -94,9 +96,11 @@ std::optional<LayoutToolOptions> ParseLayoutToolOptions(const std::vector<std::s
         options.dialog_size = static_cast<uint8_t>(*size);
       }
     } else if (flag == "--algorithm") {
-      auto algorithm = ParseUnsigned(value, 12);
-      if (!algorithm) {
-        error = "--algorithm wants a number 0..12, not '" + value + "'";
+      const SettingSpec& layouts = SpecOf(SettingId::kAlgorithm);
+      auto algorithm = ParseUnsigned(value, static_cast<uint64_t>(layouts.max));
+      if (!algorithm || *algorithm < static_cast<uint64_t>(layouts.min)) {
+        error = "--algorithm wants a number " + std::to_string(layouts.min) + ".." + std::to_string(layouts.max) +
+                ", not '" + value + "'";
         return std::nullopt;
       }
       options.algorithm = static_cast<uint8_t>(*algorithm);
