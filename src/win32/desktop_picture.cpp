@@ -85,15 +85,25 @@ bool CaptureScreenArea(BackBuffer& buffer) {
 
 std::vector<uint32_t> ScaledScreenPicture(int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) return {};
+  const int32_t screen_width = GetSystemMetrics(SM_CXSCREEN);
+  const int32_t screen_height = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr);
   if (!screen) return {};
   DibSection copy(TopDownInfo(width, height));
-  bool copied = false;
-  if (copy.ok()) {
+  bool copied = copy.ok();
+  if (copied) {
     SetStretchBltMode(copy.dc(), HALFTONE);
     SetBrushOrgEx(copy.dc(), 0, 0, nullptr);
-    copied = StretchBlt(copy.dc(), 0, 0, width, height, screen, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                        GetSystemMetrics(SM_CYSCREEN), SRCCOPY | CAPTUREBLT);
+  }
+  // A few rows of the picture at a time: the system reads the screen part each band shrinks,
+  // never the whole screen at once.
+  constexpr int32_t kBandRows = 8;
+  for (int32_t top = 0; copied && top < height; top += kBandRows) {
+    const int32_t rows = std::min(kBandRows, height - top);
+    const int32_t source_top = static_cast<int32_t>(static_cast<int64_t>(top) * screen_height / height);
+    const int32_t source_bottom = static_cast<int32_t>(static_cast<int64_t>(top + rows) * screen_height / height);
+    copied = StretchBlt(copy.dc(), 0, top, width, rows, screen, 0, source_top, screen_width,
+                        std::max(source_bottom - source_top, 1), SRCCOPY | CAPTUREBLT);
   }
   ReleaseDC(nullptr, screen);
   if (!copied) return {};
