@@ -3,12 +3,8 @@
 # --help lists. Usage: man_page_test.sh PAGE PROGRAM
 set -euo pipefail
 page=$1 program=$2
-warnings=$(LC_ALL=C.UTF-8 groff -ww -man -Tutf8 -z "$page" 2>&1) || { echo "FAIL: groff failed: $warnings"; exit 1; }
-[ -z "$warnings" ] || { echo "FAIL: groff warns about $(basename "$page"):"; echo "$warnings"; exit 1; }
-
-missing=()
+warnings=$(LC_ALL=C.UTF-8 groff -ww -man -Tutf8 -z "$page" 2>&1) && [ -z "$warnings" ] ||
+  { echo "FAIL: groff on $page: $warnings"; exit 1; }
 for option in $("$program" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
-  grep -qF -- "${option//-/\\-}" "$page" || missing+=("$option")
+  grep -qF -- "${option//-/\\-}" "$page" || { echo "FAIL: $page does not describe $option"; exit 1; }
 done
-[ ${#missing[@]} -eq 0 ] || { echo "FAIL: $(basename "$page") does not describe ${missing[*]}"; exit 1; }
-echo "$(basename "$page") renders cleanly and names every option of $(basename "$program") --help"

@@ -23,13 +23,10 @@ for path in ./usr/libexec/xscreensaver/ambervale ./usr/share/xscreensaver/config
 done
 
 dpkg-deb -x "$deb" "$work/root"
-copyright="$work/root/usr/share/doc/ambervale/copyright"
-if [ -f "$copyright" ]; then
-  # The last paragraph holds our licence's terms, word for word, under the name Debian gives them.
-  awk '/^License: Expat$/ { body = ""; next } { body = body $0 "\n" } END { printf "%s", body }' "$copyright" |
-    sed 's/^ //; s/^\.$//' >"$work/terms"
-  sed -n '/^Permission/,$p' "$source/LICENSE" | cmp -s - "$work/terms" || check "copyright lacks the terms of LICENSE"
-fi
+# Our licence's terms, word for word, as the last paragraph of the copyright file.
+sed -n '/^Permission/,$p' "$source/LICENSE" | sed 's/^$/./; s/^/ /' >"$work/terms"
+tail -n "$(wc -l <"$work/terms")" "$work/root/usr/share/doc/ambervale/copyright" | cmp -s - "$work/terms" ||
+  check "copyright does not end with the terms of LICENSE"
 zcat "$work/root/usr/share/doc/ambervale/changelog.gz" >"$work/changelog"
 changelog_version=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
 [ "$changelog_version" = "$version" ] || check "the changelog's last entry is $changelog_version, the package $version"

@@ -104,7 +104,6 @@ make_daemon_user() {
   cp "$program" "$daemon_bin/ambervale"
   chmod 755 "$daemon_bin" "$daemon_bin/ambervale"
   useradd -M -U -d "$daemon_home" -s /usr/sbin/nologin "$daemon_user"
-  chown "$daemon_user:$daemon_user" "$daemon_home"
 }
 
 # start_daemon ARGS...: XScreenSaver's daemon running as an unprivileged user of the test's
