@@ -27,7 +27,7 @@ linux_packages=(
   libgtest-dev libgmock-dev libjpeg62-turbo-dev libx11-dev libxext-dev
   xvfb xdotool x11-utils x11-apps x11-xserver-utils imagemagick file procps
   xscreensaver xscreensaver-data
-  mate-screensaver dbus-bin dconf-gsettings-backend
+  mate-screensaver dbus-daemon libglib2.0-bin dconf-gsettings-backend
   dpkg-dev lintian groff-base
 )
 # The Windows saver, its installer and its tests under Wine.
