@@ -1,25 +1,48 @@
 #!/usr/bin/env bash
-# Installs everything the two builds and all tests need on a Debian 12 machine, as root.
+# Installs what the builds and tests need on a Debian 12 machine, as root.
 # Idempotent: a second run only checks and returns within seconds.
-#   bootstrap.sh [--fuzz]    --fuzz also builds the instrumented libjpeg of the fuzz targets
+#   bootstrap.sh [--linux] [--fuzz]
+#     (no flag)  everything scripts/test.sh builds and runs: Linux, Windows (mingw-w64, Wine,
+#                NSIS) and the developer tools
+#     --linux    only the Linux program, its tests and its Debian package
+#     --fuzz     also builds the instrumented libjpeg of the fuzz targets
 set -euo pipefail
-fuzz=false
-[ "${1:-}" = --fuzz ] && fuzz=true
+linux_only=false fuzz=false
+for flag in "$@"; do
+  case $flag in
+    --linux) linux_only=true ;;
+    --fuzz) fuzz=true ;;
+    *) echo "usage: bootstrap.sh [--linux] [--fuzz]" >&2; exit 2 ;;
+  esac
+done
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 deps="${AMBERVALE_DEPS:-$root/.deps}"
 
-packages=(
-  build-essential cmake ninja-build pkg-config git
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg62-turbo-dev libcairo2-dev
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
-  wine64 wine xvfb xdotool x11-utils imagemagick fonts-liberation
-  dpkg-dev nasm nsis p7zip-full gnuplot-nox
-  libx11-dev libxext-dev xscreensaver xscreensaver-data x11-xserver-utils x11-apps file procps
-  xserver-xorg-core xserver-xorg-video-dummy
-  clang libclang-rt-14-dev
+# One list per part of the project; a part that needs more appends to its own list.
+# The Linux program: its build, unit and end-to-end tests (Xvfb, the XScreenSaver and MATE
+# daemons), its Debian package, the package's lint and the manual page's check.
+linux_packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libjpeg62-turbo-dev libx11-dev libxext-dev
+  xvfb xdotool x11-utils x11-apps x11-xserver-utils imagemagick file procps
+  xscreensaver xscreensaver-data
+  mate-screensaver dbus-daemon libglib2.0-bin dconf-gsettings-backend
+  dpkg-dev lintian groff-base
 )
+# The Windows saver, its installer and its tests under Wine.
+windows_packages=(
+  googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools nasm
+  wine64 wine nsis p7zip-full fonts-liberation xserver-xorg-core xserver-xorg-video-dummy
+)
+# The developer tools: the leaf generator, benchmarks, measurements, the fuzz targets.
+tool_packages=(
+  git libbenchmark-dev libcairo2-dev gnuplot-nox clang libclang-rt-14-dev
+)
+
+packages=("${linux_packages[@]}")
+$linux_only || packages+=("${windows_packages[@]}")
+{ ! $linux_only || $fuzz; } && packages+=("${tool_packages[@]}")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -54,7 +77,7 @@ libjpeg_source() {
 # libjpeg-turbo for the Windows build, built with the mingw toolchain into a prefix of the
 # project's own.
 jpeg_prefix="$deps/mingw-libjpeg"
-if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
+if ! $linux_only && [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
   work="$deps/src"
   srcdir=$(libjpeg_source "$work")
   cmake -S "$srcdir" -B "$work/build" -G Ninja \

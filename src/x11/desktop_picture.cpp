@@ -1,13 +1,21 @@
 #include "x11/desktop_picture.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace ambervale {
 
-BackgroundSource ChooseBackground(bool desktop_pictures_allowed, bool daemon_window, bool screenshot_available) {
-  if (!desktop_pictures_allowed) return BackgroundSource::kPlain;
-  if (screenshot_available) return BackgroundSource::kDaemonScreenshot;
-  return daemon_window ? BackgroundSource::kPlain : BackgroundSource::kGrabScreen;
+BackgroundSource ChooseBackground(const BackgroundFacts& facts) {
+  if (facts.desktop_pictures_allowed && facts.screenshot_available) return BackgroundSource::kDaemonScreenshot;
+  if (facts.daemon_window && facts.nested_window) return BackgroundSource::kHostWallpaper;
+  if (!facts.desktop_pictures_allowed || facts.daemon_window) return BackgroundSource::kPlain;
+  return BackgroundSource::kGrabScreen;
+}
+
+bool ShowsAPicture(const std::vector<uint32_t>& pixels) {
+  if (pixels.empty()) return false;
+  const uint32_t first = pixels.front();
+  return std::any_of(pixels.begin(), pixels.end(), [first](uint32_t pixel) { return pixel != first; });
 }
 
 std::vector<uint32_t> ScalePicture(const std::vector<uint32_t>& pixels, int32_t width, int32_t height,

@@ -202,6 +202,9 @@ std::vector<uint32_t> Hack::ReadBackground(int width, int height) {
     case BackgroundSource::kDaemonScreenshot:
       picture = ReadDaemonScreenshot(display_, target_.window, width, height);
       break;
+    case BackgroundSource::kHostWallpaper:
+      picture = ReadWindowPicture(display_, target_.window, width, height);
+      break;
     case BackgroundSource::kGrabScreen:
       if (target_.own) {
         // Before our window shows: the part of the screen it will cover, clipped to the screen.
@@ -216,7 +219,7 @@ std::vector<uint32_t> Hack::ReadBackground(int width, int height) {
           picture = ScalePicture(*grab, std::min(width, screen_width - x), std::min(height, screen_height - y), width,
                                  height);
       } else {
-        picture = ReadDrawable(display_, target_.window, 0, 0, width, height);
+        picture = ReadWindowPicture(display_, target_.window, width, height);
       }
       break;
     case BackgroundSource::kPlain:
@@ -312,10 +315,13 @@ int Hack::Run(const sigset_t& wait_mask) {
 bool Hack::Start() {
   const int width = target_.attributes.width;
   const int height = target_.attributes.height;
-  const bool allowed = GrabDesktopImagesAllowed(DefaultPreferenceFiles(std::getenv("HOME")));
+  BackgroundFacts facts;
+  facts.desktop_pictures_allowed = GrabDesktopImagesAllowed(DefaultPreferenceFiles(std::getenv("HOME")));
+  facts.daemon_window = target_.daemon;
+  facts.nested_window = !target_.own && IsNestedWindow(display_, target_.window);
   // Any window XScreenSaver made (its own, a settings preview) may carry its screenshot.
-  const bool screenshot = !target_.own && HasDaemonScreenshot(display_, target_.window);
-  source_ = ChooseBackground(allowed, target_.daemon, screenshot);
+  facts.screenshot_available = !target_.own && HasDaemonScreenshot(display_, target_.window);
+  source_ = ChooseBackground(facts);
   std::vector<uint32_t> background = ReadBackground(width, height);
 
   run_ = std::make_unique<HackRun>(options_.settings, UtcNow());

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package from the build tree and checks what it holds: the program and its
-# settings file where XScreenSaver looks, the licence with the third-party notices as
-# /usr/share/doc/ambervale/copyright, and run-time dependencies on the libraries it links.
+# settings file where XScreenSaver looks, the entry MATE lists, the manual page, the licence
+# and changelog, and run-time dependencies on the libraries it links. Then lintian must find
+# no error and no warning.
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION
 set -euo pipefail
 build=$1 source=$2 version=$3
@@ -16,24 +17,27 @@ fail=0
 check() { echo "FAIL: $*"; fail=1; }
 listing=$(dpkg-deb -c "$deb")
 for path in ./usr/libexec/xscreensaver/ambervale ./usr/share/xscreensaver/config/ambervale.xml \
-            ./usr/share/doc/ambervale/copyright; do
+            ./usr/share/applications/screensavers/ambervale.desktop ./usr/share/man/man6/ambervale.6.gz \
+            ./usr/share/doc/ambervale/copyright ./usr/share/doc/ambervale/changelog.gz; do
   grep -q " $path\$" <<<"$listing" || check "the package lacks $path"
 done
 
 dpkg-deb -x "$deb" "$work/root"
-copyright="$work/root/usr/share/doc/ambervale/copyright"
-if [ -f "$copyright" ]; then
-  expected="$work/expected"
-  { cat "$source/LICENSE"; echo; cat "$source/THIRD_PARTY_NOTICES.txt"; } >"$expected"
-  cmp -s "$expected" "$copyright" || check "copyright is not LICENSE followed by THIRD_PARTY_NOTICES.txt"
-  grep -q 'Independent JPEG Group' "$copyright" || check "copyright lacks the IJG acknowledgement"
-fi
+# Our licence's terms, word for word, as the last paragraph of the copyright file.
+sed -n '/^Permission/,$p' "$source/LICENSE" | sed 's/^$/./; s/^/ /' >"$work/terms"
+tail -n "$(wc -l <"$work/terms")" "$work/root/usr/share/doc/ambervale/copyright" | cmp -s - "$work/terms" ||
+  check "copyright does not end with the terms of LICENSE"
+zcat "$work/root/usr/share/doc/ambervale/changelog.gz" >"$work/changelog"
+changelog_version=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
+[ "$changelog_version" = "$version" ] || check "the changelog's last entry is $changelog_version, the package $version"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libx11-6 libxext6 libjpeg62-turbo libstdc++6; do
   grep -q "$library" <<<"$depends" || check "Depends lacks $library: $depends"
 done
 grep -q '<command arg="--root"/>' "$work/root/usr/share/xscreensaver/config/ambervale.xml" || check "ambervale.xml lacks --root"
+
+lintian --fail-on error,warning --display-info "$deb" || check "lintian finds errors or warnings"
 
 [ $fail -eq 0 ] && echo "package ok: $(basename "$deb"), Depends: $depends"
 exit $fail

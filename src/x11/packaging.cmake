@@ -1,29 +1,58 @@
-# Installation where XScreenSaver looks for hacks and their settings, and the Debian package.
+# Installation where XScreenSaver, MATE and xfce4-screensaver look for hacks, and the Debian
+# package.
 
 include(GNUInstallDirs)
+include("${CMAKE_SOURCE_DIR}/cmake/compressed_docs.cmake")
 install(TARGETS ambervale RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
 install(FILES "${CMAKE_CURRENT_SOURCE_DIR}/ambervale.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
+install(FILES "${CMAKE_CURRENT_SOURCE_DIR}/ambervale.desktop"
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications/screensavers)
+ambervale_add_man_page(ambervale.6 ambervale)
 
-# Debian keeps a package's licence terms in one file: our licence, then what ships inside.
-set(copyright_file "${CMAKE_CURRENT_BINARY_DIR}/copyright")
-add_custom_command(OUTPUT "${copyright_file}"
-  COMMAND ${CMAKE_COMMAND} -DOUTPUT=${copyright_file}
-          "-DINPUTS=${CMAKE_SOURCE_DIR}/LICENSE;${CMAKE_SOURCE_DIR}/THIRD_PARTY_NOTICES.txt"
-          -P "${CMAKE_CURRENT_SOURCE_DIR}/concatenate.cmake"
-  DEPENDS "${CMAKE_SOURCE_DIR}/LICENSE" "${CMAKE_SOURCE_DIR}/THIRD_PARTY_NOTICES.txt"
-          "${CMAKE_CURRENT_SOURCE_DIR}/concatenate.cmake"
-  VERBATIM)
-add_custom_target(ambervale_copyright ALL DEPENDS "${copyright_file}")
-install(FILES "${copyright_file}" DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ambervale)
+# The licence in Debian's machine-readable form. The package holds only our own work (the
+# program with its leaf pictures, its settings page, its menu entry and manual page): it links
+# the system's libjpeg, whose notices Debian installs beside that library.
+file(READ "${CMAKE_SOURCE_DIR}/LICENSE" licence)
+string(REGEX REPLACE "^.*\nCopyright [^\n]*\n+" "" licence_terms "${licence}")
+string(STRIP "${licence_terms}" licence_terms)
+string(REGEX REPLACE "\n\n+" "\n.\n" licence_terms "${licence_terms}")
+string(REPLACE "\n" "\n " licence_terms " ${licence_terms}")
+string(REGEX REPLACE "^Copyright (\\([cC]\\) )?" "" copyright_holders "${AMBERVALE_COPYRIGHT}")
+set(doc_dir "${CMAKE_CURRENT_BINARY_DIR}/doc")
+file(CONFIGURE OUTPUT "${doc_dir}/copyright" CONTENT [[
+Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Ambervale Screensaver
+Upstream-Contact: ${AMBERVALE_MAINTAINER}
+Source: ${PROJECT_HOMEPAGE_URL}
+
+Files: *
+Copyright: ${copyright_holders}
+License: Expat
+
+License: Expat
+${licence_terms}
+]])
+# The changelog, signed by the maintainer of the project's metadata. A native package (its
+# version has no Debian revision) keeps it as changelog.gz.
+configure_file(changelog "${doc_dir}/changelog" @ONLY)
+ambervale_compress("${doc_dir}/changelog" "${doc_dir}/changelog.gz" ambervale_changelog)
+install(FILES "${doc_dir}/copyright" "${doc_dir}/changelog.gz" DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ambervale)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ambervale)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "The Ambervale Screensaver developers")
-set(CPACK_PACKAGE_CONTACT "The Ambervale Screensaver developers <ambervale@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Autumn leaves fading onto your desktop (XScreenSaver hack)")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Ambervale paints autumn leaves over a picture of the desktop, cell after cell, in thirteen layouts. It runs as an XScreenSaver display mode.")
+set(CPACK_PACKAGE_CONTACT "${AMBERVALE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "autumn leaves fading onto the desktop, a screensaver")
+# CPack puts the summary first; Debian wraps nothing, so the lines stay within 80 characters.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Ambervale paints autumn leaves over a picture of the desktop, cell after cell,
+in thirteen layouts: grids, a pyramid, rings, spirals and waves.
+
+It is a display mode of XScreenSaver, with a settings page in
+xscreensaver-settings, and is listed by the MATE and xfce4-screensaver
+screensavers. Pictures of the desktop are shown only where XScreenSaver's
+grabDesktopImages preference allows them; otherwise the leaves fall on a calm
+plain background.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
@@ -36,7 +65,7 @@ include(CPack)
 add_custom_target(deb
   COMMAND ${CMAKE_CPACK_COMMAND} -G DEB --config "${CMAKE_BINARY_DIR}/CPackConfig.cmake"
   WORKING_DIRECTORY "${CMAKE_BINARY_DIR}"
-  DEPENDS ambervale ambervale_copyright
+  DEPENDS ambervale ambervale_changelog ambervale_man_ambervale.6
   COMMENT "Making the Debian package"
   VERBATIM)
 

@@ -135,7 +135,23 @@ std::optional<std::vector<uint32_t>> ReadDrawable(Display* display, Drawable dra
   return pixels;
 }
 
+std::optional<std::vector<uint32_t>> ReadWindowPicture(Display* display, Window window, int width, int height) {
+  std::optional<std::vector<uint32_t>> picture = ReadDrawable(display, window, 0, 0, width, height);
+  if (picture && !ShowsAPicture(*picture)) return std::nullopt;
+  return picture;
+}
+
 bool HasDaemonScreenshot(Display* display, Window window) { return ScreenshotPixmap(display, window).has_value(); }
+
+bool IsNestedWindow(Display* display, Window window) {
+  Window root = None, parent = None;
+  Window* children = nullptr;
+  unsigned count = 0;
+  XErrorTrap trap(display);
+  const Status ok = XQueryTree(display, window, &root, &parent, &children, &count);
+  if (children) XFree(children);
+  return !trap.Failed() && ok && parent != None && parent != root;
+}
 
 std::optional<std::vector<uint32_t>> ReadDaemonScreenshot(Display* display, Window window, int width, int height) {
   const std::optional<Pixmap> pixmap = ScreenshotPixmap(display, window);

@@ -36,10 +36,18 @@ bool TakeLastingError();
 std::optional<std::vector<uint32_t>> ReadDrawable(Display* display, Drawable drawable, int x, int y, int width,
                                                   int height);
 
+// What a window handed to us shows before our first draw; nothing when it cannot be read or
+// shows one colour all over (see ShowsAPicture).
+std::optional<std::vector<uint32_t>> ReadWindowPicture(Display* display, Window window, int width, int height);
+
 // The picture of the desktop that XScreenSaver saves on its window (the pixmap named by the
 // _SCREENSAVER_SCREENSHOT property), scaled to width x height; nothing when there is none.
 std::optional<std::vector<uint32_t>> ReadDaemonScreenshot(Display* display, Window window, int width, int height);
 bool HasDaemonScreenshot(Display* display, Window window);
+
+// Whether the window is a child of another window rather than of the root (MATE hands its
+// hacks such a child, where XScreenSaver gives its own top-level window).
+bool IsNestedWindow(Display* display, Window window);
 
 // Copies 0x00RRGGBB pixels (stride in pixels) into an image of any TrueColor layout.
 void StorePixels(XImage* image, const uint32_t* pixels, int stride, int x, int y, int width, int height);

@@ -92,10 +92,10 @@ make_home() {  # make_home DIR True|False
 # The shared memory segments the process created that are still there.
 shm_segments_of() { ipcs -m -p | awk -v pid="$1" '$3 == pid' | wc -l; }
 
-# start_daemon ARGS...: XScreenSaver's daemon running as an unprivileged user of the test's
-# own (it launches no hacks as root), whose ~/.xscreensaver runs only `$program ARGS...`,
-# with desktop pictures allowed. Sets daemon_user, daemon_home, daemon_bin; needs root.
-start_daemon() {
+# make_daemon_user: an unprivileged user of the test's own (daemons launch no hacks as root)
+# with a home and a copy of the program it can reach. Sets daemon_user, daemon_home,
+# daemon_bin; needs root.
+make_daemon_user() {
   daemon_user="ambervale-e2e-$$"
   daemon_home="$e2e_dir/home"
   daemon_bin="$e2e_dir/bin"
@@ -104,6 +104,13 @@ start_daemon() {
   cp "$program" "$daemon_bin/ambervale"
   chmod 755 "$daemon_bin" "$daemon_bin/ambervale"
   useradd -M -U -d "$daemon_home" -s /usr/sbin/nologin "$daemon_user"
+}
+
+# start_daemon ARGS...: XScreenSaver's daemon running as an unprivileged user of the test's
+# own (it launches no hacks as root), whose ~/.xscreensaver runs only `$program ARGS...`,
+# with desktop pictures allowed. Sets daemon_user, daemon_home, daemon_bin; needs root.
+start_daemon() {
+  make_daemon_user
   cat >"$daemon_home/.xscreensaver" <<XSS
 timeout:	0:30:00
 cycle:		0:10:00
@@ -124,7 +131,7 @@ XSS
 }
 
 # The daemon's user's processes (the daemon, its helper, our hack), then the user.
-e2e_extra_cleanup() {
+daemon_cleanup() {
   [ -n "${daemon_user:-}" ] || return 0
   local pids
   pids=$(pgrep -u "$daemon_user" | tr '\n' ' ' || true)
@@ -132,6 +139,7 @@ e2e_extra_cleanup() {
   [ -n "$pids" ] && stop_pids $pids
   userdel "$daemon_user" 2>/dev/null || true
 }
+e2e_extra_cleanup() { daemon_cleanup; }
 
 as_user() {
   setpriv --reuid="$daemon_user" --regid="$daemon_user" --init-groups env -i HOME="$daemon_home" \
