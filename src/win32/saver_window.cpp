@@ -158,12 +158,8 @@ std::unique_ptr<DrawTarget> SaverWindow::CreateDrawTarget() {
   }
   // Both full-screen targets take virtual-screen coordinates: the screen's device context
   // spans every monitor with its (0, 0) at the primary's top-left corner, and so does the
-  // composited back buffer's target. The picture of the desktop is taken now, before the
-  // window shows.
-  if (composited_) {
-    composited_->AttachFullScreen(window_);
-    return composited_->CreateTarget();
-  }
+  // composited back buffer's target.
+  if (composited_) return composited_->CreateTarget();
   target_dc_ = std::make_unique<WindowDc>(nullptr);
   if (DisplayMonitors().size() > 1) return std::make_unique<ScreenPatchTarget>(target_dc_->get());
   return std::make_unique<GdiplusGraphics>(target_dc_->get());
@@ -257,6 +253,8 @@ void SaverWindow::Start() {
   const std::vector<std::string> arguments = ProcessArguments();
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 2) preview_argument = arguments[2];
+  // The composited window shows a picture of the desktop, taken now, before the window shows.
+  if (composited_ && state_.run_mode != RunMode::kPreview) composited_->AttachFullScreen(window_);
   if (run_.Start(UtcNow(), preview_argument)) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, nullptr, 0);
 }
 
