@@ -11,10 +11,10 @@ namespace ambervale {
 
 // Zero until loaded: the first-run values are DefaultSettings(), from the table below.
 struct Settings {
-  uint8_t size = 0;               // 0..20: the grid has 30 - size columns
-  uint8_t algorithm = 0;          // 0..12: the layout; a random pick overwrites it each cycle
-  uint8_t transparent = 0;        // 1..10: a leaf's opacity, in steps of 10 out of 255
-  uint8_t fast = 0;               // 0..50: a tick every 102 - 2 x fast milliseconds
+  uint8_t size = 0;               // the grid has 30 - size columns
+  uint8_t algorithm = 0;          // the layout; a random pick overwrites it each cycle
+  uint8_t transparent = 0;        // a leaf's opacity, in steps of 10 out of 255
+  uint8_t fast = 0;               // a tick every 102 - 2 x fast milliseconds
   uint8_t color = 0;              // stored and kept, never shown
   bool exit_on_input = false;     // any key or a quick mouse movement ends the run
   bool random_algorithm = false;  // a random layout (0..9) at the start of every cycle
