@@ -9,8 +9,6 @@
 namespace ambervale {
 namespace {
 
-constexpr char kProgram[] = "ambervale";
-
 // A whole decimal integer with an optional sign; out-of-range magnitudes saturate, since
 // the value is clamped to a slider's range anyway.
 std::optional<int64_t> ParseInteger(std::string_view text) {
@@ -56,7 +54,10 @@ std::optional<WindowGeometry> ParseGeometry(std::string_view text) {
 
 class Parser {
  public:
-  Parser(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
+  Parser(int argc, const char* const* argv, HackFlagSet flags, const HackOptions& start)
+      : argc_(argc), argv_(argv), flags_(flags) {
+    result_.options = start;
+  }
 
   HackOptionsResult Run() {
     for (index_ = 1; index_ < argc_ && !result_.exit_code; ++index_) {
@@ -81,10 +82,46 @@ class Parser {
       inline_value_ = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
+    if (flags_ == HackFlagSet::kX11 ? !X11Flag(argument, name) : !WaylandFlag(argument, name)) SettingFlag(argument, name);
+  }
+
+  bool WaylandFlag(std::string_view argument, std::string_view name) {
+    if (name != "desktop-picture" && name != "no-desktop-picture") return false;
+    if (inline_value_) Fail("option '" + std::string(argument) + "' takes no value");
+    result_.options.desktop_picture = name == "desktop-picture";
+    return true;
+  }
+
+  // True when `name` was one of the flags that say where to draw.
+  bool X11Flag(std::string_view argument, std::string_view name) {
     HackOptions& o = result_.options;
-    HackSettings& s = o.settings;
+    if (name == "root" || name == "window") {
+      if (inline_value_) Fail("option '--" + std::string(name) + "' takes no value");
+      else o.target = name == "root" ? HackTarget::kRoot : HackTarget::kOwnWindow;
+    } else if (name == "window-id") {
+      if (const std::optional<std::string> text = Value(argument)) {
+        const std::optional<uint64_t> id = ParseWindowId(*text);
+        if (!id) Fail("'" + *text + "' is not a window id (decimal or 0x hex)");
+        else o.target = HackTarget::kWindowId, o.window_id = *id;
+      }
+    } else if (name == "geometry") {
+      if (const std::optional<std::string> text = Value(argument)) {
+        const std::optional<WindowGeometry> geometry = ParseGeometry(*text);
+        if (!geometry) Fail("'" + *text + "' is not a geometry (WIDTHxHEIGHT[+X+Y])");
+        else o.geometry = *geometry;
+      }
+    } else if (name == "display") {
+      if (const std::optional<std::string> text = Value(argument)) o.display = *text;
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  void SettingFlag(std::string_view argument, std::string_view name) {
+    HackSettings& s = result_.options.settings;
     if (name == "help" || name == "h") {
-      result_.output = HackUsage();
+      result_.output = HackUsage(flags_);
       result_.exit_code = 0;
     } else if (name == "size") {
       Slider(argument, DialogSlider::Size, s.size);
@@ -94,28 +131,11 @@ class Parser {
       Slider(argument, DialogSlider::Fast, s.fast);
     } else if (name == "transparent") {
       Slider(argument, DialogSlider::Transparent, s.transparent);
-    } else if (name == "random" || name == "no-random" || name == "fps" || name == "root" || name == "window") {
+    } else if (name == "random" || name == "no-random" || name == "fps") {
       if (inline_value_) return Fail("option '--" + std::string(name) + "' takes no value");
       if (name == "random") s.random_algorithm = true;
       if (name == "no-random") s.random_algorithm = false;
       if (name == "fps") s.show_fps = true;
-      if (name == "root") o.target = HackTarget::kRoot;
-      if (name == "window") o.target = HackTarget::kOwnWindow;
-    } else if (name == "window-id") {
-      if (const std::optional<std::string> text = Value(argument)) {
-        const std::optional<uint64_t> id = ParseWindowId(*text);
-        if (!id) return Fail("'" + *text + "' is not a window id (decimal or 0x hex)");
-        o.target = HackTarget::kWindowId;
-        o.window_id = *id;
-      }
-    } else if (name == "geometry") {
-      if (const std::optional<std::string> text = Value(argument)) {
-        const std::optional<WindowGeometry> geometry = ParseGeometry(*text);
-        if (!geometry) return Fail("'" + *text + "' is not a geometry (WIDTHxHEIGHT[+X+Y])");
-        o.geometry = *geometry;
-      }
-    } else if (name == "display") {
-      if (const std::optional<std::string> text = Value(argument)) o.display = *text;
     } else {
       Fail("unknown option '" + std::string(argument) + "'");
     }
@@ -140,12 +160,13 @@ class Parser {
   }
 
   void Fail(const std::string& message) {
-    result_.error = std::string(kProgram) + ": " + message + "\n" + HackUsage();
+    result_.error = std::string(HackProgramName(flags_)) + ": " + message + "\n" + HackUsage(flags_);
     result_.exit_code = 2;
   }
 
   int argc_;
   const char* const* argv_;
+  HackFlagSet flags_;
   int index_ = 1;
   std::optional<std::string_view> inline_value_;
   HackOptionsResult result_;
@@ -167,13 +188,21 @@ std::optional<uint64_t> ParseWindowId(const std::string& text) {
   return value;
 }
 
-std::string HackUsage() {
-  return "usage: ambervale [options]\n"
-         "  --root                draw on the screensaver's window (XSCREENSAVER_WINDOW), else the root\n"
-         "  --window              draw in a window of its own (the default); q or Esc ends it\n"
-         "  --window-id ID        draw in an existing window (decimal or 0x hex)\n"
-         "  --geometry WxH[+X+Y]  size of the own window (1280x720)\n"
-         "  --display NAME        the X display\n"
+const char* HackProgramName(HackFlagSet flags) {
+  return flags == HackFlagSet::kX11 ? "ambervale" : "ambervale-wayland";
+}
+
+std::string HackUsage(HackFlagSet flags) {
+  const std::string where =
+      flags == HackFlagSet::kX11
+          ? "  --root                draw on the screensaver's window (XSCREENSAVER_WINDOW), else the root\n"
+            "  --window              draw in a window of its own (the default); q or Esc ends it\n"
+            "  --window-id ID        draw in an existing window (decimal or 0x hex)\n"
+            "  --geometry WxH[+X+Y]  size of the own window (1280x720)\n"
+            "  --display NAME        the X display\n"
+          : "  --desktop-picture     leaves over a picture of the desktop, where the compositor gives one\n"
+            "  --no-desktop-picture  leaves over a plain background (the default)\n";
+  return "usage: " + std::string(HackProgramName(flags)) + " [options]\n" + where +
          "  --size 0..20          leaf size: 30 - size columns (12)\n"
          "  --algorithm 0..12     the layout (10)\n"
          "  --random, --no-random each cycle picks its layout at random (on)\n"
@@ -183,9 +212,9 @@ std::string HackUsage() {
          "  --help                this text\n";
 }
 
-HackOptionsResult ParseHackOptions(int argc, const char* const* argv) {
-  if (argv == nullptr || argc < 1) return HackOptionsResult{};
-  return Parser(argc, argv).Run();
+HackOptionsResult ParseHackOptions(int argc, const char* const* argv, HackFlagSet flags, const HackOptions& start) {
+  if (argv == nullptr || argc < 1) return HackOptionsResult{start};
+  return Parser(argc, argv, flags, start).Run();
 }
 
 }  // namespace ambervale
