@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/saver_startup.h"
 #include "wayland/desktop_capture.h"
 #include "wayland/output_saver.h"
 #include "wayland/pointer_rule.h"
@@ -51,6 +52,9 @@ struct Output {
   std::array<std::unique_ptr<ShmBuffer>, 2> buffers;
   std::unique_ptr<OutputSaver> saver;
   Rect unpresented;  // changed in the back buffer, not yet on the surface
+  // For --fps: the ticks and the time from the first to the last.
+  long ticks = 0;
+  Clock::time_point first_tick{}, last_tick{};
 
   ~Output();
 };
@@ -220,6 +224,14 @@ Seat::~Seat() {
 }
 
 Client::~Client() {
+  if (options_.settings.show_fps) {
+    for (const auto& o : outputs_) {
+      if (o->ticks < 2) continue;
+      const double mean = std::chrono::duration<double, std::milli>(o->last_tick - o->first_tick).count() / (o->ticks - 1);
+      std::fprintf(stderr, "ambervale-wayland: output %u: %ld ticks, mean interval %.2f ms (nominal %u ms)\n",
+                   o->global_name, o->ticks, mean, TickInterval(options_.settings.fast));
+    }
+  }
   // Surfaces first, then the globals they were made from.
   outputs_.clear();
   seats_.clear();
@@ -414,6 +426,8 @@ void Client::TickDue(Clock::time_point now) {
   for (auto& output : outputs_) {
     if (!output->saver || output->frame || !output->saver->Due(now)) continue;
     output->unpresented = BoundingUnion(output->unpresented, output->saver->Tick(now));
+    if (output->ticks++ == 0) output->first_tick = now;
+    output->last_tick = now;
     ticked = true;
     Present(*output);
   }

@@ -201,14 +201,17 @@ std::string HackUsage(HackFlagSet flags) {
             "  --geometry WxH[+X+Y]  size of the own window (1280x720)\n"
             "  --display NAME        the X display\n"
           : "  --desktop-picture     leaves over a picture of the desktop, where the compositor gives one\n"
-            "  --no-desktop-picture  leaves over a plain background (the default)\n";
+            "  --no-desktop-picture  leaves over a plain background (the default)\n"
+            "  Defaults come from $XDG_CONFIG_HOME/ambervale/ambervale.conf: `key = value` lines,\n"
+            "  the keys the long option names, switches true or false.\n";
   return "usage: " + std::string(HackProgramName(flags)) + " [options]\n" + where +
          "  --size 0..20          leaf size: 30 - size columns (12)\n"
          "  --algorithm 0..12     the layout (10)\n"
          "  --random, --no-random each cycle picks its layout at random (on)\n"
          "  --fast 0..50          a tick every 102 - 2 x fast ms (33)\n"
-         "  --transparent 1..10   the leaves' opacity (8)\n"
-         "  --fps                 show frames per second and the tick interval\n"
+         "  --transparent 1..10   the leaves' opacity (8)\n" +
+         std::string(flags == HackFlagSet::kX11 ? "  --fps                 show frames per second and the tick interval\n"
+                                                : "  --fps                 at the end, the ticks and their mean interval on stderr\n") +
          "  --help                this text\n";
 }
 

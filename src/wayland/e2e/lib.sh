@@ -67,6 +67,13 @@ start_sway() {
   wait_for 60 "sway's background" pixel_is HEADLESS-1 "$sway_bg_pixel"
 }
 
+# sway_msg ARGS...: swaymsg to our sway, whose socket is in the private runtime folder.
+sway_msg() {
+  local socket
+  socket=$(find "$runtime_dir" -maxdepth 1 -name 'sway-ipc.*.sock' | head -n1)
+  as_user env SWAYSOCK="$socket" swaymsg -q "$@"
+}
+
 # shot_of OUTPUT FILE: a screenshot of one output, readable by us.
 shot_of() {
   as_user grim -o "$1" - >"$2" 2>/dev/null && [ -s "$2" ]

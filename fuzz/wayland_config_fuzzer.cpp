@@ -1,0 +1,30 @@
+// ambervale-wayland's configuration file, whatever bytes it holds: the settings stay within the
+// dialog's ranges, and every line not taken is named once, with its number, and skipped.
+#include <cstdint>
+#include <string>
+
+#include "fuzz/require.h"
+#include "wayland/wayland_options.h"
+
+using namespace ambervale;
+using ambervale::fuzz::Require;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  std::string warnings;
+  const HackOptions options = ApplyConfigText(text, "ambervale.conf", HackOptions{}, warnings);
+  const HackSettings& s = options.settings;
+  Require(s.size <= 20 && s.algorithm <= 12 && s.fast <= 50, "a setting outside its slider's range");
+  Require(s.transparent >= 1 && s.transparent <= 10, "transparency outside 1..10");
+  Require(options.target == HackTarget::kOwnWindow && options.display.empty(), "a window flag from the file");
+
+  size_t lines = 0, named = 0;
+  for (size_t at = 0; at <= text.size(); at = text.find('\n', at) + 1) {
+    ++lines;
+    if (text.find('\n', at) == std::string::npos) break;
+  }
+  for (size_t at = 0; (at = warnings.find("ambervale-wayland: ambervale.conf:", at)) != std::string::npos; ++at) ++named;
+  Require(named <= lines, "more warnings than lines");
+  Require(warnings.empty() || warnings.back() == '\n', "a warning without its line end");
+  return 0;
+}
