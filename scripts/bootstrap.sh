@@ -19,6 +19,7 @@ packages=(
   libx11-dev libxext-dev xscreensaver xscreensaver-data x11-xserver-utils x11-apps file procps
   xserver-xorg-core xserver-xorg-video-dummy
   clang libclang-rt-14-dev
+  libwayland-dev libwayland-bin wayland-protocols sway swaybg grim wtype swayidle
 )
 
 missing=()

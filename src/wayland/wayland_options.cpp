@@ -45,6 +45,15 @@ std::optional<std::string> LineToFlag(std::string_view key, std::string_view val
   return std::nullopt;
 }
 
+// A warning goes to a terminal: no control bytes of the file in it, and no endless line.
+std::string Printable(std::string text) {
+  constexpr size_t kMaxLength = 200;
+  if (text.size() > kMaxLength) text = text.substr(0, kMaxLength) + "...";
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return text;
+}
+
 }  // namespace
 
 HackOptions ApplyConfigText(std::string_view text, std::string_view file_name, HackOptions options,
@@ -83,7 +92,7 @@ HackOptions ApplyConfigText(std::string_view text, std::string_view file_name, H
       error = error.substr(0, error.find('\n'));
     }
     warnings += std::string(HackProgramName(HackFlagSet::kWayland)) + ": " + std::string(file_name) + ":" +
-                std::to_string(line_number) + ": " + error + "; line skipped\n";
+                std::to_string(line_number) + ": " + Printable(error) + "; line skipped\n";
   }
   return options;
 }

@@ -13,7 +13,7 @@ TEST(WaylandConfig, ReadsEverySettingAndSkipsBadLinesByNumber) {
   std::string warnings;
   const HackOptions o = Apply(
       "# comment\n\n size = 5 \nalgorithm=3\nrandom = no\nfast = 99\ntransparent = 2\r\nfps = on\n"
-      "desktop-picture = yes\nbogus = 1\nsize = big\nrandom = maybe\njust text\nhelp = 1\n",
+      "desktop-picture = yes\nbogus = 1\nsize = big\nrandom = maybe\njust text\nhelp = 1\n\x1b[2J = 1\n",
       warnings);
   EXPECT_EQ(o.settings.size, 5);
   EXPECT_EQ(o.settings.algorithm, 3);
@@ -27,7 +27,8 @@ TEST(WaylandConfig, ReadsEverySettingAndSkipsBadLinesByNumber) {
             "ambervale-wayland: ambervale.conf:11: 'big' is not a whole number (--size=big); line skipped\n"
             "ambervale-wayland: ambervale.conf:12: 'maybe' is not true or false; line skipped\n"
             "ambervale-wayland: ambervale.conf:13: expected 'key = value'; line skipped\n"
-            "ambervale-wayland: ambervale.conf:14: unknown setting 'help'; line skipped\n");
+            "ambervale-wayland: ambervale.conf:14: unknown setting 'help'; line skipped\n"
+            "ambervale-wayland: ambervale.conf:15: unknown setting '?[2J'; line skipped\n");
 }
 
 TEST(WaylandConfig, CommandLineOverridesTheFileAndRejectsX11Flags) {

@@ -16,7 +16,7 @@ fail=0
 check() { echo "FAIL: $*"; fail=1; }
 listing=$(dpkg-deb -c "$deb")
 for path in ./usr/libexec/xscreensaver/ambervale ./usr/share/xscreensaver/config/ambervale.xml \
-            ./usr/share/doc/ambervale/copyright; do
+            ./usr/share/doc/ambervale/copyright ./usr/bin/ambervale-wayland ./usr/share/man/man1/ambervale-wayland.1; do
   grep -q " $path\$" <<<"$listing" || check "the package lacks $path"
 done
 
@@ -30,7 +30,7 @@ if [ -f "$copyright" ]; then
 fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libx11-6 libxext6 libjpeg62-turbo libstdc++6; do
+for library in libc6 libx11-6 libxext6 libjpeg62-turbo libstdc++6 libwayland-client0; do
   grep -q "$library" <<<"$depends" || check "Depends lacks $library: $depends"
 done
 grep -q '<command arg="--root"/>' "$work/root/usr/share/xscreensaver/config/ambervale.xml" || check "ambervale.xml lacks --root"

@@ -3,6 +3,8 @@
 include(GNUInstallDirs)
 install(TARGETS ambervale RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
 install(FILES "${CMAKE_CURRENT_SOURCE_DIR}/ambervale.xml" DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
+# The Wayland program (src/wayland, added after this folder: hence by its file).
+install(PROGRAMS "$<TARGET_FILE:ambervale-wayland>" DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Debian keeps a package's licence terms in one file: our licence, then what ships inside.
 set(copyright_file "${CMAKE_CURRENT_BINARY_DIR}/copyright")
@@ -36,7 +38,7 @@ include(CPack)
 add_custom_target(deb
   COMMAND ${CMAKE_CPACK_COMMAND} -G DEB --config "${CMAKE_BINARY_DIR}/CPackConfig.cmake"
   WORKING_DIRECTORY "${CMAKE_BINARY_DIR}"
-  DEPENDS ambervale ambervale_copyright
+  DEPENDS ambervale ambervale-wayland ambervale_copyright
   COMMENT "Making the Debian package"
   VERBATIM)
 
