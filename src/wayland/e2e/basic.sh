@@ -22,7 +22,7 @@ kill -0 "$saver_pid" || fail "the first instance ended"
 as_user wtype -s 300 a
 expect_exit "$saver_pid" 0 "a key"
 wait_for 60 "the desktop back" pixel_is HEADLESS-1 "$sway_bg_pixel"
-[ "$(colours "$e2e_dir/pixel.png")" -eq 1 ] || fail "something of the saver is left on the output"
+[ "$(colours "$e2e_dir/pixel.ppm")" -eq 1 ] || fail "something of the saver is left on the output"
 
 start_saver
 wait_for 60 "leaves again" leaves_on HEADLESS-1 "$plain_pixel"

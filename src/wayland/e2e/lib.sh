@@ -62,7 +62,7 @@ start_sway() {
   (as_user env WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS="$outputs" WLR_RENDERER=pixman \
     sway -c "$e2e_dir/sway.conf" >"$e2e_dir/sway.log" 2>&1) &
   e2e_pids+=($!)
-  wait_for 60 "sway answering" shot_of HEADLESS-1 "$e2e_dir/first.png"
+  wait_for 60 "sway answering" shot_of HEADLESS-1 "$e2e_dir/first.ppm"
   # swaybg paints the background a moment after the output appears.
   wait_for 60 "sway's background" pixel_is HEADLESS-1 "$sway_bg_pixel"
 }
@@ -74,22 +74,22 @@ sway_msg() {
   as_user env SWAYSOCK="$socket" swaymsg -q "$@"
 }
 
-# shot_of OUTPUT FILE: a screenshot of one output, readable by us.
+# shot_of OUTPUT FILE: a screenshot of one output as PPM (quick to write and read at 4K).
 shot_of() {
-  as_user grim -o "$1" - >"$2" 2>/dev/null && [ -s "$2" ]
+  as_user grim -t ppm -o "$1" - >"$2" 2>/dev/null && [ -s "$2" ]
 }
 
 # pixel_is OUTPUT COLOUR: the output's top-left pixel has that colour now.
 pixel_is() {
-  shot_of "$1" "$e2e_dir/pixel.png" && [ "$(convert "$e2e_dir/pixel.png" -format '%[pixel:p{2,2}]' info:)" = "$2" ]
+  shot_of "$1" "$e2e_dir/pixel.ppm" && [ "$(convert "$e2e_dir/pixel.ppm" -format '%[pixel:p{2,2}]' info:)" = "$2" ]
 }
 
 # leaves_on OUTPUT BACKGROUND: leaves lie over the given background (its colour at the corner,
 # and many colours in all).
 leaves_on() {
-  shot_of "$1" "$e2e_dir/leaves.png" &&
-    [ "$(convert "$e2e_dir/leaves.png" -format '%[pixel:p{2,2}]' info:)" = "$2" ] &&
-    [ "$(colours "$e2e_dir/leaves.png")" -gt 50 ]
+  shot_of "$1" "$e2e_dir/leaves.ppm" &&
+    [ "$(convert "$e2e_dir/leaves.ppm" -format '%[pixel:p{2,2}]' info:)" = "$2" ] &&
+    [ "$(colours "$e2e_dir/leaves.ppm")" -gt 50 ]
 }
 
 # start_saver ARGS...: the program as the user, in the background; sets saver_pid.
@@ -109,7 +109,7 @@ expect_exit() {
 
 # The saver drew two more frames: whatever was sent to it before has been read.
 saver_went_on() {
-  local before="$e2e_dir/before.png" now="$e2e_dir/now.png" round
+  local before="$e2e_dir/before.ppm" now="$e2e_dir/now.ppm" round
   for round in 1 2; do
     shot_of HEADLESS-1 "$before" || return 1
     wait_for 60 "a new frame" eval "shot_of HEADLESS-1 '$now' && [ \"\$(differing_pixels '$before' '$now')\" -gt 0 ]"

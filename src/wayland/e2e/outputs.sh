@@ -22,8 +22,8 @@ wait_for 60 "leaves on the output back again" leaves_on HEADLESS-2 "$plain_pixel
 # buffer at the logical size, scaled up by the compositor) would survive halving and doubling.
 sway_msg output HEADLESS-1 scale 2 || fail "swaymsg output scale"
 sharp() {
-  leaves_on HEADLESS-1 "$plain_pixel" && convert "$e2e_dir/leaves.png" -sample 50% -sample 200% "$e2e_dir/blocks.png" &&
-    [ "$(differing_pixels "$e2e_dir/leaves.png" "$e2e_dir/blocks.png")" -gt 1000 ]
+  leaves_on HEADLESS-1 "$plain_pixel" && convert "$e2e_dir/leaves.ppm" -sample 50% -sample 200% "$e2e_dir/blocks.ppm" &&
+    [ "$(differing_pixels "$e2e_dir/leaves.ppm" "$e2e_dir/blocks.ppm")" -gt 1000 ]
 }
 wait_for 60 "sharp leaves at scale 2" sharp
 
