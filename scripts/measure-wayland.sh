@@ -36,19 +36,20 @@ sample() {
     "$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")"
 }
 
-# stop_timed PID: SIGTERM and the milliseconds until it has ended.
+# stop_timed PID: SIGTERM; sets `latency` to the milliseconds until it has ended. (Not in a
+# command substitution: only this shell can wait for its child.)
 stop_timed() {
   local t0
   t0=$(now_ns)
   kill -TERM "$1"
   wait "$1" || true
-  echo $((($(now_ns) - t0) / 1000000))
+  latency=$((($(now_ns) - t0) / 1000000))
 }
 
 tick_line() { sed -n 's/.*mean interval \([0-9.]*\) ms (nominal \([0-9]*\) ms).*/\1 ms (nominal \2)/p' "$1" | head -n1; }
 
 echo "$seconds s a run, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
-for size in 1920x1080 3840x2160; do
+for size in ${SIZES:-1920x1080 3840x2160}; do
   start_sway 1 "output HEADLESS-1 resolution $size"
   sway_pid=${e2e_pids[-1]}
   for fast in 33 50; do
@@ -56,7 +57,7 @@ for size in 1920x1080 3840x2160; do
     start_saver --fast "$fast" --fps
     wait_for 60 "leaves" leaves_on HEADLESS-1 "$plain_pixel"
     sample "wayland $size --fast $fast" "$saver_pid" "$sway_pid"
-    latency=$(stop_timed "$saver_pid")
+    stop_timed "$saver_pid"
     printf '  tick %s  exit %d ms after SIGTERM\n' "$(tick_line "$e2e_dir/saver.log")" "$latency"
   done
   # The end on a key: from wtype's return (it waits 300 ms before the key, or the key may be
@@ -81,7 +82,7 @@ for size in 1920x1080 3840x2160; do
     HOME="$e2e_dir/x11home" "$x11_program" --root --fps --fast "$fast" 2>"$e2e_dir/x11.log" &
     pid=$!
     sample "x11 $size --fast $fast" "$pid" "$xvfb_pid"
-    latency=$(stop_timed "$pid")
+    stop_timed "$pid"
     printf '  tick %s  exit %d ms after SIGTERM\n' "$(tick_line "$e2e_dir/x11.log")" "$latency"
   done
   stop_pids "$xvfb_pid"

@@ -11,32 +11,7 @@
 #include "wayland/instance_lock.h"
 #include "wayland/wayland_options.h"
 #include "wayland/wayland_saver.h"
-
-namespace {
-
-volatile sig_atomic_t g_stop_requested = 0;
-
-void OnStopSignal(int) { g_stop_requested = 1; }
-
-// SIGTERM and SIGINT stay blocked except while waiting, so they end the wait at once and
-// never interrupt a request half-way. Returns the mask to wait with.
-sigset_t InstallStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-  sigset_t stop, previous;
-  sigemptyset(&stop);
-  sigaddset(&stop, SIGTERM);
-  sigaddset(&stop, SIGINT);
-  sigprocmask(SIG_BLOCK, &stop, &previous);
-  sigdelset(&previous, SIGTERM);
-  sigdelset(&previous, SIGINT);
-  return previous;
-}
-
-}  // namespace
+#include "x11/stop_signals.h"
 
 int main(int argc, char** argv) {
   using namespace ambervale;
@@ -58,7 +33,7 @@ int main(int argc, char** argv) {
   }
   int status = 1;
   try {
-    status = RunWaylandSaver(display, parsed.options, wait_mask, g_stop_requested);
+    status = RunWaylandSaver(display, parsed.options, wait_mask);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "ambervale-wayland: %s\n", error.what());
   }

@@ -21,6 +21,7 @@
 #include "wayland/pointer_rule.h"
 #include "wayland/shm_buffer.h"
 #include "x11/desktop_picture.h"
+#include "x11/stop_signals.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
@@ -79,7 +80,7 @@ class Client {
  public:
   Client(wl_display* display, const HackOptions& options) : display_(display), options_(options) {}
   ~Client();
-  int Run(const sigset_t& wait_mask, const volatile sig_atomic_t& stop_requested);
+  int Run(const sigset_t& wait_mask);
 
   // Called from the listeners.
   void OnGlobal(wl_registry* registry, uint32_t name, std::string_view interface, uint32_t version);
@@ -471,7 +472,7 @@ bool Client::WaitForEvents(const sigset_t& wait_mask) {
   return wl_display_dispatch_pending(display_) >= 0;
 }
 
-int Client::Run(const sigset_t& wait_mask, const volatile sig_atomic_t& stop_requested) {
+int Client::Run(const sigset_t& wait_mask) {
   registry_ = wl_display_get_registry(display_);
   wl_registry_add_listener(registry_, &kRegistryListener, this);
   if (wl_display_roundtrip(display_) < 0) return 1;
@@ -482,7 +483,7 @@ int Client::Run(const sigset_t& wait_mask, const volatile sig_atomic_t& stop_req
   }
   if (options_.desktop_picture.value_or(false) && !screencopy_)
     std::fprintf(stderr, "ambervale-wayland: no wlr-screencopy here: the leaves fall on a plain background\n");
-  while (!ending_ && !stop_requested) {
+  while (!ending_ && !StopRequested()) {
     TickDue(Clock::now());
     if (!WaitForEvents(wait_mask)) {
       // The compositor went away: nothing is left to draw on.
@@ -496,10 +497,9 @@ int Client::Run(const sigset_t& wait_mask, const volatile sig_atomic_t& stop_req
 
 }  // namespace
 
-int RunWaylandSaver(wl_display* display, const HackOptions& options, const sigset_t& wait_mask,
-                    const volatile sig_atomic_t& stop_requested) {
+int RunWaylandSaver(wl_display* display, const HackOptions& options, const sigset_t& wait_mask) {
   Client client(display, options);
-  return client.Run(wait_mask, stop_requested);
+  return client.Run(wait_mask);
 }
 
 }  // namespace ambervale

@@ -10,10 +10,9 @@ struct wl_display;
 
 namespace ambervale {
 
-// Runs until input, a stop signal (SIGTERM, SIGINT: blocked by the caller, delivered only
-// while waiting with `wait_mask`, setting `stop_requested`) or the compositor's end.
-// Returns the exit code: 0 for an ordinary end, 1 when the compositor lacks what it needs.
-int RunWaylandSaver(wl_display* display, const HackOptions& options, const sigset_t& wait_mask,
-                    const volatile sig_atomic_t& stop_requested);
+// Runs until input, a stop signal (see InstallStopSignals: `wait_mask` is the mask to wait
+// with) or the compositor's end. Returns the exit code: 0 for an ordinary end, 1 when the
+// compositor lacks what it needs.
+int RunWaylandSaver(wl_display* display, const HackOptions& options, const sigset_t& wait_mask);
 
 }  // namespace ambervale
