@@ -25,8 +25,10 @@ percent() { awk -v c="$1" -v hz="$hz" -v ns="$2" 'BEGIN {printf "%.2f", 100 * c 
 sample() {
   local label=$1 pid=$2 server=$3 t0 p0 s0 t1 p1 s1
   sleep 1
+  kill -0 "$pid" 2>/dev/null || fail "$label: the program has ended"
   t0=$(now_ns); p0=$(cpu_ticks "$pid"); s0=$(cpu_ticks "$server")
   sleep "$seconds"
+  kill -0 "$pid" 2>/dev/null || fail "$label: the program has ended"
   t1=$(now_ns); p1=$(cpu_ticks "$pid"); s1=$(cpu_ticks "$server")
   local program_cpu server_cpu
   program_cpu=$(percent $((p1 - p0)) $((t1 - t0)))
