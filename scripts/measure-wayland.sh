@@ -21,14 +21,15 @@ cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 now_ns() { date +%s%N; }
 percent() { awk -v c="$1" -v hz="$hz" -v ns="$2" 'BEGIN {printf "%.2f", 100 * c / hz / (ns / 1e9)}'; }
 
-# sample LABEL PROGRAM_PID SERVER_PID: CPU over `seconds` after a settling second, and memory.
+# sample LABEL PROGRAM_PID SERVER_PID LOG: CPU over `seconds` after a settling second, and
+# memory. LOG is the program's stderr, shown when it has ended before.
 sample() {
-  local label=$1 pid=$2 server=$3 t0 p0 s0 t1 p1 s1
+  local label=$1 pid=$2 server=$3 log=$4 t0 p0 s0 t1 p1 s1
   sleep 1
-  kill -0 "$pid" 2>/dev/null || fail "$label: the program has ended"
+  kill -0 "$pid" 2>/dev/null || fail "$label: the program has ended: $(tail -n3 "$log")"
   t0=$(now_ns); p0=$(cpu_ticks "$pid"); s0=$(cpu_ticks "$server")
   sleep "$seconds"
-  kill -0 "$pid" 2>/dev/null || fail "$label: the program has ended"
+  kill -0 "$pid" 2>/dev/null || fail "$label: the program has ended: $(tail -n3 "$log")"
   t1=$(now_ns); p1=$(cpu_ticks "$pid"); s1=$(cpu_ticks "$server")
   local program_cpu server_cpu
   program_cpu=$(percent $((p1 - p0)) $((t1 - t0)))
@@ -58,7 +59,7 @@ for size in ${SIZES:-1920x1080 3840x2160}; do
     : >"$e2e_dir/saver.log"
     start_saver --fast "$fast" --fps
     wait_for 60 "leaves" leaves_on HEADLESS-1 "$plain_pixel"
-    sample "wayland $size --fast $fast" "$saver_pid" "$sway_pid"
+    sample "wayland $size --fast $fast" "$saver_pid" "$sway_pid" "$e2e_dir/saver.log"
     stop_timed "$saver_pid"
     printf '  tick %s  exit %d ms after SIGTERM\n' "$(tick_line "$e2e_dir/saver.log")" "$latency"
   done
@@ -77,13 +78,14 @@ for size in ${SIZES:-1920x1080 3840x2160}; do
   wait "$saver_pid" || true
   stop_pids "$sway_pid"
 
+  rm -f "$e2e_dir/display"  # or the new server's display number may be read from the last one's
   start_xvfb "$size"
   xvfb_pid=${e2e_pids[-1]}
   make_home "$e2e_dir/x11home" False
   for fast in 33 50; do
     HOME="$e2e_dir/x11home" "$x11_program" --root --fps --fast "$fast" 2>"$e2e_dir/x11.log" &
     pid=$!
-    sample "x11 $size --fast $fast" "$pid" "$xvfb_pid"
+    sample "x11 $size --fast $fast" "$pid" "$xvfb_pid" "$e2e_dir/x11.log"
     stop_timed "$pid"
     printf '  tick %s  exit %d ms after SIGTERM\n' "$(tick_line "$e2e_dir/x11.log")" "$latency"
   done
