@@ -11,5 +11,5 @@ saver=$(pgrep -u "$sway_user" -f "^$program( |\$)" | head -n1)
 [ -n "$saver" ] || fail "no saver process"
 as_user wtype -s 300 space
 wait_for 60 "the saver's end" eval "! kill -0 $saver 2>/dev/null"
-wait_for 60 "the desktop back" pixel_is HEADLESS-1 "$sway_bg_pixel"
+# (A second later swayidle starts it again: the desktop coming back is basic.sh's to check.)
 echo "swayidle ok"
