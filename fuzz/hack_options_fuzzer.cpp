@@ -1,5 +1,5 @@
-// The Linux hack's command line, as XScreenSaver or a user types it: arguments split at zero
-// bytes of the input. Whatever they are, the result is either settings within the dialog's
+// The Linux programs' command lines, as XScreenSaver, an idle daemon or a user types them:
+// arguments split at zero bytes of the input. Whatever they are, the result is either settings within the dialog's
 // ranges and a target to draw on, or an exit code with its text (the usage, or a message
 // naming the trouble, then the usage).
 #include <cstdint>
@@ -38,19 +38,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<const char*> argv;
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
   argv.push_back(nullptr);  // as the C runtime ends argv
-  const HackOptionsResult result = ParseHackOptions(static_cast<int>(arguments.size()), argv.data());
-
-  if (!result.exit_code) {
-    Require(result.output.empty() && result.error.empty(), "text without an exit");
-    CheckOptions(result.options);
-  } else if (*result.exit_code == 0) {
-    Require(result.output == HackUsage() && result.error.empty(), "--help prints the usage");
-  } else {
-    Require(*result.exit_code == 2, "exit code of a bad command line");
-    const std::string& error = result.error;
-    Require(error.rfind("ambervale: ", 0) == 0, "the message names the program");
-    Require(error.size() > HackUsage().size() && error.compare(error.size() - HackUsage().size(), std::string::npos, HackUsage()) == 0,
-            "the message ends with the usage");
+  // Both programs' command lines, the X11 hack's and the Wayland program's.
+  for (const HackFlagSet flags : {HackFlagSet::kX11, HackFlagSet::kWayland}) {
+    const HackOptionsResult result = ParseHackOptions(static_cast<int>(arguments.size()), argv.data(), flags);
+    const std::string usage = HackUsage(flags);
+    if (!result.exit_code) {
+      Require(result.output.empty() && result.error.empty(), "text without an exit");
+      CheckOptions(result.options);
+    } else if (*result.exit_code == 0) {
+      Require(result.output == usage && result.error.empty(), "--help prints the usage");
+    } else {
+      Require(*result.exit_code == 2, "exit code of a bad command line");
+      const std::string& error = result.error;
+      Require(error.rfind(std::string(HackProgramName(flags)) + ": ", 0) == 0, "the message names the program");
+      Require(error.size() > usage.size() && error.compare(error.size() - usage.size(), std::string::npos, usage) == 0,
+              "the message ends with the usage");
+    }
   }
   return 0;
 }

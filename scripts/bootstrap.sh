@@ -29,6 +29,7 @@ linux_packages=(
   xscreensaver xscreensaver-data
   mate-screensaver dbus-daemon libglib2.0-bin dconf-gsettings-backend
   dpkg-dev lintian groff-base
+  libwayland-dev libwayland-bin wayland-protocols sway swaybg grim wtype swayidle
 )
 # The Windows saver, its installer and its tests under Wine.
 windows_packages=(

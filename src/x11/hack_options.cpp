@@ -8,8 +8,6 @@
 namespace ambervale {
 namespace {
 
-constexpr char kProgram[] = "ambervale";
-
 // The settings' lines of the usage, in their order there; ranges, defaults and option names
 // come from the settings table.
 struct SettingHelp {
@@ -106,7 +104,10 @@ std::optional<WindowGeometry> ParseGeometry(std::string_view text) {
 
 class Parser {
  public:
-  Parser(int argc, const char* const* argv) : argc_(argc), argv_(argv) {}
+  Parser(int argc, const char* const* argv, HackFlagSet flags, const HackOptions& start)
+      : argc_(argc), argv_(argv), flags_(flags) {
+    result_.options = start;
+  }
 
   HackOptionsResult Run() {
     for (index_ = 1; index_ < argc_ && !result_.exit_code; ++index_) {
@@ -131,34 +132,58 @@ class Parser {
       inline_value_ = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
+    if (flags_ == HackFlagSet::kX11 ? !X11Flag(argument, name) : !WaylandFlag(argument, name)) SettingFlag(argument, name);
+  }
+
+  bool WaylandFlag(std::string_view argument, std::string_view name) {
+    if (name != "desktop-picture" && name != "no-desktop-picture") return false;
+    if (TakesNoValue(name)) result_.options.desktop_picture = name == "desktop-picture";
+    (void)argument;
+    return true;
+  }
+
+  // True when `name` was one of the flags that say where to draw.
+  bool X11Flag(std::string_view argument, std::string_view name) {
     HackOptions& o = result_.options;
-    HackSettings& s = o.settings;
-    if (name == "help" || name == "h") {
-      result_.output = HackUsage();
-      result_.exit_code = 0;
-    } else if (const std::optional<SettingOption> setting = FindSettingOption(name)) {
-      if (!setting->spec.is_flag) return Number(argument, setting->spec.id);
-      if (TakesNoValue(name)) SetValue(s, setting->spec.id, setting->on ? 1 : 0);
-    } else if (name == "fps" || name == "root" || name == "window") {
-      if (!TakesNoValue(name)) return;
-      if (name == "fps") s.show_fps = true;
-      if (name == "root") o.target = HackTarget::kRoot;
-      if (name == "window") o.target = HackTarget::kOwnWindow;
+    if (name == "root" || name == "window") {
+      if (TakesNoValue(name)) o.target = name == "root" ? HackTarget::kRoot : HackTarget::kOwnWindow;
     } else if (name == "window-id") {
       if (const std::optional<std::string> text = Value(argument)) {
         const std::optional<uint64_t> id = ParseWindowId(*text);
-        if (!id) return Fail("'" + *text + "' is not a window id (decimal or 0x hex)");
-        o.target = HackTarget::kWindowId;
-        o.window_id = *id;
+        if (!id) {
+          Fail("'" + *text + "' is not a window id (decimal or 0x hex)");
+        } else {
+          o.target = HackTarget::kWindowId;
+          o.window_id = *id;
+        }
       }
     } else if (name == "geometry") {
       if (const std::optional<std::string> text = Value(argument)) {
         const std::optional<WindowGeometry> geometry = ParseGeometry(*text);
-        if (!geometry) return Fail("'" + *text + "' is not a geometry (WIDTHxHEIGHT[+X+Y])");
-        o.geometry = *geometry;
+        if (!geometry) {
+          Fail("'" + *text + "' is not a geometry (WIDTHxHEIGHT[+X+Y])");
+        } else {
+          o.geometry = *geometry;
+        }
       }
     } else if (name == "display") {
       if (const std::optional<std::string> text = Value(argument)) o.display = *text;
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  void SettingFlag(std::string_view argument, std::string_view name) {
+    HackSettings& s = result_.options.settings;
+    if (name == "help" || name == "h") {
+      result_.output = HackUsage(flags_);
+      result_.exit_code = 0;
+    } else if (const std::optional<SettingOption> setting = FindSettingOption(name)) {
+      if (!setting->spec.is_flag) return Number(argument, setting->spec.id);
+      if (TakesNoValue(name)) SetValue(s, setting->spec.id, setting->on ? 1 : 0);
+    } else if (name == "fps") {
+      if (TakesNoValue(name)) s.show_fps = true;
     } else {
       Fail("unknown option '" + std::string(argument) + "'");
     }
@@ -189,12 +214,13 @@ class Parser {
   }
 
   void Fail(const std::string& message) {
-    result_.error = std::string(kProgram) + ": " + message + "\n" + HackUsage();
+    result_.error = std::string(HackProgramName(flags_)) + ": " + message + "\n" + HackUsage(flags_);
     result_.exit_code = 2;
   }
 
   int argc_;
   const char* const* argv_;
+  HackFlagSet flags_;
   int index_ = 1;
   std::optional<std::string_view> inline_value_;
   HackOptionsResult result_;
@@ -218,21 +244,31 @@ std::optional<uint64_t> ParseWindowId(const std::string& text) {
 
 HackSettings::HackSettings() : Settings(DefaultSettings()) { exit_on_input = false; }
 
-std::string HackUsage() {
-  return "usage: ambervale [options]\n"
-         "  --root                draw on the screensaver's window (XSCREENSAVER_WINDOW), else the root\n"
-         "  --window              draw in a window of its own (the default); q or Esc ends it\n"
-         "  --window-id ID        draw in an existing window (decimal or 0x hex)\n"
-         "  --geometry WxH[+X+Y]  size of the own window (1280x720)\n"
-         "  --display NAME        the X display\n" +
-         SettingLines() +
-         "  --fps                 show frames per second and the tick interval\n"
+const char* HackProgramName(HackFlagSet flags) {
+  return flags == HackFlagSet::kX11 ? "ambervale" : "ambervale-wayland";
+}
+
+std::string HackUsage(HackFlagSet flags) {
+  const std::string where =
+      flags == HackFlagSet::kX11
+          ? "  --root                draw on the screensaver's window (XSCREENSAVER_WINDOW), else the root\n"
+            "  --window              draw in a window of its own (the default); q or Esc ends it\n"
+            "  --window-id ID        draw in an existing window (decimal or 0x hex)\n"
+            "  --geometry WxH[+X+Y]  size of the own window (1280x720)\n"
+            "  --display NAME        the X display\n"
+          : "  --desktop-picture     leaves over a picture of the desktop, where the compositor gives one\n"
+            "  --no-desktop-picture  leaves over a plain background (the default)\n"
+            "  Defaults come from $XDG_CONFIG_HOME/ambervale/ambervale.conf: `key = value` lines,\n"
+            "  the keys the long option names, switches true or false.\n";
+  return "usage: " + std::string(HackProgramName(flags)) + " [options]\n" + where + SettingLines() +
+         std::string(flags == HackFlagSet::kX11 ? "  --fps                 show frames per second and the tick interval\n"
+                                                : "  --fps                 at the end, the ticks and their mean interval on stderr\n") +
          "  --help                this text\n";
 }
 
-HackOptionsResult ParseHackOptions(int argc, const char* const* argv) {
-  if (argv == nullptr || argc < 1) return HackOptionsResult{};
-  return Parser(argc, argv).Run();
+HackOptionsResult ParseHackOptions(int argc, const char* const* argv, HackFlagSet flags, const HackOptions& start) {
+  if (argv == nullptr || argc < 1) return HackOptionsResult{start};
+  return Parser(argc, argv, flags, start).Run();
 }
 
 }  // namespace ambervale

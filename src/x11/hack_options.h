@@ -38,7 +38,13 @@ struct HackOptions {
   uint64_t window_id = 0;
   WindowGeometry geometry;
   std::string display;  // --display; empty: $DISPLAY
+  // --desktop-picture / --no-desktop-picture where the program takes them; unset: its default.
+  std::optional<bool> desktop_picture;
 };
+
+// Which program's command line: the X11 hack's (with the flags that say where to draw) or the
+// Wayland program's (no window flags, but the desktop picture switch).
+enum class HackFlagSet { kX11, kWayland };
 
 struct HackOptionsResult {
   HackOptions options;
@@ -52,9 +58,13 @@ struct HackOptionsResult {
 // Flags take one or two leading dashes, and a value either as the next argument or after '='.
 // Numbers outside a setting's range are pulled in; anything unknown or malformed gives
 // exit code 2 with a message and the usage.
-HackOptionsResult ParseHackOptions(int argc, const char* const* argv);
+// Parsing starts from `start` (e.g. the values of a configuration file).
+HackOptionsResult ParseHackOptions(int argc, const char* const* argv, HackFlagSet flags = HackFlagSet::kX11,
+                                   const HackOptions& start = {});
 
-std::string HackUsage();
+std::string HackUsage(HackFlagSet flags = HackFlagSet::kX11);
+// The program's name in messages.
+const char* HackProgramName(HackFlagSet flags);
 
 // A window id as XScreenSaver passes it: decimal or 0x hex, the whole text, above zero and
 // within 32 bits (X resource ids have 29).

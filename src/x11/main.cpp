@@ -25,34 +25,13 @@
 #include "x11/desktop_picture.h"
 #include "x11/hack_options.h"
 #include "x11/hack_run.h"
+#include "x11/stop_signals.h"
 #include "x11/x_pictures.h"
 #include "x11/x_presenter.h"
 #include "x11/xscreensaver_prefs.h"
 
 namespace ambervale {
 namespace {
-
-volatile sig_atomic_t g_stop_requested = 0;
-
-void OnStopSignal(int) { g_stop_requested = 1; }
-
-// SIGTERM and SIGINT stay blocked except while waiting, so they end the wait at once and
-// never interrupt a request half-way. Returns the mask to wait with.
-sigset_t InstallStopSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-  sigset_t stop, previous;
-  sigemptyset(&stop);
-  sigaddset(&stop, SIGTERM);
-  sigaddset(&stop, SIGINT);
-  sigprocmask(SIG_BLOCK, &stop, &previous);
-  sigdelset(&previous, SIGTERM);
-  sigdelset(&previous, SIGINT);
-  return previous;
-}
 
 // The screen-sized pictures of the start-up and of a resize are freed in the middle of the
 // heap, where the allocator would keep them: give those pages back.
@@ -342,7 +321,7 @@ bool Hack::Start() {
 // Events are handled as they come; between them the process sleeps until the next tick.
 void Hack::Loop(const sigset_t& wait_mask) {
   const int fd = ConnectionNumber(display_);
-  while (!done_ && !g_stop_requested) {
+  while (!done_ && !StopRequested()) {
     while (!done_ && XPending(display_) > 0) {
       XEvent event;
       XNextEvent(display_, &event);

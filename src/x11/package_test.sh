@@ -18,6 +18,7 @@ check() { echo "FAIL: $*"; fail=1; }
 listing=$(dpkg-deb -c "$deb")
 for path in ./usr/libexec/xscreensaver/ambervale ./usr/share/xscreensaver/config/ambervale.xml \
             ./usr/share/applications/screensavers/ambervale.desktop ./usr/share/man/man6/ambervale.6.gz \
+            ./usr/bin/ambervale-wayland ./usr/share/man/man6/ambervale-wayland.6.gz \
             ./usr/share/doc/ambervale/copyright ./usr/share/doc/ambervale/changelog.gz; do
   grep -q " $path\$" <<<"$listing" || check "the package lacks $path"
 done
@@ -32,7 +33,7 @@ changelog_version=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
 [ "$changelog_version" = "$version" ] || check "the changelog's last entry is $changelog_version, the package $version"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libx11-6 libxext6 libjpeg62-turbo libstdc++6; do
+for library in libc6 libx11-6 libxext6 libjpeg62-turbo libstdc++6 libwayland-client0; do
   grep -q "$library" <<<"$depends" || check "Depends lacks $library: $depends"
 done
 grep -q '<command arg="--root"/>' "$work/root/usr/share/xscreensaver/config/ambervale.xml" || check "ambervale.xml lacks --root"

@@ -65,7 +65,7 @@ include(CPack)
 add_custom_target(deb
   COMMAND ${CMAKE_CPACK_COMMAND} -G DEB --config "${CMAKE_BINARY_DIR}/CPackConfig.cmake"
   WORKING_DIRECTORY "${CMAKE_BINARY_DIR}"
-  DEPENDS ambervale ambervale_changelog ambervale_man_ambervale.6
+  DEPENDS ambervale ambervale-wayland ambervale_changelog ambervale_man_ambervale.6 ambervale_man_ambervale-wayland.6
   COMMENT "Making the Debian package"
   VERBATIM)
 

@@ -1,0 +1,63 @@
+#include "wayland/shm_buffer.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace ambervale {
+
+Rect BoundingUnion(const Rect& a, const Rect& b) {
+  if (a.Width() <= 0 || a.Height() <= 0) return b;
+  if (b.Width() <= 0 || b.Height() <= 0) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+std::unique_ptr<ShmBuffer> ShmBuffer::Create(wl_shm* shm, int32_t width, int32_t height, uint32_t format) {
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
+  std::unique_ptr<ShmBuffer> result(new ShmBuffer());
+  result->width_ = width;
+  result->height_ = height;
+  result->bytes_ = size_t{4} * static_cast<size_t>(width) * static_cast<size_t>(height);
+  const int fd = memfd_create("ambervale-wayland", MFD_CLOEXEC);
+  if (fd < 0) return nullptr;
+  void* memory = MAP_FAILED;
+  if (ftruncate(fd, static_cast<off_t>(result->bytes_)) == 0)
+    memory = mmap(nullptr, result->bytes_, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (memory == MAP_FAILED) {
+    close(fd);
+    return nullptr;
+  }
+  result->pixels_ = static_cast<uint32_t*>(memory);
+  wl_shm_pool* pool = wl_shm_create_pool(shm, fd, static_cast<int32_t>(result->bytes_));
+  result->buffer_ = wl_shm_pool_create_buffer(pool, 0, width, height, width * 4, format);
+  wl_shm_pool_destroy(pool);
+  close(fd);
+  static const wl_buffer_listener listener = {&ShmBuffer::OnRelease};
+  wl_buffer_add_listener(result->buffer_, &listener, result.get());
+  // A fresh buffer holds nothing of the picture yet.
+  result->stale_ = {0, 0, width, height};
+  return result;
+}
+
+ShmBuffer::~ShmBuffer() {
+  if (buffer_) wl_buffer_destroy(buffer_);
+  if (pixels_) munmap(pixels_, bytes_);
+}
+
+void ShmBuffer::OnRelease(void* data, wl_buffer*) { static_cast<ShmBuffer*>(data)->busy_ = false; }
+
+void ShmBuffer::AddStale(const Rect& area) { stale_ = BoundingUnion(stale_, area); }
+
+void ShmBuffer::Refresh(const uint32_t* source) {
+  const Rect r{std::max(stale_.left, 0), std::max(stale_.top, 0), std::min(stale_.right, width_),
+               std::min(stale_.bottom, height_)};
+  for (int32_t y = r.top; y < r.bottom && r.left < r.right; ++y) {
+    const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(r.left);
+    std::memcpy(pixels_ + offset, source + offset, sizeof(uint32_t) * static_cast<size_t>(r.Width()));
+  }
+  stale_ = {};
+}
+
+}  // namespace ambervale

@@ -1,0 +1,52 @@
+// A wl_buffer in shared memory, 32 bits a pixel (XRGB8888: the back buffer's own layout), and
+// what it still lacks of the picture the program shows.
+#pragma once
+
+#include <wayland-client.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "surfaces/types.h"
+
+namespace ambervale {
+
+class ShmBuffer {
+ public:
+  // Nothing when the memory or the buffer could not be made.
+  static std::unique_ptr<ShmBuffer> Create(wl_shm* shm, int32_t width, int32_t height,
+                                           uint32_t format = WL_SHM_FORMAT_XRGB8888);
+  ~ShmBuffer();
+  ShmBuffer(const ShmBuffer&) = delete;
+  ShmBuffer& operator=(const ShmBuffer&) = delete;
+
+  wl_buffer* Handle() const { return buffer_; }
+  uint32_t* Pixels() const { return pixels_; }
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  // The compositor still reads it: attached and not yet released.
+  bool Busy() const { return busy_; }
+  void MarkAttached() { busy_ = true; }
+
+  // Pixels this buffer holds older than the back buffer's (a bounding rectangle).
+  void AddStale(const Rect& area);
+  // Copies the stale pixels from `source` (same size, top row first) and forgets them.
+  void Refresh(const uint32_t* source);
+
+ private:
+  ShmBuffer() = default;
+  static void OnRelease(void* data, wl_buffer*);
+
+  wl_buffer* buffer_ = nullptr;
+  uint32_t* pixels_ = nullptr;
+  size_t bytes_ = 0;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  bool busy_ = false;
+  Rect stale_;
+};
+
+// The union's bounding rectangle; an empty rectangle adds nothing.
+Rect BoundingUnion(const Rect& a, const Rect& b);
+
+}  // namespace ambervale

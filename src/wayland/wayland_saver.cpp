@@ -1,0 +1,505 @@
+#include "wayland/wayland_saver.h"
+
+#include <linux/input-event-codes.h>
+#include <poll.h>
+#include <unistd.h>
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "engine/saver_startup.h"
+#include "wayland/desktop_capture.h"
+#include "wayland/output_saver.h"
+#include "wayland/pointer_rule.h"
+#include "wayland/shm_buffer.h"
+#include "x11/desktop_picture.h"
+#include "x11/stop_signals.h"
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "wlr-screencopy-unstable-v1-client-protocol.h"
+
+namespace ambervale {
+namespace {
+
+using Clock = OutputSaver::Clock;
+
+class Client;
+
+// One wl_output and everything the saver keeps for it.
+struct Output {
+  Client* client = nullptr;
+  uint32_t global_name = 0;
+  wl_output* output = nullptr;
+  int32_t scale = 1;
+  Point position;  // top-left in the compositor's space
+  bool described = false;  // the first `done` arrived
+  bool closed = false;     // the compositor closed our surface
+
+  std::unique_ptr<DesktopCapture> capture;
+  DesktopPicture picture;
+  bool picture_taken = false;
+
+  wl_surface* surface = nullptr;
+  zwlr_layer_surface_v1* layer = nullptr;
+  int32_t logical_width = 0, logical_height = 0;
+  wl_callback* frame = nullptr;
+  std::array<std::unique_ptr<ShmBuffer>, 2> buffers;
+  std::unique_ptr<OutputSaver> saver;
+  Rect unpresented;  // changed in the back buffer, not yet on the surface
+  // For --fps: the ticks and the time from the first to the last.
+  long ticks = 0;
+  Clock::time_point first_tick{}, last_tick{};
+
+  ~Output();
+};
+
+struct Seat {
+  Client* client = nullptr;
+  uint32_t global_name = 0;
+  wl_seat* seat = nullptr;
+  wl_keyboard* keyboard = nullptr;
+  wl_pointer* pointer = nullptr;
+  wl_touch* touch = nullptr;
+  Output* pointer_output = nullptr;  // the output whose surface the pointer is over
+  ~Seat();
+};
+
+template <typename T>
+T* Bind(wl_registry* registry, uint32_t name, const wl_interface* interface, uint32_t offered, uint32_t wanted) {
+  return static_cast<T*>(wl_registry_bind(registry, name, interface, std::min(offered, wanted)));
+}
+
+class Client {
+ public:
+  Client(wl_display* display, const HackOptions& options) : display_(display), options_(options) {}
+  ~Client();
+  int Run(const sigset_t& wait_mask);
+
+  // Called from the listeners.
+  void OnGlobal(wl_registry* registry, uint32_t name, std::string_view interface, uint32_t version);
+  void OnGlobalRemove(uint32_t name);
+  void OnOutputDone(Output& output);
+  void OnConfigure(Output& output, uint32_t serial, uint32_t width, uint32_t height);
+  void OnFrameDone(Output& output);
+  void OnPointerAt(Seat& seat, wl_fixed_t x, wl_fixed_t y);
+  void RequestEnd() { ending_ = true; }
+  void OnSeatCapabilities(Seat& seat, uint32_t capabilities);
+
+ private:
+  void MapSurface(Output& output);
+  void StartSaver(Output& output);
+  void TickDue(Clock::time_point now);
+  void Present(Output& output);
+  bool WaitForEvents(const sigset_t& wait_mask);
+  void EndClosedSurfaces();
+
+  wl_display* display_;
+  HackOptions options_;
+  wl_registry* registry_ = nullptr;
+  wl_compositor* compositor_ = nullptr;
+  uint32_t compositor_version_ = 0;
+  wl_shm* shm_ = nullptr;
+  zwlr_layer_shell_v1* layer_shell_ = nullptr;
+  zwlr_screencopy_manager_v1* screencopy_ = nullptr;
+  std::vector<std::unique_ptr<Output>> outputs_;
+  std::vector<std::unique_ptr<Seat>> seats_;
+  PointerRule pointer_rule_;
+  int32_t outputs_started_ = 0;
+  bool ending_ = false;
+};
+
+// ---- listeners ---------------------------------------------------------------
+
+void OutputGeometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*, const char*,
+                    int32_t) {
+  static_cast<Output*>(data)->position = {x, y};
+}
+void OutputMode(void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {}
+void OutputDone(void* data, wl_output*) {
+  auto* output = static_cast<Output*>(data);
+  output->client->OnOutputDone(*output);
+}
+void OutputScale(void* data, wl_output*, int32_t factor) { static_cast<Output*>(data)->scale = std::clamp(factor, 1, 8); }
+const wl_output_listener kOutputListener = {OutputGeometry, OutputMode, OutputDone, OutputScale};
+
+void LayerConfigure(void* data, zwlr_layer_surface_v1*, uint32_t serial, uint32_t width, uint32_t height) {
+  auto* output = static_cast<Output*>(data);
+  output->client->OnConfigure(*output, serial, width, height);
+}
+void LayerClosed(void* data, zwlr_layer_surface_v1*) { static_cast<Output*>(data)->closed = true; }
+const zwlr_layer_surface_v1_listener kLayerListener = {LayerConfigure, LayerClosed};
+
+void FrameDone(void* data, wl_callback*, uint32_t) {
+  auto* output = static_cast<Output*>(data);
+  output->client->OnFrameDone(*output);
+}
+const wl_callback_listener kFrameListener = {FrameDone};
+
+void KeyboardKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); }
+void KeyboardEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {}
+void KeyboardLeave(void*, wl_keyboard*, uint32_t, wl_surface*) {}
+void KeyboardKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t state) {
+  if (state == WL_KEYBOARD_KEY_STATE_PRESSED) static_cast<Seat*>(data)->client->RequestEnd();
+}
+void KeyboardModifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
+void KeyboardRepeat(void*, wl_keyboard*, int32_t, int32_t) {}
+const wl_keyboard_listener kKeyboardListener = {KeyboardKeymap, KeyboardEnter,     KeyboardLeave,
+                                                KeyboardKey,    KeyboardModifiers, KeyboardRepeat};
+
+void PointerEnter(void* data, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+  auto* seat = static_cast<Seat*>(data);
+  seat->pointer_output = surface ? static_cast<Output*>(wl_surface_get_user_data(surface)) : nullptr;
+  seat->client->OnPointerAt(*seat, x, y);
+}
+void PointerLeave(void* data, wl_pointer*, uint32_t, wl_surface*) { static_cast<Seat*>(data)->pointer_output = nullptr; }
+void PointerMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
+  auto* seat = static_cast<Seat*>(data);
+  seat->client->OnPointerAt(*seat, x, y);
+}
+void PointerButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t state) {
+  if (state == WL_POINTER_BUTTON_STATE_PRESSED) static_cast<Seat*>(data)->client->RequestEnd();
+}
+void PointerAxis(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
+void PointerFrame(void*, wl_pointer*) {}
+void PointerAxisSource(void*, wl_pointer*, uint32_t) {}
+void PointerAxisStop(void*, wl_pointer*, uint32_t, uint32_t) {}
+void PointerAxisDiscrete(void*, wl_pointer*, uint32_t, int32_t) {}
+const wl_pointer_listener kPointerListener = {PointerEnter, PointerLeave,      PointerMotion,   PointerButton,
+                                              PointerAxis,  PointerFrame,      PointerAxisSource,
+                                              PointerAxisStop, PointerAxisDiscrete};
+
+void TouchDown(void* data, wl_touch*, uint32_t, uint32_t, wl_surface*, int32_t, wl_fixed_t, wl_fixed_t) {
+  static_cast<Seat*>(data)->client->RequestEnd();
+}
+void TouchUp(void*, wl_touch*, uint32_t, uint32_t, int32_t) {}
+void TouchMotion(void*, wl_touch*, uint32_t, int32_t, wl_fixed_t, wl_fixed_t) {}
+void TouchFrame(void*, wl_touch*) {}
+void TouchCancel(void*, wl_touch*) {}
+void TouchShape(void*, wl_touch*, int32_t, wl_fixed_t, wl_fixed_t) {}
+void TouchOrientation(void*, wl_touch*, int32_t, wl_fixed_t) {}
+const wl_touch_listener kTouchListener = {TouchDown,   TouchUp,    TouchMotion,     TouchFrame,
+                                          TouchCancel, TouchShape, TouchOrientation};
+
+void SeatCapabilities(void* data, wl_seat*, uint32_t capabilities) {
+  auto* seat = static_cast<Seat*>(data);
+  seat->client->OnSeatCapabilities(*seat, capabilities);
+}
+void SeatName(void*, wl_seat*, const char*) {}
+const wl_seat_listener kSeatListener = {SeatCapabilities, SeatName};
+
+void RegistryGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
+  static_cast<Client*>(data)->OnGlobal(registry, name, interface, version);
+}
+void RegistryGlobalRemove(void* data, wl_registry*, uint32_t name) { static_cast<Client*>(data)->OnGlobalRemove(name); }
+const wl_registry_listener kRegistryListener = {RegistryGlobal, RegistryGlobalRemove};
+
+// ---- the client ----------------------------------------------------------------
+
+Output::~Output() {
+  capture.reset();
+  if (frame) wl_callback_destroy(frame);
+  if (layer) zwlr_layer_surface_v1_destroy(layer);
+  if (surface) wl_surface_destroy(surface);
+  for (auto& buffer : buffers) buffer.reset();
+  if (output) {
+    if (wl_output_get_version(output) >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
+      wl_output_release(output);
+    } else {
+      wl_output_destroy(output);
+    }
+  }
+}
+
+Seat::~Seat() {
+  if (keyboard) wl_keyboard_destroy(keyboard);
+  if (pointer) wl_pointer_destroy(pointer);
+  if (touch) wl_touch_destroy(touch);
+  if (seat) wl_seat_destroy(seat);
+}
+
+Client::~Client() {
+  if (options_.settings.show_fps) {
+    for (const auto& o : outputs_) {
+      if (o->ticks < 2) continue;
+      const double mean = std::chrono::duration<double, std::milli>(o->last_tick - o->first_tick).count() / (o->ticks - 1);
+      std::fprintf(stderr, "ambervale-wayland: output %u: %ld ticks, mean interval %.2f ms (nominal %u ms)\n",
+                   o->global_name, o->ticks, mean, TickInterval(options_.settings.fast));
+    }
+  }
+  // Surfaces first, then the globals they were made from.
+  outputs_.clear();
+  seats_.clear();
+  if (screencopy_) zwlr_screencopy_manager_v1_destroy(screencopy_);
+  if (layer_shell_) zwlr_layer_shell_v1_destroy(layer_shell_);
+  if (shm_) wl_shm_destroy(shm_);
+  if (compositor_) wl_compositor_destroy(compositor_);
+  if (registry_) wl_registry_destroy(registry_);
+  // The compositor has taken the surfaces down before the program ends.
+  wl_display_roundtrip(display_);
+}
+
+void Client::OnGlobal(wl_registry* registry, uint32_t name, std::string_view interface, uint32_t version) {
+  if (interface == wl_compositor_interface.name) {
+    compositor_ = Bind<wl_compositor>(registry, name, &wl_compositor_interface, version, 4);
+    compositor_version_ = std::min(version, 4u);
+  } else if (interface == wl_shm_interface.name) {
+    shm_ = Bind<wl_shm>(registry, name, &wl_shm_interface, version, 1);
+  } else if (interface == zwlr_layer_shell_v1_interface.name) {
+    layer_shell_ = Bind<zwlr_layer_shell_v1>(registry, name, &zwlr_layer_shell_v1_interface, version, 4);
+  } else if (interface == zwlr_screencopy_manager_v1_interface.name) {
+    screencopy_ = Bind<zwlr_screencopy_manager_v1>(registry, name, &zwlr_screencopy_manager_v1_interface, version, 3);
+  } else if (interface == wl_output_interface.name) {
+    auto output = std::make_unique<Output>();
+    output->client = this;
+    output->global_name = name;
+    output->output = Bind<wl_output>(registry, name, &wl_output_interface, version, 3);
+    wl_output_add_listener(output->output, &kOutputListener, output.get());
+    outputs_.push_back(std::move(output));
+  } else if (interface == wl_seat_interface.name) {
+    auto seat = std::make_unique<Seat>();
+    seat->client = this;
+    seat->global_name = name;
+    seat->seat = Bind<wl_seat>(registry, name, &wl_seat_interface, version, 5);
+    wl_seat_add_listener(seat->seat, &kSeatListener, seat.get());
+    seats_.push_back(std::move(seat));
+  }
+}
+
+void Client::OnGlobalRemove(uint32_t name) {
+  for (auto& seat : seats_) {
+    for (auto& output : outputs_)
+      if (output->global_name == name && seat->pointer_output == output.get()) seat->pointer_output = nullptr;
+  }
+  std::erase_if(outputs_, [name](const std::unique_ptr<Output>& o) { return o->global_name == name; });
+  std::erase_if(seats_, [name](const std::unique_ptr<Seat>& s) { return s->global_name == name; });
+}
+
+void Client::OnSeatCapabilities(Seat& seat, uint32_t capabilities) {
+  const bool keyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
+  const bool pointer = capabilities & WL_SEAT_CAPABILITY_POINTER;
+  const bool touch = capabilities & WL_SEAT_CAPABILITY_TOUCH;
+  if (keyboard && !seat.keyboard) {
+    seat.keyboard = wl_seat_get_keyboard(seat.seat);
+    wl_keyboard_add_listener(seat.keyboard, &kKeyboardListener, &seat);
+  } else if (!keyboard && seat.keyboard) {
+    wl_keyboard_destroy(seat.keyboard);
+    seat.keyboard = nullptr;
+  }
+  if (pointer && !seat.pointer) {
+    seat.pointer = wl_seat_get_pointer(seat.seat);
+    wl_pointer_add_listener(seat.pointer, &kPointerListener, &seat);
+  } else if (!pointer && seat.pointer) {
+    wl_pointer_destroy(seat.pointer);
+    seat.pointer = nullptr;
+    seat.pointer_output = nullptr;
+  }
+  if (touch && !seat.touch) {
+    seat.touch = wl_seat_get_touch(seat.seat);
+    wl_touch_add_listener(seat.touch, &kTouchListener, &seat);
+  } else if (!touch && seat.touch) {
+    wl_touch_destroy(seat.touch);
+    seat.touch = nullptr;
+  }
+}
+
+void Client::OnPointerAt(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
+  if (!seat.pointer_output) return;
+  const Point origin = seat.pointer_output->position;
+  if (pointer_rule_.Moved({origin.x + wl_fixed_to_int(x), origin.y + wl_fixed_to_int(y)})) RequestEnd();
+}
+
+void Client::OnOutputDone(Output& output) {
+  const bool first = !output.described;
+  output.described = true;
+  if (first) {
+    const bool want_picture = options_.desktop_picture.value_or(false) && screencopy_ != nullptr;
+    if (!want_picture) return MapSurface(output);
+    // The picture comes before the surface maps, or it would show our own surface.
+    output.capture = std::make_unique<DesktopCapture>(shm_, screencopy_, output.output, [&output](DesktopPicture p) {
+      output.picture = std::move(p);
+      output.picture_taken = true;
+      output.capture.reset();
+      output.client->MapSurface(output);
+    });
+    return;
+  }
+  // A new scale on a mapped surface: a buffer at the new real pixels.
+  if (output.saver && output.logical_width > 0) {
+    const int32_t width = output.logical_width * output.scale, height = output.logical_height * output.scale;
+    if (width != output.saver->Buffer().Width() || height != output.saver->Buffer().Height()) StartSaver(output);
+  }
+}
+
+void Client::MapSurface(Output& output) {
+  output.surface = wl_compositor_create_surface(compositor_);
+  wl_surface_set_user_data(output.surface, &output);
+  output.layer = zwlr_layer_shell_v1_get_layer_surface(layer_shell_, output.surface, output.output,
+                                                       ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "ambervale");
+  zwlr_layer_surface_v1_add_listener(output.layer, &kLayerListener, &output);
+  zwlr_layer_surface_v1_set_anchor(output.layer,
+                                   ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                       ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+  zwlr_layer_surface_v1_set_size(output.layer, 0, 0);
+  zwlr_layer_surface_v1_set_exclusive_zone(output.layer, -1);
+  zwlr_layer_surface_v1_set_keyboard_interactivity(output.layer,
+                                                   ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+  wl_surface_commit(output.surface);
+}
+
+void Client::OnConfigure(Output& output, uint32_t serial, uint32_t width, uint32_t height) {
+  zwlr_layer_surface_v1_ack_configure(output.layer, serial);
+  const int32_t w = static_cast<int32_t>(std::min(width, 32767u)), h = static_cast<int32_t>(std::min(height, 32767u));
+  if (w == output.logical_width && h == output.logical_height && output.saver) return;
+  output.logical_width = w;
+  output.logical_height = h;
+  StartSaver(output);
+}
+
+void Client::StartSaver(Output& output) {
+  const int32_t width = output.logical_width * output.scale, height = output.logical_height * output.scale;
+  for (auto& buffer : output.buffers) buffer = ShmBuffer::Create(shm_, width, height);
+  if (!output.buffers[0] || !output.buffers[1]) {
+    std::fprintf(stderr, "ambervale-wayland: no shared memory for a %dx%d buffer\n", width, height);
+    output.saver.reset();
+    return;
+  }
+  if (output.saver) {
+    output.saver->Resize(width, height);
+  } else {
+    output.saver = std::make_unique<OutputSaver>(options_.settings, outputs_started_++);
+    const DesktopPicture& p = output.picture;
+    std::vector<uint32_t> background =
+        p.pixels.empty() ? std::vector<uint32_t>() : ScalePicture(p.pixels, p.width, p.height, width, height);
+    output.picture = {};
+    if (!output.saver->Start(width, height, std::move(background))) {
+      std::fprintf(stderr, "ambervale-wayland: the saver could not start on an output\n");
+      output.saver.reset();
+      return;
+    }
+  }
+  wl_surface_set_buffer_scale(output.surface, output.scale);
+  output.unpresented = {0, 0, width, height};
+  output.saver->TakeDirty();
+  Present(output);
+}
+
+void Client::Present(Output& output) {
+  if (output.frame || !output.saver) return;
+  const Rect damage = output.unpresented;
+  if (damage.Width() <= 0 || damage.Height() <= 0) return;
+  ShmBuffer* free = nullptr;
+  for (auto& buffer : output.buffers) {
+    buffer->AddStale(damage);
+    if (!free && !buffer->Busy()) free = buffer.get();
+  }
+  // Both held by the compositor: the change waits for a release, still marked stale.
+  if (!free) return;
+  free->Refresh(output.saver->Buffer().Pixels());
+  wl_surface_attach(output.surface, free->Handle(), 0, 0);
+  if (compositor_version_ >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
+    wl_surface_damage_buffer(output.surface, damage.left, damage.top, damage.Width(), damage.Height());
+  } else {
+    wl_surface_damage(output.surface, 0, 0, INT32_MAX, INT32_MAX);
+  }
+  output.frame = wl_surface_frame(output.surface);
+  wl_callback_add_listener(output.frame, &kFrameListener, &output);
+  wl_surface_commit(output.surface);
+  free->MarkAttached();
+  output.unpresented = {};
+}
+
+void Client::OnFrameDone(Output& output) {
+  wl_callback_destroy(output.frame);
+  output.frame = nullptr;
+  Present(output);
+}
+
+// A tick for every output that is due and whose last picture the compositor has taken.
+void Client::TickDue(Clock::time_point now) {
+  bool ticked = false;
+  for (auto& output : outputs_) {
+    if (!output->saver || output->frame || !output->saver->Due(now)) continue;
+    output->unpresented = BoundingUnion(output->unpresented, output->saver->Tick(now));
+    if (output->ticks++ == 0) output->first_tick = now;
+    output->last_tick = now;
+    ticked = true;
+    Present(*output);
+  }
+  if (ticked) pointer_rule_.Tick();
+}
+
+// The compositor closing a surface ends the run, unless its output is going away, which the
+// next round trip tells.
+void Client::EndClosedSurfaces() {
+  if (std::none_of(outputs_.begin(), outputs_.end(), [](const auto& o) { return o->closed; })) return;
+  wl_display_roundtrip(display_);
+  for (auto& output : outputs_)
+    if (output->closed) ending_ = true;
+}
+
+// Sleeps until a Wayland event, a signal or the next due tick. False when the connection broke.
+bool Client::WaitForEvents(const sigset_t& wait_mask) {
+  while (wl_display_prepare_read(display_) != 0) {
+    if (wl_display_dispatch_pending(display_) < 0) return false;
+  }
+  if (wl_display_flush(display_) < 0 && errno != EAGAIN) {
+    wl_display_cancel_read(display_);
+    return false;
+  }
+  int64_t wait = -1;
+  const auto now = Clock::now();
+  for (auto& output : outputs_) {
+    if (!output->saver || output->frame) continue;
+    const int64_t w = output->saver->WaitNanoseconds(now);
+    if (w >= 0 && (wait < 0 || w < wait)) wait = w;
+  }
+  timespec timeout{static_cast<time_t>(wait / 1000000000), static_cast<long>(wait % 1000000000)};
+  pollfd connection{wl_display_get_fd(display_), POLLIN, 0};
+  const int ready = ppoll(&connection, 1, wait < 0 ? nullptr : &timeout, &wait_mask);
+  if (ready > 0 && (connection.revents & POLLIN)) {
+    if (wl_display_read_events(display_) < 0) return false;
+  } else {
+    wl_display_cancel_read(display_);
+    if (ready > 0 && (connection.revents & (POLLHUP | POLLERR))) return false;
+  }
+  return wl_display_dispatch_pending(display_) >= 0;
+}
+
+int Client::Run(const sigset_t& wait_mask) {
+  registry_ = wl_display_get_registry(display_);
+  wl_registry_add_listener(registry_, &kRegistryListener, this);
+  if (wl_display_roundtrip(display_) < 0) return 1;
+  if (!compositor_ || !shm_ || !layer_shell_) {
+    std::fprintf(stderr, "ambervale-wayland: the compositor offers no %s\n",
+                 !layer_shell_ ? "wlr-layer-shell (GNOME does not)" : "wl_compositor or wl_shm");
+    return 1;
+  }
+  if (options_.desktop_picture.value_or(false) && !screencopy_)
+    std::fprintf(stderr, "ambervale-wayland: no wlr-screencopy here: the leaves fall on a plain background\n");
+  while (!ending_ && !StopRequested()) {
+    TickDue(Clock::now());
+    if (!WaitForEvents(wait_mask)) {
+      // The compositor went away: nothing is left to draw on.
+      std::fprintf(stderr, "ambervale-wayland: the connection to the compositor broke\n");
+      return 0;
+    }
+    EndClosedSurfaces();
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RunWaylandSaver(wl_display* display, const HackOptions& options, const sigset_t& wait_mask) {
+  Client client(display, options);
+  return client.Run(wait_mask);
+}
+
+}  // namespace ambervale
