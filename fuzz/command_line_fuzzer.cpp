@@ -23,7 +23,7 @@
 #include "engine/saver_engine.h"
 #include "engine/saver_startup.h"
 #include "surfaces/colors.h"
-#include "surfaces/memory_surfaces.h"
+#include "testing/test_surfaces.h"
 
 using namespace ambervale;
 using ambervale::fuzz::Require;
