@@ -25,7 +25,7 @@
 #include "engine/saver_run.h"
 #include "engine/saver_startup.h"
 #include "surfaces/colors.h"
-#include "surfaces/memory_surfaces.h"
+#include "testing/test_surfaces.h"
 
 using namespace ambervale;
 using ambervale::fuzz::Require;

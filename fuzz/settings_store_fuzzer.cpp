@@ -17,7 +17,7 @@
 
 #include "base/errors.h"
 #include "fuzz/require.h"
-#include "settings/memory_registry.h"
+#include "testing/memory_registry.h"
 #include "settings/settings_store.h"
 
 using namespace ambervale;

@@ -13,7 +13,7 @@
 #include "engine/saver_engine.h"
 #include "engine/saver_state.h"
 #include "surfaces/jpeg_encoder.h"
-#include "surfaces/memory_surfaces.h"
+#include "testing/test_surfaces.h"
 
 namespace ambervale::testing {
 

@@ -1,8 +1,7 @@
 // The small slice of a registry the settings store needs: a root that opens (or creates) one
 // key with full access, and an open key that queries a value into four bytes and writes a
-// DWORD. The Windows build implements it over advapi32 (win32/win_registry.h); the portable
-// in-memory one (memory_registry.h) reproduces the same observable rules for tests and for
-// platforms without a registry.
+// DWORD. The Windows build implements it over advapi32 (win32/win_registry.h); the tests'
+// in-memory one (testing/memory_registry.h) reproduces the same observable rules.
 #pragma once
 
 #include <array>

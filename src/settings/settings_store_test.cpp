@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "settings/memory_registry.h"
+#include "testing/memory_registry.h"
 
 namespace ambervale {
 namespace {

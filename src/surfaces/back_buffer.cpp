@@ -10,7 +10,7 @@
 namespace ambervale {
 
 BackBuffer::BackBuffer(int32_t width, int32_t height) {
-  if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > kMaxMemoryPixels) return;
+  if (!FitsInMemory(width, height)) return;
   width_ = width;
   height_ = height;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);

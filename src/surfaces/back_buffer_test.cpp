@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "surfaces/memory_surfaces.h"
+#include "testing/test_surfaces.h"
 
 namespace ambervale {
 namespace {

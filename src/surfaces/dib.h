@@ -14,18 +14,26 @@ namespace ambervale {
 
 class JpegImage;
 
-// Something CopyFromScreen copies from: the screen's device context on Windows (ScreenDC),
-// or an in-memory screen (MemoryScreen), which every backend accepts.
-class ScreenSource {
- public:
-  virtual ~ScreenSource() = default;
-};
-
 struct DibFormat {
   int32_t width = 0;
   int32_t height = 0;
   int32_t depth = 0;
   int32_t stride = 0;  // ((depth x width + 31) div 32) x 4
+};
+
+// Something CopyFromScreen copies from: the screen's device context on Windows (ScreenDC),
+// which the platform's backend copies, or a picture that copies itself into any backend's
+// storage (the tests' in-memory screen).
+class ScreenSource {
+ public:
+  virtual ~ScreenSource() = default;
+  // Copies the source's top-left pixels into bottom-up storage of the given format; false
+  // when the source leaves the copy to the backend.
+  virtual bool CopyInto(uint8_t* bits, const DibFormat& format) const {
+    (void)bits;
+    (void)format;
+    return false;
+  }
 };
 
 // One block of surface storage, bottom-up: the picture's last row first in memory.
@@ -95,8 +103,6 @@ class Dib {
   // (JpegError for bad data).
   void StretchPicture(const Rect& rect, JpegImage& picture);
   void CopyFromScreen(const ScreenSource& screen);
-  // The device context of the storage (0 when empty or off Windows).
-  uintptr_t DibDC() { return storage_ ? storage_->DeviceContext() : 0; }
 
   DibStorage* storage() { return storage_.get(); }
 

@@ -9,7 +9,7 @@
 
 #include "base/errors.h"
 #include "surfaces/jpeg_image.h"
-#include "surfaces/memory_surfaces.h"
+#include "testing/test_surfaces.h"
 #include "surfaces/test_pictures.h"
 
 namespace ambervale {

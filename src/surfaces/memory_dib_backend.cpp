@@ -1,11 +1,10 @@
 // Native stand-in for the GDI side of pixel surfaces: storage in memory, a stretch that keeps
 // whole rows and columns (never averages, like COLORONCOLOR), so a same-size stretch is an
-// exact copy, and a screen copy from an in-memory screen.
+// exact copy, and a screen copy from a source that copies itself.
 #include <vector>
 
 #include "surfaces/dib.h"
 #include "surfaces/jpeg_image.h"
-#include "surfaces/memory_surfaces.h"
 
 namespace ambervale {
 namespace {
@@ -49,10 +48,8 @@ class MemoryDibStorage : public DibStorage {
     }
   }
 
-  // Only an in-memory screen exists off Windows.
-  void CopyFromScreen(const ScreenSource& screen) override {
-    if (const auto* memory = dynamic_cast<const MemoryScreen*>(&screen)) CopyMemoryScreen(*memory, bytes_.data(), format_);
-  }
+  // No platform screen exists here: only a source that copies itself.
+  void CopyFromScreen(const ScreenSource& screen) override { screen.CopyInto(bytes_.data(), format_); }
 
  private:
   DibFormat format_;

@@ -1,15 +1,12 @@
-// In-memory stand-ins for the platform's pictures: an ARGB bitmap, a 24-bit canvas that
-// composites like the drawing target, a target that only records what it is asked to draw,
-// and a screen to capture from. They hold no platform code, so native tests, tools and the
-// Windows build can all use them.
+// The ARGB bitmap held in memory: the engine's bitmaps wherever the leaves are blended in
+// memory (the composited path on Windows, the Linux hack, the tools). It holds no platform
+// code and reports its failures as the platform's picture library would.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "surfaces/colors.h"
-#include "surfaces/dib.h"
 #include "surfaces/drawing.h"
 
 namespace ambervale {
@@ -20,6 +17,11 @@ inline constexpr int32_t kStatusOutOfMemory = 3;
 
 // Largest in-memory picture: keeps a bad size from exhausting memory.
 inline constexpr int64_t kMaxMemoryPixels = int64_t{1} << 27;
+
+// True for a size an in-memory picture may take: positive, and no more pixels than the limit.
+constexpr bool FitsInMemory(int32_t width, int32_t height) {
+  return width > 0 && height > 0 && static_cast<int64_t>(width) * height <= kMaxMemoryPixels;
+}
 
 class MemoryBitmap : public ArgbBitmap {
  public:
@@ -35,94 +37,12 @@ class MemoryBitmap : public ArgbBitmap {
   // Pixel (x, y); 0 (transparent black) outside the bitmap.
   Argb Pixel(int32_t x, int32_t y) const;
   const std::vector<Argb>& Pixels() const { return pixels_; }
-  int32_t PutCount() const { return put_count_; }
 
  private:
   int32_t width_ = 0;
   int32_t height_ = 0;
   int32_t last_status_ = 0;
-  int32_t put_count_ = 0;
   std::vector<Argb> pixels_;
-};
-
-// A 24-bit picture held top row first, three bytes a pixel (blue, green, red).
-// Colours pass in and out as 0x00RRGGBB.
-class MemoryPicture24 {
- public:
-  MemoryPicture24(int32_t width, int32_t height);
-
-  int32_t Width() const { return width_; }
-  int32_t Height() const { return height_; }
-  bool Contains(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
-  // 0 outside the picture.
-  uint32_t Pixel(int32_t x, int32_t y) const;
-  // Ignored outside the picture.
-  void SetPixel(int32_t x, int32_t y, uint32_t rgb);
-  void Fill(uint32_t rgb);
-  const uint8_t* Row(int32_t y) const { return bytes_.data() + static_cast<size_t>(y) * RowSize(); }
-  uint8_t* Row(int32_t y) { return bytes_.data() + static_cast<size_t>(y) * RowSize(); }
-
- private:
-  size_t RowSize() const { return static_cast<size_t>(width_) * 3; }
-
-  int32_t width_ = 0;
-  int32_t height_ = 0;
-  std::vector<uint8_t> bytes_;
-};
-
-// What the screen shows, for the surfaces' screen copy.
-class MemoryScreen : public ScreenSource, public MemoryPicture24 {
- public:
-  using MemoryPicture24::MemoryPicture24;
-};
-
-// Copies the screen's top-left pixels into 24-bit bottom-up storage of the given format.
-// Pixels the screen does not cover keep their value; other depths are left alone.
-void CopyMemoryScreen(const MemoryScreen& screen, uint8_t* bits, const DibFormat& format);
-
-// A drawing target over a 24-bit canvas: each covered pixel becomes src x a + dst x (1 - a),
-// with the bitmap resampled to the rectangle by nearest pixel centres and the rectangle
-// clipped to the canvas. Draws MemoryBitmap sources; anything else counts as no bitmap.
-class MemoryCanvas : public DrawTarget, public MemoryPicture24 {
- public:
-  using MemoryPicture24::MemoryPicture24;
-
-  void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
-  int32_t LastStatus() const override { return last_status_; }
-  void ClipTo(const Rect& area) override { clip_ = area; }
-
- private:
-  int32_t last_status_ = 0;
-  std::optional<Rect> clip_;
-};
-
-// A drawing target that remembers each request and draws nothing (or hands it on).
-class RecordingTarget : public DrawTarget {
- public:
-  struct DrawCall {
-    const ArgbBitmap* bitmap = nullptr;
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-    friend bool operator==(const DrawCall&, const DrawCall&) = default;
-  };
-
-  explicit RecordingTarget(DrawTarget* forward_to = nullptr) : forward_to_(forward_to) {}
-
-  void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
-  int32_t LastStatus() const override { return forward_to_ ? forward_to_->LastStatus() : 0; }
-  void ClipTo(const Rect& area) override {
-    clip = area;
-    if (forward_to_) forward_to_->ClipTo(area);
-  }
-
-  std::optional<Rect> clip;
-
-  std::vector<DrawCall> calls;
-
- private:
-  DrawTarget* forward_to_;
 };
 
 }  // namespace ambervale

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "testing/test_surfaces.h"
+
 namespace ambervale {
 namespace {
 
@@ -29,7 +31,6 @@ TEST(MemoryBitmapTest, WritesInsideAndReportsWritesOutside) {
   bitmap.PutArgb(0, -1, 0xFFFFFFFF);
   EXPECT_EQ(bitmap.LastStatus(), kStatusInvalidParameter);
   for (Argb p : bitmap.Pixels()) EXPECT_TRUE(p == 0 || p == 0x80112233u);
-  EXPECT_EQ(bitmap.PutCount(), 3);
 }
 
 TEST(MemoryBitmapTest, BadSizesGiveAnEmptyBitmapAndAStatus) {

@@ -5,7 +5,7 @@
 #include "surfaces/dib.h"
 #include "surfaces/jpeg_image.h"
 #include "surfaces/back_buffer.h"
-#include "surfaces/memory_surfaces.h"
+#include "testing/test_surfaces.h"
 #include "surfaces/test_pictures.h"
 
 namespace ambervale {

@@ -6,6 +6,7 @@
 #include "surfaces/memory_surfaces.h"
 #include "win32/desktop_picture.h"
 #include "win32/gdi_handles.h"
+#include "win32/window.h"
 
 namespace ambervale {
 namespace {
@@ -128,30 +129,23 @@ void CompositedView::Paint() {
 
 // A child window of ours inside the host's preview window that repaints itself from its back
 // buffer: when the host repaints, the small desktop and its leaves come back.
-class CompositedDrawing::PreviewChild {
+class CompositedDrawing::PreviewChild final : public Window {
  public:
   static std::unique_ptr<PreviewChild> Create(HWND host) {
     RECT host_rect;
     if (!GetWindowRect(host, &host_rect)) return nullptr;
     auto child = std::unique_ptr<PreviewChild>(new PreviewChild());
-    RegisterClassOnce();
+    WNDCLASSEXA window_class{};
+    window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    window_class.lpszClassName = kPreviewChildClass;
+    RegisterWindowClass(window_class);
     const int width = host_rect.right - host_rect.left;
     const int height = host_rect.bottom - host_rect.top;
-    child->window_ = CreateWindowExA(0, kPreviewChildClass, "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, width,
-                                     height, host, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (!child->window_) return nullptr;
-    child->view_ = std::make_unique<CompositedView>(child->window_, Rect{0, 0, width, height},
+    if (!child->CreateHandle(0, kPreviewChildClass, "", WS_CHILD | WS_VISIBLE | WS_DISABLED, 0, 0, width, height, host))
+      return nullptr;
+    child->view_ = std::make_unique<CompositedView>(child->Handle(), Rect{0, 0, width, height},
                                                     CompositedView::Presenting::kWholeThroughParent);
-    SetWindowLongPtrA(child->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(child.get()));
     return child;
-  }
-  PreviewChild(const PreviewChild&) = delete;
-  PreviewChild& operator=(const PreviewChild&) = delete;
-  ~PreviewChild() {
-    if (window_ && IsWindow(window_)) {
-      SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-      DestroyWindow(window_);
-    }
   }
 
   CompositedView& View() { return *view_; }
@@ -159,38 +153,19 @@ class CompositedDrawing::PreviewChild {
  private:
   PreviewChild() = default;
 
-  static void RegisterClassOnce() {
-    static const bool registered = [] {
-      WNDCLASSEXA window_class{};
-      window_class.cbSize = sizeof window_class;
-      window_class.lpfnWndProc = WindowProc;
-      window_class.hInstance = GetModuleHandleA(nullptr);
-      window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-      window_class.lpszClassName = kPreviewChildClass;
-      return RegisterClassExA(&window_class) != 0;
-    }();
-    (void)registered;
-  }
-
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    auto* self = reinterpret_cast<PreviewChild*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  // The host may take its children with it when it goes; Handle() then turns null.
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override {
     switch (message) {
       case WM_ERASEBKGND:
         return 1;  // the paint covers every pixel; erasing first would flicker
       case WM_PAINT:
-        if (!self) break;
-        self->view_->Paint();
+        if (!view_) break;
+        view_->Paint();
         return 0;
-      case WM_NCDESTROY:
-        // The host may take its children with it when it goes.
-        if (self) self->window_ = nullptr;
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-        break;
     }
-    return DefWindowProcA(window, message, wparam, lparam);
+    return DefaultHandling(message, wparam, lparam);
   }
 
-  HWND window_ = nullptr;
   std::unique_ptr<CompositedView> view_;
 };
 

@@ -5,7 +5,6 @@
 
 #include "surfaces/dib.h"
 #include "surfaces/jpeg_image.h"
-#include "surfaces/memory_surfaces.h"
 #include "win32/gdi_handles.h"
 #include "win32/screen_dc.h"
 
@@ -101,9 +100,9 @@ class GdiDibStorage : public DibStorage {
   void CopyFromScreen(const ScreenSource& screen) override {
     if (const auto* device = dynamic_cast<const ScreenDC*>(&screen)) {
       BitBlt(section_.dc(), 0, 0, format_.width, format_.height, device->Handle(), 0, 0, SRCCOPY);
-    } else if (const auto* memory = dynamic_cast<const MemoryScreen*>(&screen)) {
+    } else {
       GdiFlush();
-      CopyMemoryScreen(*memory, section_.bits(), format_);
+      screen.CopyInto(section_.bits(), format_);
     }
   }
 

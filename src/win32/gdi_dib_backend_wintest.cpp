@@ -7,6 +7,7 @@
 #include "surfaces/dib.h"
 #include "surfaces/jpeg_image.h"
 #include "surfaces/test_pictures.h"
+#include "testing/test_surfaces.h"
 #include "win32/screen_dc.h"
 
 namespace ambervale {
@@ -20,11 +21,11 @@ void Size(Dib& dib, int32_t w, int32_t h, ColorRef colour = 0) {
     for (int32_t x = 0; x < w; ++x) dib.PutPixel(x, y, colour);
 }
 
-HDC DcOf(Dib& dib) { return reinterpret_cast<HDC>(dib.DibDC()); }
+HDC DcOf(Dib& dib) { return reinterpret_cast<HDC>(dib.storage()->DeviceContext()); }
 
 TEST(GdiDibTest, SurfaceIsADibSectionInAScreenCompatibleMemoryDc) {
   Dib dib;
-  EXPECT_EQ(dib.DibDC(), 0u);
+  EXPECT_EQ(dib.storage(), nullptr);
   Size(dib, 30, 20);
   HDC dc = DcOf(dib);
   ASSERT_NE(dc, nullptr);
@@ -54,17 +55,15 @@ TEST(GdiDibTest, RowsHoldWhatGdiDrewAtTheSameCoordinates) {
   EXPECT_EQ(GetPixel(dc, 3, 0), RGB(10, 20, 30));
 }
 
-TEST(GdiDibTest, CopyFromScreenBlitsTheSourcesTopLeftCorner) {
-  Dib screen;
-  Size(screen, 40, 30);
+TEST(GdiDibTest, CopyFromScreenTakesTheSourcesTopLeftCorner) {
+  MemoryScreen screen(40, 30);
   for (int32_t y = 0; y < 30; ++y)
-    for (int32_t x = 0; x < 40; ++x) screen.PutPixel(x, y, PackRgb(x * 6, y * 8, (x ^ y) * 4));
+    for (int32_t x = 0; x < 40; ++x) screen.SetPixel(x, y, static_cast<uint32_t>(x * 6 << 16 | y * 8 << 8 | (x ^ y) * 4));
   Dib copy;
   Size(copy, 25, 12);
-  ScreenDC source(DcOf(screen));
-  copy.CopyFromScreen(source);
+  copy.CopyFromScreen(screen);
   for (int32_t y = 0; y < 12; ++y)
-    ASSERT_EQ(0, std::memcmp(copy.RowBytes(y), screen.RowBytes(y), 75)) << "row " << y;
+    ASSERT_EQ(0, std::memcmp(copy.RowBytes(y), screen.Row(y), 75)) << "row " << y;
 }
 
 TEST(GdiDibTest, CopyFromTheRealScreenRaisesNothing) {

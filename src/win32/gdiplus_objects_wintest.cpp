@@ -26,10 +26,10 @@ class GdiplusTest : public ::testing::Test {
     canvas.SetDibHeight(kSize);
     for (int32_t y = 0; y < kSize; ++y)
       for (int32_t x = 0; x < kSize; ++x) canvas.PutPixel(x, y, kBackground);
-    ASSERT_NE(canvas.DibDC(), 0u);
+    ASSERT_NE(Dc(), nullptr);
   }
 
-  HDC Dc() { return reinterpret_cast<HDC>(canvas.DibDC()); }
+  HDC Dc() { return reinterpret_cast<HDC>(canvas.storage()->DeviceContext()); }
 
   // The canvas pixel as 0x00RRGGBB.
   uint32_t Pixel(int32_t x, int32_t y) {

@@ -16,29 +16,34 @@
 using namespace ambervale;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  SaverState& state = TheSaverState();
-  state.run_mode = RunModeOf(__argc > 1 && __argv[1] ? ParseRunMode(__argv[1]) : 0);
-
   Application& application = Application::Instance();
   application.SetTitle("Ambervale Screensaver");
 
+  // What the run owns, destroyed in the reverse order: the dialog (which works on the saver
+  // and the state) first, then the saver window with its bitmaps and drawing targets, then the
+  // state with the sprite and the desktop picture, and the graphics library's session last,
+  // since every GDI+ object must be released while it still runs.
   GdiplusSession gdiplus;
-  {
-    std::unique_ptr<SettingsDialog> dialog;
-    if (state.run_mode != RunMode::kSettings && state.run_mode != RunMode::kPassword) CreateSaverWindow();
-    if (state.run_mode == RunMode::kSettings) {
-      SettingsDialogDeps deps;
-      deps.create_saver = []() -> LiveSaver& { return *CreateSaverWindow(); };
-      deps.state = &state;
-      deps.save = [&state] {
-        WinRegistryRoot registry;
-        SaveSettings(state, registry);
-      };
-      application.Guard([&] { dialog = SettingsDialog::Create(std::move(deps)); });
-    }
-    application.Run();
+  auto state = std::make_unique<SaverState>();
+  std::unique_ptr<RunningSaver> saver;
+  std::unique_ptr<SettingsDialog> dialog;
+
+  state->run_mode = RunModeOf(__argc > 1 && __argv[1] ? ParseRunMode(__argv[1]) : 0);
+  if (state->run_mode != RunMode::kSettings && state->run_mode != RunMode::kPassword) {
+    saver = CreateSaverWindow(*state);
   }
-  // The saver's bitmaps and drawing target stay unreleased: the process ends right after the
-  // graphics library shuts down.
-  return 0;
+  if (state->run_mode == RunMode::kSettings) {
+    SettingsDialogDeps deps;
+    deps.create_saver = [&]() -> LiveSaver& {
+      if (!saver) saver = CreateSaverWindow(*state);
+      return *saver;
+    };
+    deps.state = state.get();
+    deps.save = [&state] {
+      WinRegistryRoot registry;
+      SaveSettings(*state, registry);
+    };
+    application.Guard([&] { dialog = SettingsDialog::Create(std::move(deps)); });
+  }
+  return application.Run();
 }

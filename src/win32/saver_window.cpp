@@ -16,12 +16,14 @@
 #include "settings/settings_store.h"
 #include "win32/win_registry.h"
 #include "win32/composited_window.h"
+#include "win32/drawing_failure.h"
 #include "win32/desktop_picture.h"
 #include "win32/gdiplus_objects.h"
 #include "win32/monitors.h"
 #include "win32/screen_dc.h"
 #include "win32/screen_patch_target.h"
 #include "win32/tick_timer.h"
+#include "win32/window.h"
 
 namespace ambervale {
 namespace {
@@ -66,30 +68,38 @@ TimeOfDay UtcNow() {
   return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
-class SaverWindow final : public RunningSaver, private SaverHost, private PointerSource, private PreviewHost {
+class SaverWindow final : public RunningSaver, private Window, private SaverHost, private PointerSource,
+                          private PreviewHost {
  public:
   explicit SaverWindow(SaverState& state)
       : state_(state),
         leaves_(LeafImageSet::PictureSource(LeafPictureBytes), ScreenPictureDepth()),
         run_(state, leaves_, *this, this, this) {}
+  // The window's destruction reaches its handler while the members it uses are still there.
+  ~SaverWindow() override { Destroy(); }
 
   void Create();
 
-  HWND Handle() const override { return window_; }
+  HWND Handle() const override { return Window::Handle(); }
   SaverState& State() override { return state_; }
   bool Started() const override { return run_.Started(); }
 
   // The dialog's restore, and the close decision's: nothing to restore before the start-up
   // has made its surfaces or after it failed.
-  void RestoreAndRestart() override { run_.RestoreAndRestart(); }
+  void RestoreAndRestart() override {
+    drawing_.Run([&] { run_.RestoreAndRestart(); });
+  }
   void SetTimerInterval(uint32_t milliseconds) override { timer_.SetInterval(milliseconds); }
+  // Posted: the dialog that asks is owned by this window and goes with it, so the close
+  // waits until the dialog's handler has returned. The dialog has restored the screen
+  // already, and no tick may draw on it again before the close arrives.
   void CloseSaver() override {
-    if (IsWindow(window_)) SendMessageA(window_, WM_CLOSE, 0, 0);
+    timer_.SetEnabled(false);
+    RequestClose();
   }
 
  private:
-  static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
   void Start();
   void Tick();
@@ -98,7 +108,7 @@ class SaverWindow final : public RunningSaver, private SaverHost, private Pointe
   // Posted, so that a tick that asks for the close runs to its end first and the restore of
   // the close decision comes after its last draw.
   void RequestClose() {
-    if (IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
+    if (IsWindow(Handle())) PostMessageA(Handle(), WM_CLOSE, 0, 0);
   }
   void CloseIfRequested() {
     if (run_.TakeCloseRequest()) RequestClose();
@@ -117,8 +127,8 @@ class SaverWindow final : public RunningSaver, private SaverHost, private Pointe
   }
   std::unique_ptr<DrawTarget> CreateDrawTarget() override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
-    if (composited_) return CompositedDrawing::CreateBitmap(width, height);
-    return std::make_unique<GdiplusBitmap>(width, height);
+    if (composited_) return RequireBitmap(CompositedDrawing::CreateBitmap(width, height));
+    return RequireBitmap(std::make_unique<GdiplusBitmap>(width, height));
   }
   void ShowDesktop(const Rect& area) override {
     if (composited_) return composited_->Restore(area);
@@ -137,7 +147,19 @@ class SaverWindow final : public RunningSaver, private SaverHost, private Pointe
   // PreviewHost
   std::optional<Size> OpenPreview(int32_t handle) override;
   std::unique_ptr<ArgbBitmap> DesktopPicture(int32_t width, int32_t height) override;
-  bool PreviewShown() override { return window_ && GetActiveWindow() == window_; }
+  bool PreviewShown() override { return Handle() && GetActiveWindow() == Handle(); }
+
+  // After a failed drawing the close grants itself, and the restore is the system's own
+  // repaint: the graphics that failed cannot be trusted to draw it.
+  void EndAfterDrawingFailure() {
+    state_.close_allowed = true;
+    if (composited_) {
+      composited_->Restore();
+    } else {
+      RepaintDesktopArea(VirtualScreenRect());
+    }
+    RequestClose();
+  }
 
   SaverState& state_;
   LeafImageSet leaves_;
@@ -146,23 +168,24 @@ class SaverWindow final : public RunningSaver, private SaverHost, private Pointe
   TickTimer timer_{[this] { Application::Instance().Guard([&] { Tick(); }); }};
   std::unique_ptr<WindowDc> target_dc_;
   std::unique_ptr<CompositedDrawing> composited_;  // null on the screen's device context
+  DrawingFailureGuard drawing_{[](const std::string& message) { Application::Instance().ShowException(message); },
+                               [this] { EndAfterDrawingFailure(); }};
   HWND preview_host_ = nullptr;
-  HWND window_ = nullptr;
 };
 
 std::unique_ptr<DrawTarget> SaverWindow::CreateDrawTarget() {
   if (preview_host_) {
-    if (composited_) return composited_->CreateTarget();
+    if (composited_) return FailingLoudly(composited_->CreateTarget());
     target_dc_ = std::make_unique<WindowDc>(preview_host_);
-    return std::make_unique<GdiplusGraphics>(target_dc_->get());
+    return FailingLoudly(std::make_unique<GdiplusGraphics>(target_dc_->get()));
   }
   // Both full-screen targets take virtual-screen coordinates: the screen's device context
   // spans every monitor with its (0, 0) at the primary's top-left corner, and so does the
   // composited back buffer's target.
-  if (composited_) return composited_->CreateTarget();
+  if (composited_) return FailingLoudly(composited_->CreateTarget());
   target_dc_ = std::make_unique<WindowDc>(nullptr);
-  if (DisplayMonitors().size() > 1) return std::make_unique<ScreenPatchTarget>(target_dc_->get());
-  return std::make_unique<GdiplusGraphics>(target_dc_->get());
+  if (DisplayMonitors().size() > 1) return FailingLoudly(std::make_unique<ScreenPatchTarget>(target_dc_->get()));
+  return FailingLoudly(std::make_unique<GdiplusGraphics>(target_dc_->get()));
 }
 
 std::optional<PreviewHost::Size> SaverWindow::OpenPreview(int32_t handle) {
@@ -183,19 +206,7 @@ std::unique_ptr<ArgbBitmap> SaverWindow::DesktopPicture(int32_t width, int32_t h
   return bitmap;
 }
 
-LRESULT CALLBACK SaverWindow::StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
-    auto* self = static_cast<SaverWindow*>(create->lpCreateParams);
-    self->window_ = window;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<SaverWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(window, message, wparam, lparam);
-  return self->WindowProc(message, wparam, lparam);
-}
-
-LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   Application& application = Application::Instance();
   switch (message) {
     case WM_TIMER:
@@ -210,19 +221,19 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_ERASEBKGND:
       if (composited_) return 1;  // the paint covers every pixel
-      return DefWindowProcA(window_, message, wparam, lparam);
+      return DefaultHandling(message, wparam, lparam);
     case WM_PAINT:
       if (composited_ && composited_->PaintSaverWindow()) return 0;
-      return DefWindowProcA(window_, message, wparam, lparam);
+      return DefaultHandling(message, wparam, lparam);
     case WM_CLOSE:
       application.Guard([&] { OnClose(); });
       return 0;
     case WM_DESTROY:
       timer_.Detach();
-      application.WindowDestroyed(window_);
+      application.WindowDestroyed(Handle());
       return 0;
     default:
-      return DefWindowProcA(window_, message, wparam, lparam);
+      return DefaultHandling(message, wparam, lparam);
   }
 }
 
@@ -232,7 +243,7 @@ void SaverWindow::Tick() {
   // The host dropped its preview window without taking the activation from the saver: there
   // is nowhere left to paint, so the preview ends as it does on deactivation.
   if (preview_host_ && !IsWindow(preview_host_)) return RequestClose();
-  run_.Tick();
+  drawing_.Run([&] { run_.Tick(); });
   CloseIfRequested();
 }
 
@@ -246,7 +257,7 @@ void SaverWindow::OnClose() {
   // Only a run that told the system it started tells it that it stopped.
   if (run_.Started()) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 0, nullptr, 0);
   run_.Close();
-  DestroyWindow(window_);
+  Destroy();
 }
 
 void SaverWindow::Start() {
@@ -254,69 +265,55 @@ void SaverWindow::Start() {
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 2) preview_argument = arguments[2];
   // The composited window shows a picture of the desktop, taken now, before the window shows.
-  if (composited_ && state_.run_mode != RunMode::kPreview) composited_->AttachFullScreen(window_);
+  if (composited_ && state_.run_mode != RunMode::kPreview) composited_->AttachFullScreen(Handle());
   if (run_.Start(UtcNow(), preview_argument)) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, nullptr, 0);
 }
 
 void SaverWindow::Create() {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSEXA window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = StaticWindowProc;
-  window_class.hInstance = instance;
   window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   window_class.lpszClassName = kWindowClass;
-  RegisterClassExA(&window_class);
+  RegisterWindowClass(window_class);
 
   if (CompositedDrawingWanted()) composited_ = std::make_unique<CompositedDrawing>();
   if (composited_ && state_.run_mode != RunMode::kPreview) {
     // The leaves show in this window: opaque, over every monitor.
     const Rect screen = VirtualScreenRect();
-    CreateWindowExA(CompositedDrawing::WindowExStyle(), kWindowClass, kCaption, CompositedDrawing::WindowStyle(),
-                    screen.left, screen.top, screen.Width(), screen.Height(), nullptr, nullptr, instance, this);
-    if (!window_) return;
+    if (!CreateHandle(CompositedDrawing::WindowExStyle(), kWindowClass, kCaption, CompositedDrawing::WindowStyle(),
+                      screen.left, screen.top, screen.Width(), screen.Height(), nullptr))
+      return;
   } else {
     // Every pixel of the window is the transparent white, so it lets the mouse through as it
     // lets the eye; WS_EX_TRANSPARENT says so for window managers that hit-test the rectangle.
-    CreateWindowExA(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT, kWindowClass, kCaption, WS_POPUP, kLeft, kTop,
-                    kClientWidth, kClientHeight, nullptr, nullptr, instance, this);
-    if (!window_) return;
+    if (!CreateHandle(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT, kWindowClass, kCaption, WS_POPUP, kLeft,
+                      kTop, kClientWidth, kClientHeight, nullptr))
+      return;
     // White is the transparent colour and the whole client area is white: the window is
     // see-through.
-    SetLayeredWindowAttributes(window_, RGB(255, 255, 255), 0, LWA_COLORKEY);
+    SetLayeredWindowAttributes(Handle(), RGB(255, 255, 255), 0, LWA_COLORKEY);
   }
-  timer_.Attach(window_);
+  timer_.Attach(Handle());
 
   Application& application = Application::Instance();
-  application.Guard([&] { Start(); });
+  application.Guard([&] { drawing_.Run([&] { Start(); }); });
   // A run whose start-up failed has nothing to show: it ends once its message is read. Behind
   // the settings dialog it stays, so that "Save Settings" can write unreadable settings anew.
   if (!run_.Started() && state_.run_mode != RunMode::kSettings) RequestClose();
 
   // An opaque window whose start-up failed would only hide the desktop until it goes.
   if (run_.Started() || !composited_ || state_.run_mode == RunMode::kPreview) {
-    ShowWindow(window_, SW_SHOW);
-    SetForegroundWindow(window_);
+    ShowWindow(Handle(), SW_SHOW);
+    SetForegroundWindow(Handle());
   }
-  application.WindowCreated(window_);
+  application.WindowCreated(Handle());
 }
 
 }  // namespace
 
-SaverState& TheSaverState() {
-  // Lives until the process ends: its bitmaps and drawing target must never be released
-  // after the graphics library has shut down.
-  static SaverState* state = new SaverState();
-  return *state;
-}
-
-RunningSaver* CreateSaverWindow() {
-  static SaverWindow* window = nullptr;
-  if (!window) {
-    window = new SaverWindow(TheSaverState());
-    window->Create();
-  }
+std::unique_ptr<RunningSaver> CreateSaverWindow(SaverState& state) {
+  auto window = std::make_unique<SaverWindow>(state);
+  window->Create();
   return window;
 }
 

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "engine/saver_state.h"
 #include "settings/live_saver.h"
 
@@ -28,14 +30,11 @@ class RunningSaver : public LiveSaver {
   void CloseSaver() override = 0;
 };
 
-// The one engine state of the run, shared by the saver window and the settings dialog.
-SaverState& TheSaverState();
-
-// Creates the saver window and runs its start-up (Start) with TheSaverState() and the
-// process's command line; RunMode must already be set. The first window created becomes the
-// application's main window. An error during start-up is shown by the application's default
-// handler and the window is created all the same. Returns the window (never null); it lives
-// until the process ends.
-RunningSaver* CreateSaverWindow();
+// Creates the saver window over `state` (which must outlive it) and runs its start-up (Start)
+// with the process's command line; state.run_mode must already be set. The first window
+// created becomes the application's main window. An error during start-up is shown by the
+// application's default handler and the window is created all the same. Never null; the
+// window goes with the object at the latest.
+std::unique_ptr<RunningSaver> CreateSaverWindow(SaverState& state);
 
 }  // namespace ambervale

@@ -2,10 +2,10 @@
 
 namespace ambervale {
 
-ScreenDC::ScreenDC() : dc_(GetDC(nullptr)), owned_(true) {}
+ScreenDC::ScreenDC() : dc_(GetDC(nullptr)) {}
 
 ScreenDC::~ScreenDC() {
-  if (owned_ && dc_) ReleaseDC(nullptr, dc_);
+  if (dc_) ReleaseDC(nullptr, dc_);
 }
 
 int32_t DeviceColourDepth(HDC dc) { return GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES); }

@@ -12,8 +12,6 @@ class ScreenDC : public ScreenSource {
  public:
   // The whole screen's device context (GetDC with no window), released with the object.
   ScreenDC();
-  // Any device context, e.g. a preview window's; the caller keeps ownership.
-  explicit ScreenDC(HDC dc) : dc_(dc), owned_(false) {}
   ScreenDC(const ScreenDC&) = delete;
   ScreenDC& operator=(const ScreenDC&) = delete;
   ~ScreenDC() override;
@@ -22,7 +20,6 @@ class ScreenDC : public ScreenSource {
 
  private:
   HDC dc_;
-  bool owned_;
 };
 
 // Colour depth of a device context: bits per pixel x planes.

@@ -21,7 +21,7 @@ struct FakeScreen {
     for (int32_t y = 0; y < kSize; ++y)
       for (int32_t x = 0; x < kSize; ++x) dib.PutPixel(x, y, PackRgb(4 * x, 4 * y, 128));
   }
-  HDC Dc() { return reinterpret_cast<HDC>(dib.DibDC()); }
+  HDC Dc() { return reinterpret_cast<HDC>(dib.storage()->DeviceContext()); }
   uint32_t Pixel(int32_t x, int32_t y) {
     const uint8_t* p = dib.RowBytes(y) + 3 * x;
     return uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];

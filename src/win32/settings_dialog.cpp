@@ -77,19 +77,6 @@ std::optional<DialogSlider> SliderOf(int id) {
 
 int CheckBoxId(DialogCheckBox box) { return box == DialogCheckBox::KeyExit ? kCheckBox1Id : kCheckBox2Id; }
 
-void RegisterWindowClass() {
-  static const bool registered = [] {
-    WNDCLASSEXA window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = DefWindowProcA;  // replaced per window at creation
-    window_class.hInstance = GetModuleHandleA(nullptr);
-    window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    window_class.lpszClassName = kSettingsDialogClass;
-    return RegisterClassExA(&window_class) != 0;
-  }();
-  (void)registered;
-}
-
 void InitTrackBarClass() {
   static const bool done = [] {
     INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
@@ -103,14 +90,17 @@ void InitTrackBarClass() {
 SettingsDialog::SettingsDialog(SettingsDialogDeps deps) : deps_(std::move(deps)) {}
 
 SettingsDialog::~SettingsDialog() {
-  if (window_) DestroyWindow(window_);
+  Destroy();
   if (font_) DeleteObject(font_);
   if (background_) DeleteObject(background_);
 }
 
 std::unique_ptr<SettingsDialog> SettingsDialog::Create(SettingsDialogDeps deps) {
   InitTrackBarClass();
-  RegisterWindowClass();
+  WNDCLASSEXA window_class{};
+  window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  window_class.lpszClassName = kSettingsDialogClass;
+  RegisterWindowClass(window_class);
   std::unique_ptr<SettingsDialog> form(new SettingsDialog(std::move(deps)));
   form->background_ = CreateSolidBrush(kSilver);
   // The dialog opens on the primary monitor (PlaceOnScreen) and takes that monitor's DPI.
@@ -123,23 +113,21 @@ std::unique_ptr<SettingsDialog> SettingsDialog::Create(SettingsDialogDeps deps) 
       ScaleToDpi(kSettingsDialogInnerHeight + 2 * kSettingsDialogFrame, form->dpi_), kStyle, kExStyle, form->dpi_);
   // Made at the primary monitor's origin, so that the window's DPI is that monitor's from the
   // start; PlaceOnScreen moves it to its place before it shows.
-  form->window_ = CreateWindowExA(kExStyle, kSettingsDialogClass, kSettingsDialogCaption, kStyle, 0, 0, size.cx,
-                                  size.cy, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  if (!form->window_) return form;
-  SetWindowLongPtrA(form->window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form.get()));
-  SetWindowLongPtrA(form->window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SettingsDialog::StaticWindowProc));
-  SendMessageA(form->window_, WM_SETFONT, reinterpret_cast<WPARAM>(form->font_), FALSE);
+  if (!form->CreateHandle(kExStyle, kSettingsDialogClass, kSettingsDialogCaption, kStyle, 0, 0, size.cx, size.cy,
+                          nullptr))
+    return form;
+  SendMessageA(form->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(form->font_), FALSE);
   form->CreateControls();
 
   Application::Instance().Guard([&] { form->Start(); });
-  ShowWindow(form->window_, SW_SHOW);
+  ShowWindow(form->Handle(), SW_SHOW);
   form->BringAboveSaver();
-  SetForegroundWindow(form->window_);
+  SetForegroundWindow(form->Handle());
   // Under Wine the saver's window is raised once more shortly after it is shown, once the
   // message loop runs, burying the dialog; for its first seconds the dialog raises itself again.
-  SetTimer(form->window_, kRaiseTimer, kRaiseInterval, nullptr);
+  SetTimer(form->Handle(), kRaiseTimer, kRaiseInterval, nullptr);
   SetFocus(form->Control(kTrackBar1Id));
-  Application::Instance().WindowCreated(form->window_);
+  Application::Instance().WindowCreated(form->Handle());
   return form;
 }
 
@@ -163,7 +151,7 @@ void SettingsDialog::CreateControls() {
     }
     const RECT place = ControlPlace(spec, dpi_);
     HWND control = CreateWindowExA(0, window_class, spec.caption, style, place.left, place.top,
-                                   place.right - place.left, place.bottom - place.top, window_,
+                                   place.right - place.left, place.bottom - place.top, Handle(),
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
     if (!control) continue;
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -186,8 +174,8 @@ void SettingsDialog::Start() {
   // so a click on the saver (a see-through window that may still take clicks) cannot bury the
   // dialog, and the dialog goes when the saver closes.
   HWND owner = Application::Instance().MainWindow();
-  if (owner && owner != window_ && IsWindow(owner)) {
-    SetWindowLongPtrA(window_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  if (owner && owner != Handle() && IsWindow(owner)) {
+    SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
   }
   PlaceOnScreen();
   logic_.emplace(*deps_.state, saver, static_cast<DialogControls&>(*this), deps_.save);
@@ -198,7 +186,7 @@ void SettingsDialog::OnDpiChanged(UINT dpi, const RECT& suggested) {
   HFONT old_font = font_;
   dpi_ = dpi;
   font_ = CreateDialogFont(dpi);
-  SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   for (const ControlSpec& spec : kControls) {
     const RECT place = ControlPlace(spec, dpi);
     HWND control = Control(spec.id);
@@ -207,25 +195,25 @@ void SettingsDialog::OnDpiChanged(UINT dpi, const RECT& suggested) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
   // The system's suggestion keeps the dialog where it was on the screen, at its new size.
-  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+  SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-  InvalidateRect(window_, nullptr, TRUE);
+  InvalidateRect(Handle(), nullptr, TRUE);
   if (old_font) DeleteObject(old_font);
 }
 
 void SettingsDialog::PlaceOnScreen() {
   RECT bounds{};
-  GetWindowRect(window_, &bounds);
+  GetWindowRect(Handle(), &bounds);
   const Point place = DialogPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                                      bounds.right - bounds.left, bounds.bottom - bounds.top);
-  SetWindowPos(window_, HWND_TOPMOST, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), HWND_TOPMOST, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void SettingsDialog::BringAboveSaver() {
-  SetWindowPos(window_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void SettingsDialog::CloseDialog() { SendMessageA(window_, WM_CLOSE, 0, 0); }
+void SettingsDialog::CloseDialog() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
 
 bool SettingsDialog::PreviewKey(HWND target, WPARAM key) {
   if (logic_ && logic_->OnKeyDown(static_cast<uint16_t>(key))) {
@@ -235,17 +223,11 @@ bool SettingsDialog::PreviewKey(HWND target, WPARAM key) {
   if (key == VK_TAB) {
     // Keys reach the controls straight from the message loop, so the dialog moves the focus.
     const bool backwards = GetKeyState(VK_SHIFT) < 0;
-    HWND next = GetNextDlgTabItem(window_, target == window_ ? nullptr : target, backwards);
+    HWND next = GetNextDlgTabItem(Handle(), target == Handle() ? nullptr : target, backwards);
     if (next) SetFocus(next);
     return true;
   }
   return false;
-}
-
-LRESULT CALLBACK SettingsDialog::StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* form = reinterpret_cast<SettingsDialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (!form || form->window_ != window) return DefWindowProcA(window, message, wparam, lparam);
-  return form->WindowProc(message, wparam, lparam);
 }
 
 LRESULT CALLBACK SettingsDialog::ControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR subclass_id,
@@ -266,12 +248,12 @@ LRESULT CALLBACK SettingsDialog::ControlProc(HWND control, UINT message, WPARAM 
   return DefSubclassProc(control, message, wparam, lparam);
 }
 
-LRESULT SettingsDialog::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT SettingsDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   Application& application = Application::Instance();
   switch (message) {
     case WM_ERASEBKGND: {
       RECT client{};
-      GetClientRect(window_, &client);
+      GetClientRect(Handle(), &client);
       FillRect(reinterpret_cast<HDC>(wparam), &client, background_);
       return 1;
     }
@@ -303,7 +285,7 @@ LRESULT SettingsDialog::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       }
       return 0;
     case WM_KEYDOWN:
-      if (PreviewKey(window_, wparam)) return 0;
+      if (PreviewKey(Handle(), wparam)) return 0;
       break;
     case WM_ACTIVATE:
       if (LOWORD(wparam) != WA_INACTIVE) BringAboveSaver();
@@ -313,22 +295,22 @@ LRESULT SettingsDialog::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_TIMER:
       if (wparam != kRaiseTimer) break;
-      if (++raises_ >= kRaises) KillTimer(window_, kRaiseTimer);
+      if (++raises_ >= kRaises) KillTimer(Handle(), kRaiseTimer);
       BringAboveSaver();
       return 0;
     case WM_CLOSE:
       if (!logic_) {
         // No saver came up: the dialog is all there is, and closing it ends the run.
-        DestroyWindow(window_);
+        Destroy();
         PostQuitMessage(0);
         return 0;
       }
       application.Guard([&] { logic_->Close(); });
-      ShowWindow(window_, SW_HIDE);
+      if (Handle()) ShowWindow(Handle(), SW_HIDE);
       return 0;
     default: break;
   }
-  return DefWindowProcA(window_, message, wparam, lparam);
+  return DefaultHandling(message, wparam, lparam);
 }
 
 int32_t SettingsDialog::SliderPosition(DialogSlider slider) const {

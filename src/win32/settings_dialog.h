@@ -13,6 +13,7 @@
 #include "engine/saver_state.h"
 #include "settings/live_saver.h"
 #include "settings/settings_dialog_logic.h"
+#include "win32/window.h"
 
 namespace ambervale {
 
@@ -49,17 +50,14 @@ struct SettingsDialogDeps {
   std::function<void()> save;
 };
 
-class SettingsDialog : private DialogControls {
+class SettingsDialog : public Window, private DialogControls {
  public:
   // Makes the window and its controls, runs Start (which creates the saver first) and
   // shows the dialog. The window exists even when a handler failed on the way.
   static std::unique_ptr<SettingsDialog> Create(SettingsDialogDeps deps);
   ~SettingsDialog() override;
-  SettingsDialog(const SettingsDialog&) = delete;
-  SettingsDialog& operator=(const SettingsDialog&) = delete;
 
-  HWND Handle() const { return window_; }
-  HWND Control(int id) const { return GetDlgItem(window_, id); }
+  HWND Control(int id) const { return GetDlgItem(Handle(), id); }
 
  private:
   SettingsDialog(SettingsDialogDeps deps);
@@ -77,8 +75,7 @@ class SettingsDialog : private DialogControls {
   // A key reaching any of the dialog's windows; true when the dialog used it up.
   bool PreviewKey(HWND target, WPARAM key);
 
-  LRESULT WindowProc(UINT message, WPARAM wparam, LPARAM lparam);
-  static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
   static LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam,
                                       UINT_PTR subclass_id, DWORD_PTR owner);
 
@@ -89,7 +86,6 @@ class SettingsDialog : private DialogControls {
   void PlaceCheck(DialogCheckBox box, bool checked) override;
 
   SettingsDialogDeps deps_;
-  HWND window_ = nullptr;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
   HFONT font_ = nullptr;
   HBRUSH background_ = nullptr;

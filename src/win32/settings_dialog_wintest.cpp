@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,7 +16,12 @@ class FakeSaver : public LiveSaver {
   explicit FakeSaver(std::vector<std::string>& log) : log_(log) {}
   void RestoreAndRestart() override { log_.push_back("UpScreen"); }
   void SetTimerInterval(uint32_t milliseconds) override { log_.push_back("Timer " + std::to_string(milliseconds)); }
-  void CloseSaver() override { log_.push_back("Close"); }
+  void CloseSaver() override {
+    log_.push_back("Close");
+    if (on_close) on_close();
+  }
+
+  std::function<void()> on_close;
 
  private:
   std::vector<std::string>& log_;
@@ -179,6 +185,18 @@ TEST_F(SettingsDialogWinTest, ControlsAndKeysReachTheHandlers) {
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
   SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // a second close does nothing
   EXPECT_EQ(log, (std::vector<std::string>{"UpScreen", "Close"}));
+}
+
+// The saver owns the dialog and takes it along when it goes: should that happen inside the
+// dialog's close, the dialog knows its window is gone and touches it no more.
+TEST_F(SettingsDialogWinTest, SaverGoingDuringTheCloseLeavesTheDialogWithoutAWindow) {
+  HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  SetWindowLongPtrA(form->Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  saver.on_close = [owner] { DestroyWindow(owner); };
+  const HWND dialog = form->Handle();
+  SendMessageA(dialog, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_EQ(form->Handle(), nullptr);
 }
 
 }  // namespace

@@ -21,7 +21,6 @@ class XPresenter {
   void Resize(int width, int height);
   // The part of `area` inside the buffer, from the buffer to the window.
   void Present(const BackBuffer& buffer, const Rect& area);
-  bool UsesSharedMemory() const { return shm_attached_; }
   // Takes the server's word that it has read the shared image; true when the event was that.
   bool HandleEvent(const XEvent& event);
   GC Gc() const { return gc_; }

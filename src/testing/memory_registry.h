@@ -2,7 +2,7 @@
 // key and value names compare without regard to case; a four-byte query of longer data fails;
 // a shorter value (a three-character REG_SZ with its terminator) fits and comes back with its
 // own type; a missing value fails; a key marked read-only fails to open with full access and
-// refuses new sub-keys. Used by the portable tests, and usable wherever no system registry is.
+// refuses new sub-keys. Used by the portable tests and the fuzz targets.
 // Keys it hands out must not outlive it.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "settings/memory_registry.h"
+#include "testing/memory_registry.h"
 
 #include <algorithm>
 #include <cctype>
