@@ -15,7 +15,7 @@ packages=(
   libjpeg62-turbo-dev libcairo2-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine64 wine xvfb xdotool x11-utils imagemagick fonts-liberation
-  dpkg-dev nasm nsis p7zip-full gnuplot-nox
+  dpkg-dev devscripts nasm nsis p7zip-full gnuplot-nox
   libx11-dev libxext-dev xscreensaver xscreensaver-data x11-xserver-utils x11-apps file procps
   xserver-xorg-core xserver-xorg-video-dummy
   clang libclang-rt-14-dev

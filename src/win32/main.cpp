@@ -11,11 +11,14 @@
 #include "settings/settings_store.h"
 #include "win32/settings_dialog.h"
 #include "win32/win_registry.h"
+#include "win32/gdiplus_api.h"
 #include "win32/gdiplus_objects.h"
+#include "win32/system_library.h"
 
 using namespace ambervale;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  RestrictDllSearchToSystemFolder();
   SaverState& state = TheSaverState();
   state.RunMode = __argc > 1 && __argv[1] ? ParseRunMode(__argv[1]) : 0;
 
@@ -23,6 +26,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   application.SetTitle("Ambervale Screensaver");
 
   GdiplusSession gdiplus;
+  if (!gdiplus.ok()) {
+    application.ShowException(GdiplusFailureMessage(gdiplus.status()));
+    return 1;
+  }
   {
     std::unique_ptr<TForm2> dialog;
     if (state.RunMode != 'C' && state.RunMode != 'A') CreateSaverWindow();
