@@ -12,6 +12,9 @@ void RestrictDllSearchToSystemFolder() {
       GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
   if (set_default) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
   SetDllDirectoryA("");
+  // comctl32 takes AlphaBlend from msimg32 when it first paints (seen under Wine, whose
+  // delay-load searched the program's folder). They stay loaded for the process's life.
+  for (const char* name : {"msimg32.dll"}) LoadSystemLibrary(name);
 }
 
 HMODULE LoadSystemLibrary(const char* name) {

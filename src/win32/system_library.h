@@ -10,6 +10,9 @@ namespace ambervale {
 // Drops the program's folder and the current folder from this process's DLL search, so that
 // any later load by name (ours or a system DLL's) looks in the system folder only. Where the
 // system lacks the call (Windows 7 without update KB2533623) the current folder still goes.
+// Then loads from the system folder the DLLs that system DLLs load by name on first use, by
+// a path that may not honour that restriction (a delay-load): a DLL already loaded is found
+// among the process's modules before any folder is searched.
 void RestrictDllSearchToSystemFolder();
 
 // Loads `name` (e.g. "gdiplus.dll") by its full path in the system folder, its own imports
