@@ -26,7 +26,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   application.SetTitle("Ambervale Screensaver");
 
   GdiplusSession gdiplus;
-  if (!gdiplus.ok()) {
+  // Mode A shows nothing and ends at once, with or without GDI+.
+  if (!gdiplus.ok() && state.RunMode != 'A') {
     application.ShowException(GdiplusFailureMessage(gdiplus.status()));
     return 1;
   }

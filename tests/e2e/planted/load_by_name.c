@@ -1,7 +1,4 @@
-// The control of the planted-DLL tests: loads the DLL named by its argument the way a
-// program without any precaution does (by name alone), so the planted DLL beside it runs.
+// Loads the DLL its argument names as a program without any precaution does: by name alone.
 #include <windows.h>
 
-int main(int argc, char** argv) {
-  return argc > 1 && LoadLibraryA(argv[1]) ? 0 : 1;
-}
+int main(int argc, char** argv) { return argc > 1 && LoadLibraryA(argv[1]) ? 0 : 1; }
