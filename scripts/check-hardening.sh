@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Runs hardening-check on every ELF program that `cmake --install` puts in place: what the
-# Debian package ships (CPack packs the same installation, stripped).
-# Control-flow protection (CET) is compiled in, but a program is marked only when every object
-# linked is, and Debian 12's C start files (crt1.o, crti.o) are not: no program built on it is
-# marked, Debian's own (/usr/bin/ls) included. So that one check is left to newer systems.
+# hardening-check on every program `cmake --install` puts in place, stripped as CPack packs them.
+# Not its control-flow check: Debian 12's C start files carry no CET marking, so no program
+# linked there is marked, Debian's own (/usr/bin/ls) included.
 #   check-hardening.sh BUILD_DIR [HARDENING_CHECK]
 set -euo pipefail
 stage=$(mktemp -d "${TMPDIR:-/tmp}/ambervale-hardening.XXXXXX")

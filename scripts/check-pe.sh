@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Checks a Windows program's PE header: ASLR with high entropy and NX, and imports only from
-# DLLs that Windows never looks for beside the program: known DLLs (always from the system
-# folder), comctl32 version 6 (from the side-by-side store, by the manifest) and the C
-# runtime's API sets. Any other (gdiplus, winmm, ...) is loaded at run time by
-# LoadSystemLibrary (src/win32/system_library.h); and no runtime DLL of our own.
+# A Windows program's PE header: ASLR with high entropy and NX, and imports only from DLLs that
+# Windows never looks for beside the program (known DLLs, comctl32 v6 by the manifest, the C
+# runtime's API sets); others are loaded by LoadSystemLibrary (src/win32/system_library.h).
 #   check-pe.sh PROGRAM [OBJDUMP]
 set -uo pipefail
 header=$("${2:-x86_64-w64-mingw32-objdump}" -p "$1") || exit 1

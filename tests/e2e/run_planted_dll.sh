@@ -1,15 +1,11 @@
 #!/usr/bin/env bash
-# DLLs that leave a marker file when loaded (planted/planted_dll.c) sit beside a copy of a
-# program under the names of DLLs that it or Windows' own DLLs load, and Wine looks for those
-# names as Windows does for a DLL that is not a known DLL: in the program's folder first. The
-# program runs as usual and no marker appears.
+# DLLs that leave a marker file when loaded sit beside a copy of a program under the names of
+# DLLs it or Windows' DLLs load; Wine looks for them in the program's folder first, as Windows
+# does for a DLL that is not a known DLL. The program runs as usual; no marker may appear.
 #   run_planted_dll.sh saver ENV_DIR PLANTED_DLL LOAD_BY_NAME_EXE DRIVER_EXE SCR
-#     full screen, preview and settings (their end-to-end cases), after a control that loads
-#     gdiplus.dll by name from the folder, so that the markers' absence means something
 #   run_planted_dll.sh installer ENV_DIR PLANTED_DLL SETUP_EXE
-#     a silent install, the uninstaller silently in place (_?=), the installer up to its first page
-# Never planted: uxtheme, version, bcrypt, crypt32 and rsaenh, which Wine's own DLLs load by
-# name while a process starts, before any code of the program runs (Windows' do not).
+# Never planted: uxtheme, version, bcrypt, crypt32, rsaenh, which Wine's own DLLs load by name
+# while a process starts, before the program's code runs (Windows' do not).
 set -uo pipefail
 mode=$1 envdir=$2 planted=$3
 here=$(cd "$(dirname "$0")" && pwd)
@@ -36,6 +32,7 @@ expect_none() { local found; found=$(markers); [ -z "$found" ] || { echo "FAIL $
 run() { timeout -k 10 120 "$WINE" "$@" >/dev/null 2>&1; timeout 90 wineserver -w; }
 
 if [ "$mode" = saver ]; then
+  # The control: loaded by name, the planted DLL runs, so its absence later means something.
   run "$folder/load_by_name.exe" gdiplus.dll
   [ "$(markers)" = "gdiplus.dll.ran " ] || { echo "FAIL control: loaded by name, the planted gdiplus.dll did not run"; status=1; }
   for case_name in full_screen_esc_restores_desktop preview_paints_inside_host_window_and_ends_on_deactivation \
@@ -49,6 +46,7 @@ else
   run "$setup" /S
   expect_none "silent install"
   cp "$WINEPREFIX/drive_c/Program Files/Ambervale/uninstall.exe" "$folder/" || status=1
+  # In place (_?=): where the uninstaller's first stage runs from.
   run "$folder/uninstall.exe" /S '_?=C:\Program Files\Ambervale'
   expect_none "silent uninstall in place"
   "$WINE" "$setup" >/dev/null 2>&1 &
