@@ -43,6 +43,20 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${COPYRIGHT}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; The stubs restrict their own DLL search to the system folder, yet the common controls take
+; AlphaBlend from msimg32.dll by a delay-load on first paint, which Wine (at least) resolves in
+; the installer's folder, often a Downloads folder. Loaded from the system folder first, it is
+; found among the loaded modules instead.
+!macro LOAD_SYSTEM_DLLS
+  System::Call 'kernel32::LoadLibraryW(w "$SYSDIR\msimg32.dll")'
+!macroend
+Function .onInit
+  !insertmacro LOAD_SYSTEM_DLLS
+FunctionEnd
+Function un.onInit
+  !insertmacro LOAD_SYSTEM_DLLS
+FunctionEnd
+
 Section "Ambervale" SecSaver
   SectionIn RO
   SetRegView 64

@@ -77,8 +77,8 @@ class SettingsDialogLogic {
   void PaceChanged();  // Fast: the tick's pace, no restart
 
   void CheckBoxClicked(DialogCheckBox box);
-  void ExitOnInputClicked();  // Key_Exit
-  void RandomAlgorithmClicked();  // Rands_Algorithm
+  void ExitOnInputClicked();
+  void RandomAlgorithmClicked();
 
   void SaveClicked();  // "Save Settings": errors propagate to the caller's error handler
   void CloseClicked();  // "Close"

@@ -19,7 +19,7 @@ class RecordingSaver : public LiveSaver {
  public:
   explicit RecordingSaver(SaverState& state) : state_(state) {}
   void RestoreAndRestart() override {
-    calls.push_back("UpScreen fade=" + std::to_string(state_.cycle.fade_step) +
+    calls.push_back("Restore fade=" + std::to_string(state_.cycle.fade_step) +
                     " allowed=" + std::to_string(state_.close_allowed) +
                     " config=" + std::to_string(state_.behind_dialog));
     if (state_.settings.random_algorithm) state_.settings.algorithm = random_pick;
@@ -148,7 +148,7 @@ TEST_F(SettingsDialogLogicTest, OpeningPullsOutOfRangeSettingsIn) {
   EXPECT_EQ(state->grid.cell_width, 102);
   EXPECT_EQ(state->settings.fast, 50);
   // The restarts happen before the dialog holds the saver.
-  EXPECT_EQ(saver.calls, (Calls{"UpScreen fade=0 allowed=0 config=0", "UpScreen fade=0 allowed=0 config=0", "Timer 2"}));
+  EXPECT_EQ(saver.calls, (Calls{"Restore fade=0 allowed=0 config=0", "Restore fade=0 allowed=0 config=0", "Timer 2"}));
 
   logic.SaveClicked();
   EXPECT_EQ(saved, (std::vector<std::string>{"20,12,8,50"}));
@@ -189,7 +189,7 @@ TEST_F(SettingsDialogLogicTest, SizeAppliesTheDialogRuleAndRestartsOncePerChange
   controls.Drag(logic, DialogSlider::Size, 0);
   EXPECT_EQ(state->grid.cols, 30);
   EXPECT_EQ(state->grid.rows, 22);
-  EXPECT_EQ(saver.calls, (Calls(3, "UpScreen fade=0 allowed=0 config=1")));
+  EXPECT_EQ(saver.calls, (Calls(3, "Restore fade=0 allowed=0 config=1")));
 }
 
 TEST_F(SettingsDialogLogicTest, AlgorithmRestartsAndRandomReplacesThePick) {
@@ -197,7 +197,7 @@ TEST_F(SettingsDialogLogicTest, AlgorithmRestartsAndRandomReplacesThePick) {
   saver.calls.clear();
 
   controls.Drag(logic, DialogSlider::Algorithm, 7);
-  EXPECT_EQ(saver.calls, (Calls{"UpScreen fade=0 allowed=0 config=1"}));
+  EXPECT_EQ(saver.calls, (Calls{"Restore fade=0 allowed=0 config=1"}));
   EXPECT_EQ(state->settings.algorithm, 3);  // the new cycle drew its own
   EXPECT_EQ(Position(DialogSlider::Algorithm), 7);
 
@@ -247,7 +247,7 @@ TEST_F(SettingsDialogLogicTest, FailedSaveLeavesTheDialogOpen) {
 }
 
 TEST_F(SettingsDialogLogicTest, EveryWayOfClosingReleasesRepaintsAndClosesTheSaverOnce) {
-  const Calls closing{"UpScreen fade=2 allowed=1 config=1", "Close allowed=1"};
+  const Calls closing{"Restore fade=2 allowed=1 config=1", "Close allowed=1"};
   logic.ShowSettings();
   saver.calls.clear();
 

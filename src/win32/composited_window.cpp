@@ -7,6 +7,7 @@
 #include "win32/desktop_picture.h"
 #include "win32/gdi_handles.h"
 #include "win32/window.h"
+#include "win32/system_library.h"
 
 namespace ambervale {
 namespace {
@@ -21,16 +22,11 @@ std::string EnvironmentValue(const char* name) {
 }
 
 bool DesktopCompositionEnabled() {
-  // dwmapi exists from Vista on; loaded by its full path in the system folder (never from
-  // beside the program), and only for this question.
-  char folder[MAX_PATH] = {};
-  const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return false;
-  HMODULE dwm = LoadLibraryA((std::string(folder, length) + "\\dwmapi.dll").c_str());
+  // dwmapi exists from Vista on; loaded only for this question.
+  HMODULE dwm = LoadSystemLibrary("dwmapi.dll");
   if (!dwm) return false;
   using IsCompositionEnabled = HRESULT(WINAPI*)(BOOL*);
-  auto query = reinterpret_cast<IsCompositionEnabled>(
-      reinterpret_cast<void*>(GetProcAddress(dwm, "DwmIsCompositionEnabled")));
+  const auto query = ExportedFunction<IsCompositionEnabled>(dwm, "DwmIsCompositionEnabled");
   BOOL enabled = FALSE;
   const bool on = query && SUCCEEDED(query(&enabled)) && enabled;
   FreeLibrary(dwm);

@@ -1,8 +1,5 @@
 #include "win32/desktop_picture.h"
 
-#include <objidl.h>  // GDI+ headers need PROPID, which the lean Windows headers leave out
-#include <gdiplus.h>
-
 #include <algorithm>
 #include <cstring>
 #include <span>
@@ -10,11 +7,12 @@
 
 #include "surfaces/desktop_background.h"
 #include "win32/gdi_handles.h"
+#include "win32/gdiplus_api.h"
 
 namespace ambervale {
 namespace {
 
-namespace gp = Gdiplus::DllExports;
+namespace gp = ambervale::gdiplus;
 
 BOOL CALLBACK CollectMonitor(HMONITOR, HDC, LPRECT rect, LPARAM param) {
   reinterpret_cast<std::vector<Rect>*>(param)->push_back(Rect{rect->left, rect->top, rect->right, rect->bottom});

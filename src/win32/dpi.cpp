@@ -1,5 +1,7 @@
 #include "win32/dpi.h"
 
+#include "win32/system_library.h"
+
 namespace ambervale {
 namespace {
 
@@ -7,11 +9,13 @@ using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
 
+// shcore.dll is not there before Windows 8.1, where a file of that name beside the program
+// would otherwise be found; it stays loaded, since the process keeps using it.
 template <typename Function>
 Function Find(const char* module, const char* name) {
   HMODULE handle = GetModuleHandleA(module);
-  if (!handle) handle = LoadLibraryA(module);  // stays loaded: the process keeps using it
-  return handle ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(handle, name))) : nullptr;
+  if (!handle) handle = LoadSystemLibrary(module);
+  return ExportedFunction<Function>(handle, name);
 }
 
 UINT SystemDpi() {

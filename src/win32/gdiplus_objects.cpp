@@ -2,29 +2,35 @@
 
 #include <cstring>
 
+#include "win32/gdiplus_api.h"
+
 namespace ambervale {
 namespace {
 
-namespace gp = Gdiplus::DllExports;
+namespace gp = ambervale::gdiplus;
 
 int active_sessions = 0;  // window thread only
 
 }  // namespace
 
 GdiplusSession::GdiplusSession() {
+  if (!BindGdiplus().empty()) {
+    status_ = Gdiplus::GdiplusNotInitialized;
+    return;
+  }
   Gdiplus::GdiplusStartupInput input;
   input.GdiplusVersion = 1;
   input.DebugEventCallback = nullptr;
   input.SuppressBackgroundThread = FALSE;
   input.SuppressExternalCodecs = FALSE;
-  status_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+  status_ = gp::GdiplusStartup(&token_, &input, nullptr);
   if (ok()) ++active_sessions;
 }
 
 GdiplusSession::~GdiplusSession() {
   if (!ok()) return;
   --active_sessions;
-  Gdiplus::GdiplusShutdown(token_);
+  gp::GdiplusShutdown(token_);
 }
 
 bool GdiplusSession::Active() { return active_sessions > 0; }

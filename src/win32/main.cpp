@@ -11,11 +11,14 @@
 #include "settings/settings_store.h"
 #include "win32/settings_dialog.h"
 #include "win32/win_registry.h"
+#include "win32/gdiplus_api.h"
 #include "win32/gdiplus_objects.h"
+#include "win32/system_library.h"
 
 using namespace ambervale;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  RestrictDllSearchToSystemFolder();
   Application& application = Application::Instance();
   application.SetTitle("Ambervale Screensaver");
 
@@ -29,6 +32,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::unique_ptr<SettingsDialog> dialog;
 
   state->run_mode = RunModeOf(__argc > 1 && __argv[1] ? ParseRunMode(__argv[1]) : 0);
+  // Mode A shows nothing and ends at once, with or without GDI+.
+  if (!gdiplus.ok() && state->run_mode != RunMode::kPassword) {
+    application.ShowException(GdiplusFailureMessage(gdiplus.status()));
+    return 1;
+  }
   if (state->run_mode != RunMode::kSettings && state->run_mode != RunMode::kPassword) {
     saver = CreateSaverWindow(*state);
   }

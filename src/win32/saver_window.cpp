@@ -214,7 +214,7 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      // System keys too: with Key_Exit off nothing but Esc may end the run, Alt+F4 included.
+      // System keys too: with exit on input off nothing but Esc may end the run, Alt+F4 included.
       application.Guard([&] { OnKeyDown(static_cast<uint16_t>(wparam)); });
       return 0;
     case WM_SYSCHAR:

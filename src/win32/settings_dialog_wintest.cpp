@@ -14,7 +14,7 @@ namespace {
 class FakeSaver : public LiveSaver {
  public:
   explicit FakeSaver(std::vector<std::string>& log) : log_(log) {}
-  void RestoreAndRestart() override { log_.push_back("UpScreen"); }
+  void RestoreAndRestart() override { log_.push_back("Restore"); }
   void SetTimerInterval(uint32_t milliseconds) override { log_.push_back("Timer " + std::to_string(milliseconds)); }
   void CloseSaver() override {
     log_.push_back("Close");
@@ -165,7 +165,7 @@ TEST_F(SettingsDialogWinTest, ControlsAndKeysReachTheHandlers) {
   SendMessageA(form->Handle(), WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(size_bar));
   EXPECT_EQ(state->grid.cols, 17);
   EXPECT_EQ(state->grid.cell_width, 60);
-  EXPECT_EQ(log, (std::vector<std::string>{"UpScreen"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"Restore"}));
 
   Send(kCheckBox1Id, BM_CLICK);  // toggles the box and notifies
   EXPECT_FALSE(state->settings.exit_on_input);
@@ -184,7 +184,7 @@ TEST_F(SettingsDialogWinTest, ControlsAndKeysReachTheHandlers) {
   EXPECT_TRUE(state->close_allowed);
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
   SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // a second close does nothing
-  EXPECT_EQ(log, (std::vector<std::string>{"UpScreen", "Close"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"Restore", "Close"}));
 }
 
 // The saver owns the dialog and takes it along when it goes: should that happen inside the
