@@ -62,6 +62,14 @@ void MonitorSet::SpreadOver(const std::vector<Rect>& monitors, std::unique_ptr<D
   for (size_t i = 1; i < monitors.size(); ++i) AddMonitor(monitors[i], make_bitmap);
 }
 
+void MonitorSet::Forget() {
+  // The targets of every monitor draw through the base target: they go first.
+  monitors_.resize(1);
+  primary().state->TargetGraphics.reset();
+  primary().host.RestoreOnly(std::nullopt);
+  base_target_.reset();
+}
+
 void MonitorSet::AddMonitor(const Rect& area, const BitmapFactory& make_bitmap) {
   const SaverState& shared = *primary().state;
   auto own = std::make_unique<SaverState>();

@@ -58,6 +58,10 @@ class MonitorSet {
   void SpreadOver(const std::vector<Rect>& monitors, std::unique_ptr<DrawTarget> whole_screen, Point origin,
                   const BitmapFactory& make_bitmap);
 
+  // Before a new SpreadOver, when the monitors changed: the primary alone again, on the whole
+  // desktop, without a drawing target (the caller makes a new one for the new screen).
+  void Forget();
+
   // The primary's start-up steps.
   void UpAlgorithm() { primary().engine.UpAlgorithm(); }
   void Snowflake() { primary().engine.Snowflake(); }
@@ -81,7 +85,7 @@ class MonitorSet {
     void RunExitChecks() override;
     void SetTimerEnabled(bool on) override { window_.SetTimerEnabled(on); }
     void RepaintDesktop() override;
-    void RestoreOnly(const Rect& area) { area_ = area; }
+    void RestoreOnly(std::optional<Rect> area) { area_ = area; }
 
    private:
     SaverHost& window_;

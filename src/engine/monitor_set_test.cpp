@@ -113,6 +113,30 @@ TEST(MonitorSetTest, TwoMonitorsSideBySideOfDifferentSizes) {
   EXPECT_EQ(second.FadeStep, 0);
 }
 
+// A display change: the set goes back to the primary on the whole desktop, then spreads over
+// the new monitors.
+TEST(MonitorSetTest, ForgetThenSpreadOverTheNewMonitors) {
+  const Rect left{-800, 0, 0, 600};
+  MonitorRig r({kPrimary, Rect{1024, 0, 2048, 768}});
+  r.set.Forget();
+  EXPECT_EQ(r.set.Count(), 1u);
+  EXPECT_EQ(r.rig.state->TargetGraphics, nullptr);
+  r.set.UpScreen();  // one monitor again: the whole desktop is repainted
+  EXPECT_EQ(r.host.repaints, 1);
+  EXPECT_TRUE(r.host.areas.empty());
+
+  auto target = std::make_unique<RecordingTarget>();
+  RecordingTarget& recording = *target;
+  r.rig.state->TargetGraphics = std::move(target);
+  r.set.SpreadOver(PrimaryFirst({left, kPrimary}), nullptr, Point{0, 0},
+                   [](int32_t w, int32_t h) { return std::make_unique<MemoryBitmap>(w, h); });
+  ASSERT_EQ(r.set.Count(), 2u);
+  EXPECT_EQ(r.set.State(1).GridCols, 18);
+  r.set.Timer1Timer();
+  ASSERT_EQ(recording.calls.size(), 2u);
+  EXPECT_EQ(recording.clip, left);
+}
+
 // A monitor left of the primary lies at negative x; a back buffer of the whole virtual
 // screen has its (0, 0) there, so its draws land at zero-based buffer coordinates.
 TEST(MonitorSetTest, MonitorLeftOfThePrimaryAtNegativeX) {

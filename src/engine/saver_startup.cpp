@@ -1,5 +1,6 @@
 #include "engine/saver_startup.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -45,6 +46,11 @@ int32_t ParsePreviewHandle(std::string_view text) {
 uint32_t TickInterval(uint8_t fast) {
   int32_t interval = 102 - 2 * static_cast<int32_t>(fast);
   return interval < 2 ? 2u : static_cast<uint32_t>(interval);
+}
+
+uint64_t SaverPlatform::MonotonicMilliseconds() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 namespace {
@@ -122,6 +128,7 @@ bool SaverLifecycle::StartUp(std::optional<std::string_view> preview_argument) {
   }
 
   state_.LastCursor = platform_.CursorPos();
+  mouse_exit_.Start(platform_.MonotonicMilliseconds(), state_.LastCursor);
   platform_.SetScreensaverRunning(true);
   return true;
 }
@@ -170,9 +177,8 @@ void SaverLifecycle::ExitChecks() {
   if (state_.RunMode == 'P' && !platform_.IsActiveWindow()) platform_.RequestClose();
   if (state_.Key_Exit && !state_.ConfigMode && state_.RunMode != 'P') {
     state_.CurCursor = platform_.CursorPos();
-    const int64_t dx = std::llabs(static_cast<int64_t>(state_.LastCursor.x) - state_.CurCursor.x);
-    const int64_t dy = std::llabs(static_cast<int64_t>(state_.LastCursor.y) - state_.CurCursor.y);
-    if (dx > kMouseExitThreshold || dy > kMouseExitThreshold) platform_.RequestClose();
+    if (mouse_exit_.Moved(platform_.MonotonicMilliseconds(), TickInterval(state_.Fast), state_.CurCursor))
+      platform_.RequestClose();
     // Remember the reading just compared: a second read would take a jump that lands between
     // the two as its starting point, and no later tick would see it.
     state_.LastCursor = state_.CurCursor;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/mouse_exit_rule.h"
 #include "engine/random.h"
 #include "engine/saver_state.h"
 #include "surfaces/drawing.h"
@@ -16,7 +17,6 @@
 namespace ambervale {
 
 inline constexpr uint16_t kEscapeKey = 27;
-inline constexpr int32_t kMouseExitThreshold = 100;
 inline constexpr uint32_t kPreviewTickInterval = 30;
 inline constexpr int32_t kFullScreenSpriteSize = 100;
 inline constexpr int32_t kPreviewSpriteSize = 20;
@@ -64,6 +64,8 @@ class SaverPlatform {
   virtual std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) = 0;
   virtual void SetTimerInterval(uint32_t milliseconds) = 0;
   virtual Point CursorPos() = 0;
+  // A monotonic clock in milliseconds, for the mouse exit.
+  virtual uint64_t MonotonicMilliseconds();
   virtual void SetScreensaverRunning(bool running) = 0;  // SPI_SCREENSAVERRUNNING
   virtual bool IsActiveWindow() = 0;                     // the saver window has the activation
   virtual void RequestClose() = 0;                       // the saver window's close request
@@ -111,6 +113,7 @@ class SaverLifecycle {
   Random& random_;
   SaverPlatform& platform_;
   Phase phase_ = Phase::kNotCreated;
+  MouseExitRule mouse_exit_;
 };
 
 }  // namespace ambervale

@@ -1,5 +1,8 @@
 #include "settings/settings_store.h"
 
+#include <random>
+#include <string>
+
 #include "base/errors.h"
 
 namespace ambervale {
@@ -16,14 +19,15 @@ uint8_t LowByte(int32_t value) {
   return static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFFu);
 }
 
-// Writes the seven values in their fixed order on an accessor that may already be in use
-// (the first-run defaults are written on the accessor of the load).
-void SaveOn(TRegistry& registry, const SaverState& state, SaveKeyFailure on_key_failure) {
-  if (!registry.OpenKey(kSettingsKey, /*can_create=*/true)) {
+// Writes the seven values in their fixed order into `key_path` on an accessor that may already
+// be in use (the first-run defaults are written on the accessor of the load). False when the
+// key could not be opened and `on_key_failure` let that pass.
+bool SaveOn(TRegistry& registry, std::string_view key_path, const SaverState& state, SaveKeyFailure on_key_failure) {
+  if (!registry.OpenKey(key_path, /*can_create=*/true)) {
     if (on_key_failure == SaveKeyFailure::kRaise) {
       throw ERegistryException(Format(kOpenForWriteFailed, kSettingsKeyDisplayName));
     }
-    return;
+    return false;
   }
   registry.WriteInteger(kSizeValue, state.Size);
   registry.WriteInteger(kAlgorithmValue, state.Algorithm);
@@ -33,6 +37,39 @@ void SaveOn(TRegistry& registry, const SaverState& state, SaveKeyFailure on_key_
   registry.WriteBool(kKeyExitValue, state.Key_Exit);
   registry.WriteBool(kRandomAlgorithmValue, state.Rands_Algorithm);
   registry.CloseKey();
+  return true;
+}
+
+// The settings key relative to the root, without its closing backslash: "Software\Ambervale".
+std::string SettingsKeyPath() {
+  std::string_view path(kSettingsKey);
+  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return std::string(path);
+}
+
+// A first run writes its defaults into a key of its own and then gives that key the settings
+// key's name, so that a saver starting at the same moment finds either no key (and does the
+// same) or all seven values, never a key still being filled.
+void WriteFirstRunDefaults(TRegistry& registry, RegistryRoot& root, const SaverState& state) {
+  const std::string settings = SettingsKeyPath();
+  const std::string name = settings.substr(settings.rfind('\\') + 1);
+  const std::string draft = settings + ".first-run-" + std::to_string(std::random_device{}());
+  bool drafted = false;
+  try {
+    drafted = SaveOn(registry, draft, state, SaveKeyFailure::kIgnore);
+  } catch (...) {
+    registry.CloseKey();
+    root.DeleteKey(draft);
+    throw;
+  }
+  if (drafted && root.RenameKey(draft, name)) return;
+  if (drafted) root.DeleteKey(draft);
+  // Another saver's defaults, the same as these, took the name first; or the registry cannot
+  // rename, and the values go straight into the key as before.
+  const bool taken = registry.OpenKey(kSettingsKey, /*can_create=*/false);
+  registry.CloseKey();
+  if (!taken) SaveOn(registry, kSettingsKey, state, SaveKeyFailure::kIgnore);
 }
 
 bool AllNumericZero(const SaverState& state) {
@@ -90,7 +127,8 @@ void TRegistry::WriteInteger(const std::string& name, int32_t value) {
 
 void LoadSettings(SaverState& state, RegistryRoot& root) {
   TRegistry registry(root);
-  if (registry.OpenKey(kSettingsKey, /*can_create=*/false)) {
+  const bool key_exists = registry.OpenKey(kSettingsKey, /*can_create=*/false);
+  if (key_exists) {
     // Each field is stored as soon as it is read, so an error part-way keeps the earlier ones.
     state.Size = LowByte(registry.ReadInteger(kSizeValue));
     state.Algorithm = LowByte(registry.ReadInteger(kAlgorithmValue));
@@ -103,13 +141,16 @@ void LoadSettings(SaverState& state, RegistryRoot& root) {
   }
   if (AllNumericZero(state)) {
     ApplyDefaults(state);
-    SaveOn(registry, state, SaveKeyFailure::kIgnore);
+    if (key_exists)
+      SaveOn(registry, kSettingsKey, state, SaveKeyFailure::kIgnore);
+    else
+      WriteFirstRunDefaults(registry, root, state);
   }
 }
 
 void SaveSettings(const SaverState& state, RegistryRoot& root, SaveKeyFailure on_key_failure) {
   TRegistry registry(root);
-  SaveOn(registry, state, on_key_failure);
+  SaveOn(registry, kSettingsKey, state, on_key_failure);
 }
 
 }  // namespace ambervale

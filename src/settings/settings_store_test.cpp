@@ -250,13 +250,64 @@ TEST_F(SettingsStoreTest, ValuesThatAreNotFourByteDwords) {
   }
 }
 
-TEST_F(SettingsStoreTest, KeyThatMayOnlyBeReadIsTreatedAsAbsent) {
+TEST_F(SettingsStoreTest, KeyThatMayOnlyBeReadLoadsAndIsNeverWritten) {
   Store({20, 7, 9, 40, 6, 0, 0});
   registry_.SetReadOnly(kPath);
-  LoadSettings(*state_, registry_);  // silent: the defaults hold for this run only
+  LoadSettings(*state_, registry_);
+  ExpectFields({20, 7, 9, 40, 6, false, false});
+  // All zero: the defaults hold for this run only, silently.
+  Store({0, 0, 0, 0, 0, 0, 0});
+  LoadSettings(*state_, registry_);
   ExpectFields(kDefaults);
-  ExpectKeyHolds({20, 7, 9, 40, 6, 0, 0});
+  ExpectKeyHolds({0, 0, 0, 0, 0, 0, 0});
   EXPECT_TRUE(registry_.WriteLog().empty());
+}
+
+// Notes every key created; with a rival, another saver's first run completes its key between
+// this one's draft and its rename.
+class WatchedRegistry : public MemoryRegistry {
+ public:
+  bool rival = false;
+  std::vector<std::string> created;
+  std::unique_ptr<RegistryKey> CreateKey(const std::string& path) override {
+    created.push_back(path);
+    return MemoryRegistry::CreateKey(path);
+  }
+  bool RenameKey(const std::string& path, const std::string& new_name) override {
+    if (rival)
+      for (const std::string& name : kValueOrder) SetDwordValue(kPath, name, 1);
+    return MemoryRegistry::RenameKey(path, new_name);
+  }
+  // Nothing but the settings key stays of what was created.
+  void ExpectNoDraftLeft() const {
+    for (const std::string& path : created)
+      if (path != kPath) EXPECT_FALSE(KeyExists(path)) << path;
+  }
+};
+
+TEST_F(SettingsStoreTest, FirstRunKeyAppearsWholeOrNotAtAll) {
+  // A write that fails half-way leaves no key at all, so the next run is a first run again.
+  WatchedRegistry failing;
+  failing.FailWritesOf("Fast");
+  try {
+    LoadSettings(*state_, failing);
+    ADD_FAILURE() << "no error";
+  } catch (const ERegistryException& error) {
+    EXPECT_STREQ(error.what(), "Failed to set data for 'Fast'");
+  }
+  EXPECT_FALSE(failing.KeyExists(kPath));
+  failing.ExpectNoDraftLeft();
+
+  WatchedRegistry rival;
+  rival.rival = true;
+  state_ = std::make_unique<SaverState>();
+  LoadSettings(*state_, rival);
+  ExpectFields(kDefaults);
+  const auto kept = rival.Values(kPath);
+  ASSERT_EQ(kept.size(), kValueOrder.size());
+  for (const auto& value : kept) EXPECT_EQ(value.data, (std::vector<uint8_t>{1, 0, 0, 0})) << value.name;
+  rival.ExpectNoDraftLeft();
+  EXPECT_EQ(rival.OpenKeyCount(), 0);
 }
 
 TEST_F(SettingsStoreTest, SaveToAKeyThatCannotBeOpenedIsReportedUnlessAskedNotTo) {

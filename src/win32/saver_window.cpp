@@ -9,6 +9,7 @@
 
 #include "win32/application.h"
 #include "assets/leaves/leaf_pictures.h"
+#include "engine/geometry.h"
 #include "engine/monitor_set.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_startup.h"
@@ -90,13 +91,17 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   void FormCreate();
   void Timer1Timer();
   void OnClose();
+  void SpreadOverMonitors();
+  void FollowDisplayChange();
 
   // SaverHost
   void RunExitChecks() override { lifecycle_.ExitChecks(); }
   void SetTimerEnabled(bool on) override { timer_.SetEnabled(on); }
   void RepaintDesktop() override {
     if (composited_) return composited_->Restore();
-    SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, nullptr, 0);
+    // As one monitor's area is repainted, never through the wallpaper setting: asked for with
+    // no path, that would put back the system's default wallpaper.
+    RepaintDesktopArea(VirtualScreenRect());
   }
   void RepaintArea(const Rect& area) override {
     if (composited_) return composited_->Restore(area);
@@ -211,6 +216,9 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       application.Guard([&] { OnClose(); });
       return 0;
+    case WM_DISPLAYCHANGE:
+      application.Guard([&] { FollowDisplayChange(); });
+      return 0;
     case WM_DESTROY:
       timer_.Detach();
       application.WindowDestroyed(window_);
@@ -240,6 +248,10 @@ void SaverWindow::FormCreate() {
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 2) preview_argument = arguments[2];
   if (!lifecycle_.FormCreate(preview_argument) || state_.RunMode == 'P') return;
+  SpreadOverMonitors();
+}
+
+void SaverWindow::SpreadOverMonitors() {
   // Both targets take virtual-screen coordinates: GetDC(null) spans every monitor with its
   // (0, 0) at the primary's top-left corner, and so does the composited back buffer's target,
   // which every monitor's engine can share.
@@ -247,6 +259,25 @@ void SaverWindow::FormCreate() {
   if (!composited_ && target_dc_) whole_screen = std::make_unique<ScreenPatchTarget>(target_dc_->get());
   engine_.SpreadOver(DisplayMonitors(), std::move(whole_screen), Point{0, 0},
                      [this](int32_t width, int32_t height) { return CreateBitmap(width, height); });
+}
+
+// WM_DISPLAYCHANGE: a resolution changed, or a monitor came or went. Every monitor starts
+// afresh on the new geometry and nothing of the old screen stays: the screen path repaints
+// the whole desktop, the composited window covers the new virtual screen with a new picture.
+void SaverWindow::FollowDisplayChange() {
+  const ScreenSize screen = PrimaryScreenSize();
+  if (!lifecycle_.Started() || state_.RunMode == 'P' || screen.width <= 0 || screen.height <= 0) return;
+  engine_.Forget();
+  ApplyFullScreenGeometry(state_, screen.width, screen.height);
+  if (composited_) {
+    composited_->FollowDisplayChange(window_);
+  } else {
+    state_.TargetDC = ScreenDC();
+    RepaintDesktop();
+  }
+  state_.TargetGraphics = CreateDrawTarget(state_.TargetDC);
+  SpreadOverMonitors();
+  engine_.UpScreen();
 }
 
 void SaverWindow::Create() {

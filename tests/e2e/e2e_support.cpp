@@ -169,8 +169,9 @@ int CountNear(const Snapshot& shot, uint32_t rgb, int tolerance) {
 RECT SampleRect() { return RECT{0, 0, 340, 768}; }
 
 void RepaintDesktop() {
-  SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, nullptr, 0);
-  RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  // No window named: the desktop with every window on it. (The wallpaper setting would repaint
+  // too, but asked for with no path it drops a wallpaper that a case has set.)
+  RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 bool BringToFront(HWND window, DWORD timeout_ms) {
