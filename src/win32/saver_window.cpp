@@ -16,6 +16,7 @@
 #include "settings/settings_store.h"
 #include "win32/win_registry.h"
 #include "win32/composited_window.h"
+#include "win32/display_watch.h"
 #include "win32/gdiplus_objects.h"
 #include "win32/monitors.h"
 #include "win32/screen_dc.h"
@@ -178,6 +179,7 @@ class SaverWindow final : public TForm1, private SaverHost, private SaverPlatfor
   Timer1 timer_{[this] { Application::Instance().Guard([&] { Timer1Timer(); }); }};
   std::unique_ptr<WindowDc> target_dc_;
   std::unique_ptr<CompositedDrawing> composited_;  // null on the screen's device context
+  DisplayWatch display_watch_;
   HWND preview_host_ = nullptr;
   HWND window_ = nullptr;
 };
@@ -199,6 +201,7 @@ LRESULT SaverWindow::WindowProc(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_TIMER:
       if (wparam == Timer1::kStandInTimerId) timer_.OnStandInTimer();
+      if (wparam == DisplayWatch::kTimerId && display_watch_.Changed()) application.Guard([&] { FollowDisplayChange(); });
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -249,6 +252,7 @@ void SaverWindow::FormCreate() {
   if (arguments.size() > 2) preview_argument = arguments[2];
   if (!lifecycle_.FormCreate(preview_argument) || state_.RunMode == 'P') return;
   SpreadOverMonitors();
+  display_watch_.Start(window_);
 }
 
 void SaverWindow::SpreadOverMonitors() {
@@ -278,6 +282,7 @@ void SaverWindow::FollowDisplayChange() {
   state_.TargetGraphics = CreateDrawTarget(state_.TargetDC);
   SpreadOverMonitors();
   engine_.UpScreen();
+  display_watch_.Remember();
 }
 
 void SaverWindow::Create() {

@@ -50,6 +50,12 @@ bool WaitFor(const std::function<bool()>& ready, DWORD timeout_ms, DWORD poll_ms
   }
 }
 
+bool CompositedRun() {
+  char path[16] = {};
+  const DWORD length = GetEnvironmentVariableA("AMBERVALE_DRAWING", path, sizeof path);
+  return length > 0 && length < sizeof path && std::string(path) == "composited";
+}
+
 void Pause(DWORD milliseconds) {
   WaitFor([] { return false; }, milliseconds);
 }
