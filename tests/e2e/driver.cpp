@@ -42,7 +42,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // CTest sets for the second run of a case) or the case asks for it itself.
   char path[16] = {};
   const DWORD length = GetEnvironmentVariableA("AMBERVALE_E2E_DRAWING", path, sizeof path);
-  SetEnvironmentVariableA("AMBERVALE_DRAWING", length > 0 && length < sizeof path ? path : "screen");
+  const std::string drawing = length > 0 && length < sizeof path ? path : "screen";
+  SetEnvironmentVariableA("AMBERVALE_DRAWING", drawing.c_str());
+  context.Note("drawing path " + drawing);
   auto found = e2e::Cases().find(name);
   if (found == e2e::Cases().end()) {
     context.Fail("no such case");
