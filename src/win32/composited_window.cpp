@@ -221,6 +221,7 @@ void CaptureBeneath(HWND window, const std::function<void()>& capture) {
     set_affinity(window, 0);
     return;
   }
+  const bool active = GetForegroundWindow() == window;  // behind the settings dialog it is not
   ShowWindow(window, SW_HIDE);
   // Sent, not posted: every window beneath has painted when this returns.
   RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -228,8 +229,8 @@ void CaptureBeneath(HWND window, const std::function<void()>& capture) {
   if (auto flush = dwm ? reinterpret_cast<Flush>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmFlush"))) : nullptr)
     flush();
   capture();
-  ShowWindow(window, SW_SHOW);
-  SetForegroundWindow(window);
+  ShowWindow(window, active ? SW_SHOW : SW_SHOWNA);
+  if (active) SetForegroundWindow(window);
 }
 
 }  // namespace
