@@ -1,6 +1,6 @@
 ; The Windows installer of Ambervale Screensaver. Built by the Windows build (target
 ; `installer`), which passes on the command line:
-;   VERSION, COPYRIGHT, SCR_FILE, LICENSE_FILE, NOTICES_FILE, OUTFILE
+;   VERSION, COPYRIGHT, SCR_FILE, LICENSE_FILE, NOTICES_FILE, ICON_FILE, OUTFILE
 ; A 64-bit installer, so that $SYSDIR is the real System32 (a 32-bit one would be redirected
 ; to SysWOW64, where a 64-bit saver does not belong).
 Target amd64-unicode
@@ -36,6 +36,9 @@ VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${COPYRIGHT}"
 
+; The saver's own leaf icon, on the installer and the uninstaller.
+!define MUI_ICON "${ICON_FILE}"
+!define MUI_UNICON "${ICON_FILE}"
 !define MUI_LICENSEPAGE_TEXT_TOP "Ambervale is free software under the MIT License."
 !insertmacro MUI_PAGE_LICENSE "${LICENSE_FILE}"
 !insertmacro MUI_PAGE_INSTFILES

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a file that ships lacks what must travel with it: the installer must carry the
 # saver, the licence and the third-party notices unchanged; the saver and the installer
-# must carry the project version and the licence's copyright line in their version resources.
+# must carry the project version and the licence's copyright line in their version resources,
+# and the leaf icon; the saver ships without its symbols, which stay beside it.
 #   check_contents.sh SETUP_EXE SCR SOURCE_DIR VERSION
 set -uo pipefail
 setup=$1 scr=$2 src=$3 version=$4
@@ -19,8 +20,16 @@ check_version_resource() {  # check_version_resource NAME TEXT
     grep -Fq "VALUE \"$key\", \"$value\"" <<<"$2" || fail "$1: its version resource lacks $key \"$value\""
   done
 }
-check_version_resource "$(basename "$scr")" "$(version_text "$scr")"
+check_version_resource "$(basename "$scr")" "$(version_text -tPE "$scr")"
 check_version_resource "$(basename "$setup")" "$(version_text -tPE "$setup")"
+
+for file in "$scr" "$setup"; do
+  grep -q ' \.rsrc/GROUP_ICON/' <<<"$(7z l -tPE "$file" 2>/dev/null)" || fail "$(basename "$file") carries no icon group"
+done
+# The COFF header's symbol count (offset 12 past the PE signature, whose offset is at 0x3c).
+u32_at() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
+[ "$(u32_at "$scr" $(($(u32_at "$scr" 60) + 16)))" = 0 ] || fail "$(basename "$scr") carries a symbol table"
+[ -s "$scr.debug" ] || fail "no symbols kept beside $(basename "$scr")"
 
 listing=$(7z l "$setup" 2>&1) || fail "7z cannot list $setup: $listing"
 for entry in '$SYSDIR/Ambervale.scr' LICENSE.txt THIRD_PARTY_NOTICES.txt uninstall.exe; do

@@ -40,6 +40,8 @@ class PointerSource {
  public:
   virtual ~PointerSource() = default;
   virtual Point CursorPos() = 0;
+  // A monotonic clock, for how long ago an earlier reading was taken.
+  virtual uint64_t NowMilliseconds() = 0;
 };
 
 // Hosts that show a small preview inside another program's window.

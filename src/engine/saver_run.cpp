@@ -28,7 +28,7 @@ bool SaverRun::Start(TimeOfDay now, std::optional<std::string_view> preview_argu
     phase_ = Phase::kFailed;
     throw;
   }
-  if (pointer_) last_cursor_ = pointer_->CursorPos();
+  if (pointer_) mouse_exit_.Start(pointer_->NowMilliseconds(), pointer_->CursorPos());
   phase_ = Phase::kRunning;
   return true;
 }
@@ -44,19 +44,22 @@ void SaverRun::RequireSurfaces() const {
 }
 
 bool SaverRun::StartFullScreen() {
-  const std::vector<Rect> screens = PrimaryFirst(host_.Screens());
+  MakeSprite(state_, kFullScreenSpriteSize);
+  state_.sprite.bitmap = host_.CreateBitmap(state_.sprite.dib.Width(), state_.sprite.dib.Height());
+  host_.SetTickInterval(TickInterval(state_.settings.fast));
+  SpreadOverScreens(PrimaryFirst(host_.Screens()));
+  return true;
+}
+
+void SaverRun::SpreadOverScreens(const std::vector<Rect>& screens) {
   const Rect primary = screens.empty() ? Rect{} : screens.front();
   ApplyFullScreenGeometry(state_, primary.Width(), primary.Height());
-  MakeSprite(state_, kFullScreenSpriteSize);
   state_.target = host_.CreateDrawTarget();
-  state_.sprite.bitmap = host_.CreateBitmap(state_.sprite.dib.Width(), state_.sprite.dib.Height());
   RequireSurfaces();
-  host_.SetTickInterval(TickInterval(state_.settings.fast));
   screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this), primary);
   screens_->StartCycle();
   screens_->BuildSprite();
   screens_->SpreadOver(screens, [this](int32_t width, int32_t height) { return host_.CreateBitmap(width, height); });
-  return true;
 }
 
 bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
@@ -75,6 +78,15 @@ bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
   screens_->StartCycle();
   screens_->BuildSprite();
   return true;
+}
+
+void SaverRun::FollowScreens() {
+  if (phase_ != Phase::kRunning || state_.run_mode == RunMode::kPreview) return;
+  // Every monitor's target draws through the primary's: they go before it does.
+  state_.target.reset();
+  screens_.reset();
+  SpreadOverScreens(PrimaryFirst(host_.Screens()));
+  screens_->RestoreAndRestart();
 }
 
 void SaverRun::Tick() {
@@ -96,13 +108,10 @@ void SaverRun::CheckExits() {
 
 void SaverRun::CheckPointer() {
   if (pointer_ == nullptr) return;
-  const Point cursor = pointer_->CursorPos();
-  const int64_t dx = std::llabs(static_cast<int64_t>(last_cursor_.x) - cursor.x);
-  const int64_t dy = std::llabs(static_cast<int64_t>(last_cursor_.y) - cursor.y);
-  if (dx > kMouseExitThreshold || dy > kMouseExitThreshold) close_requested_ = true;
-  // Remember the reading just compared: a second read would take a jump that lands between
-  // the two as its starting point, and no later tick would see it.
-  last_cursor_ = cursor;
+  // One reading a tick: a second read would take a jump that lands between the two as its
+  // starting point, and no later tick would see it.
+  if (mouse_exit_.Moved(pointer_->NowMilliseconds(), TickInterval(state_.settings.fast), pointer_->CursorPos()))
+    close_requested_ = true;
 }
 
 void SaverRun::OnKeyDown(uint16_t key) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "engine/monitor_set.h"
+#include "engine/mouse_exit_rule.h"
 #include "engine/random.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_host.h"
@@ -40,6 +41,10 @@ class SaverRun final : private MonitorOwner {
 
   // One tick of every screen, the exit checks once at its head.
   void Tick();
+  // The screens changed (a resolution, a monitor come or gone): every screen gets a grid of
+  // its new size, a new draw target and a fresh cycle; the host has already made the old
+  // leaves go. A preview keeps its host's window.
+  void FollowScreens();
   // Every screen's desktop again and a new cycle on each (nothing before the start-up made its
   // surfaces, or after it failed).
   void RestoreAndRestart();
@@ -58,6 +63,8 @@ class SaverRun final : private MonitorOwner {
 
  private:
   bool StartFullScreen();
+  // The full-screen surfaces over the host's screens: geometry, target, one engine each.
+  void SpreadOverScreens(const std::vector<Rect>& screens);
   bool StartPreview(std::optional<std::string_view> preview_argument);
   void CheckPointer();
   // Raises InvalidGraphicOperation when the draw target or the sprite's bitmap failed.
@@ -75,7 +82,7 @@ class SaverRun final : private MonitorOwner {
   PreviewHost* preview_;
   Random random_;
   std::unique_ptr<MonitorSet> screens_;
-  Point last_cursor_;
+  MouseExitRule mouse_exit_;
   bool close_requested_ = false;
   Phase phase_ = Phase::kNotStarted;
 };

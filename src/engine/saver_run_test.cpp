@@ -21,6 +21,7 @@ class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost
   Point cursor{500, 400};
   std::vector<Point> cursor_script;  // consumed one reading at a time, then `cursor`
   uint32_t interval = 0;
+  uint64_t now_ms = 0;
   std::vector<Rect> shown;  // the areas whose desktop showed again
   int bitmaps = 0;
   bool fail_bitmaps = false;
@@ -45,6 +46,7 @@ class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost
   void ShowDesktop(const Rect& area) override { shown.push_back(area); }
   void SetTickInterval(uint32_t milliseconds) override { interval = milliseconds; }
   void SetTicking(bool) override {}
+  uint64_t NowMilliseconds() override { return now_ms; }
   Point CursorPos() override {
     if (cursor_script.empty()) return cursor;
     const Point p = cursor_script.front();
@@ -147,6 +149,18 @@ TEST_F(SaverRunTest, MouseExitNeedsMoreThanAHundredPixelsAlongOneAxisBetweenTwoT
   EXPECT_FALSE(run.TakeCloseRequest());
   run.Tick();
   EXPECT_TRUE(run.TakeCloseRequest());
+}
+
+// At the fastest pace a brisk flick is judged over 36 ms, not over one 2 ms tick.
+TEST_F(SaverRunTest, MouseExitAtTheFastestPaceJudgesAFlickOverThirtySixMilliseconds) {
+  host.settings.fast = 50;
+  StartFullScreen();
+  bool ended = false;
+  for (int tick = 1; tick <= 18 && !ended; ++tick) {
+    host.now_ms += 2;
+    ended = TickWithCursorAt({500 + 20 * tick, 400});  // 20 px a tick: 10,000 px a second
+  }
+  EXPECT_TRUE(ended);
 }
 
 TEST_F(SaverRunTest, MouseExitOnlyWithExitOnInputOutsideSettingsAndPreview) {

@@ -12,7 +12,6 @@
 namespace ambervale {
 
 inline constexpr uint16_t kEscapeKey = 27;
-inline constexpr int32_t kMouseExitThreshold = 100;
 inline constexpr uint32_t kPreviewTickInterval = 30;
 inline constexpr int32_t kFullScreenSpriteSize = 100;
 inline constexpr int32_t kPreviewSpriteSize = 20;

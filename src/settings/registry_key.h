@@ -1,7 +1,8 @@
-// The small slice of a registry the settings store needs: a root that opens (or creates) one
-// key with full access, and an open key that queries a value into four bytes and writes a
-// DWORD. The Windows build implements it over advapi32 (win32/win_registry.h); the tests'
-// in-memory one (testing/memory_registry.h) reproduces the same observable rules.
+// The small slice of a registry the settings store needs: a root that opens one key for
+// reading, creates, renames or deletes one, and an open key that queries a value into four
+// bytes and writes a DWORD. The Windows build implements it over advapi32
+// (win32/win_registry.h); the tests' in-memory one (testing/memory_registry.h) reproduces the
+// same observable rules.
 #pragma once
 
 #include <array>
@@ -52,12 +53,19 @@ class RegistryRoot {
   RegistryRoot(const RegistryRoot&) = delete;
   RegistryRoot& operator=(const RegistryRoot&) = delete;
 
-  // Opens an existing key with full access. Null when it does not exist or full access is
-  // refused.
+  // Opens an existing key for reading only, so that a key the user may only read opens too.
+  // Null when it does not exist or cannot be read.
   virtual std::unique_ptr<RegistryKey> OpenKey(const std::string& path) = 0;
 
   // Opens the key with full access, creating it and any missing parents. Null on failure.
   virtual std::unique_ptr<RegistryKey> CreateKey(const std::string& path) = 0;
+
+  // Gives the key at `path` the name `new_name` under the same parent, in one step that no
+  // reader sees half done. False when a key of that name exists already or the rename fails.
+  virtual bool RenameKey(const std::string& path, const std::string& new_name) = 0;
+
+  // Deletes the key with its sub-keys; a missing key is no error.
+  virtual void DeleteKey(const std::string& path) = 0;
 };
 
 }  // namespace ambervale

@@ -1,6 +1,8 @@
 #include "settings/settings_store.h"
 
 #include <algorithm>
+#include <random>
+#include <string>
 
 #include "base/errors.h"
 
@@ -13,19 +15,54 @@ constexpr char kInvalidType[] = "Invalid data type for '%s'";
 constexpr char kSetDataFailed[] = "Failed to set data for '%s'";
 constexpr char kOpenForWriteFailed[] = "Failed to open key '%s' for writing";
 
-// Writes the seven values in their fixed order on an accessor that may already be in use
-// (the first-run defaults are written on the accessor of the load).
-void SaveOn(RegistryAccess& registry, const SaverState& state, SaveKeyFailure on_key_failure) {
-  if (!registry.OpenKey(kSettingsKey, /*can_create=*/true)) {
+// Writes the seven values in their fixed order into `key_path` on an accessor that may already
+// be in use (the first-run defaults are written on the accessor of the load). False when the
+// key could not be opened and `on_key_failure` let that pass.
+bool SaveOn(RegistryAccess& registry, std::string_view key_path, const SaverState& state,
+            SaveKeyFailure on_key_failure) {
+  if (!registry.OpenKey(key_path, /*can_create=*/true)) {
     if (on_key_failure == SaveKeyFailure::kRaise) {
       throw RegistryError(Format(kOpenForWriteFailed, kSettingsKeyDisplayName));
     }
-    return;
+    return false;
   }
   for (const SettingSpec& spec : kSettingSpecs) {
     registry.WriteInteger(std::string(spec.registry_value), ValueOf(state.settings, spec.id));
   }
   registry.CloseKey();
+  return true;
+}
+
+// The settings key relative to the root, without its closing backslash: "Software\Ambervale".
+std::string SettingsKeyPath() {
+  std::string_view path(kSettingsKey);
+  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return std::string(path);
+}
+
+// A first run writes its defaults into a key of its own and then gives that key the settings
+// key's name, so that a saver starting at the same moment finds either no key (and does the
+// same) or all seven values, never a key still being filled.
+void WriteFirstRunDefaults(RegistryAccess& registry, RegistryRoot& root, const SaverState& state) {
+  const std::string settings = SettingsKeyPath();
+  const std::string name = settings.substr(settings.rfind('\\') + 1);
+  const std::string draft = settings + ".first-run-" + std::to_string(std::random_device{}());
+  bool drafted = false;
+  try {
+    drafted = SaveOn(registry, draft, state, SaveKeyFailure::kIgnore);
+  } catch (...) {
+    registry.CloseKey();
+    root.DeleteKey(draft);
+    throw;
+  }
+  if (drafted && root.RenameKey(draft, name)) return;
+  if (drafted) root.DeleteKey(draft);
+  // Another saver's defaults, the same as these, took the name first; or the registry cannot
+  // rename, and the values go straight into the key as before.
+  const bool taken = registry.OpenKey(kSettingsKey, /*can_create=*/false);
+  registry.CloseKey();
+  if (!taken) SaveOn(registry, kSettingsKey, state, SaveKeyFailure::kIgnore);
 }
 
 // A first run, or a key whose numbers were all wiped: the flags do not count.
@@ -75,7 +112,8 @@ void RegistryAccess::WriteInteger(const std::string& name, int32_t value) {
 
 void LoadSettings(SaverState& state, RegistryRoot& root) {
   RegistryAccess registry(root);
-  if (registry.OpenKey(kSettingsKey, /*can_create=*/false)) {
+  const bool key_exists = registry.OpenKey(kSettingsKey, /*can_create=*/false);
+  if (key_exists) {
     // Each field is stored as soon as it is read, so an error part-way keeps the earlier ones.
     for (const SettingSpec& spec : kSettingSpecs) {
       SetValue(state.settings, spec.id, registry.ReadInteger(std::string(spec.registry_value)));
@@ -84,13 +122,17 @@ void LoadSettings(SaverState& state, RegistryRoot& root) {
   }
   if (AllNumericZero(state.settings)) {
     state.settings = DefaultSettings();
-    SaveOn(registry, state, SaveKeyFailure::kIgnore);
+    if (key_exists) {
+      SaveOn(registry, kSettingsKey, state, SaveKeyFailure::kIgnore);
+    } else {
+      WriteFirstRunDefaults(registry, root, state);
+    }
   }
 }
 
 void SaveSettings(const SaverState& state, RegistryRoot& root, SaveKeyFailure on_key_failure) {
   RegistryAccess registry(root);
-  SaveOn(registry, state, on_key_failure);
+  SaveOn(registry, kSettingsKey, state, on_key_failure);
 }
 
 }  // namespace ambervale

@@ -25,9 +25,10 @@ enum class SaveKeyFailure {
   kIgnore,  // write nothing, say nothing: the first-run defaults
 };
 
-// Reads the seven settings into `state`. A missing key (or one that cannot be opened with full
-// access) is a first run; so is a key whose five numeric settings all read as 0: the defaults
-// are then set and written back, silently if the key cannot be written. A value of an existing
+// Reads the seven settings into `state`, opening the key for reading only (a key the user may
+// only read loads as any other). A missing key is a first run; so is a key whose five numeric
+// settings all read as 0: the defaults are then set and written back, silently if the key
+// cannot be written. A first run's key appears with all seven values at once. A value of an existing
 // key that is missing, not a REG_DWORD or longer than four bytes raises RegistryError;
 // the fields read before it keep what was read, and nothing is written.
 void LoadSettings(SaverState& state, RegistryRoot& root);
@@ -49,7 +50,8 @@ class RegistryAccess {
   RegistryAccess(const RegistryAccess&) = delete;
   RegistryAccess& operator=(const RegistryAccess&) = delete;
 
-  // Opens `key` with full access (closing any key held), creating it when `can_create`.
+  // Opens `key` (closing any key held): with full access, creating it, when `can_create`;
+  // for reading only otherwise.
   // A leading backslash is the absolute form; every path is taken from the root.
   bool OpenKey(std::string_view key, bool can_create);
   void CloseKey() { current_.reset(); }

@@ -27,6 +27,28 @@ struct Fields {
 
 constexpr Fields kDefaults = {12, 10, 8, 33, 3, true, true};
 
+// Notes every key created; with a rival, another saver's first run completes its key between
+// this one's draft and its rename.
+class WatchedRegistry : public MemoryRegistry {
+ public:
+  bool rival = false;
+  std::vector<std::string> created;
+  std::unique_ptr<RegistryKey> CreateKey(const std::string& path) override {
+    created.push_back(path);
+    return MemoryRegistry::CreateKey(path);
+  }
+  bool RenameKey(const std::string& path, const std::string& new_name) override {
+    if (rival)
+      for (const std::string& name : kValueOrder) SetDwordValue(kPath, name, 1);
+    return MemoryRegistry::RenameKey(path, new_name);
+  }
+  // Nothing but the settings key stays of what was created.
+  void ExpectNoDraftLeft() const {
+    for (const std::string& path : created)
+      if (path != kPath) EXPECT_FALSE(KeyExists(path)) << path;
+  }
+};
+
 class SettingsStoreTest : public ::testing::Test {
  protected:
   void Store(const Stored& s) {
@@ -96,7 +118,7 @@ class SettingsStoreTest : public ::testing::Test {
 
   void TearDown() override { EXPECT_EQ(registry_.OpenKeyCount(), 0) << "a key was left open"; }
 
-  MemoryRegistry registry_;
+  WatchedRegistry registry_;
   std::unique_ptr<SaverState> state_ = std::make_unique<SaverState>();
 };
 
@@ -250,13 +272,25 @@ TEST_F(SettingsStoreTest, ValuesThatAreNotFourByteDwords) {
   }
 }
 
-TEST_F(SettingsStoreTest, KeyThatMayOnlyBeReadIsTreatedAsAbsent) {
+TEST_F(SettingsStoreTest, KeyThatMayOnlyBeReadLoadsAndIsNeverWritten) {
   Store({20, 7, 9, 40, 6, 0, 0});
   registry_.SetReadOnly(kPath);
-  LoadSettings(*state_, registry_);  // silent: the defaults hold for this run only
+  LoadSettings(*state_, registry_);
+  ExpectFields({20, 7, 9, 40, 6, false, false});
+  // All zero: the defaults hold for this run only, silently.
+  Store({0, 0, 0, 0, 0, 0, 0});
+  LoadSettings(*state_, registry_);
   ExpectFields(kDefaults);
-  ExpectKeyHolds({20, 7, 9, 40, 6, 0, 0});
+  ExpectKeyHolds({0, 0, 0, 0, 0, 0, 0});
   EXPECT_TRUE(registry_.WriteLog().empty());
+}
+
+TEST_F(SettingsStoreTest, FirstRunLosingTheRaceKeepsTheOtherSaversKey) {
+  registry_.rival = true;
+  LoadSettings(*state_, registry_);
+  ExpectFields(kDefaults);
+  ExpectKeyHolds({1, 1, 1, 1, 1, 1, 1});
+  registry_.ExpectNoDraftLeft();
 }
 
 TEST_F(SettingsStoreTest, SaveToAKeyThatCannotBeOpenedIsReportedUnlessAskedNotTo) {
@@ -282,11 +316,14 @@ TEST_F(SettingsStoreTest, FailedWriteStopsTheSaveAfterTheValuesBeforeIt) {
   EXPECT_EQ(SaveFailure(), "Failed to set data for 'Fast'");
   EXPECT_EQ(registry_.WriteLog(), (std::vector<std::string>{"Size", "Algorithm", "Transparent"}));
 
-  // The first-run write reports it too, through the load.
+  // The first-run write reports it too, through the load,
   registry_.DeleteKey(kPath);
   Set({0, 0, 0, 0, 0, false, false});
   EXPECT_EQ(LoadFailure(), "Failed to set data for 'Fast'");
   ExpectFields(kDefaults);
+  // and leaves no key at all: the next run is a first run again.
+  EXPECT_FALSE(registry_.KeyExists(kPath));
+  registry_.ExpectNoDraftLeft();
 }
 
 TEST_F(SettingsStoreTest, KeyAndValueNamesIgnoreCase) {

@@ -25,7 +25,8 @@ std::vector<uint8_t> DwordBytes(uint32_t value) {
 // An open key. It finds its key by path at every call, so a key deleted meanwhile simply fails.
 class MemoryRegistry::Key : public RegistryKey {
  public:
-  Key(MemoryRegistry& registry, std::string path) : registry_(registry), path_(std::move(path)) {
+  Key(MemoryRegistry& registry, std::string path, bool writable)
+      : registry_(registry), path_(std::move(path)), writable_(writable) {
     ++registry_.open_keys_;
   }
   ~Key() override { --registry_.open_keys_; }
@@ -41,7 +42,7 @@ class MemoryRegistry::Key : public RegistryKey {
 
   bool SetDword(const std::string& name, uint32_t value) override {
     KeyData* key = registry_.Find(path_);
-    if (!key || registry_.failing_writes_.count(Lower(name)) != 0) return false;
+    if (!key || !writable_ || registry_.failing_writes_.count(Lower(name)) != 0) return false;
     Put(*key, name, kRegDword, DwordBytes(value));
     registry_.write_log_.push_back(name);
     return true;
@@ -50,6 +51,7 @@ class MemoryRegistry::Key : public RegistryKey {
  private:
   MemoryRegistry& registry_;
   std::string path_;
+  bool writable_;
 };
 
 MemoryRegistry::MemoryRegistry() { keys_.emplace("", KeyData{}); }
@@ -107,9 +109,8 @@ void MemoryRegistry::Put(KeyData& key, const std::string& name, uint32_t type,
 std::unique_ptr<RegistryKey> MemoryRegistry::OpenKey(const std::string& path) {
   auto normalized = Normalize(path);
   if (!normalized) return nullptr;
-  const KeyData* key = Find(*normalized);
-  if (!key || key->read_only) return nullptr;
-  return std::make_unique<Key>(*this, *normalized);
+  if (!Find(*normalized)) return nullptr;
+  return std::make_unique<Key>(*this, *normalized, /*writable=*/false);
 }
 
 std::unique_ptr<RegistryKey> MemoryRegistry::CreateKey(const std::string& path) {
@@ -117,14 +118,36 @@ std::unique_ptr<RegistryKey> MemoryRegistry::CreateKey(const std::string& path) 
   if (!normalized) return nullptr;
   if (const KeyData* key = Find(*normalized)) {
     if (key->read_only) return nullptr;
-    return std::make_unique<Key>(*this, *normalized);
+    return std::make_unique<Key>(*this, *normalized, /*writable=*/true);
   }
   // The nearest existing ancestor must allow new sub-keys.
   std::string ancestor = Parent(*normalized);
   while (!Find(ancestor)) ancestor = Parent(ancestor);
   if (Find(ancestor)->read_only) return nullptr;
   AddKey(*normalized);
-  return std::make_unique<Key>(*this, *normalized);
+  return std::make_unique<Key>(*this, *normalized, /*writable=*/true);
+}
+
+bool MemoryRegistry::RenameKey(const std::string& path, const std::string& new_name) {
+  auto from = Normalize(path);
+  if (!from || from->empty() || new_name.empty() || new_name.find('\\') != std::string::npos) return false;
+  const KeyData* key = Find(*from);
+  const std::string parent = Parent(*from);
+  const std::string to = (parent.empty() ? "" : parent + '\\') + Lower(new_name);
+  if (!key || key->read_only || Find(parent)->read_only || Find(to)) return false;
+  // The key and every key under it move to the new name.
+  const std::string prefix = *from + '\\';
+  std::map<std::string, KeyData> moved;
+  for (auto it = keys_.begin(); it != keys_.end();) {
+    if (it->first == *from || it->first.compare(0, prefix.size(), prefix) == 0) {
+      moved.emplace(to + it->first.substr(from->size()), std::move(it->second));
+      it = keys_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  keys_.merge(moved);
+  return true;
 }
 
 bool MemoryRegistry::KeyExists(const std::string& path) const {

@@ -31,12 +31,13 @@ class MemoryRegistry : public RegistryRoot {
 
   std::unique_ptr<RegistryKey> OpenKey(const std::string& path) override;
   std::unique_ptr<RegistryKey> CreateKey(const std::string& path) override;
+  bool RenameKey(const std::string& path, const std::string& new_name) override;
+  void DeleteKey(const std::string& path) override;  // with its sub-keys
 
   // Direct access, outside any open key, to set up and inspect the registry. A path that is
   // not well formed names no key: lookups find nothing and changes are ignored.
   bool KeyExists(const std::string& path) const;
   void AddKey(const std::string& path);     // with missing parents
-  void DeleteKey(const std::string& path);  // with its sub-keys
   void SetValue(const std::string& path, const std::string& name, uint32_t type,
                 std::vector<uint8_t> data);  // creates the key when missing
   void SetDwordValue(const std::string& path, const std::string& name, uint32_t value);

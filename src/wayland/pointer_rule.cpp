@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "engine/saver_startup.h"
+#include "engine/mouse_exit_rule.h"
 
 namespace ambervale {
 

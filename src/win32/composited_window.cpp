@@ -1,6 +1,7 @@
 #include "win32/composited_window.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "surfaces/memory_surfaces.h"
@@ -173,6 +174,45 @@ void CompositedDrawing::AttachFullScreen(HWND saver_window) {
   full_screen_ = std::make_unique<CompositedView>(saver_window, VirtualScreenRect());
   TakeDesktopPicture(full_screen_->Buffer(), capture_blank_);
   full_screen_->Buffer().Restore();
+}
+
+namespace {
+
+// Runs `capture` while the window is out of the way of a screen capture: left out of captures
+// where the system can (Windows 10 2004 and later), else hidden, with the desktop beneath it
+// repainted (and composed) before the capture.
+void CaptureBeneath(HWND window, const std::function<void()>& capture) {
+  using SetAffinity = BOOL(WINAPI*)(HWND, DWORD);
+  using Flush = HRESULT(WINAPI*)();
+  constexpr DWORD kExcludeFromCapture = 0x11;  // WDA_EXCLUDEFROMCAPTURE
+  static const auto set_affinity = reinterpret_cast<SetAffinity>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetWindowDisplayAffinity")));
+  if (set_affinity && set_affinity(window, kExcludeFromCapture)) {
+    capture();
+    set_affinity(window, 0);
+    return;
+  }
+  const bool active = GetForegroundWindow() == window;  // behind the settings dialog it is not
+  ShowWindow(window, SW_HIDE);
+  // Sent, not posted: every window beneath has painted when this returns.
+  RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  HMODULE dwm = GetModuleHandleA("dwmapi.dll");
+  if (auto flush = dwm ? reinterpret_cast<Flush>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmFlush"))) : nullptr)
+    flush();
+  capture();
+  ShowWindow(window, active ? SW_SHOW : SW_SHOWNA);
+  if (active) SetForegroundWindow(window);
+}
+
+}  // namespace
+
+void CompositedDrawing::FollowDisplayChange(HWND saver_window) {
+  if (!full_screen_) return;
+  const Rect screen = VirtualScreenRect();
+  SetWindowPos(saver_window, HWND_TOPMOST, screen.left, screen.top, screen.Width(), screen.Height(),
+               SWP_NOACTIVATE | SWP_NOREDRAW);
+  CaptureBeneath(saver_window, [&] { AttachFullScreen(saver_window); });
+  full_screen_->Restore();
 }
 
 bool CompositedDrawing::AttachPreview(HWND host) {

@@ -80,6 +80,9 @@ class CompositedDrawing {
   // The start-up's GetDC(null): the picture of the desktop is taken now, before the window
   // shows, into a back buffer over the whole virtual screen.
   void AttachFullScreen(HWND saver_window);
+  // After a display change in a full-screen run: the saver window over the new virtual screen,
+  // showing a new picture of the desktop, taken with the window out of the picture.
+  void FollowDisplayChange(HWND saver_window);
   // The start-up's GetDC(preview window): a child window of ours over the host's client area,
   // the size of the host's window rectangle. False when the child cannot be made.
   bool AttachPreview(HWND host);

@@ -18,6 +18,7 @@
 #include "win32/composited_window.h"
 #include "win32/drawing_failure.h"
 #include "win32/desktop_picture.h"
+#include "win32/display_watch.h"
 #include "win32/gdiplus_objects.h"
 #include "win32/monitors.h"
 #include "win32/screen_dc.h"
@@ -105,6 +106,7 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   void Tick();
   void OnKeyDown(uint16_t key);
   void OnClose();
+  void FollowDisplayChange();
   // Posted, so that a tick that asks for the close runs to its end first and the restore of
   // the close decision comes after its last draw.
   void RequestClose() {
@@ -143,6 +145,7 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
     GetCursorPos(&p);
     return Point{p.x, p.y};
   }
+  uint64_t NowMilliseconds() override { return GetTickCount64(); }
 
   // PreviewHost
   std::optional<Size> OpenPreview(int32_t handle) override;
@@ -170,6 +173,7 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   std::unique_ptr<CompositedDrawing> composited_;  // null on the screen's device context
   DrawingFailureGuard drawing_{[](const std::string& message) { Application::Instance().ShowException(message); },
                                [this] { EndAfterDrawingFailure(); }};
+  DisplayWatch display_watch_;
   HWND preview_host_ = nullptr;
 };
 
@@ -198,6 +202,7 @@ std::optional<PreviewHost::Size> SaverWindow::OpenPreview(int32_t handle) {
 }
 
 std::unique_ptr<ArgbBitmap> SaverWindow::DesktopPicture(int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) return nullptr;  // a host of no size shows no picture
   std::unique_ptr<ArgbBitmap> bitmap = CreateBitmap(width, height);
   std::vector<uint32_t> pixels = ScaledScreenPicture(width, height);
   if (!bitmap || pixels.empty()) return bitmap;
@@ -211,6 +216,7 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_TIMER:
       if (wparam == TickTimer::kStandInTimerId) timer_.OnStandInTimer();
+      if (wparam == DisplayWatch::kTimerId && display_watch_.Changed()) application.Guard([&] { FollowDisplayChange(); });
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -227,6 +233,9 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       return DefaultHandling(message, wparam, lparam);
     case WM_CLOSE:
       application.Guard([&] { OnClose(); });
+      return 0;
+    case WM_DISPLAYCHANGE:
+      application.Guard([&] { FollowDisplayChange(); });
       return 0;
     case WM_DESTROY:
       timer_.Detach();
@@ -266,7 +275,23 @@ void SaverWindow::Start() {
   if (arguments.size() > 2) preview_argument = arguments[2];
   // The composited window shows a picture of the desktop, taken now, before the window shows.
   if (composited_ && state_.run_mode != RunMode::kPreview) composited_->AttachFullScreen(Handle());
-  if (run_.Start(UtcNow(), preview_argument)) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, nullptr, 0);
+  if (!run_.Start(UtcNow(), preview_argument)) return;
+  SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, nullptr, 0);
+  if (state_.run_mode != RunMode::kPreview) display_watch_.Start(Handle());
+}
+
+// A resolution changed, or a monitor came or went. Nothing of the old screen stays: the screen
+// path has the whole desktop repainted, the composited window covers the new virtual screen
+// with a new picture; then every monitor starts afresh on the new geometry.
+void SaverWindow::FollowDisplayChange() {
+  if (!run_.Started() || state_.run_mode == RunMode::kPreview) return;
+  if (composited_) {
+    composited_->FollowDisplayChange(Handle());
+  } else {
+    RepaintDesktopArea(VirtualScreenRect());
+  }
+  drawing_.Run([&] { run_.FollowScreens(); });
+  display_watch_.Remember();
 }
 
 void SaverWindow::Create() {

@@ -1,10 +1,12 @@
 #include "win32/tick_timer.h"
 
 #include <stdio.h>
+#include <timeapi.h>
 
 #include <utility>
 
 #include "win32/application.h"
+#include "win32/system_library.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
@@ -33,18 +35,31 @@ int64_t CounterNow() {
 }
 
 // A high-resolution timer wakes within about half a millisecond of its due time (Windows 10
-// 1803 and later); older systems refuse the flag, and their plain timer wakes on the system
-// clock's tick.
-HANDLE CreateTickHandle() {
+// 1803 and later). Older systems refuse the flag, and their plain timer wakes on the system
+// clock's tick (15.6 ms unless raised), which would hold the fastest paces to that: for them
+// the clock is raised to 1 ms for as long as the timer lives.
+// winmm is not a known DLL: it comes from the system folder, by its path, and only where it is
+// needed.
+using TimePeriodCall = MMRESULT(WINAPI*)(UINT);
+
+TimePeriodCall TimePeriodFunction(const char* name) {
+  static HMODULE winmm = LoadSystemLibrary("winmm.dll");
+  return ExportedFunction<TimePeriodCall>(winmm, name);
+}
+
+HANDLE CreateTickHandle(bool& raised_clock) {
   HANDLE handle = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
-  if (!handle) handle = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
-  return handle;
+  raised_clock = false;
+  if (handle) return handle;
+  const TimePeriodCall begin = TimePeriodFunction("timeBeginPeriod");
+  raised_clock = begin && begin(1) == TIMERR_NOERROR;
+  return CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
 }
 
 }  // namespace
 
 TickTimer::TickTimer(std::function<void()> on_tick)
-    : on_tick_(std::move(on_tick)), handle_(CreateTickHandle()), schedule_(CounterFrequency()) {}
+    : on_tick_(std::move(on_tick)), handle_(CreateTickHandle(raised_clock_)), schedule_(CounterFrequency()) {}
 
 TickTimer::~TickTimer() {
   Detach();
@@ -61,6 +76,11 @@ void TickTimer::Detach() {
   Stop();
   if (handle_) Application::Instance().UnwatchHandle(handle_);
   window_ = nullptr;
+  // The run is over (its window went): the system clock goes back to its own pace.
+  if (raised_clock_) {
+    if (const TimePeriodCall end = TimePeriodFunction("timeEndPeriod")) end(1);
+  }
+  raised_clock_ = false;
 }
 
 void TickTimer::SetEnabled(bool on) {

@@ -52,6 +52,7 @@ class TickTimer {
   void Trace(int64_t tick_counts);
 
   std::function<void()> on_tick_;
+  bool raised_clock_ = false;  // timeBeginPeriod(1) in force, to be undone
   HANDLE handle_ = nullptr;
   TickSchedule schedule_;
   HWND window_ = nullptr;

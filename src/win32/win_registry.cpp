@@ -31,11 +31,14 @@ class WinRegistryKey : public RegistryKey {
   HKEY key_;
 };
 
+// Registry paths here are ASCII; the rename exists only in the wide form.
+std::wstring Widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
 }  // namespace
 
 std::unique_ptr<RegistryKey> WinRegistryRoot::OpenKey(const std::string& path) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(root_, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return nullptr;
+  if (RegOpenKeyExA(root_, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return nullptr;
   return std::make_unique<WinRegistryKey>(key);
 }
 
@@ -47,5 +50,11 @@ std::unique_ptr<RegistryKey> WinRegistryRoot::CreateKey(const std::string& path)
   }
   return std::make_unique<WinRegistryKey>(key);
 }
+
+bool WinRegistryRoot::RenameKey(const std::string& path, const std::string& new_name) {
+  return RegRenameKey(root_, Widened(path).c_str(), Widened(new_name).c_str()) == ERROR_SUCCESS;
+}
+
+void WinRegistryRoot::DeleteKey(const std::string& path) { RegDeleteTreeA(root_, path.c_str()); }
 
 }  // namespace ambervale

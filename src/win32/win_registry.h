@@ -1,5 +1,5 @@
 // The settings store's registry on Windows: advapi32 keys under a real root (by default
-// HKEY_CURRENT_USER), opened with KEY_ALL_ACCESS and closed with RegCloseKey when the key
+// HKEY_CURRENT_USER), opened with KEY_READ (created with KEY_ALL_ACCESS) and closed with RegCloseKey when the key
 // object goes.
 #pragma once
 
@@ -19,6 +19,8 @@ class WinRegistryRoot : public RegistryRoot {
 
   std::unique_ptr<RegistryKey> OpenKey(const std::string& path) override;
   std::unique_ptr<RegistryKey> CreateKey(const std::string& path) override;
+  bool RenameKey(const std::string& path, const std::string& new_name) override;
+  void DeleteKey(const std::string& path) override;
 
  private:
   HKEY root_;

@@ -212,13 +212,13 @@ TEST_F(WinRegistryTest, KeyWithoutValuesFailsAtSizeUntilASaveRepairsIt) {
   EXPECT_EQ(state_->settings.size, 12);
 }
 
-TEST_F(WinRegistryTest, KeyThatMayOnlyBeReadIsAFirstRunWhoseSaveFails) {
+TEST_F(WinRegistryTest, KeyThatMayOnlyBeReadLoadsAndOnlyTheSaveFails) {
   PutAll({20, 7, 9, 40, 6, 0, 0});
   ASSERT_TRUE(SetSettingsKeyAccess("D:P(A;;KR;;;WD)"));
-  LoadSettings(*state_, root_);  // treated as absent; the write-back fails silently
-  EXPECT_EQ(state_->settings.size, 12);
-  EXPECT_TRUE(state_->settings.exit_on_input);
-  ExpectKeyHolds({20, 7, 9, 40, 6, 0, 0});
+  LoadSettings(*state_, root_);
+  EXPECT_EQ(state_->settings.size, 20);
+  EXPECT_EQ(state_->settings.fast, 40);
+  EXPECT_FALSE(state_->settings.exit_on_input);
   try {
     SaveSettings(*state_, root_);
     ADD_FAILURE() << "the save reported success";
@@ -227,6 +227,20 @@ TEST_F(WinRegistryTest, KeyThatMayOnlyBeReadIsAFirstRunWhoseSaveFails) {
                  "Failed to open key 'HKEY_CURRENT_USER\\Software\\Ambervale\\' for writing");
   }
   ExpectKeyHolds({20, 7, 9, 40, 6, 0, 0});
+}
+
+// The first run's key comes whole by a rename; a name already taken is refused.
+TEST_F(WinRegistryTest, RenameMovesAWholeKeyAndRefusesATakenName) {
+  const std::string draft = std::string(kSubKey) + ".draft";
+  RegDeleteTreeA(HKEY_CURRENT_USER, draft.c_str());
+  ASSERT_NE(root_.CreateKey(draft), nullptr);
+  ASSERT_TRUE(root_.CreateKey(draft)->SetDword("Size", 5));
+  ASSERT_TRUE(root_.RenameKey(draft, "Ambervale"));
+  ExpectKeyHolds({5});
+  ASSERT_NE(root_.CreateKey(draft), nullptr);
+  EXPECT_FALSE(root_.RenameKey(draft, "Ambervale"));
+  root_.DeleteKey(draft);
+  EXPECT_EQ(root_.OpenKey(draft), nullptr);
 }
 
 }  // namespace

@@ -38,8 +38,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const std::string results_path = argv[3];
   context.work_dir = results_path.substr(0, results_path.find_last_of("\\/") + 1);
   // Every case draws on the screen's device context, as on Windows without desktop
-  // composition, unless it asks for the composited window itself.
-  SetEnvironmentVariableA("AMBERVALE_DRAWING", "screen");
+  // composition, unless the run asks for the composited window (AMBERVALE_E2E_DRAWING, which
+  // CTest sets for the second run of a case) or the case asks for it itself.
+  char path[16] = {};
+  const DWORD length = GetEnvironmentVariableA("AMBERVALE_E2E_DRAWING", path, sizeof path);
+  const std::string drawing = length > 0 && length < sizeof path ? path : "screen";
+  SetEnvironmentVariableA("AMBERVALE_DRAWING", drawing.c_str());
+  context.Note("drawing path " + drawing);
   auto found = e2e::Cases().find(name);
   if (found == e2e::Cases().end()) {
     context.Fail("no such case");

@@ -50,6 +50,12 @@ bool WaitFor(const std::function<bool()>& ready, DWORD timeout_ms, DWORD poll_ms
   }
 }
 
+bool CompositedRun() {
+  char path[16] = {};
+  const DWORD length = GetEnvironmentVariableA("AMBERVALE_DRAWING", path, sizeof path);
+  return length > 0 && length < sizeof path && std::string(path) == "composited";
+}
+
 void Pause(DWORD milliseconds) {
   WaitFor([] { return false; }, milliseconds);
 }
@@ -169,8 +175,9 @@ int CountNear(const Snapshot& shot, uint32_t rgb, int tolerance) {
 RECT SampleRect() { return RECT{0, 0, 340, 768}; }
 
 void RepaintDesktop() {
-  SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, nullptr, 0);
-  RedrawWindow(GetDesktopWindow(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  // No window named: the desktop with every window on it. (The wallpaper setting would repaint
+  // too, but asked for with no path it drops a wallpaper that a case has set.)
+  RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 bool BringToFront(HWND window, DWORD timeout_ms) {

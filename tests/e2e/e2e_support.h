@@ -36,6 +36,9 @@ bool RegisterCase(const char* name, CaseFunction function);
     if (!(condition)) ctx.Fail(std::string(#condition) + " (line " + std::to_string(__LINE__) + "): " + (detail)); \
   } while (0)
 
+// True when this run's saver draws in its own composited window (AMBERVALE_DRAWING).
+bool CompositedRun();
+
 // Waits, pumping this thread's messages, until `ready` holds or `timeout_ms` passes.
 bool WaitFor(const std::function<bool()>& ready, DWORD timeout_ms, DWORD poll_ms = 20);
 // Pumps messages for a while (only where nothing can be waited for: proving an absence).

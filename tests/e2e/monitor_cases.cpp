@@ -2,6 +2,7 @@
 // needs a display that gives Wine two monitors and no virtual desktop (run_two_monitors.sh).
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ RECT LeftThird(const RECT& monitor) {
 // the saver's restore invalidates its area, so the restore shows there.
 class CoverWindow {
  public:
+  static constexpr uint32_t kColour = 0x283C5A;
   explicit CoverWindow(const RECT& area) {
     static const ATOM window_class = [] {
       WNDCLASSA c{};
@@ -45,6 +47,11 @@ class CoverWindow {
   CoverWindow(const CoverWindow&) = delete;
   CoverWindow& operator=(const CoverWindow&) = delete;
   ~CoverWindow() { DestroyWindow(window_); }
+  void Cover(const RECT& area) {
+    SetWindowPos(window_, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOACTIVATE | SWP_NOZORDER);
+    UpdateWindow(window_);
+  }
 
  private:
   HWND window_;
@@ -68,7 +75,7 @@ E2E_CASE(two_monitors_leaves_on_both_and_esc_restores) {
   for (const RECT& monitor : monitors) {
     const RECT area = LeftThird(monitor);
     // Painted once the cover shows its own colour all over.
-    WaitFor([&] { return CountNear(TakeSnapshot(area), 0x283C5A, 8) == (area.right - area.left) * (area.bottom - area.top); },
+    WaitFor([&] { return CountNear(TakeSnapshot(area), CoverWindow::kColour, 8) == (area.right - area.left) * (area.bottom - area.top); },
             5000, 50);
     baselines.push_back(TakeSnapshot(area));
   }
@@ -101,4 +108,49 @@ E2E_CASE(two_monitors_leaves_on_both_and_esc_restores) {
     E2E_CHECK(clean, std::to_string(changed) + " pixels of leaves stayed on the monitor at x " +
                          std::to_string(monitors[i].left) + " after Esc");
   }
+}
+
+E2E_CASE(display_change_leaves_cover_the_new_screen_and_esc_restores_it) {
+  // Size 12, Algorithm 0 (random cells all over), Transparent 10, Fast 50, Key_Exit off.
+  WriteSettings({12, 0, 10, 50, 3, 0, 0});
+  constexpr RECT kNewScreen{0, 0, 1280, 1024};
+  constexpr RECT kNewStrip{0, 800, 1280, 1024};  // below the old screen's bottom
+  CoverWindow cover(kNewScreen);
+  // What the cover shows: the baseline of every area, also of one not yet on the screen.
+  auto plain = [](const RECT& area) {
+    Snapshot shot;
+    shot.rect = area;
+    shot.pixels.assign(static_cast<size_t>(shot.Width()) * shot.Height(), CoverWindow::kColour);
+    return shot;
+  };
+  const RECT old_third{0, 0, 341, 768};
+  WaitFor([&] { return CountChanged(plain(old_third), TakeSnapshot(old_third)) == 0; }, 5000, 50);
+
+  SaverProcess saver;
+  if (!saver.Start(ctx.scr_path, "/s")) return ctx.Fail("CreateProcess failed for " + ctx.scr_path);
+  HWND window = saver.WaitWindow("TForm1", 20000);
+  if (!window) return ctx.Fail("no saver window within the start bound");
+  E2E_CHECK(WaitFor([&] { return CountLeafPixels(plain(old_third), TakeSnapshot(old_third)) > 300; }, 20000, 100),
+            "no leaves before the resolution change");
+
+  FILE* request = std::fopen((ctx.work_dir + "resize.request").c_str(), "w");
+  if (request) std::fclose(request);
+  if (!WaitFor([] { return GetSystemMetrics(SM_CXSCREEN) == 1280 && GetSystemMetrics(SM_CYSCREEN) == 1024; }, 30000))
+    return ctx.Fail("the screen did not become 1280 x 1024");
+  cover.Cover(kNewScreen);  // as a desktop would grow with its screen
+  if (CompositedRun()) {
+    RECT covered{};
+    E2E_CHECK(WaitFor([&] { return GetWindowRect(window, &covered) && EqualRect(&covered, &kNewScreen); }, 10000),
+              "the composited window does not cover the new screen");
+  }
+  E2E_CHECK(WaitFor([&] { return CountLeafPixels(plain(kNewStrip), TakeSnapshot(kNewStrip)) > 300; }, 30000, 100),
+            "no leaves on the part of the screen that the change added");
+
+  E2E_CHECK(BringToFront(window), "the saver window did not come to the front");
+  PressKey(VK_ESCAPE);
+  if (!saver.WaitExit(10000)) return ctx.Fail("still running after Esc");
+  int changed = 0;
+  const bool clean =
+      WaitFor([&] { return (changed = CountChanged(plain(kNewScreen), TakeSnapshot(kNewScreen))) < 50; }, 5000, 100);
+  E2E_CHECK(clean, std::to_string(changed) + " pixels of leaves or of the old screen stayed after Esc");
 }

@@ -3,11 +3,14 @@
 # dummy video driver, a second output placed left of the primary with xrandr, and a fresh
 # Wine prefix booted after that (a prefix keeps the monitors it saw at its first boot), with
 # no virtual desktop (a Wine virtual desktop is always one monitor).
-#   run_two_monitors.sh DRIVER_EXE SCR_PATH CASE
+#   run_two_monitors.sh DRIVER_EXE SCR_PATH CASE [LAYOUT]
+# LAYOUT "resize" keeps one monitor instead and, when the case asks for it (a file
+# resize.request beside its results), changes its resolution to 1280 x 1024 during the run.
+# AMBERVALE_E2E_DRAWING passes the drawing path on to the driver.
 # Exits 77 (skipped) when Xorg or its dummy driver is missing or the server cannot start;
 # everything it started is ended, and nothing else.
 set -uo pipefail
-driver=$1 scr=$2 case_name=$3
+driver=$1 scr=$2 case_name=$3 layout=${4:-two}
 skip() { echo "run_two_monitors: skipped: $*"; exit 77; }
 
 command -v Xorg >/dev/null || skip "Xorg is not installed (xserver-xorg-core)"
@@ -46,6 +49,7 @@ Section "Monitor"
   HorizSync 5.0-1000.0
   VertRefresh 5.0-200.0
   Modeline "1024x768" 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync
+  Modeline "1280x1024" 109.00 1280 1368 1496 1712 1024 1027 1034 1063 -hsync +vsync
 EndSection
 Section "Screen"
   Identifier "screen"
@@ -55,7 +59,7 @@ Section "Screen"
   SubSection "Display"
     Depth 24
     Modes "1024x768"
-    Virtual 2048 768
+    Virtual 2048 1024
   EndSubSection
 EndSection
 CONF
@@ -80,10 +84,17 @@ fi
 export DISPLAY=":$(head -n1 "$work/display")"
 wait_for 100 xdpyinfo >/dev/null 2>&1 || skip "Xorg on $DISPLAY does not answer"
 
-xrandr --addmode DUMMY1 1024x768 && xrandr --output DUMMY1 --mode 1024x768 --left-of DUMMY0 ||
-  { echo "run_two_monitors: xrandr could not add the second monitor" >&2; exit 1; }
+if [ "$layout" = resize ]; then
+  xrandr --addmode DUMMY0 1280x1024 && xrandr --output DUMMY0 --mode 1024x768 --fb 1024x768 ||
+    { echo "run_two_monitors: xrandr could not offer 1280x1024" >&2; exit 1; }
+  monitors_wanted=1
+else
+  xrandr --addmode DUMMY1 1024x768 && xrandr --output DUMMY1 --mode 1024x768 --left-of DUMMY0 ||
+    { echo "run_two_monitors: xrandr could not add the second monitor" >&2; exit 1; }
+  monitors_wanted=2
+fi
 monitors=$(xrandr --listmonitors | sed -n 's/^Monitors: //p')
-[ "$monitors" = 2 ] || { echo "run_two_monitors: X has $monitors monitors, not 2" >&2; exit 1; }
+[ "$monitors" = "$monitors_wanted" ] || { echo "run_two_monitors: X has $monitors monitors, not $monitors_wanted" >&2; exit 1; }
 
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 timeout -k 10 200 "$wine" wineboot -i >"$work/wineboot.log" 2>&1 ||
@@ -93,7 +104,16 @@ timeout 60 wineserver -w
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 results=$work/results.txt
 timeout -k 10 "${AMBERVALE_E2E_TIMEOUT:-120}" "$wine" "$driver" "$case_name" "$(winpath "$scr")" "$(winpath "$results")" \
-  >"$work/wine.log" 2>&1
+  >"$work/wine.log" 2>&1 &
+driver_pid=$!
+# The resolution changes once, when the case asks.
+while kill -0 "$driver_pid" 2>/dev/null; do
+  if [ -e "$work/resize.request" ] && [ ! -e "$work/resized" ]; then
+    xrandr --output DUMMY0 --mode 1280x1024 >"$work/resized" 2>&1 || echo "run_two_monitors: xrandr could not resize" >&2
+  fi
+  sleep 0.2
+done
+wait "$driver_pid"
 if ! grep -q '^DONE' "$results" 2>/dev/null; then
   echo "run_two_monitors: $case_name did not finish within the bound"
   tail -n 20 "$work/wine.log"

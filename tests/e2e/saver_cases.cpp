@@ -2,7 +2,10 @@
 // start-ups, against the real program, registry and desktop.
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
+#include <cstdlib>
+#include <vector>
 
 #include "e2e_support.h"
 
@@ -48,10 +51,12 @@ bool StartWithLeaves(Context& ctx, SaverProcess& saver, const std::string& argum
     return false;
   }
   if (WindowText(window) != "Ambervale Screensaver") ctx.Fail("caption is '" + WindowText(window) + "'");
+  // The see-through window keeps its design-time place; the composited one covers the screen.
+  const RECT expected = CompositedRun() ? RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}
+                                        : RECT{459, 281, 459 + 592, 281 + 538};
   RECT rect{};
   GetWindowRect(window, &rect);
-  if (rect.left != 459 || rect.top != 281 || rect.right - rect.left != 592 || rect.bottom - rect.top != 538)
-    ctx.Fail("saver window rectangle is not 459,281 592x538");
+  if (!EqualRect(&rect, &expected)) ctx.Fail("the saver window is not where it belongs");
   if (!BringToFront(window)) ctx.Fail("the saver window did not come to the front");
   const bool leaves = WaitFor([&] { return CountLeafPixels(baseline, TakeSnapshot(SampleRect())) > 300; },
                               kLeavesTimeout, 100);
@@ -102,10 +107,10 @@ bool EndsOnItsOwn(SaverProcess& saver, const char* window_class, bool& saw_windo
 
 // Absence of an exit can only be shown by waiting a while: a second, and then a few ticks
 // seen to run, however slowly the machine lets them come.
-void ExpectStillRunning(Context& ctx, SaverProcess& saver, const char* after) {
+void ExpectStillRunning(Context& ctx, SaverProcess& saver, const std::string& after) {
   Pause(1000);
-  if (!SawTicks(3) && saver.Running()) ctx.Fail(std::string("the saver stopped painting after ") + after);
-  if (!saver.Running()) ctx.Fail(std::string("ended after ") + after);
+  if (!SawTicks(3) && saver.Running()) ctx.Fail("the saver stopped painting after " + after);
+  if (!saver.Running()) ctx.Fail("ended after " + after);
 }
 
 }  // namespace
@@ -172,6 +177,74 @@ E2E_CASE(mouse_jump_of_100_and_slow_drift_do_not_end) {
   ExpectStillRunning(ctx, saver, "small cursor movements");
   PressKey(VK_ESCAPE);
   ExpectEnds(ctx, saver, "Esc");
+}
+
+// Moves the cursor `distance` pixels right of (x, y) (left when negative) one step of `step`
+// pixels every `step_ms`; true when the machine let the whole movement happen within half as
+// long again.
+bool SweepCursor(int x, int y, int distance, int step, DWORD step_ms) {
+  const int steps = std::abs(distance / step);
+  const ULONGLONG start = GetTickCount64();
+  for (int i = 1; i <= steps; ++i) {
+    Sleep(step_ms);
+    SetCursorPos(x + distance * i / steps, y);
+  }
+  return GetTickCount64() - start <= steps * step_ms * 3 / 2;
+}
+
+// At the fastest pace and the default one: a slow drift (100 pixels a second) leaves the
+// saver running, a flick (800 pixels in 0.2 s) ends it.
+E2E_CASE(mouse_drift_does_not_end_and_flick_ends_fastest_and_default_paces) {
+  for (DWORD fast : {50u, 33u}) {
+    WriteSettings({12, 0, 10, fast, 3, 1, 0});
+    SaverProcess saver;
+    Snapshot baseline;
+    MoveCursor(100, 300);
+    if (!StartWithLeaves(ctx, saver, "/s", baseline)) return;
+    SweepCursor(100, 300, 200, 1, 10);
+    ExpectStillRunning(ctx, saver, "a slow drift at Fast " + std::to_string(fast));
+    // A flick that the machine slowed down proves nothing, and is made again the other way.
+    bool ended = false;
+    for (int attempt = 0; attempt < 6 && !ended; ++attempt) {
+      const bool brisk = SweepCursor(attempt % 2 ? 1000 : 200, 300, attempt % 2 ? -800 : 800, 40, 10);
+      ended = saver.WaitExit(brisk ? kExitTimeout : 2000);
+      if (brisk) break;
+    }
+    E2E_CHECK(ended && saver.ExitCode() == 0, "a flick did not end the run at Fast " + std::to_string(fast));
+    E2E_CHECK(DesktopClean(baseline), "leaves stayed on the desktop after the flick");
+  }
+}
+
+// A bitmap file of one blue pixel, which a wallpaper stretches over the desktop.
+constexpr unsigned char kBluePixelBitmap[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0,
+                                              0,   0,   1,  0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 4,  0, 0, 0, 0, 0,
+                                              0,   0,   0,  0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 150, 90, 30, 0};
+
+std::string WallpaperSetting() {
+  char path[MAX_PATH] = "";
+  SystemParametersInfoA(SPI_GETDESKWALLPAPER, sizeof path, path, 0);
+  return path;
+}
+
+E2E_CASE(screen_path_run_keeps_the_wallpaper) {
+  const std::string wallpaper = ctx.work_dir + "wallpaper.bmp";
+  FILE* file = std::fopen(wallpaper.c_str(), "wb");
+  if (!file || std::fwrite(kBluePixelBitmap, sizeof kBluePixelBitmap, 1, file) != 1 || std::fclose(file) != 0)
+    return ctx.Fail("cannot write " + wallpaper);
+  SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(wallpaper.c_str()), SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+  const std::string before = WallpaperSetting();
+  E2E_CHECK(before == wallpaper, "the prefix took no wallpaper: '" + before + "'");
+  WriteSettings(Settings(false));
+  SaverProcess saver;
+  Snapshot baseline;
+  if (StartWithLeaves(ctx, saver, "/s", baseline)) {
+    // The close repaints the desktop, as every cycle's end does.
+    PressKey(VK_ESCAPE);
+    ExpectEnds(ctx, saver, "Esc");
+    E2E_CHECK(DesktopClean(baseline), "the desktop changed after the run");
+  }
+  E2E_CHECK(WallpaperSetting() == before, "the wallpaper is now '" + WallpaperSetting() + "'");
+  SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(""), SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
 }
 
 E2E_CASE(first_run_writes_defaults) {

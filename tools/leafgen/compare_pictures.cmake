@@ -1,12 +1,12 @@
-# Draws the pictures into OUT_DIR with LEAFGEN and fails unless every file is byte for byte
-# the one committed in COMMITTED_DIR.
+# Draws the pictures and the icon into OUT_DIR with LEAFGEN and fails unless every file is
+# byte for byte the one committed in COMMITTED_DIR.
 file(REMOVE_RECURSE "${OUT_DIR}")
 file(MAKE_DIRECTORY "${OUT_DIR}")
-execute_process(COMMAND "${LEAFGEN}" "${OUT_DIR}" RESULT_VARIABLE result)
+execute_process(COMMAND "${LEAFGEN}" "${OUT_DIR}" --icon "${OUT_DIR}/ambervale.ico" RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "leafgen failed: ${result}")
 endif()
-set(files leaf_masks.inc)
+set(files leaf_masks.inc ambervale.ico)
 foreach(i RANGE 1 25)
   list(APPEND files Image${i}.jpg)
 endforeach()
@@ -21,4 +21,4 @@ endforeach()
 if(differing)
   message(FATAL_ERROR "differ from the generator's output: ${differing} (regenerate with the update_leaf_pictures target)")
 endif()
-message(STATUS "the committed leaf pictures and masks match the generator")
+message(STATUS "the committed leaf pictures, masks and icon match the generator")

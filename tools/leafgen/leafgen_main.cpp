@@ -1,16 +1,19 @@
 // leafgen: draws the twenty-five leaf pictures and writes them as JPEG files, with their
 // coverage masks and, on request, a contact sheet.
 //
-//   leafgen <dir> [--sheet <png>] [--sheet-scale <n>]
+//   leafgen <dir> [--sheet <png>] [--sheet-scale <n>] [--icon <ico>]
 //
-// writes <dir>/Image1.jpg .. Image25.jpg and <dir>/leaf_masks.inc.
+// writes <dir>/Image1.jpg .. Image25.jpg and <dir>/leaf_masks.inc; the icon is the leaf of
+// Image16 at every icon size.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "contact_sheet.h"
+#include "icon_file.h"
 #include "jpeg_io.h"
 #include "leaf_model.h"
 #include "leaf_render.h"
@@ -19,6 +22,7 @@
 namespace {
 
 constexpr int kPictureSize = 100;
+constexpr int kIconPicture = 16;  // an orange maple leaf, plain at small sizes
 
 bool WriteFile(const std::string& path, const void* data, size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -27,20 +31,35 @@ bool WriteFile(const std::string& path, const void* data, size_t size) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: leafgen <output-dir> [--sheet <png>] [--sheet-scale <n>]\n");
+  std::fprintf(stderr, "usage: leafgen <output-dir> [--sheet <png>] [--sheet-scale <n>] [--icon <ico>]\n");
   return 2;
+}
+
+bool WriteIcon(const std::string& path) {
+  const leafgen::PictureSpec& spec = leafgen::Pictures().at(kIconPicture - 1);
+  const leafgen::LeafDesign& design = leafgen::Designs().at(static_cast<size_t>(spec.design));
+  std::vector<int> sizes(std::begin(leafgen::kIconSizes), std::end(leafgen::kIconSizes));
+  std::vector<std::vector<uint8_t>> pngs;
+  for (int size : sizes) {
+    pngs.push_back(leafgen::EncodeTransparentPng(leafgen::RenderPicture(design, spec.pose, size)));
+    if (pngs.back().empty()) return false;
+  }
+  const std::vector<uint8_t> icon = leafgen::IconFile(sizes, pngs);
+  return WriteFile(path, icon.data(), icon.size());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
-  std::string dir = argv[1], sheet_path;
+  std::string dir = argv[1], sheet_path, icon_path;
   int sheet_scale = 2;
   for (int i = 2; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--sheet" && i + 1 < argc) {
       sheet_path = argv[++i];
+    } else if (arg == "--icon" && i + 1 < argc) {
+      icon_path = argv[++i];
     } else if (arg == "--sheet-scale" && i + 1 < argc) {
       sheet_scale = std::atoi(argv[++i]);
       if (sheet_scale < 1 || sheet_scale > 16) return Usage();
@@ -77,6 +96,10 @@ int main(int argc, char** argv) {
   }
   if (!sheet_path.empty() && !leafgen::WriteContactSheet(sheet, 5, sheet_scale, sheet_path)) {
     std::fprintf(stderr, "leafgen: cannot write %s\n", sheet_path.c_str());
+    return 1;
+  }
+  if (!icon_path.empty() && !WriteIcon(icon_path)) {
+    std::fprintf(stderr, "leafgen: cannot write %s\n", icon_path.c_str());
     return 1;
   }
   return 0;
