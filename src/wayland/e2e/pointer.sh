@@ -8,8 +8,9 @@ start_sway 1
 
 start_saver --fast 50
 wait_for 60 "leaves" leaves_on HEADLESS-1 "$plain_pixel"
-# The first motion brings the pointer onto the surface, where the rule starts counting.
-as_user "$client" move 200 200 || fail "virtual pointer"
+# Each move is a virtual pointer of its own; the program sees it arrive, then move. Small
+# moves first: the rule counts from where the pointer arrives.
+as_user "$client" move 20 20 || fail "virtual pointer"
 saver_went_on
 as_user "$client" move 60 -60 || fail "virtual pointer"
 saver_went_on

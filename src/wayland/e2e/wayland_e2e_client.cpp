@@ -4,7 +4,9 @@
 //   wayland_e2e_client move DX DY  a virtual pointer on the first seat moves by DX, DY pixels
 #include <wayland-client.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -55,10 +57,17 @@ int Move(const Globals& globals, double dx, double dy, wl_display* display) {
   }
   zwlr_virtual_pointer_v1* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(
       globals.pointer_manager, globals.seat);
+  wl_display_roundtrip(display);
+  // The seat gains a pointer only now, and a program learns of it, binds it and is told where
+  // it stands in its own time: the device stays a while on either side of the motion, so that
+  // a busy program sees the motion itself, not only where it ended.
+  constexpr auto kSettle = std::chrono::milliseconds(1500);
+  std::this_thread::sleep_for(kSettle);
   zwlr_virtual_pointer_v1_motion(pointer, 0, wl_fixed_from_double(dx), wl_fixed_from_double(dy));
   zwlr_virtual_pointer_v1_frame(pointer);
   // The compositor has handled the motion (and sent it on) before this returns.
   wl_display_roundtrip(display);
+  std::this_thread::sleep_for(kSettle);
   zwlr_virtual_pointer_v1_destroy(pointer);
   wl_display_roundtrip(display);
   return 0;
