@@ -17,14 +17,12 @@ int BitLength(Wide bits) {
 
 Wide LowBits(Wide bits, int count) { return count >= 128 ? bits : bits & ((Wide{1} << count) - 1); }
 
-// Floor of the square root of a value in [2^126, 2^128): Newton's method from above.
+// Floor of the square root of a value in [2^126, 2^128): the floating-point root, corrected.
 uint64_t IntegerSqrt(Wide value) {
-  Wide root = ~uint64_t{0};
-  for (;;) {
-    const Wide next = (root + value / root) / 2;
-    if (next >= root) return static_cast<uint64_t>(root);
-    root = next;
-  }
+  uint64_t root = static_cast<uint64_t>(std::min(std::sqrt(static_cast<long double>(value)), 0x1p64L - 1));
+  while (Wide{root} * root > value) --root;
+  while (root != ~uint64_t{0} && Wide{root + 1} * (root + 1) <= value) ++root;
+  return root;
 }
 
 }  // namespace

@@ -35,8 +35,13 @@ class Extended {
     long double magnitude = negative_ ? -value : value;
     int exponent = 0;
     // Scale into [2^63, 2^64): multiplying by powers of two is exact.
-    while (magnitude >= 0x1p64L) magnitude *= 0x1p-1L, ++exponent;
-    while (magnitude < 0x1p63L) magnitude *= 0x1p1L, --exponent;
+    if (std::is_constant_evaluated()) {
+      while (magnitude >= 0x1p64L) magnitude *= 0x1p-1L, ++exponent;
+      while (magnitude < 0x1p63L) magnitude *= 0x1p1L, --exponent;
+    } else {
+      magnitude = __builtin_ldexpl(__builtin_frexpl(magnitude, &exponent), 64);
+      exponent -= 64;
+    }
     const uint64_t whole = static_cast<uint64_t>(magnitude);
     const long double fraction = magnitude - static_cast<long double>(whole);
     *this = RoundedFrom(negative_, whole, exponent, fraction > 0.5L || (fraction == 0.5L && (whole & 1) != 0));
@@ -90,5 +95,9 @@ class Extended {
   int32_t exponent_ = 0;
   uint64_t significand_ = 0;
 };
+
+// Also for arguments that only convert to Extended (Round(12.5L)).
+Extended Sqrt(Extended a);
+int32_t Round(Extended a);
 
 }  // namespace ambervale
