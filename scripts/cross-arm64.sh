@@ -27,7 +27,10 @@ cmake --build build/native -j "$jobs" --target ambervale-layout
 
 status=0
 echo "== arm64: unit tests and the package under qemu-aarch64"
-(cd "$build" && ctest --output-on-failure --timeout 900 -R 'unit_tests|debian_package') || status=1
+# The layout property test's thousands of layouts take the emulator many minutes: the sweep
+# below checks more of them, and more strictly (the very cells of x86-64).
+(cd "$build" && GTEST_FILTER='-LayoutPropertyTest.*' ctest --output-on-failure --timeout 900 -R 'unit_tests|debian_package') ||
+  status=1
 
 # The tool's own checks run it by path: a wrapper hands it to the emulator.
 tool="$build/qemu/ambervale-layout"
