@@ -18,7 +18,7 @@ jobs=${AMBERVALE_JOBS:-$(nproc)}
 bash scripts/bootstrap.sh --arm64
 
 build=build/arm64
-cmake -S . -B "$build" -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B "$build" -G Ninja -Wno-dev --no-warn-unused-cli -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake >/dev/null
 cmake --build "$build" -j "$jobs"
 # The reference layouts come from the native tool.
