@@ -5,7 +5,6 @@
 // exponent has no practical limit, and no infinities or NaNs arise.
 #pragma once
 
-#include <cfloat>
 #include <compare>
 #include <concepts>
 #include <cstdint>
