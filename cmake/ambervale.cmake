@@ -10,6 +10,13 @@ function(ambervale_sources out)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
+# Debian's libgtest-dev holds build-machine libraries only: other targets build googletest
+# from its packaged source.
+macro(ambervale_gtest_from_source)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+endmacro()
+
 function(ambervale_tests out)
   set(result)
   foreach(dir IN LISTS ARGN)

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need on a Debian 12 machine, as root.
 # Idempotent: a second run only checks and returns within seconds.
-#   bootstrap.sh [--linux] [--fuzz]
+#   bootstrap.sh [--linux] [--fuzz] [--arm64]
 #     (no flag)  everything scripts/test.sh builds and runs: Linux, Windows (mingw-w64, Wine,
 #                NSIS) and the developer tools
 #     --linux    only the Linux program, its tests and its Debian package
 #     --fuzz     also builds the instrumented libjpeg of the fuzz targets
+#     --arm64    also installs the arm64 cross build's compiler, emulator and libraries
 set -euo pipefail
-linux_only=false fuzz=false
+linux_only=false fuzz=false arm64=false
 for flag in "$@"; do
   case $flag in
     --linux) linux_only=true ;;
     --fuzz) fuzz=true ;;
-    *) echo "usage: bootstrap.sh [--linux] [--fuzz]" >&2; exit 2 ;;
+    --arm64) arm64=true ;;
+    *) echo "usage: bootstrap.sh [--linux] [--fuzz] [--arm64]" >&2; exit 2 ;;
   esac
 done
 
@@ -45,15 +47,30 @@ packages=("${linux_packages[@]}")
 $linux_only || packages+=("${windows_packages[@]}")
 { ! $linux_only || $fuzz; } && packages+=("${tool_packages[@]}")
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
+# Installs those of the given packages that are missing.
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -gt 0 ] || return 0
   echo "bootstrap: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  apt-get update -q -o DPkg::Lock::Timeout=900
+  apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=900 "${missing[@]}"
+}
+install_missing "${packages[@]}"
+
+# The arm64 build (scripts/cross-arm64.sh): Debian's cross compiler, qemu-user to run what it
+# builds, and the arm64 libraries from the multiarch archive. The Wayland program's library is
+# taken where the archive has it; without it that program is left out of the arm64 build.
+if $arm64; then
+  dpkg --print-foreign-architectures | grep -qx arm64 || dpkg --add-architecture arm64
+  install_missing g++-aarch64-linux-gnu qemu-user libstdc++6:arm64 \
+    libjpeg62-turbo-dev:arm64 libx11-dev:arm64 libxext-dev:arm64
+  if [ -d "$root/src/wayland" ]; then
+    install_missing libwayland-dev:arm64 || echo "bootstrap: no arm64 Wayland library: the arm64 build leaves the Wayland program out"
+  fi
 fi
 
 # Unpacks Debian's own libjpeg-turbo source into $1 and prints the source folder.

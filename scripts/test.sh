@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need, builds the native, sanitizer and Windows builds,
-# runs every test, then fuzzes each fuzz target for 20 s (AMBERVALE_FUZZ_SECONDS) and runs a
-# 3-minute soak. Exits non-zero when any build, test, fuzz target or the soak fails.
+# runs every test, builds and tests the arm64 build (scripts/cross-arm64.sh), then fuzzes each
+# fuzz target for 20 s (AMBERVALE_FUZZ_SECONDS) and runs a 3-minute soak. Exits non-zero when
+# any build, test, fuzz target or the soak fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -24,6 +25,11 @@ for dir in build/native build/sanitize build/windows; do
   echo "== tests: $dir"
   (cd "$dir" && ctest --output-on-failure --timeout 900) || status=1
 done
+# The arm64 build: unit tests and a sweep of the layouts under qemu-aarch64, the arm64 package.
+echo "== arm64"
+arm64_start=$SECONDS
+bash scripts/cross-arm64.sh || status=1
+echo "== arm64: $((SECONDS - arm64_start)) s"
 # The fuzz targets replay their corpora and each fuzzes for a short while.
 echo "== fuzz"
 bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}" || status=1

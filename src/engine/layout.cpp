@@ -75,9 +75,9 @@ int32_t WaveOffset(const SaverState& state, GridShape shape, int32_t row, int32_
   const Real cell = static_cast<Real>(state.grid.cell_width);
   switch (shape) {
     case GridShape::kColumnWave:
-      return Round(std::sin(static_cast<Real>(col) * kHalfPi) * cell / 3.0L);
+      return Round(Sin(static_cast<Real>(col) * kHalfPi) * cell / 3.0L);
     case GridShape::kRowWave:
-      return Round(std::sin((static_cast<Real>(col) * kFourPi) / Divisor(state.grid.cols) +
+      return Round(Sin((static_cast<Real>(col) * kFourPi) / Divisor(state.grid.cols) +
                             static_cast<Real>(row) * kPi) *
                    cell / 4.0L);
     case GridShape::kPlain:
@@ -121,7 +121,7 @@ void LayOutPyramid(SaverState& state) {
   const Real rows = Divisor(state.grid.rows);
   const int64_t middle = Div(state.grid.surface_width, 2);
   for (int32_t row = 0; row <= last_row; ++row) {
-    const Real spread = std::sqrt(static_cast<Real>(row) / rows);
+    const Real spread = Sqrt(static_cast<Real>(row) / rows);
     const Real row_width = static_cast<Real>(Product32(row, state.grid.cell_width));
     const int32_t y = GridY(steps, row);
     for (int32_t k = 0; k <= row; ++k) {
@@ -148,10 +148,10 @@ void LayOutRings(SaverState& state, bool spiral) {
       Real radius = ring_radius;
       if (spiral) {
         const Real winding = (static_cast<Real>(slot) * kHalfPi) / slots;
-        radius = (std::sin(winding) + static_cast<Real>(ring)) * cell;
+        radius = (Sin(winding) + static_cast<Real>(ring)) * cell;
       }
-      state.cycle.x[ring][slot] = Round(std::cos(angle) * radius + half_width - half_cell);
-      state.cycle.y[ring][slot] = Round(std::sin(angle) * radius + half_height - half_cell);
+      state.cycle.x[ring][slot] = Round(Cos(angle) * radius + half_width - half_cell);
+      state.cycle.y[ring][slot] = Round(Sin(angle) * radius + half_height - half_cell);
     }
   }
 }

@@ -2,15 +2,20 @@
 // integer division truncating toward zero.
 #pragma once
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
+#include "engine/extended.h"
+
 namespace ambervale {
 
+#if LDBL_MANT_DIG == 64
 using Real = long double;  // 80-bit extended on x86-64 g++ and mingw-w64
-
-static_assert(std::numeric_limits<Real>::digits == 64, "layouts need 80-bit extended reals");
+#else
+using Real = Extended;  // the same values, computed in software
+#endif
 
 // Each multiple of pi is one constant, the extended value nearest to it.
 inline constexpr Real kPi = 3.141592653589793238462643383279502884L;
@@ -18,6 +23,28 @@ inline constexpr Real kHalfPi = 1.570796326794896619231321691639751442L;
 inline constexpr Real kTwoPi = 6.283185307179586476925286766559005768L;
 inline constexpr Real kThreePi = 9.424777960769379715387930149838508653L;
 inline constexpr Real kFourPi = 12.56637061435917295385057353311801154L;
+
+// The functions of the x86-64 C library, whose results (within an ulp of the exact ones) the
+// layouts are defined by. Elsewhere the target's more precise long double, rounded to 64 bits,
+// gives the exact result, which a short table of the library's differing results mends.
+#ifdef AMBERVALE_REAL_MATH_PROBE
+Real Sin(Real x);  // the correction table's generator sees every argument
+Real Cos(Real x);
+Real Log(Real x);
+#elif LDBL_MANT_DIG == 64
+inline Real Sin(Real x) { return std::sin(x); }
+inline Real Cos(Real x) { return std::cos(x); }
+inline Real Log(Real x) { return std::log(x); }
+#else
+static_assert(LDBL_MANT_DIG >= 113, "the software extended reals need a quadruple-precision long double");
+Real Sin(Real x);
+Real Cos(Real x);
+Real Log(Real x);
+#endif
+
+#if LDBL_MANT_DIG == 64
+inline Real Sqrt(Real x) { return std::sqrt(x); }
+inline Real Abs(Real x) { return std::fabs(x); }
 
 // Nearest integer, halves to the even neighbour. Values beyond int32 saturate rather than
 // overflow (no layout of a real screen comes near them).
@@ -30,6 +57,7 @@ inline int32_t Round(Real value) {
   if (nearest <= static_cast<Real>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
   return static_cast<int32_t>(nearest);
 }
+#endif
 
 // Integer division truncating toward zero; a zero divisor yields 0 instead of a fault.
 inline int32_t Div(int32_t numerator, int32_t denominator) {

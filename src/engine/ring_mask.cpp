@@ -13,17 +13,17 @@ namespace ambervale {
 // threefold, mirror-symmetric pattern.
 bool IsMaskedSlot(int32_t ring, int32_t slot) {
   const Real angle = (static_cast<Real>(slot) * kThreePi) / (static_cast<Real>(6 * static_cast<int64_t>(ring)) + 0.000001L);
-  Real a = std::fabs(std::cos(angle));
-  Real b = std::fabs(std::sin(angle));
+  Real a = Abs(Cos(angle));
+  Real b = Abs(Sin(angle));
   for (int step = 0; step < 5; ++step) {
     const Real next_a = ((a * a) - (b * b)) - 1.0L;
     const Real next_b = ((a * b) * 1.57L) - 1.4L;
     a = next_a;
     b = next_b;
   }
-  Real level = std::log(((a * a) + (b * b)) + 0.00001L);
+  Real level = Log(((a * a) + (b * b)) + 0.00001L);
   if (level > kPi) level = 0.0L;
-  const Real v = std::sin(level) * std::sin(level);
+  const Real v = Sin(level) * Sin(level);
   return v >= 0.5L;
 }
 

@@ -10,7 +10,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }
-deb="$work/out/ambervale_${version}_amd64.deb"
+# A cross build names its target's architecture; otherwise the package is the build machine's.
+arch=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+deb="$work/out/ambervale_${version}_${arch:-$(dpkg --print-architecture)}.deb"
 [ -f "$deb" ] || { echo "FAIL: no $(basename "$deb") made"; ls "$work/out"; exit 1; }
 
 fail=0

@@ -72,6 +72,13 @@ run --surface 800x600 --algorithm 1 --seed 8; [ "$first" = "$(cat "$out")" ] || 
 run --preview 152x112 --algorithm 1 --simulate 1
 ! grep -qxF "row,col,x,y" "$out" || fail "--simulate printed the layout"
 
+# --batch: the layouts of single runs, each after its arguments; a bad line ends it with 2.
+batch_lines=("--preview 152x112 --algorithm 11" "--surface 1920x1080 --size 0 --algorithm 2")
+for args in "${batch_lines[@]}"; do echo "## $args"; run $args; cat "$out"; done >"$out.single"
+printf '%s\n' "${batch_lines[@]}" | "$tool" --batch | cmp -s - "$out.single" || fail "--batch differs from single runs"
+echo "--surface 9x9 --algorithm 1 --simulate 1" | "$tool" --batch >/dev/null 2>&1; [ $? -eq 2 ] || fail "--batch ran --simulate"
+rm -f "$out.single"
+
 # Bad arguments: exit 2, one line on stderr, nothing on stdout.
 bad_cases=(
   "" "--surface 1920x1080" "--algorithm 1" "--surface 0x5 --algorithm 1" "--surface 5x0 --algorithm 1"

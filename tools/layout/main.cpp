@@ -1,7 +1,10 @@
 // ambervale-layout: applies the grid geometry to a surface and prints the position tables
 // that one cycle of a layout algorithm fills, or hands the prepared state to the simulation.
 #include <cstdio>
+#include <iostream>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,7 +42,32 @@ void PrintLayout(const SaverState& state) {
   }
 }
 
+// --batch: one layout per line of standard input, each line the arguments of one run (no
+// --simulate), each layout after a line "## ARGUMENTS". One process for a whole sweep keeps
+// comparisons under an emulator fast.
+int RunBatch() {
+  std::string line;
+  for (int number = 1; std::getline(std::cin, line); ++number) {
+    std::istringstream words(line);
+    std::vector<std::string> args{std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+    std::string error;
+    auto options = ParseLayoutToolOptions(args, error);
+    if (options && (options->help || options->simulate_cycles > 0)) error = "--batch lines print layouts only";
+    if (!error.empty()) {
+      std::fprintf(stderr, "ambervale-layout: line %d: %s\n", number, error.c_str());
+      return 2;
+    }
+    auto state = PrepareState(*options);
+    Random random(options->seed);
+    StartCycle(*state, random);
+    std::printf("## %s\n", line.c_str());
+    PrintLayout(*state);
+  }
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 int Run(const std::vector<std::string>& args) {
+  if (args.size() == 1 && args[0] == "--batch") return RunBatch();
   std::string error;
   auto options = ParseLayoutToolOptions(args, error);
   if (!options) {

@@ -9,7 +9,8 @@ namespace ambervale {
 
 const char kLayoutToolUsage[] =
     "usage: ambervale-layout (--surface WxH [--size N] | --preview WxH) [--dialog-size N]\n"
-    "                        --algorithm A [--seed S] [--simulate CYCLES [--random]]\n";
+    "                        --algorithm A [--seed S] [--simulate CYCLES [--random]]\n"
+    "       ambervale-layout --batch    (one line of those arguments per layout, on stdin)\n";
 
 namespace {
 

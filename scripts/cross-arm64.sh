@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The arm64 Linux build (Raspberry Pi 4/5 and other 64-bit ARM machines), cross-compiled with
+# Debian's g++-aarch64-linux-gnu into build/arm64 and tested under qemu-aarch64:
+#   - builds the engine, the tools and the X11 hack (and the Wayland program, where its arm64
+#     library is installed);
+#   - runs the unit tests, the package check, the layout tool's checks and the hack's
+#     end-to-end check on a private Xvfb screen under qemu;
+#   - compares the layout tool's layouts under qemu with the native x86-64 tool's over the
+#     sweep of tools/layout/sweep_cases.sh: every algorithm at every Size, on every
+#     AMBERVALE_SWEEP_EVERY-th screen of each pair (default 10; 1 for all 320 screens);
+#   - makes build/arm64/ambervale_<version>_arm64.deb.
+# Exits non-zero when a build or check fails.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+every=${AMBERVALE_SWEEP_EVERY:-10}
+jobs=${AMBERVALE_JOBS:-$(nproc)}
+
+bash scripts/bootstrap.sh --arm64
+
+build=build/arm64
+cmake -S . -B "$build" -G Ninja -Wno-dev --no-warn-unused-cli -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake >/dev/null
+cmake --build "$build" -j "$jobs"
+# The reference layouts come from the native tool.
+cmake -S . -B build/native -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/native -j "$jobs" --target ambervale-layout
+
+status=0
+echo "== arm64: unit tests and the package under qemu-aarch64"
+# The layout property test's thousands of layouts take the emulator many minutes: the sweep
+# below checks more of them, and more strictly (the very cells of x86-64).
+(cd "$build" && GTEST_FILTER='-LayoutPropertyTest.*' ctest --output-on-failure --timeout 900 -R 'unit_tests|debian_package') ||
+  status=1
+
+# The checks run programs by path: a wrapper of the same name hands each to the emulator.
+emulated() {  # emulated PROGRAM: prints the wrapper's path
+  local wrapper="$root/$build/qemu/$(basename "$1")"
+  mkdir -p "$root/$build/qemu"
+  printf '#!/bin/sh\nexec qemu-aarch64 "%s" "$@"\n' "$root/$1" >"$wrapper"
+  chmod +x "$wrapper"
+  echo "$wrapper"
+}
+tool=$(emulated "$build/tools/layout/ambervale-layout")
+echo "== arm64: layout tool checks under qemu-aarch64"
+bash tools/layout/layout_tool_test.sh "$tool" || status=1
+echo "== arm64: the hack on a private Xvfb screen under qemu-aarch64"
+bash src/x11/e2e/standalone.sh "$(emulated "$build/ambervale")" || [ $? -eq 77 ] || status=1  # 77: no Xvfb
+
+echo "== arm64: layouts under qemu-aarch64 against the native x86-64 tool"
+sweep="$build/sweep"
+mkdir -p "$sweep"
+bash tools/layout/sweep_cases.sh "$every" >"$sweep/cases"
+build/native/tools/layout/ambervale-layout --batch <"$sweep/cases" >"$sweep/x86-64.csv"
+"$tool" --batch <"$sweep/cases" >"$sweep/arm64.csv" || status=1
+if ! awk -v other="$sweep/arm64.csv" -f tools/layout/compare_layouts.awk <"$sweep/x86-64.csv" >"$sweep/differences"; then
+  status=1
+  head -n 40 "$sweep/differences"  # all of them in $sweep/differences
+fi
+tail -n 1 "$sweep/differences"
+rm -f "$sweep/x86-64.csv" "$sweep/arm64.csv"  # large: the differences name every cell
+
+echo "== arm64: Debian package"
+cmake --build "$build" --target deb >/dev/null
+deb=$(ls "$build"/ambervale_*_arm64.deb)
+dpkg-deb -f "$deb" Architecture Depends
+exit $status
