@@ -2,7 +2,7 @@
 #
 # Native (Linux) programs get the flags that Debian's dpkg-buildflags gives packages with
 # hardening=+all: stack protector, fortified libc calls, stack-clash probes, control-flow
-# protection (CET), read-only relocations bound at start-up. GCC on Debian makes PIE already.
+# protection (CET on x86-64, branch protection on arm64), read-only relocations bound at start-up. GCC on Debian makes PIE already.
 # The package is made by CPack from the same build, so it ships what the tests check.
 # The Windows build gets the stack protector (libssp, linked statically) and keeps ASLR with
 # high entropy and a non-executable stack and heap (NX) in the PE header.
@@ -16,7 +16,13 @@ if(WIN32)
   return()
 endif()
 
-add_compile_options(-fstack-clash-protection -fcf-protection)
+add_compile_options(-fstack-clash-protection)
+# Control-flow protection is the processor's own: CET on x86-64, branch protection on arm64.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
+  add_compile_options(-mbranch-protection=standard)
+else()
+  add_compile_options(-fcf-protection)
+endif()
 add_link_options(-Wl,-z,relro -Wl,-z,now)
 # The fortified calls need the optimiser, and the sanitizers check those calls themselves:
 # a Debug or sanitizer build is not one that ships, and is not checked.

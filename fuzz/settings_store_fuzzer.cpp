@@ -75,10 +75,11 @@ uint32_t ValueType(FuzzedDataProvider& input) {
 }
 
 // What a load must do with this registry, from the store's rules.
-Outcome ExpectedLoad(const MemoryRegistry& registry, const Fields& before, bool key_opens,
+// A key the user may only read loads like any other; only the write-back passes it over.
+Outcome ExpectedLoad(const MemoryRegistry& registry, const Fields& before, bool key_exists, bool read_only,
                      const std::optional<std::string>& failing_write) {
   Outcome out{before, std::nullopt};
-  if (key_opens) {
+  if (key_exists) {
     for (size_t i = 0; i < kNames.size(); ++i) {
       const auto value = registry.GetValue(kKey, kNames[i]);
       if (!value || value->data.size() > 4) {
@@ -100,7 +101,7 @@ Outcome ExpectedLoad(const MemoryRegistry& registry, const Fields& before, bool 
   out.fields = Fields{{12, 10, 8, 33, 3, 1, 1}};  // the first-run values
   // The defaults go back to the key; a key that cannot be written is silently passed over, but
   // a value that cannot be written is an error.
-  if (key_opens || !registry.KeyExists(kKey)) {
+  if (!read_only) {
     for (const char* name : kNames) {
       if (failing_write && name == *failing_write) {
         out.error = Format("Failed to set data for '%s'", name);
@@ -149,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (read_only) registry.SetReadOnly(kKey);
   if (failing_write) registry.FailWritesOf(*failing_write);
 
-  const Outcome expected = ExpectedLoad(registry, before, key_exists && !read_only, failing_write);
+  const Outcome expected = ExpectedLoad(registry, before, key_exists, read_only, failing_write);
   const Outcome loaded = Load(*state, registry);
   Require(registry.OpenKeyCount() == 0, "a key was left open");
   Require(loaded.error == expected.error, "the load's error differs from the rules");
