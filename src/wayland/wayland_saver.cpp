@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "engine/saver_startup.h"
+#include "linux/scale_picture.h"
+#include "linux/stop_signals.h"
 #include "wayland/desktop_capture.h"
 #include "wayland/output_saver.h"
 #include "wayland/pointer_rule.h"
 #include "wayland/shm_buffer.h"
-#include "x11/desktop_picture.h"
-#include "x11/stop_signals.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
@@ -78,7 +78,7 @@ T* Bind(wl_registry* registry, uint32_t name, const wl_interface* interface, uin
 
 class Client {
  public:
-  Client(wl_display* display, const HackOptions& options) : display_(display), options_(options) {}
+  Client(wl_display* display, const LinuxOptions& options) : display_(display), options_(options) {}
   ~Client();
   int Run(const sigset_t& wait_mask);
 
@@ -101,7 +101,7 @@ class Client {
   void EndClosedSurfaces();
 
   wl_display* display_;
-  HackOptions options_;
+  LinuxOptions options_;
   wl_registry* registry_ = nullptr;
   wl_compositor* compositor_ = nullptr;
   uint32_t compositor_version_ = 0;
@@ -497,7 +497,7 @@ int Client::Run(const sigset_t& wait_mask) {
 
 }  // namespace
 
-int RunWaylandSaver(wl_display* display, const HackOptions& options, const sigset_t& wait_mask) {
+int RunWaylandSaver(wl_display* display, const LinuxOptions& options, const sigset_t& wait_mask) {
   Client client(display, options);
   return client.Run(wait_mask);
 }
