@@ -1,6 +1,7 @@
 #include "linux/tick_stats.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace ambervale {
 
@@ -24,6 +25,14 @@ double TickStats::MeanIntervalMs() const {
   // The first wake's ticks are due at or before it: the ones after it span first_ to last_.
   const long spanned = ticks_ - first_wake_ticks_;
   return spanned > 0 ? std::chrono::duration<double, std::milli>(last_ - first_).count() / spanned : 0.0;
+}
+
+std::string TickStats::Summary(uint32_t nominal_ms) const {
+  const double seconds = std::chrono::duration<double>(last_ - first_).count();
+  char line[160];
+  std::snprintf(line, sizeof line, "%ld ticks, mean interval %.2f ms (nominal %u ms), %ld presents, %.1f a second",
+                ticks_, MeanIntervalMs(), nominal_ms, presents_, seconds > 0 ? presents_ / seconds : 0.0);
+  return line;
 }
 
 }  // namespace ambervale

@@ -232,8 +232,8 @@ Client::~Client() {
   if (options_.settings.show_fps) {
     for (const auto& o : outputs_) {
       if (o->stats.Ticks() < 2) continue;
-      std::fprintf(stderr, "ambervale-wayland: output %u: %ld ticks, mean interval %.2f ms (nominal %u ms)\n",
-                   o->global_name, o->stats.Ticks(), o->stats.MeanIntervalMs(), TickInterval(options_.settings.fast));
+      std::fprintf(stderr, "ambervale-wayland: output %u: %s\n", o->global_name,
+                   o->stats.Summary(TickInterval(options_.settings.fast)).c_str());
     }
   }
   // Surfaces first, then the globals they were made from.
@@ -421,6 +421,7 @@ void Client::Present(Output& output) {
   wl_surface_commit(output.surface);
   free->MarkAttached();
   output.unpresented = {};
+  output.stats.CountPresent();
 }
 
 // The compositor is ready for the output's next frame: the ticks due by now, then the frame.

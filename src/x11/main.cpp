@@ -28,8 +28,10 @@
 #include "linux/tick_stats.h"
 #include "linux/wake_clock.h"
 #include "x11/desktop_picture.h"
+#include "x11/frame_gate.h"
 #include "x11/x_pictures.h"
 #include "x11/x_presenter.h"
+#include "x11/x_refresh.h"
 #include "x11/xscreensaver_prefs.h"
 
 namespace ambervale {
@@ -80,6 +82,8 @@ class Hack {
   BackgroundSource source_ = BackgroundSource::kPlain;
   std::unique_ptr<BufferedRun> run_;
   std::unique_ptr<XPresenter> presenter_;
+  FrameGate frames_;
+  Rect unpresented_;  // changed in the buffer, waiting for the next frame
   TickStats stats_;
   Atom delete_window_ = None;
   bool done_ = false;
@@ -92,8 +96,7 @@ Hack::~Hack() {
   if (target_.own) XDestroyWindow(display_, target_.window);
   XSync(display_, False);
   if (options_.settings.show_fps && stats_.Ticks() > 1)
-    std::fprintf(stderr, "ambervale: %ld ticks, mean interval %.2f ms (nominal %u ms)\n", stats_.Ticks(),
-                 stats_.MeanIntervalMs(), TickInterval(options_.settings.fast));
+    std::fprintf(stderr, "ambervale: %s\n", stats_.Summary(TickInterval(options_.settings.fast)).c_str());
 }
 
 bool Hack::FindTarget() {
@@ -202,7 +205,9 @@ void Hack::HandleEvent(XEvent& event) {
       if (event.xexpose.count == 0) DrawFpsOverlay();
       break;
     case ConfigureNotify:
-      if (event.xconfigure.window == target_.window) OnResize(event.xconfigure.width, event.xconfigure.height);
+      if (event.xconfigure.window != target_.window) break;
+      frames_.SetRefresh(WindowRefreshRate(display_, target_.window));  // moved to another monitor?
+      OnResize(event.xconfigure.width, event.xconfigure.height);
       break;
     case DestroyNotify:
       if (event.xdestroywindow.window == target_.window) {
@@ -227,13 +232,14 @@ void Hack::HandleEvent(XEvent& event) {
 void Hack::Present(const Rect& changed) {
   if (changed.Width() <= 0 || changed.Height() <= 0) return;
   presenter_->Present(run_->Buffer(), changed);
+  stats_.CountPresent();
   DrawFpsOverlay();
 }
 
 void Hack::DrawFpsOverlay() {
   if (!options_.settings.show_fps) return;
   char text[96];
-  const int length = std::snprintf(text, sizeof text, "%.1f fps  tick %.1f ms (%u ms)", stats_.TicksPerSecond(),
+  const int length = std::snprintf(text, sizeof text, "%.1f ticks/s  tick %.1f ms (%u ms)", stats_.TicksPerSecond(),
                                    stats_.MeanIntervalMs(), TickInterval(options_.settings.fast));
   GC gc = presenter_->Gc();
   const int screen = DefaultScreen(display_);
@@ -277,13 +283,15 @@ bool Hack::Start() {
                                             target_.attributes.depth);
   presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
   if (target_.own) XMapRaised(display_, target_.window);
+  frames_.SetRefresh(WindowRefreshRate(display_, target_.window));
   ReleaseFreedMemory();
   InstallLastingErrorHandler();
   return true;
 }
 
-// Events are handled as they come; then the run performs the ticks that are due and the
-// changes go to the window, and the process sleeps until the next tick or event.
+// Events are handled as they come; then the run performs the ticks that are due, their changes
+// go to the window at most once per display frame, and the process sleeps until a tick could
+// be shown or an event comes.
 void Hack::Loop(const sigset_t& wait_mask) {
   const int fd = ConnectionNumber(display_);
   while (!done_ && !StopRequested()) {
@@ -296,11 +304,13 @@ void Hack::Loop(const sigset_t& wait_mask) {
     const MonotonicTime now = MonotonicNow();
     const SaverRun::Wake wake = run_->Advance(now);
     stats_.Count(now, wake.ticks);
-    Present(wake.changed);
+    unpresented_ = BoundingUnion(unpresented_, wake.changed);
+    if (unpresented_.Width() > 0 && frames_.TakeFrame(now)) Present(std::exchange(unpresented_, Rect{}));
     XFlush(display_);
     if (TakeLastingError() && !TargetExists()) break;  // nothing left to draw on
     if (XPending(display_) > 0) continue;
-    const std::optional<timespec> timeout = TimeUntil(wake.next_wake, MonotonicNow());
+    const std::optional<timespec> timeout =
+        TimeUntil(frames_.NextWake(wake.next_wake, unpresented_.Width() > 0), MonotonicNow());
     pollfd connection{fd, POLLIN, 0};
     const int ready = ppoll(&connection, 1, timeout ? &*timeout : nullptr, &wait_mask);
     // The server went away: nothing more to draw on.
