@@ -5,8 +5,8 @@
 #include <ctime>
 #include <utility>
 
-#include "x11/desktop_picture.h"
-#include "x11/hack_run.h"
+#include "linux/buffered_run.h"
+#include "linux/scale_picture.h"
 
 namespace ambervale {
 namespace {
@@ -23,8 +23,8 @@ TimeOfDay UtcNowStaggered(int32_t stagger) {
 
 }  // namespace
 
-OutputSaver::OutputSaver(const HackSettings& settings, int32_t stagger)
-    : run_(std::make_unique<HackRun>(settings, UtcNowStaggered(stagger))) {}
+OutputSaver::OutputSaver(const LinuxSettings& settings, int32_t stagger)
+    : run_(std::make_unique<BufferedRun>(settings, UtcNowStaggered(stagger))) {}
 
 OutputSaver::~OutputSaver() = default;
 

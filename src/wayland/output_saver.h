@@ -8,12 +8,12 @@
 #include <memory>
 #include <vector>
 
+#include "linux/linux_options.h"
 #include "surfaces/back_buffer.h"
-#include "x11/hack_options.h"
 
 namespace ambervale {
 
-class HackRun;
+class BufferedRun;
 
 class OutputSaver {
  public:
@@ -21,7 +21,7 @@ class OutputSaver {
 
   // `stagger` (a small count, e.g. the output's position in the list) keeps outputs started in
   // the same millisecond from running the same random sequence.
-  OutputSaver(const HackSettings& settings, int32_t stagger);
+  OutputSaver(const LinuxSettings& settings, int32_t stagger);
   ~OutputSaver();
 
   // Starts on a width x height buffer over `background` (0x00RRGGBB, top row first), or over
@@ -41,7 +41,7 @@ class OutputSaver {
   Rect TakeDirty();
 
  private:
-  std::unique_ptr<HackRun> run_;
+  std::unique_ptr<BufferedRun> run_;
 };
 
 

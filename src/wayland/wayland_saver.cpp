@@ -18,13 +18,13 @@
 #include <vector>
 
 #include "engine/saver_startup.h"
+#include "linux/scale_picture.h"
+#include "linux/stop_signals.h"
 #include "wayland/desktop_capture.h"
 #include "wayland/output_saver.h"
 #include "wayland/pointer_rule.h"
 #include "wayland/shell_surface.h"
 #include "wayland/shm_buffer.h"
-#include "x11/desktop_picture.h"
-#include "x11/stop_signals.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -86,7 +86,7 @@ T* Bind(wl_registry* registry, uint32_t name, const wl_interface* interface, uin
 
 class Client {
  public:
-  Client(wl_display* display, const HackOptions& options) : display_(display), options_(options) {}
+  Client(wl_display* display, const LinuxOptions& options) : display_(display), options_(options) {}
   ~Client();
   int Run(const sigset_t& wait_mask);
 
@@ -112,7 +112,7 @@ class Client {
   void CheckKeyboardFocus(Clock::time_point now);
 
   wl_display* display_;
-  HackOptions options_;
+  LinuxOptions options_;
   wl_registry* registry_ = nullptr;
   wl_compositor* compositor_ = nullptr;
   uint32_t compositor_version_ = 0;
@@ -545,7 +545,7 @@ int Client::Run(const sigset_t& wait_mask) {
 
 }  // namespace
 
-int RunWaylandSaver(wl_display* display, const HackOptions& options, const sigset_t& wait_mask) {
+int RunWaylandSaver(wl_display* display, const LinuxOptions& options, const sigset_t& wait_mask) {
   Client client(display, options);
   return client.Run(wait_mask);
 }

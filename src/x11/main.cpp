@@ -22,10 +22,11 @@
 #include <utility>
 #include <vector>
 
+#include "linux/buffered_run.h"
+#include "linux/linux_options.h"
+#include "linux/scale_picture.h"
+#include "linux/stop_signals.h"
 #include "x11/desktop_picture.h"
-#include "x11/hack_options.h"
-#include "x11/hack_run.h"
-#include "x11/stop_signals.h"
 #include "x11/x_pictures.h"
 #include "x11/x_presenter.h"
 #include "x11/xscreensaver_prefs.h"
@@ -83,7 +84,7 @@ struct Target {
 
 class Hack {
  public:
-  Hack(Display* display, const HackOptions& options) : display_(display), options_(options) {}
+  Hack(Display* display, const LinuxOptions& options) : display_(display), options_(options) {}
   ~Hack();
 
   int Run(const sigset_t& wait_mask);
@@ -102,10 +103,10 @@ class Hack {
   bool TargetExists();
 
   Display* display_;
-  HackOptions options_;
+  LinuxOptions options_;
   Target target_;
   BackgroundSource source_ = BackgroundSource::kPlain;
-  std::unique_ptr<HackRun> run_;
+  std::unique_ptr<BufferedRun> run_;
   std::unique_ptr<XPresenter> presenter_;
   TickStats stats_;
   Atom delete_window_ = None;
@@ -124,12 +125,12 @@ Hack::~Hack() {
 }
 
 bool Hack::FindTarget() {
-  if (options_.target == HackTarget::kOwnWindow) {
+  if (options_.target == WindowTarget::kOwnWindow) {
     CreateOwnWindow();
     return true;
   }
   uint64_t id = options_.window_id;
-  if (options_.target == HackTarget::kRoot) {
+  if (options_.target == WindowTarget::kRoot) {
     const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");
     std::optional<uint64_t> parsed = daemon_window ? ParseWindowId(daemon_window) : std::nullopt;
     if (daemon_window && !parsed)
@@ -303,7 +304,7 @@ bool Hack::Start() {
   source_ = ChooseBackground(facts);
   std::vector<uint32_t> background = ReadBackground(width, height);
 
-  run_ = std::make_unique<HackRun>(options_.settings, UtcNow());
+  run_ = std::make_unique<BufferedRun>(options_.settings, UtcNow());
   if (!run_->Start(width, height, std::move(background))) {
     std::fprintf(stderr, "ambervale: the saver could not start\n");
     return false;
@@ -351,7 +352,7 @@ int IoErrorExit(Display*) {
 
 int main(int argc, char** argv) {
   using namespace ambervale;
-  const HackOptionsResult parsed = ParseHackOptions(argc, argv);
+  const LinuxOptionsResult parsed = ParseLinuxOptions(argc, argv);
   if (parsed.exit_code) {
     std::fputs(parsed.output.c_str(), stdout);
     std::fputs(parsed.error.c_str(), stderr);

@@ -1,8 +1,8 @@
-#include "x11/hack_run.h"
+#include "linux/buffered_run.h"
 
 #include <gtest/gtest.h>
 
-#include "x11/desktop_picture.h"
+#include "linux/scale_picture.h"
 
 namespace ambervale {
 namespace {
@@ -16,8 +16,8 @@ std::vector<uint32_t> Pattern(int32_t width, int32_t height) {
   return pixels;
 }
 
-HackSettings PlainGrid() {
-  HackSettings settings;
+LinuxSettings PlainGrid() {
+  LinuxSettings settings;
   settings.size = 20;  // ten columns
   settings.algorithm = 1;
   settings.random_algorithm = false;
@@ -28,8 +28,8 @@ bool ShowsBackground(BackBuffer& buffer) {
   return std::vector<uint32_t>(buffer.Pixels(), buffer.Pixels() + kWidth * kHeight) == buffer.Background();
 }
 
-TEST(HackRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePicture) {
-  HackRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
+TEST(BufferedRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePicture) {
+  BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
   ASSERT_TRUE(run.Start(kWidth, kHeight, Pattern(kWidth, kHeight)));
   BackBuffer& buffer = run.Buffer();
   EXPECT_EQ(buffer.TakeDirty(), (Rect{0, 0, kWidth, kHeight}));
@@ -58,8 +58,8 @@ TEST(HackRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePicture)
   EXPECT_TRUE(ShowsBackground(buffer));
 }
 
-TEST(HackRun, AResizeLaysOutTheNewSizeAndStartsANewCycle) {
-  HackRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
+TEST(BufferedRun, AResizeLaysOutTheNewSizeAndStartsANewCycle) {
+  BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
   ASSERT_TRUE(run.Start(kWidth, kHeight, Pattern(kWidth, kHeight)));
   for (int tick = 0; tick < 12; ++tick) run.Tick();
   run.Resize(640, 400, {});  // no picture: the plain background

@@ -1,4 +1,4 @@
-#include "x11/tick_pacer.h"
+#include "linux/tick_pacer.h"
 
 #include <algorithm>
 
