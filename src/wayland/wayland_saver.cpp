@@ -34,7 +34,8 @@ namespace {
 
 using Clock = OutputSaver::Clock;
 
-// How long after the first frame the compositor may take to give the saver the keyboard.
+// How long after the first frame (or the keyboard's arrival) the compositor may take to give the
+// saver the keyboard.
 constexpr auto kKeyboardFocusWait = std::chrono::seconds(3);
 
 class Client;
@@ -109,6 +110,7 @@ class Client {
   void Present(Output& output);
   bool WaitForEvents(const sigset_t& wait_mask);
   void EndClosedSurfaces();
+  void ArmKeyboardCheck();
   void CheckKeyboardFocus(Clock::time_point now);
 
   wl_display* display_;
@@ -126,9 +128,11 @@ class Client {
   int32_t outputs_started_ = 0;
   bool ending_ = false;
   // Whether the compositor gave the saver the keyboard by kKeyboardFocusWait after the first
-  // frame. Without it keys reach other windows, so any pointer movement ends the run.
+  // frame. Without it keys reach other windows, so any pointer movement ends the run. A seat
+  // without a keyboard has no keys to lose: the wait starts when one arrives.
   enum class Keys { kUnknown, kOurs, kElsewhere } keys_ = Keys::kUnknown;
-  std::optional<Clock::time_point> keyboard_deadline_;  // from the first frame
+  bool presented_ = false;
+  std::optional<Clock::time_point> keyboard_deadline_;
 };
 
 // ---- listeners ---------------------------------------------------------------
@@ -310,6 +314,7 @@ void Client::OnSeatCapabilities(Seat& seat, uint32_t capabilities) {
   if (keyboard && !seat.keyboard) {
     seat.keyboard = wl_seat_get_keyboard(seat.seat);
     wl_keyboard_add_listener(seat.keyboard, &kKeyboardListener, &seat);
+    ArmKeyboardCheck();
   } else if (!keyboard && seat.keyboard) {
     wl_keyboard_destroy(seat.keyboard);
     seat.keyboard = nullptr;
@@ -345,6 +350,12 @@ void Client::OnPointerMotion(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
 void Client::OnKeyboardFocus(wl_surface* surface) {
   for (const auto& output : outputs_)
     if (surface && surface == output->surface) keys_ = Keys::kOurs;
+}
+
+void Client::ArmKeyboardCheck() {
+  if (keys_ != Keys::kUnknown || keyboard_deadline_ || !presented_) return;
+  if (std::none_of(seats_.begin(), seats_.end(), [](const auto& s) { return s->keyboard != nullptr; })) return;
+  keyboard_deadline_ = Clock::now() + kKeyboardFocusWait;
 }
 
 // Said once, a while after the first frame: the compositor has not given us the keyboard.
@@ -446,7 +457,8 @@ void Client::Present(Output& output) {
   } else {
     wl_surface_damage(output.surface, 0, 0, INT32_MAX, INT32_MAX);
   }
-  if (!keyboard_deadline_) keyboard_deadline_ = Clock::now() + kKeyboardFocusWait;
+  presented_ = true;
+  ArmKeyboardCheck();
   output.frame = wl_surface_frame(output.surface);
   wl_callback_add_listener(output.frame, &kFrameListener, &output);
   wl_surface_commit(output.surface);

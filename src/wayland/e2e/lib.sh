@@ -46,7 +46,7 @@ e2e_extra_cleanup() {
 # `(as_user ...) &`, the command takes the subshell's place, so that $! is its pid.
 as_user() {
   local run=(env -i HOME="$user_home" USER="$sway_user" XDG_RUNTIME_DIR="$runtime_dir" WAYLAND_DISPLAY=wayland-1
-             PATH=/usr/bin:/bin "$@")
+             DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime_dir/bus" PATH=/usr/bin:/bin "$@")
   [ "$(id -u)" -eq 0 ] && run=(setpriv --reuid="$sway_user" --regid="$sway_user" --init-groups "${run[@]}")
   if [ "$BASH_SUBSHELL" -gt 0 ]; then exec "${run[@]}"; fi
   "${run[@]}"
@@ -73,6 +73,25 @@ sway_msg() {
   socket=$(find "$runtime_dir" -maxdepth 1 -name 'sway-ipc.*.sock' | head -n1)
   as_user env SWAYSOCK="$socket" swaymsg -q "$@"
 }
+
+# start_mutter: GNOME's compositor, headless with one 1280x720 monitor, on a session bus of the
+# user's own (its idle monitor and remote desktop answer there; no PipeWire needed).
+start_mutter() {
+  (as_user dbus-daemon --session --nofork --address="unix:path=$runtime_dir/bus" >"$e2e_dir/dbus.log" 2>&1) &
+  e2e_pids+=($!)
+  wait_for 60 "the session bus" test -S "$runtime_dir/bus"
+  (as_user mutter --headless --virtual-monitor 1280x720 --wayland --no-x11 --wayland-display=wayland-1 \
+    >"$e2e_dir/mutter.log" 2>&1) &
+  e2e_pids+=($!)
+  wait_for 60 "mutter's remote desktop" as_user gdbus introspect --session --dest org.gnome.Mutter.RemoteDesktop \
+    --object-path /org/gnome/Mutter/RemoteDesktop
+}
+
+# saver_says TEXT: the saver's log (stderr, and the protocol with WAYLAND_DEBUG=1) holds TEXT.
+saver_says() { grep -q -- "$1" "$e2e_dir/saver.log"; }
+
+# drew_ticks: the saver (with WAYLAND_DEBUG=1) has sent more than 20 changed pictures.
+drew_ticks() { [ "$(grep -c 'wl_surface@[0-9]*.damage_buffer' "$e2e_dir/saver.log")" -gt 20 ]; }
 
 # shot_of OUTPUT FILE: a screenshot of one output as PPM (quick to write and read at 4K).
 shot_of() {

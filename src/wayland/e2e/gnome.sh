@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# GNOME's compositor (headless mutter, no layer shell) as an unprivileged user: the saver's
+# full-screen toplevel at the monitor's size, its ticks, a key through RemoteDesktop ending it;
+# then the idle watcher through Mutter's IdleMonitor: the saver after the idle time, ended by a
+# key, back after the next idle stretch; one watcher a session; a saver started meanwhile.
+# Usage: gnome.sh PROGRAM CLIENT INPUT
+program=$1 client=$2 input=$3
+source "$(dirname "$0")/lib.sh"
+cp "$input" "$bin_dir/gnome_input" && chmod 755 "$bin_dir/gnome_input"
+input="$bin_dir/gnome_input"
+start_mutter
+
+(as_user env WAYLAND_DEBUG=1 "$program" --fps 2>>"$e2e_dir/saver.log") &
+saver_pid=$!
+e2e_pids+=($saver_pid)
+wait_for 60 "a full-screen toplevel" saver_says 'xdg_toplevel@[0-9]*.set_fullscreen'
+wait_for 60 "the monitor's size asked for" saver_says 'xdg_toplevel@[0-9]*.configure(1280, 720'
+wait_for 60 "ticks drawn" drew_ticks
+as_user "$input" key 30 || fail "RemoteDesktop key"
+expect_exit "$saver_pid" 0 "a key"
+# Its own count: the buffer at the monitor's real pixels, and the ticks it drew there.
+grep -Eq 'output [0-9]+, 1280x720: [0-9]{2,} ticks' "$e2e_dir/saver.log" || fail "no tick count at 1280x720"
+
+# The watcher; its saver is this program without --idle.
+(as_user "$program" --idle 2 --fast 50 2>>"$e2e_dir/watcher.log") &
+watcher_pid=$!
+e2e_pids+=($watcher_pid)
+shown() { pgrep -u "$sway_user" -f "^$program --fast 50\$" >"$e2e_dir/shown"; }
+wait_for 60 "the saver after 2 s idle" shown
+first=$(cat "$e2e_dir/shown")
+grep -q 'org.gnome.Mutter.IdleMonitor' "$e2e_dir/watcher.log" || fail "the watcher did not use Mutter's monitor"
+
+status=0
+as_user "$program" --idle 5 2>/dev/null || status=$?
+[ $status -eq 0 ] || fail "second watcher: status $status"
+status=0
+as_user timeout 30 "$program" || status=$?
+[ $status -eq 0 ] || fail "a saver started while the watcher shows one: status $status"
+
+as_user "$input" key 57 || fail "RemoteDesktop key"
+wait_for 60 "the saver's end on a key" eval "! kill -0 $first 2>/dev/null"
+again() { shown && [ "$(cat "$e2e_dir/shown")" != "$first" ]; }
+wait_for 60 "the saver after the next idle stretch" again
+second=$(cat "$e2e_dir/shown")
+kill -TERM "$watcher_pid"
+expect_exit "$watcher_pid" 0 "SIGTERM to the watcher"
+kill -0 "$second" 2>/dev/null && fail "the watcher left its saver running"
+echo "gnome ok"
