@@ -2,7 +2,8 @@
 # GNOME's compositor (headless mutter, no layer shell) as an unprivileged user: the saver's
 # full-screen toplevel at the monitor's size, its ticks, a key through RemoteDesktop ending it;
 # then the idle watcher through Mutter's IdleMonitor: the saver after the idle time, ended by a
-# key, back after the next idle stretch; one watcher a session; a saver started meanwhile.
+# key, back after the next idle stretch, held off by an idle inhibitor; one watcher a session; a
+# saver started meanwhile.
 # Usage: gnome.sh PROGRAM CLIENT INPUT
 program=$1 client=$2 input=$3
 source "$(dirname "$0")/lib.sh"
@@ -21,12 +22,9 @@ expect_exit "$saver_pid" 0 "a key"
 # Its own count: the buffer at the monitor's real pixels, and the ticks it drew there.
 grep -Eq 'output [0-9]+, 1280x720: [0-9]{2,} ticks' "$e2e_dir/saver.log" || fail "no tick count at 1280x720"
 
-# The watcher; its saver is this program without --idle.
-(as_user "$program" --idle 2 --fast 50 2>>"$e2e_dir/watcher.log") &
-watcher_pid=$!
-e2e_pids+=($watcher_pid)
-shown() { pgrep -u "$sway_user" -f "^$program --fast 50\$" >"$e2e_dir/shown"; }
-wait_for 60 "the saver after 2 s idle" shown
+# The watcher, held off while gnome-session would hold an idle inhibitor; its saver is this
+# program without --idle.
+held_off_by_inhibitor as_user "$input" inhibit 8
 first=$(cat "$e2e_dir/shown")
 grep -q 'org.gnome.Mutter.IdleMonitor' "$e2e_dir/watcher.log" || fail "the watcher did not use Mutter's monitor"
 
@@ -39,7 +37,7 @@ as_user timeout 30 "$program" || status=$?
 
 as_user "$input" key 57 || fail "RemoteDesktop key"
 wait_for 60 "the saver's end on a key" eval "! kill -0 $first 2>/dev/null"
-again() { shown && [ "$(cat "$e2e_dir/shown")" != "$first" ]; }
+again() { saver_shown && [ "$(cat "$e2e_dir/shown")" != "$first" ]; }
 wait_for 60 "the saver after the next idle stretch" again
 second=$(cat "$e2e_dir/shown")
 kill -TERM "$watcher_pid"

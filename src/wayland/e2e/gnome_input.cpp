@@ -2,6 +2,8 @@
 // bus (a session with virtual devices; no screen cast, so no PipeWire).
 //   gnome_input key CODE     a press and release of the evdev key CODE
 //   gnome_input move DX DY   a relative pointer motion
+//   gnome_input inhibit S    stands in for gnome-session holding an idle inhibitor (a video
+//                            player's) for S seconds; "inhibiting" on stdout once Mutter knows
 #include <systemd/sd-bus.h>
 
 #include <chrono>
@@ -42,18 +44,64 @@ bool CallSession(sd_bus* bus, const std::string& session, const char* method, co
   return ok;
 }
 
+// gnome-session's InhibitedActions, of which Mutter's idle monitor reads the idle flag.
+constexpr uint32_t kInhibitIdle = 8;
+uint32_t inhibited_actions = kInhibitIdle;
+
+int GetInhibitedActions(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void*, sd_bus_error*) {
+  return sd_bus_message_append(reply, "u", inhibited_actions);
+}
+
+const sd_bus_vtable kSessionManager[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_PROPERTY("InhibitedActions", "u", GetInhibitedActions, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+    SD_BUS_VTABLE_END};
+
+void Serve(sd_bus* bus, std::chrono::steady_clock::duration how_long) {
+  const auto end = std::chrono::steady_clock::now() + how_long;
+  while (std::chrono::steady_clock::now() < end) {
+    while (sd_bus_process(bus, nullptr) > 0) {
+    }
+    sd_bus_wait(bus, 100 * 1000);
+  }
+}
+
+int Inhibit(sd_bus* bus, int seconds) {
+  constexpr const char* kPath = "/org/gnome/SessionManager";
+  constexpr const char* kInterface = "org.gnome.SessionManager";
+  if (sd_bus_add_object_vtable(bus, nullptr, kPath, kInterface, kSessionManager, nullptr) < 0 ||
+      sd_bus_request_name(bus, "org.gnome.SessionManager", 0) < 0) {
+    std::fprintf(stderr, "gnome_input: cannot stand in for gnome-session\n");
+    return 1;
+  }
+  // Mutter reads the property when the name appears: a moment for that before the clock starts.
+  Serve(bus, std::chrono::seconds(1));
+  std::printf("inhibiting\n");
+  std::fflush(stdout);
+  Serve(bus, std::chrono::seconds(seconds));
+  inhibited_actions = 0;
+  sd_bus_emit_properties_changed(bus, kPath, kInterface, "InhibitedActions", nullptr);
+  Serve(bus, std::chrono::seconds(1));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
-  if (!(command == "key" && argc == 3) && !(command == "move" && argc == 4)) {
-    std::fprintf(stderr, "usage: %s key CODE | move DX DY\n", argv[0]);
+  if (!(command == "key" && argc == 3) && !(command == "move" && argc == 4) && !(command == "inhibit" && argc == 3)) {
+    std::fprintf(stderr, "usage: %s key CODE | move DX DY | inhibit SECONDS\n", argv[0]);
     return 2;
   }
   sd_bus* bus = nullptr;
   if (sd_bus_open_user(&bus) < 0) {
     std::fprintf(stderr, "gnome_input: no session bus\n");
     return 1;
+  }
+  if (command == "inhibit") {
+    const int status = Inhibit(bus, std::atoi(argv[2]));
+    sd_bus_flush_close_unref(bus);
+    return status;
   }
   sd_bus_error error = SD_BUS_ERROR_NULL;
   sd_bus_message* reply = nullptr;

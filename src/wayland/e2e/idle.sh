@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
-# On sway: the idle watcher through the compositor's idle protocol shows the saver after the
-# idle time, a key ends it, the next idle stretch shows it again; and the full-screen toplevel
+# On sway: the idle watcher through the compositor's idle protocol, held off while an
+# application inhibits idle, shows the saver after the idle time, a key ends it, the next idle
+# stretch shows it again; and the full-screen toplevel
 # where the layer shell is not taken draws leaves like the overlay does.
 # Usage: idle.sh PROGRAM CLIENT
 program=$1 client=$2
 source "$(dirname "$0")/lib.sh"
 start_sway 1
 
-(as_user "$program" --idle 2 --fast 50 2>>"$e2e_dir/watcher.log") &
-watcher_pid=$!
-e2e_pids+=($watcher_pid)
+held_off_by_inhibitor as_user "$client" inhibit 8
 wait_for 60 "leaves after 2 s idle" leaves_on HEADLESS-1 "$plain_pixel"
 grep -Eq 'ext-idle-notify-v1|org_kde_kwin_idle' "$e2e_dir/watcher.log" || fail "the watcher used no idle protocol"
 as_user wtype -s 300 a

@@ -90,6 +90,27 @@ start_mutter() {
 # saver_says TEXT: the saver's log (stderr, and the protocol with WAYLAND_DEBUG=1) holds TEXT.
 saver_says() { grep -q -- "$1" "$e2e_dir/saver.log"; }
 
+# saver_shown: the idle watcher's saver (started with `--fast 50` alone) runs; its pid in
+# $e2e_dir/shown.
+saver_shown() { pgrep -u "$sway_user" -f "^$program --fast 50\$" >"$e2e_dir/shown"; }
+
+# held_off_by_inhibitor INHIBITOR...: while the command (a stand-in for a video player that
+# prints "inhibiting" once it holds) runs, a watcher with --idle 2 starts no saver; after it,
+# the saver comes. Leaves the watcher running, its pid in watcher_pid.
+held_off_by_inhibitor() {
+  ("$@" >"$e2e_dir/inhibit.log") &
+  local inhibitor=$!
+  e2e_pids+=($inhibitor)
+  wait_for 60 "the idle inhibitor" grep -q inhibiting "$e2e_dir/inhibit.log"
+  (as_user "$program" --idle 2 --fast 50 2>>"$e2e_dir/watcher.log") &
+  watcher_pid=$!
+  e2e_pids+=($watcher_pid)
+  # Had the watcher not been held off, its saver would run still: nothing has ended it.
+  wait_for 60 "the inhibitor's end" eval "! kill -0 $inhibitor 2>/dev/null"
+  saver_shown && fail "the saver started while an application inhibited idle"
+  wait_for 60 "the saver once the inhibitor let go" saver_shown
+}
+
 # drew_ticks: the saver (with WAYLAND_DEBUG=1) has sent more than 20 changed pictures.
 drew_ticks() { [ "$(grep -c 'wl_surface@[0-9]*.damage_buffer' "$e2e_dir/saver.log")" -gt 20 ]; }
 

@@ -1,7 +1,7 @@
 # End-to-end tests on headless compositors of their own (native build only): sway (layer shell,
 # the idle protocol), mutter (GNOME: xdg-shell, the IdleMonitor, RemoteDesktop input) and weston.
-add_executable(wayland_e2e_client "${CMAKE_CURRENT_LIST_DIR}/wayland_e2e_client.cpp")
-target_link_libraries(wayland_e2e_client PRIVATE ambervale_wayland_protocols)
+add_executable(wayland_e2e_client "${CMAKE_CURRENT_LIST_DIR}/wayland_e2e_client.cpp" shm_buffer.cpp)
+target_link_libraries(wayland_e2e_client PRIVATE ambervale_wayland_logic ambervale_wayland_protocols)
 add_executable(gnome_input "${CMAKE_CURRENT_LIST_DIR}/gnome_input.cpp")
 target_link_libraries(gnome_input PRIVATE PkgConfig::LIBSYSTEMD)
 foreach(case basic outputs pointer swayidle idle weston gnome)
