@@ -83,8 +83,11 @@ start_mutter() {
   (as_user mutter --headless --virtual-monitor 1280x720 --wayland --no-x11 --wayland-display=wayland-1 \
     >"$e2e_dir/mutter.log" 2>&1) &
   e2e_pids+=($!)
-  wait_for 60 "mutter's remote desktop" as_user gdbus introspect --session --dest org.gnome.Mutter.RemoteDesktop \
-    --object-path /org/gnome/Mutter/RemoteDesktop
+  wait_for 60 "mutter's remote desktop" mutter_answers
+}
+mutter_answers() {
+  as_user gdbus introspect --session --dest org.gnome.Mutter.RemoteDesktop --object-path /org/gnome/Mutter/RemoteDesktop \
+    >/dev/null 2>&1
 }
 
 # saver_says TEXT: the saver's log (stderr, and the protocol with WAYLAND_DEBUG=1) holds TEXT.
