@@ -50,6 +50,7 @@ void BufferedRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t>
     buffer_->FillBackground(kPlainBackground);
   }
   buffer_->Restore();
+  buffer_replaced_ = true;
 }
 
 bool BufferedRun::Start(int32_t width, int32_t height, std::vector<uint32_t> background) {
@@ -62,6 +63,11 @@ void BufferedRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> ba
   run_.FollowScreens();
 }
 
-void BufferedRun::Tick() { run_.Tick(); }
+SaverRun::Wake BufferedRun::Advance(MonotonicTime now) {
+  SaverRun::Wake wake = run_.Advance(now);
+  const Rect whole{0, 0, buffer_->Width(), buffer_->Height()};
+  wake.changed = std::exchange(buffer_replaced_, false) ? whole : Intersection(wake.changed, whole);
+  return wake;
+}
 
 }  // namespace ambervale

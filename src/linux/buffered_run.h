@@ -11,7 +11,6 @@
 #include "engine/saver_engine.h"
 #include "engine/saver_run.h"
 #include "linux/linux_options.h"
-#include "linux/tick_pacer.h"
 #include "surfaces/back_buffer.h"
 
 namespace ambervale {
@@ -30,11 +29,11 @@ class BufferedRun final : private SaverHost {
   // A new screen size: a new buffer over the given picture, which the run follows with a new
   // grid and a fresh cycle.
   void Resize(int32_t width, int32_t height, std::vector<uint32_t> background);
-  // One timer tick.
-  void Tick();
+  // The program's wake at `now`: every tick that is due (SaverRun::Advance); `changed` in
+  // buffer pixels, all of the buffer after a Start or Resize.
+  SaverRun::Wake Advance(MonotonicTime now);
 
   BackBuffer& Buffer() { return *buffer_; }
-  TickPacer& Pacer() { return pacer_; }
   SaverState& State() { return state_; }
 
  private:
@@ -46,16 +45,14 @@ class BufferedRun final : private SaverHost {
   std::unique_ptr<DrawTarget> CreateDrawTarget() override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override;
   void ShowDesktop(const Rect&) override { buffer_->Restore(); }
-  void SetTickInterval(uint32_t milliseconds) override { pacer_.SetInterval(milliseconds, TickPacer::Clock::now()); }
-  void SetTicking(bool on) override { pacer_.SetEnabled(on, TickPacer::Clock::now()); }
 
   Settings settings_;
   TimeOfDay start_time_;
   SaverState state_;
   LeafImageSet leaves_;
   SaverRun run_;
-  TickPacer pacer_;
   std::unique_ptr<BackBuffer> buffer_;
+  bool buffer_replaced_ = false;  // since the last wake
 };
 
 }  // namespace ambervale

@@ -292,8 +292,8 @@ std::string LinuxUsage(LinuxProgram program) {
             "  Defaults come from $XDG_CONFIG_HOME/ambervale/ambervale.conf: `key = value` lines,\n"
             "  the keys the long option names, switches true or false.\n";
   return "usage: " + std::string(ProgramName(program)) + " [options]\n" + where + SettingLines() +
-         std::string(program == LinuxProgram::kX11Hack ? "  --fps                 show frames per second and the tick interval\n"
-                                                : "  --fps                 at the end, the ticks and their mean interval on stderr\n") +
+         std::string(program == LinuxProgram::kX11Hack ? "  --fps                 show ticks per second and the tick interval\n"
+                                                : "  --fps                 at the end, the ticks, their mean interval and the presents on stderr\n") +
          "  --help                this text\n";
 }
 

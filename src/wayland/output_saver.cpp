@@ -37,18 +37,8 @@ void OutputSaver::Resize(int32_t width, int32_t height) {
   run_->Resize(width, height, ScalePicture(old.Background(), old.Width(), old.Height(), width, height));
 }
 
-bool OutputSaver::Due(Clock::time_point now) const { return run_->Pacer().Due(now); }
-
-int64_t OutputSaver::WaitNanoseconds(Clock::time_point now) const { return run_->Pacer().WaitNanoseconds(now); }
-
-Rect OutputSaver::Tick(Clock::time_point now) {
-  run_->Tick();
-  run_->Pacer().Advance(now);
-  return run_->Buffer().TakeDirty();
-}
+SaverRun::Wake OutputSaver::Advance(MonotonicTime now) { return run_->Advance(now); }
 
 const BackBuffer& OutputSaver::Buffer() const { return run_->Buffer(); }
-
-Rect OutputSaver::TakeDirty() { return run_->Buffer().TakeDirty(); }
 
 }  // namespace ambervale
