@@ -11,12 +11,7 @@ cp "$input" "$bin_dir/gnome_input" && chmod 755 "$bin_dir/gnome_input"
 input="$bin_dir/gnome_input"
 start_mutter
 
-(as_user env WAYLAND_DEBUG=1 "$program" --fps 2>>"$e2e_dir/saver.log") &
-saver_pid=$!
-e2e_pids+=($saver_pid)
-wait_for 60 "a full-screen toplevel" saver_says 'xdg_toplevel@[0-9]*.set_fullscreen'
-wait_for 60 "the monitor's size asked for" saver_says 'xdg_toplevel@[0-9]*.configure(1280, 720'
-wait_for 60 "ticks drawn" drew_ticks
+start_fullscreen_saver 1280 720
 as_user "$input" key 30 || fail "RemoteDesktop key"
 expect_exit "$saver_pid" 0 "a key"
 # Its own count: the buffer at the monitor's real pixels, and the ticks it drew there.

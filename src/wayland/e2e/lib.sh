@@ -90,9 +90,6 @@ mutter_answers() {
     >/dev/null 2>&1
 }
 
-# saver_says TEXT: the saver's log (stderr, and the protocol with WAYLAND_DEBUG=1) holds TEXT.
-saver_says() { grep -q -- "$1" "$e2e_dir/saver.log"; }
-
 # saver_shown: the idle watcher's saver (started with `--fast 50` alone) runs; its pid in
 # $e2e_dir/shown.
 saver_shown() { pgrep -u "$sway_user" -f "^$program --fast 50\$" >"$e2e_dir/shown"; }
@@ -114,8 +111,17 @@ held_off_by_inhibitor() {
   wait_for 60 "the saver once the inhibitor let go" saver_shown
 }
 
-# drew_ticks: the saver (with WAYLAND_DEBUG=1) has sent more than 20 changed pictures.
-drew_ticks() { [ "$(grep -c 'wl_surface@[0-9]*.damage_buffer' "$e2e_dir/saver.log")" -gt 20 ]; }
+# start_fullscreen_saver WIDTH HEIGHT: the program with --fps and its protocol logged
+# (WAYLAND_DEBUG=1) where there is no layer shell; waits until it has asked for a full-screen
+# toplevel, been given WIDTH x HEIGHT and sent more than 20 changed pictures. Sets saver_pid.
+start_fullscreen_saver() {
+  (as_user env WAYLAND_DEBUG=1 "$program" --fps 2>>"$e2e_dir/saver.log") &
+  saver_pid=$!
+  e2e_pids+=($saver_pid)
+  wait_for 60 "a full-screen toplevel" grep -q 'xdg_toplevel@[0-9]*.set_fullscreen' "$e2e_dir/saver.log"
+  wait_for 60 "the output's size asked for" grep -q "xdg_toplevel@[0-9]*.configure($1, $2" "$e2e_dir/saver.log"
+  wait_for 60 "ticks drawn" eval '[ "$(grep -c "wl_surface@[0-9]*.damage_buffer" "$e2e_dir/saver.log")" -gt 20 ]'
+}
 
 # shot_of OUTPUT FILE: a screenshot of one output as PPM (quick to write and read at 4K).
 shot_of() {
