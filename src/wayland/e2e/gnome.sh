@@ -1,21 +1,25 @@
 #!/usr/bin/env bash
-# GNOME's compositor (headless mutter, no layer shell) as an unprivileged user: the saver's
-# full-screen toplevel at the monitor's size, its ticks, a key through RemoteDesktop ending it;
-# then the idle watcher through Mutter's IdleMonitor: the saver after the idle time, ended by a
-# key, back after the next idle stretch, held off by an idle inhibitor; one watcher a session; a
-# saver started meanwhile.
+# GNOME's compositor (headless mutter, no layer shell) as an unprivileged user: a full-screen
+# toplevel on each of two monitors at its size, its ticks there, a key through RemoteDesktop
+# ending the run; then the idle watcher through Mutter's IdleMonitor: held off by an idle
+# inhibitor, the saver after the idle time, ended by a key, back after the next idle stretch;
+# one watcher a session; a saver started meanwhile.
 # Usage: gnome.sh PROGRAM CLIENT INPUT
 program=$1 client=$2 input=$3
 source "$(dirname "$0")/lib.sh"
 cp "$input" "$bin_dir/gnome_input" && chmod 755 "$bin_dir/gnome_input"
 input="$bin_dir/gnome_input"
-start_mutter
+start_mutter 1280x720 800x600
 
 start_fullscreen_saver 1280 720
+# Each monitor its own full-screen toplevel, at its own size.
+wait_for 60 "the second monitor's toplevel" grep -q "xdg_toplevel@[0-9]*.configure(800, 600" "$e2e_dir/saver.log"
 as_user "$input" key 30 || fail "RemoteDesktop key"
 expect_exit "$saver_pid" 0 "a key"
 # Its own count: the buffer at the monitor's real pixels, and the ticks it drew there.
-grep -Eq 'output [0-9]+, 1280x720: [0-9]{2,} ticks' "$e2e_dir/saver.log" || fail "no tick count at 1280x720"
+for size in 1280x720 800x600; do
+  grep -Eq "output [0-9]+, $size: [0-9]{2,} ticks" "$e2e_dir/saver.log" || fail "no tick count at $size"
+done
 
 # The watcher, held off while gnome-session would hold an idle inhibitor; its saver is this
 # program without --idle.

@@ -74,13 +74,16 @@ sway_msg() {
   as_user env SWAYSOCK="$socket" swaymsg -q "$@"
 }
 
-# start_mutter: GNOME's compositor, headless with one 1280x720 monitor, on a session bus of the
-# user's own (its idle monitor and remote desktop answer there; no PipeWire needed).
+# start_mutter [SIZE...]: GNOME's compositor, headless with a monitor of each size (one of
+# 1280x720 unless given), on a session bus of the user's own (its idle monitor and remote
+# desktop answer there; no PipeWire needed).
 start_mutter() {
+  local monitors=() size
+  for size in "${@:-1280x720}"; do monitors+=(--virtual-monitor "$size"); done
   (as_user dbus-daemon --session --nofork --address="unix:path=$runtime_dir/bus" >"$e2e_dir/dbus.log" 2>&1) &
   e2e_pids+=($!)
   wait_for 60 "the session bus" test -S "$runtime_dir/bus"
-  (as_user mutter --headless --virtual-monitor 1280x720 --wayland --no-x11 --wayland-display=wayland-1 \
+  (as_user mutter --headless "${monitors[@]}" --wayland --no-x11 --wayland-display=wayland-1 \
     >"$e2e_dir/mutter.log" 2>&1) &
   e2e_pids+=($!)
   wait_for 60 "mutter's remote desktop" mutter_answers
