@@ -23,7 +23,8 @@ deps="${AMBERVALE_DEPS:-$root/.deps}"
 
 # One list per part of the project; a part that needs more appends to its own list.
 # The Linux program: its build, unit and end-to-end tests (Xvfb, the XScreenSaver and MATE
-# daemons), its Debian package, the package's lint and the manual page's check.
+# daemons; sway, GNOME's mutter and weston headless), its Debian package, the package's lint and
+# the manual page's check.
 linux_packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libjpeg62-turbo-dev libx11-dev libxext-dev libxrandr-dev
@@ -32,6 +33,7 @@ linux_packages=(
   mate-screensaver dbus-daemon libglib2.0-bin dconf-gsettings-backend
   dpkg-dev lintian groff-base devscripts
   libwayland-dev libwayland-bin wayland-protocols sway swaybg grim wtype swayidle
+  libsystemd-dev mutter weston
 )
 # The Windows saver, its installer and its tests under Wine.
 windows_packages=(
@@ -69,7 +71,8 @@ if $arm64; then
   install_missing g++-aarch64-linux-gnu qemu-user libstdc++6:arm64 \
     libjpeg62-turbo-dev:arm64 libx11-dev:arm64 libxext-dev:arm64 libxrandr-dev:arm64
   if [ -d "$root/src/wayland" ]; then
-    install_missing libwayland-dev:arm64 || echo "bootstrap: no arm64 Wayland library: the arm64 build leaves the Wayland program out"
+    install_missing libwayland-dev:arm64 libsystemd-dev:arm64 ||
+      echo "bootstrap: no arm64 Wayland library: the arm64 build leaves the Wayland program out"
   fi
 fi
 

@@ -102,6 +102,14 @@ std::optional<WindowGeometry> ParseGeometry(std::string_view text) {
   return geometry;
 }
 
+// The flag without its one or two leading dashes (and with any "=value"); nothing for an argument
+// that is no flag.
+std::optional<std::string_view> FlagName(std::string_view argument) {
+  if (argument.substr(0, 2) == "--") return argument.substr(2);
+  if (argument.substr(0, 1) == "-") return argument.substr(1);
+  return std::nullopt;
+}
+
 class Parser {
  public:
   Parser(int argc, const char* const* argv, LinuxProgram program, const LinuxOptions& start)
@@ -119,14 +127,9 @@ class Parser {
 
  private:
   void Flag(std::string_view argument) {
-    std::string_view name = argument;
-    if (name.substr(0, 2) == "--") {
-      name.remove_prefix(2);
-    } else if (name.substr(0, 1) == "-") {
-      name.remove_prefix(1);
-    } else {
-      return Fail("unexpected argument '" + std::string(argument) + "'");
-    }
+    const std::optional<std::string_view> flag = FlagName(argument);
+    if (!flag) return Fail("unexpected argument '" + std::string(argument) + "'");
+    std::string_view name = *flag;
     inline_value_.reset();
     if (const size_t equals = name.find('='); equals != std::string_view::npos) {
       inline_value_ = name.substr(equals + 1);
@@ -136,10 +139,23 @@ class Parser {
   }
 
   bool WaylandFlag(std::string_view argument, std::string_view name) {
+    if (name == "idle") {
+      IdleSeconds(argument);
+      return true;
+    }
     if (name != "desktop-picture" && name != "no-desktop-picture") return false;
     if (TakesNoValue(name)) result_.options.desktop_picture = name == "desktop-picture";
-    (void)argument;
     return true;
+  }
+
+  // Not clamped like a setting: a wrong idle time would blank the screen at a wrong moment.
+  void IdleSeconds(std::string_view flag) {
+    const std::optional<std::string> text = Value(flag);
+    if (!text) return;
+    const std::optional<int64_t> value = ParseInteger(*text);
+    if (!value || *value < 1 || *value > kMaxIdleSeconds)
+      return Fail("'" + *text + "' is not a number of seconds from 1 to " + std::to_string(kMaxIdleSeconds));
+    result_.options.idle_seconds = static_cast<int32_t>(*value);
   }
 
   // True when `name` was one of the flags that say where to draw.
@@ -228,6 +244,20 @@ class Parser {
 
 }  // namespace
 
+std::vector<std::string> WithoutIdleOption(int argc, const char* const* argv) {
+  std::vector<std::string> kept;
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view argument = argv[i] ? argv[i] : "";
+    const std::optional<std::string_view> name = i > 0 ? FlagName(argument) : std::nullopt;
+    if (name && (*name == "idle" || name->substr(0, 5) == "idle=")) {
+      if (*name == "idle") ++i;  // its value is the next argument
+      continue;
+    }
+    kept.emplace_back(argument);
+  }
+  return kept;
+}
+
 std::optional<uint64_t> ParseWindowId(const std::string& text) {
   std::string_view digits = text;
   int base = 10;
@@ -258,6 +288,7 @@ std::string LinuxUsage(LinuxProgram program) {
             "  --display NAME        the X display\n"
           : "  --desktop-picture     leaves over a picture of the desktop, where the compositor gives one\n"
             "  --no-desktop-picture  leaves over a plain background (the default)\n"
+            "  --idle SECONDS        stay resident: the saver after SECONDS without input, again and again\n"
             "  Defaults come from $XDG_CONFIG_HOME/ambervale/ambervale.conf: `key = value` lines,\n"
             "  the keys the long option names, switches true or false.\n";
   return "usage: " + std::string(ProgramName(program)) + " [options]\n" + where + SettingLines() +

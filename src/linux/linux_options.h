@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/settings.h"
 
@@ -41,7 +42,12 @@ struct LinuxOptions {
   std::string display;  // --display; empty: $DISPLAY
   // --desktop-picture / --no-desktop-picture where the program takes them; unset: its default.
   std::optional<bool> desktop_picture;
+  // --idle SECONDS (the Wayland program): stay resident and show the saver after that long idle.
+  std::optional<int32_t> idle_seconds;
 };
+
+// The longest idle time --idle takes: a day.
+constexpr int32_t kMaxIdleSeconds = 86400;
 
 // Which program's command line: the X11 hack's (with the flags that say where to draw) or the
 // Wayland program's (no window flags, but the desktop picture switch).
@@ -66,6 +72,10 @@ LinuxOptionsResult ParseLinuxOptions(int argc, const char* const* argv, LinuxPro
 std::string LinuxUsage(LinuxProgram program = LinuxProgram::kX11Hack);
 // The program's name in messages.
 const char* ProgramName(LinuxProgram program);
+
+// The command line without its --idle flag and value: the saver an idle watcher starts.
+// `argv` is one that parsed.
+std::vector<std::string> WithoutIdleOption(int argc, const char* const* argv);
 
 // A window id as XScreenSaver passes it: decimal or 0x hex, the whole text, above zero and
 // within 32 bits (X resource ids have 29).

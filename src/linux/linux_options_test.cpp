@@ -86,5 +86,21 @@ TEST(LinuxOptions, WindowIdsAndGeometry) {
   EXPECT_EQ(ParseWindowId("-5"), std::nullopt);
 }
 
+// The idle watcher's time is no setting to pull into a range: outside it, the command line is bad.
+// The saver it starts gets the command line without it, in every spelling, and nothing else lost.
+TEST(LinuxOptions, IdleSecondsAndTheSaversCommandLine) {
+  const auto wayland = [](std::vector<const char*> argv) {
+    return ParseLinuxOptions(static_cast<int>(argv.size()), argv.data(), LinuxProgram::kWayland);
+  };
+  EXPECT_EQ(wayland({"w", "--idle", "300"}).options.idle_seconds, 300);
+  EXPECT_EQ(wayland({"w", "-idle=86400"}).options.idle_seconds, 86400);
+  for (const char* bad : {"0", "-5", "86401", "5m", ""}) EXPECT_EQ(wayland({"w", "--idle", bad}).exit_code, 2) << bad;
+  EXPECT_EQ(Parse({"--idle", "300"}).exit_code, 2);  // the X11 hack has a daemon for that
+
+  const char* argv[] = {"ambervale-wayland", "--fast", "40", "--idle", "300", "--fps", "-idle=9", "--no-random"};
+  EXPECT_EQ(WithoutIdleOption(8, argv),
+            (std::vector<std::string>{"ambervale-wayland", "--fast", "40", "--fps", "--no-random"}));
+}
+
 }  // namespace
 }  // namespace ambervale

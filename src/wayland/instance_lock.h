@@ -1,4 +1,5 @@
-// One saver per Wayland session: an idle daemon may start the program again while it runs.
+// One saver and one idle watcher per Wayland session: an idle daemon may start the program
+// again while it runs, and the watcher's own saver takes the saver's lock like any other.
 #pragma once
 
 #include <string>
@@ -13,8 +14,10 @@ class InstanceLock {
     kUnavailable,  // no runtime folder or no lock file: run without one
   };
 
-  // The lock file for this Wayland display in the session's runtime folder.
-  InstanceLock(const char* runtime_dir, const char* wayland_display);
+  enum class Role { kSaver, kIdleWatcher };
+
+  // The role's lock file for this Wayland display in the session's runtime folder.
+  InstanceLock(const char* runtime_dir, const char* wayland_display, Role role = Role::kSaver);
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;

@@ -1,6 +1,7 @@
-// ambervale-wayland: the saver on Wayland compositors with wlr-layer-shell. An idle daemon
-// (swayidle, hypridle, ...) starts it; any key, a click, a touch, a quick pointer movement,
-// SIGTERM or SIGINT end it.
+// ambervale-wayland: the saver on Wayland compositors, over wlr-layer-shell or in full-screen
+// xdg-shell toplevels. An idle daemon (swayidle, hypridle, ...) or its own idle watcher
+// (--idle SECONDS) starts it; any key, a click, a touch, a quick pointer movement, SIGTERM or
+// SIGINT end it.
 #include <signal.h>
 #include <wayland-client.h>
 
@@ -10,6 +11,7 @@
 
 #include "linux/config_file.h"
 #include "linux/stop_signals.h"
+#include "wayland/idle_watcher.h"
 #include "wayland/instance_lock.h"
 #include "wayland/wayland_saver.h"
 
@@ -23,9 +25,14 @@ int main(int argc, char** argv) {
   if (parsed.exit_code) return *parsed.exit_code;
 
   const sigset_t wait_mask = InstallStopSignals();
-  const InstanceLock lock(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY"));
-  // The idle daemon may start us again while we run: that is no error.
-  if (lock.state() == InstanceLock::State::kTaken) return 0;
+  const bool watcher = parsed.options.idle_seconds.has_value();
+  const InstanceLock lock(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY"),
+                          watcher ? InstanceLock::Role::kIdleWatcher : InstanceLock::Role::kSaver);
+  // The idle daemon may start us again while we run, and autostart a second watcher: no error.
+  if (lock.state() == InstanceLock::State::kTaken) {
+    if (watcher) std::fprintf(stderr, "ambervale-wayland: an idle watcher already runs in this session\n");
+    return 0;
+  }
 
   wl_display* display = wl_display_connect(nullptr);
   if (display == nullptr) {
@@ -34,7 +41,8 @@ int main(int argc, char** argv) {
   }
   int status = 1;
   try {
-    status = RunWaylandSaver(display, parsed.options, wait_mask);
+    status = watcher ? RunIdleWatcher(display, *parsed.options.idle_seconds, WithoutIdleOption(argc, argv), wait_mask)
+                     : RunWaylandSaver(display, parsed.options, wait_mask);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "ambervale-wayland: %s\n", error.what());
   }

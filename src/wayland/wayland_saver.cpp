@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -24,12 +25,18 @@
 #include "linux/wake_clock.h"
 #include "wayland/desktop_capture.h"
 #include "wayland/output_saver.h"
+#include "wayland/shell_surface.h"
 #include "wayland/shm_buffer.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace ambervale {
 namespace {
+
+// How long after the first frame (or the keyboard's arrival) the compositor may take to give the
+// saver the keyboard.
+constexpr MonotonicTime kKeyboardFocusWait = std::chrono::seconds(3);
 
 class Client;
 
@@ -40,6 +47,7 @@ struct Output {
   wl_output* output = nullptr;
   int32_t scale = 1;
   Point position;  // top-left in the compositor's space
+  int32_t mode_width = 0, mode_height = 0;  // the current mode, in real pixels
   bool described = false;  // the first `done` arrived
   bool closed = false;     // the compositor closed our surface
 
@@ -48,7 +56,7 @@ struct Output {
   bool picture_taken = false;
 
   wl_surface* surface = nullptr;
-  zwlr_layer_surface_v1* layer = nullptr;
+  std::unique_ptr<ShellSurface> shell;
   int32_t logical_width = 0, logical_height = 0;
   wl_callback* frame = nullptr;
   std::array<std::unique_ptr<ShmBuffer>, 2> buffers;
@@ -87,10 +95,12 @@ class Client {
   void OnGlobal(wl_registry* registry, uint32_t name, std::string_view interface, uint32_t version);
   void OnGlobalRemove(uint32_t name);
   void OnOutputDone(Output& output);
-  void OnConfigure(Output& output, uint32_t serial, uint32_t width, uint32_t height);
+  void OnConfigure(Output& output, int32_t width, int32_t height);
   void OnFrameDone(Output& output);
   void OnPointerAt(Seat& seat, wl_fixed_t x, wl_fixed_t y);
+  void OnPointerMotion(Seat& seat, wl_fixed_t x, wl_fixed_t y);
   void RequestEnd() { ending_ = true; }
+  void OnKeyboardFocus(wl_surface* surface);
   void OnSeatCapabilities(Seat& seat, uint32_t capabilities);
 
  private:
@@ -101,6 +111,8 @@ class Client {
   void Present(Output& output);
   bool WaitForEvents(const sigset_t& wait_mask);
   void EndClosedSurfaces();
+  void ArmKeyboardCheck();
+  void CheckKeyboardFocus(MonotonicTime now);
 
   wl_display* display_;
   LinuxOptions options_;
@@ -109,6 +121,7 @@ class Client {
   uint32_t compositor_version_ = 0;
   wl_shm* shm_ = nullptr;
   zwlr_layer_shell_v1* layer_shell_ = nullptr;
+  xdg_wm_base* wm_base_ = nullptr;
   zwlr_screencopy_manager_v1* screencopy_ = nullptr;
   std::vector<std::unique_ptr<Output>> outputs_;
   std::vector<std::unique_ptr<Seat>> seats_;
@@ -118,6 +131,12 @@ class Client {
   bool pointer_seen_ = false;
   int32_t outputs_started_ = 0;
   bool ending_ = false;
+  // Whether the compositor gave the saver the keyboard by kKeyboardFocusWait after the first
+  // frame. Without it keys reach other windows, so any pointer movement ends the run. A seat
+  // without a keyboard has no keys to lose: the wait starts when one arrives.
+  enum class Keys { kUnknown, kOurs, kElsewhere } keys_ = Keys::kUnknown;
+  bool presented_ = false;
+  std::optional<MonotonicTime> keyboard_deadline_;
 };
 
 // ---- listeners ---------------------------------------------------------------
@@ -126,20 +145,18 @@ void OutputGeometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32
                     int32_t) {
   static_cast<Output*>(data)->position = {x, y};
 }
-void OutputMode(void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {}
+void OutputMode(void* data, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
+  if (!(flags & WL_OUTPUT_MODE_CURRENT)) return;
+  auto* output = static_cast<Output*>(data);
+  output->mode_width = width;
+  output->mode_height = height;
+}
 void OutputDone(void* data, wl_output*) {
   auto* output = static_cast<Output*>(data);
   output->client->OnOutputDone(*output);
 }
 void OutputScale(void* data, wl_output*, int32_t factor) { static_cast<Output*>(data)->scale = std::clamp(factor, 1, 8); }
 const wl_output_listener kOutputListener = {OutputGeometry, OutputMode, OutputDone, OutputScale};
-
-void LayerConfigure(void* data, zwlr_layer_surface_v1*, uint32_t serial, uint32_t width, uint32_t height) {
-  auto* output = static_cast<Output*>(data);
-  output->client->OnConfigure(*output, serial, width, height);
-}
-void LayerClosed(void* data, zwlr_layer_surface_v1*) { static_cast<Output*>(data)->closed = true; }
-const zwlr_layer_surface_v1_listener kLayerListener = {LayerConfigure, LayerClosed};
 
 void FrameDone(void* data, wl_callback*, uint32_t) {
   auto* output = static_cast<Output*>(data);
@@ -148,7 +165,9 @@ void FrameDone(void* data, wl_callback*, uint32_t) {
 const wl_callback_listener kFrameListener = {FrameDone};
 
 void KeyboardKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); }
-void KeyboardEnter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {}
+void KeyboardEnter(void* data, wl_keyboard*, uint32_t, wl_surface* surface, wl_array*) {
+  static_cast<Seat*>(data)->client->OnKeyboardFocus(surface);
+}
 void KeyboardLeave(void*, wl_keyboard*, uint32_t, wl_surface*) {}
 void KeyboardKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t state) {
   if (state == WL_KEYBOARD_KEY_STATE_PRESSED) static_cast<Seat*>(data)->client->RequestEnd();
@@ -158,15 +177,16 @@ void KeyboardRepeat(void*, wl_keyboard*, int32_t, int32_t) {}
 const wl_keyboard_listener kKeyboardListener = {KeyboardKeymap, KeyboardEnter,     KeyboardLeave,
                                                 KeyboardKey,    KeyboardModifiers, KeyboardRepeat};
 
-void PointerEnter(void* data, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+void PointerEnter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
   auto* seat = static_cast<Seat*>(data);
+  wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // no cursor over the leaves
   seat->pointer_output = surface ? static_cast<Output*>(wl_surface_get_user_data(surface)) : nullptr;
   seat->client->OnPointerAt(*seat, x, y);
 }
 void PointerLeave(void* data, wl_pointer*, uint32_t, wl_surface*) { static_cast<Seat*>(data)->pointer_output = nullptr; }
 void PointerMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
   auto* seat = static_cast<Seat*>(data);
-  seat->client->OnPointerAt(*seat, x, y);
+  seat->client->OnPointerMotion(*seat, x, y);
 }
 void PointerButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t state) {
   if (state == WL_POINTER_BUTTON_STATE_PRESSED) static_cast<Seat*>(data)->client->RequestEnd();
@@ -210,7 +230,7 @@ const wl_registry_listener kRegistryListener = {RegistryGlobal, RegistryGlobalRe
 Output::~Output() {
   capture.reset();
   if (frame) wl_callback_destroy(frame);
-  if (layer) zwlr_layer_surface_v1_destroy(layer);
+  shell.reset();
   if (surface) wl_surface_destroy(surface);
   for (auto& buffer : buffers) buffer.reset();
   if (output) {
@@ -233,7 +253,8 @@ Client::~Client() {
   if (options_.settings.show_fps) {
     for (const auto& o : outputs_) {
       if (o->stats.Ticks() < 2) continue;
-      std::fprintf(stderr, "ambervale-wayland: output %u: %s\n", o->global_name,
+      std::fprintf(stderr, "ambervale-wayland: output %u, %dx%d: %s\n", o->global_name,
+                   o->saver ? o->saver->Buffer().Width() : 0, o->saver ? o->saver->Buffer().Height() : 0,
                    o->stats.Summary(TickInterval(options_.settings.fast)).c_str());
     }
   }
@@ -242,6 +263,7 @@ Client::~Client() {
   seats_.clear();
   if (screencopy_) zwlr_screencopy_manager_v1_destroy(screencopy_);
   if (layer_shell_) zwlr_layer_shell_v1_destroy(layer_shell_);
+  if (wm_base_) xdg_wm_base_destroy(wm_base_);
   if (shm_) wl_shm_destroy(shm_);
   if (compositor_) wl_compositor_destroy(compositor_);
   if (registry_) wl_registry_destroy(registry_);
@@ -257,6 +279,9 @@ void Client::OnGlobal(wl_registry* registry, uint32_t name, std::string_view int
     shm_ = Bind<wl_shm>(registry, name, &wl_shm_interface, version, 1);
   } else if (interface == zwlr_layer_shell_v1_interface.name) {
     layer_shell_ = Bind<zwlr_layer_shell_v1>(registry, name, &zwlr_layer_shell_v1_interface, version, 4);
+  } else if (interface == xdg_wm_base_interface.name) {
+    wm_base_ = Bind<xdg_wm_base>(registry, name, &xdg_wm_base_interface, version, 1);
+    AnswerPings(wm_base_);
   } else if (interface == zwlr_screencopy_manager_v1_interface.name) {
     screencopy_ = Bind<zwlr_screencopy_manager_v1>(registry, name, &zwlr_screencopy_manager_v1_interface, version, 3);
   } else if (interface == wl_output_interface.name) {
@@ -292,6 +317,7 @@ void Client::OnSeatCapabilities(Seat& seat, uint32_t capabilities) {
   if (keyboard && !seat.keyboard) {
     seat.keyboard = wl_seat_get_keyboard(seat.seat);
     wl_keyboard_add_listener(seat.keyboard, &kKeyboardListener, &seat);
+    ArmKeyboardCheck();
   } else if (!keyboard && seat.keyboard) {
     wl_keyboard_destroy(seat.keyboard);
     seat.keyboard = nullptr;
@@ -326,6 +352,31 @@ void Client::OnPointerAt(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
   }
 }
 
+void Client::OnPointerMotion(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
+  if (keys_ == Keys::kElsewhere && seat.pointer_output) return RequestEnd();
+  OnPointerAt(seat, x, y);
+}
+
+void Client::OnKeyboardFocus(wl_surface* surface) {
+  for (const auto& output : outputs_)
+    if (surface && surface == output->surface) keys_ = Keys::kOurs;
+}
+
+void Client::ArmKeyboardCheck() {
+  if (keys_ != Keys::kUnknown || keyboard_deadline_ || !presented_) return;
+  if (std::none_of(seats_.begin(), seats_.end(), [](const auto& s) { return s->keyboard != nullptr; })) return;
+  keyboard_deadline_ = MonotonicNow() + kKeyboardFocusWait;
+}
+
+// Said once, a while after the first frame: the compositor has not given us the keyboard.
+void Client::CheckKeyboardFocus(MonotonicTime now) {
+  if (keys_ != Keys::kUnknown || !keyboard_deadline_ || now < *keyboard_deadline_) return;
+  keys_ = Keys::kElsewhere;
+  std::fprintf(stderr,
+               "ambervale-wayland: the compositor gives the saver no keyboard: keys go to other windows; "
+               "any pointer movement, click or touch ends it\n");
+}
+
 void Client::OnOutputDone(Output& output) {
   const bool first = !output.described;
   output.described = true;
@@ -351,22 +402,19 @@ void Client::OnOutputDone(Output& output) {
 void Client::MapSurface(Output& output) {
   output.surface = wl_compositor_create_surface(compositor_);
   wl_surface_set_user_data(output.surface, &output);
-  output.layer = zwlr_layer_shell_v1_get_layer_surface(layer_shell_, output.surface, output.output,
-                                                       ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "ambervale");
-  zwlr_layer_surface_v1_add_listener(output.layer, &kLayerListener, &output);
-  zwlr_layer_surface_v1_set_anchor(output.layer,
-                                   ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                                       ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
-  zwlr_layer_surface_v1_set_size(output.layer, 0, 0);
-  zwlr_layer_surface_v1_set_exclusive_zone(output.layer, -1);
-  zwlr_layer_surface_v1_set_keyboard_interactivity(output.layer,
-                                                   ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
-  wl_surface_commit(output.surface);
+  ShellSurface::Events events{[&output](int32_t width, int32_t height) { output.client->OnConfigure(output, width, height); },
+                              [&output] { output.closed = true; }};
+  output.shell = layer_shell_ ? MakeOverlayLayer(layer_shell_, output.surface, output.output, std::move(events))
+                              : MakeFullscreenToplevel(wm_base_, output.surface, output.output, std::move(events));
 }
 
-void Client::OnConfigure(Output& output, uint32_t serial, uint32_t width, uint32_t height) {
-  zwlr_layer_surface_v1_ack_configure(output.layer, serial);
-  const int32_t w = static_cast<int32_t>(std::min(width, 32767u)), h = static_cast<int32_t>(std::min(height, 32767u));
+void Client::OnConfigure(Output& output, int32_t width, int32_t height) {
+  // No size asked for: the output's own, in logical pixels.
+  if (width <= 0 || height <= 0) {
+    width = output.mode_width / output.scale;
+    height = output.mode_height / output.scale;
+  }
+  const int32_t w = std::clamp(width, 1, 32767), h = std::clamp(height, 1, 32767);
   if (w == output.logical_width && h == output.logical_height && output.saver) return;
   output.logical_width = w;
   output.logical_height = h;
@@ -417,6 +465,8 @@ void Client::Present(Output& output) {
   } else {
     wl_surface_damage(output.surface, 0, 0, INT32_MAX, INT32_MAX);
   }
+  presented_ = true;
+  ArmKeyboardCheck();
   output.frame = wl_surface_frame(output.surface);
   wl_callback_add_listener(output.frame, &kFrameListener, &output);
   wl_surface_commit(output.surface);
@@ -479,6 +529,7 @@ bool Client::WaitForEvents(const sigset_t& wait_mask) {
     return false;
   }
   std::optional<MonotonicTime> wake;
+  if (keys_ == Keys::kUnknown) wake = keyboard_deadline_;
   for (auto& output : outputs_) {
     const std::optional<MonotonicTime> due = NextAdvance(*output);
     if (due && (!wake || *due < *wake)) wake = due;
@@ -499,15 +550,22 @@ int Client::Run(const sigset_t& wait_mask) {
   registry_ = wl_display_get_registry(display_);
   wl_registry_add_listener(registry_, &kRegistryListener, this);
   if (wl_display_roundtrip(display_) < 0) return 1;
-  if (!compositor_ || !shm_ || !layer_shell_) {
+  // Layer shell first; a full-screen toplevel where there is none, or where asked for.
+  const char* shell = std::getenv("AMBERVALE_WAYLAND_SHELL");
+  if (shell && std::string_view(shell) == "xdg" && wm_base_ && layer_shell_) {
+    zwlr_layer_shell_v1_destroy(layer_shell_);
+    layer_shell_ = nullptr;
+  }
+  if (!compositor_ || !shm_ || (!layer_shell_ && !wm_base_)) {
     std::fprintf(stderr, "ambervale-wayland: the compositor offers no %s\n",
-                 !layer_shell_ ? "wlr-layer-shell (GNOME does not)" : "wl_compositor or wl_shm");
+                 !compositor_ || !shm_ ? "wl_compositor or wl_shm" : "wlr-layer-shell or xdg-shell");
     return 1;
   }
   if (options_.desktop_picture.value_or(false) && !screencopy_)
     std::fprintf(stderr, "ambervale-wayland: no wlr-screencopy here: the leaves fall on a plain background\n");
   while (!ending_ && !StopRequested()) {
     AdvanceDue(MonotonicNow());
+    CheckKeyboardFocus(MonotonicNow());
     if (!WaitForEvents(wait_mask)) {
       // The compositor went away: nothing is left to draw on.
       std::fprintf(stderr, "ambervale-wayland: the connection to the compositor broke\n");

@@ -1,5 +1,6 @@
-// ambervale-wayland's client: a layer-shell overlay surface on every output, the leaves drawn
-// into shared-memory buffers at each output's real pixels, and the end on input or a signal.
+// ambervale-wayland's client: a surface on every output (a layer-shell overlay, else a
+// full-screen xdg-shell toplevel), the leaves drawn into shared-memory buffers at each output's
+// real pixels, and the end on input or a signal.
 #pragma once
 
 #include <signal.h>

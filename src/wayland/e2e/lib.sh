@@ -46,7 +46,7 @@ e2e_extra_cleanup() {
 # `(as_user ...) &`, the command takes the subshell's place, so that $! is its pid.
 as_user() {
   local run=(env -i HOME="$user_home" USER="$sway_user" XDG_RUNTIME_DIR="$runtime_dir" WAYLAND_DISPLAY=wayland-1
-             PATH=/usr/bin:/bin "$@")
+             DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime_dir/bus" PATH=/usr/bin:/bin "$@")
   [ "$(id -u)" -eq 0 ] && run=(setpriv --reuid="$sway_user" --regid="$sway_user" --init-groups "${run[@]}")
   if [ "$BASH_SUBSHELL" -gt 0 ]; then exec "${run[@]}"; fi
   "${run[@]}"
@@ -72,6 +72,58 @@ sway_msg() {
   local socket
   socket=$(find "$runtime_dir" -maxdepth 1 -name 'sway-ipc.*.sock' | head -n1)
   as_user env SWAYSOCK="$socket" swaymsg -q "$@"
+}
+
+# start_mutter [SIZE...]: GNOME's compositor, headless with a monitor of each size (one of
+# 1280x720 unless given), on a session bus of the user's own (its idle monitor and remote
+# desktop answer there; no PipeWire needed).
+start_mutter() {
+  local monitors=() size
+  for size in "${@:-1280x720}"; do monitors+=(--virtual-monitor "$size"); done
+  (as_user dbus-daemon --session --nofork --address="unix:path=$runtime_dir/bus" >"$e2e_dir/dbus.log" 2>&1) &
+  e2e_pids+=($!)
+  wait_for 60 "the session bus" test -S "$runtime_dir/bus"
+  (as_user mutter --headless "${monitors[@]}" --wayland --no-x11 --wayland-display=wayland-1 \
+    >"$e2e_dir/mutter.log" 2>&1) &
+  e2e_pids+=($!)
+  wait_for 60 "mutter's remote desktop" mutter_answers
+}
+mutter_answers() {
+  as_user gdbus introspect --session --dest org.gnome.Mutter.RemoteDesktop --object-path /org/gnome/Mutter/RemoteDesktop \
+    >/dev/null 2>&1
+}
+
+# saver_shown: the idle watcher's saver (started with `--fast 50` alone) runs; its pid in
+# $e2e_dir/shown.
+saver_shown() { pgrep -u "$sway_user" -f "^$program --fast 50\$" >"$e2e_dir/shown"; }
+
+# held_off_by_inhibitor INHIBITOR...: while the command (a stand-in for a video player that
+# prints "inhibiting" once it holds) runs, a watcher with --idle 2 starts no saver; after it,
+# the saver comes. Leaves the watcher running, its pid in watcher_pid.
+held_off_by_inhibitor() {
+  ("$@" >"$e2e_dir/inhibit.log") &
+  local inhibitor=$!
+  e2e_pids+=($inhibitor)
+  wait_for 60 "the idle inhibitor" grep -q inhibiting "$e2e_dir/inhibit.log"
+  (as_user "$program" --idle 2 --fast 50 2>>"$e2e_dir/watcher.log") &
+  watcher_pid=$!
+  e2e_pids+=($watcher_pid)
+  # Had the watcher not been held off, its saver would run still: nothing has ended it.
+  wait_for 60 "the inhibitor's end" eval "! kill -0 $inhibitor 2>/dev/null"
+  saver_shown && fail "the saver started while an application inhibited idle"
+  wait_for 60 "the saver once the inhibitor let go" saver_shown
+}
+
+# start_fullscreen_saver WIDTH HEIGHT: the program with --fps and its protocol logged
+# (WAYLAND_DEBUG=1) where there is no layer shell; waits until it has asked for a full-screen
+# toplevel, been given WIDTH x HEIGHT and sent more than 20 changed pictures. Sets saver_pid.
+start_fullscreen_saver() {
+  (as_user env WAYLAND_DEBUG=1 "$program" --fps 2>>"$e2e_dir/saver.log") &
+  saver_pid=$!
+  e2e_pids+=($saver_pid)
+  wait_for 60 "a full-screen toplevel" grep -q 'xdg_toplevel@[0-9]*.set_fullscreen' "$e2e_dir/saver.log"
+  wait_for 60 "the output's size asked for" grep -q "xdg_toplevel@[0-9]*.configure($1, $2" "$e2e_dir/saver.log"
+  wait_for 60 "ticks drawn" eval '[ "$(grep -c "wl_surface@[0-9]*.damage_buffer" "$e2e_dir/saver.log")" -gt 20 ]'
 }
 
 # shot_of OUTPUT FILE: a screenshot of one output as PPM (quick to write and read at 4K).

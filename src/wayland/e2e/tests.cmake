@@ -1,9 +1,12 @@
-# End-to-end tests on a headless sway of their own (native build only).
-add_executable(wayland_e2e_client "${CMAKE_CURRENT_LIST_DIR}/wayland_e2e_client.cpp")
-target_link_libraries(wayland_e2e_client PRIVATE ambervale_wayland_protocols)
-foreach(case basic outputs pointer swayidle)
+# End-to-end tests on headless compositors of their own (native build only): sway (layer shell,
+# the idle protocol), mutter (GNOME: xdg-shell, the IdleMonitor, RemoteDesktop input) and weston.
+add_executable(wayland_e2e_client "${CMAKE_CURRENT_LIST_DIR}/wayland_e2e_client.cpp" shm_buffer.cpp)
+target_link_libraries(wayland_e2e_client PRIVATE ambervale_wayland_logic ambervale_wayland_protocols)
+add_executable(gnome_input "${CMAKE_CURRENT_LIST_DIR}/gnome_input.cpp")
+target_link_libraries(gnome_input PRIVATE PkgConfig::LIBSYSTEMD)
+foreach(case basic outputs pointer swayidle idle weston gnome)
   add_test(NAME wayland_e2e_${case}
     COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/${case}.sh" "$<TARGET_FILE:ambervale-wayland>"
-            "$<TARGET_FILE:wayland_e2e_client>")
+            "$<TARGET_FILE:wayland_e2e_client>" "$<TARGET_FILE:gnome_input>")
   set_tests_properties(wayland_e2e_${case} PROPERTIES TIMEOUT 600 LABELS wayland_e2e)
 endforeach()

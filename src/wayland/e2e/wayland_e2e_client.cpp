@@ -2,6 +2,8 @@
 //   wayland_e2e_client protocols   the compositor offers our layer-shell, screencopy and
 //                                  virtual-pointer definitions at the versions they declare
 //   wayland_e2e_client move DX DY  a virtual pointer on the first seat moves by DX, DY pixels
+//   wayland_e2e_client inhibit S   a small window that inhibits idle for S seconds, as a video
+//                                  player does; "inhibiting" on stdout once it is shown
 #include <wayland-client.h>
 
 #include <chrono>
@@ -12,9 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "idle-inhibit-unstable-v1-client-protocol.h"
+#include "wayland/shm_buffer.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace {
 
@@ -22,16 +27,27 @@ struct Globals {
   std::vector<std::pair<std::string, uint32_t>> offered;
   wl_seat* seat = nullptr;
   zwlr_virtual_pointer_manager_v1* pointer_manager = nullptr;
+  wl_compositor* compositor = nullptr;
+  wl_shm* shm = nullptr;
+  xdg_wm_base* wm_base = nullptr;
+  zwp_idle_inhibit_manager_v1* inhibit_manager = nullptr;
 };
+
+template <typename T>
+void BindIf(const char* offered, const wl_interface& wanted, wl_registry* registry, uint32_t name, T*& to) {
+  if (!to && std::strcmp(offered, wanted.name) == 0) to = static_cast<T*>(wl_registry_bind(registry, name, &wanted, 1));
+}
 
 void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
   auto* globals = static_cast<Globals*>(data);
   globals->offered.emplace_back(interface, version);
   if (!globals->seat && std::strcmp(interface, wl_seat_interface.name) == 0)
     globals->seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-  if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
-    globals->pointer_manager = static_cast<zwlr_virtual_pointer_manager_v1*>(
-        wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
+  BindIf(interface, zwlr_virtual_pointer_manager_v1_interface, registry, name, globals->pointer_manager);
+  BindIf(interface, wl_compositor_interface, registry, name, globals->compositor);
+  BindIf(interface, wl_shm_interface, registry, name, globals->shm);
+  BindIf(interface, xdg_wm_base_interface, registry, name, globals->wm_base);
+  BindIf(interface, zwp_idle_inhibit_manager_v1_interface, registry, name, globals->inhibit_manager);
 }
 void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
 
@@ -73,12 +89,57 @@ int Move(const Globals& globals, double dx, double dy, wl_display* display) {
   return 0;
 }
 
+void XdgPing(void*, xdg_wm_base* wm_base, uint32_t serial) { xdg_wm_base_pong(wm_base, serial); }
+void XdgConfigure(void* data, xdg_surface* surface, uint32_t serial) {
+  xdg_surface_ack_configure(surface, serial);
+  *static_cast<bool*>(data) = true;
+}
+
+int Inhibit(const Globals& globals, int seconds, wl_display* display) {
+  if (!globals.compositor || !globals.shm || !globals.wm_base || !globals.inhibit_manager) {
+    std::fprintf(stderr, "no idle-inhibit manager or xdg-shell\n");
+    return 1;
+  }
+  static const xdg_wm_base_listener ping = {XdgPing};
+  xdg_wm_base_add_listener(globals.wm_base, &ping, nullptr);
+  wl_surface* surface = wl_compositor_create_surface(globals.compositor);
+  xdg_surface* window = xdg_wm_base_get_xdg_surface(globals.wm_base, surface);
+  bool configured = false;
+  static const xdg_surface_listener configure = {XdgConfigure};
+  xdg_surface_add_listener(window, &configure, &configured);
+  xdg_toplevel* toplevel = xdg_surface_get_toplevel(window);
+  wl_surface_commit(surface);
+  while (!configured && wl_display_dispatch(display) >= 0) {
+  }
+  // Inhibitors count only for surfaces that are shown.
+  const auto buffer = ambervale::ShmBuffer::Create(globals.shm, 64, 64);
+  std::memset(buffer->Pixels(), 0x80, 64 * 64 * 4);
+  wl_surface_attach(surface, buffer->Handle(), 0, 0);
+  wl_surface_damage(surface, 0, 0, 64, 64);
+  zwp_idle_inhibitor_v1* inhibitor = zwp_idle_inhibit_manager_v1_create_inhibitor(globals.inhibit_manager, surface);
+  wl_surface_commit(surface);
+  wl_display_roundtrip(display);
+  std::printf("inhibiting\n");
+  std::fflush(stdout);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    wl_display_roundtrip(display);  // answers the compositor's pings
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  zwp_idle_inhibitor_v1_destroy(inhibitor);
+  xdg_toplevel_destroy(toplevel);
+  xdg_surface_destroy(window);
+  wl_surface_destroy(surface);
+  wl_display_roundtrip(display);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
-  if (command != "protocols" && !(command == "move" && argc == 4)) {
-    std::fprintf(stderr, "usage: %s protocols | move DX DY\n", argv[0]);
+  if (command != "protocols" && !(command == "move" && argc == 4) && !(command == "inhibit" && argc == 3)) {
+    std::fprintf(stderr, "usage: %s protocols | move DX DY | inhibit SECONDS\n", argv[0]);
     return 2;
   }
   wl_display* display = wl_display_connect(nullptr);
@@ -91,7 +152,8 @@ int main(int argc, char** argv) {
   wl_registry_add_listener(wl_display_get_registry(display), &listener, &globals);
   wl_display_roundtrip(display);
   const int status = command == "protocols" ? CheckProtocols(globals)
-                                            : Move(globals, std::atof(argv[2]), std::atof(argv[3]), display);
+                     : command == "inhibit"  ? Inhibit(globals, std::atoi(argv[2]), display)
+                                             : Move(globals, std::atof(argv[2]), std::atof(argv[3]), display);
   wl_display_disconnect(display);
   return status;
 }
