@@ -64,10 +64,19 @@ say "Windows: the saver, its zip and the installer"
 cmake --build build/release/windows -j "$jobs" --target installer saver_zip
 cp "build/release/windows/Ambervale-$version-setup.exe" "build/release/windows/Ambervale-$version-win64.zip" dist/
 
-# The packages hold what the install rules put in place: every program of the build.
+# The files the install rules take from a build tree, which the build makes (the rest of the
+# install rules' files are sources): every program of the build, without the tests.
+installed_outputs() {  # installed_outputs TREE
+  local tree=$root/build/release/$1
+  comm -12 <(find "$tree" -name cmake_install.cmake -exec grep -ho "\"$tree/[^\"]*\"" {} + |
+               tr -d '"' | sed "s|^$tree/||" | sort -u) \
+           <(ninja -C "$tree" -t targets all | sed 's/: [^:]*$//' | sort -u)
+}
+# The packages hold what the install rules put in place.
 for tree in native arm64; do
   say "Linux ($tree): the programs and their packages"
-  cmake --build "build/release/$tree" -j "$jobs"
+  mapfile -t outputs < <(installed_outputs "$tree")
+  ninja -C "build/release/$tree" -j "$jobs" "${outputs[@]}"
   (cd "build/release/$tree" && cpack -G 'DEB;RPM' -B "$root/build/release/$tree/packages" >cpack.log 2>&1) ||
     { cat "build/release/$tree/cpack.log"; die "cpack failed in build/release/$tree"; }
   cp "build/release/$tree/packages"/*.deb "build/release/$tree/packages"/*.rpm dist/

@@ -66,6 +66,7 @@ set(CPACK_STRIP_FILES ON)
 # dependencies are the libraries the programs link, as rpmbuild finds them
 # (libjpeg.so.62()(64bit) and so on), which every distribution's packages provide.
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+set(CPACK_RPM_PACKAGE_RELEASE 1)
 set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_RPM_PACKAGE_GROUP "Amusements/Graphics")
 set(CPACK_RPM_PACKAGE_URL "${PROJECT_HOMEPAGE_URL}")
@@ -82,7 +83,8 @@ set(CPACK_RPM_SPEC_MORE_DEFINE "%define _buildhost reproducible
 %define clamp_mtime_to_source_epoch 1
 %define _build_id_links none")
 # The changelog in RPM's words, from the Debian one.
-execute_process(COMMAND awk -f "${CMAKE_CURRENT_SOURCE_DIR}/rpm_changelog.awk" "${doc_dir}/changelog"
+execute_process(COMMAND awk -v release=${CPACK_RPM_PACKAGE_RELEASE} -f "${CMAKE_CURRENT_SOURCE_DIR}/rpm_changelog.awk"
+                          "${doc_dir}/changelog"
   OUTPUT_FILE "${doc_dir}/rpm-changelog" COMMAND_ERROR_IS_FATAL ANY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/rpm_changelog.awk")
 set(CPACK_RPM_CHANGELOG_FILE "${doc_dir}/rpm-changelog")
