@@ -76,9 +76,11 @@ set(CPACK_RPM_PACKAGE_AUTOREQPROV ON)
 # Folders the system or XScreenSaver owns.
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
   /usr/libexec /usr/libexec/xscreensaver /usr/share/xscreensaver /usr/share/xscreensaver/config
-  /usr/share/applications /usr/share/applications/screensavers /usr/share/man/man6 /usr/share/doc)
+  /usr/share/applications /usr/share/applications/screensavers /usr/share/man /usr/share/man/man6
+  /usr/share/doc)
 # Times from SOURCE_DATE_EPOCH and a fixed build host: two builds give the same bytes.
-set(CPACK_RPM_SPEC_MORE_DEFINE "%define _buildhost reproducible
+set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${AMBERVALE_MAINTAINER}
+%define _buildhost reproducible
 %define use_source_date_epoch_as_buildtime 1
 %define clamp_mtime_to_source_epoch 1
 %define _build_id_links none")
