@@ -73,20 +73,17 @@ for rpm in "$dist"/*.rpm; do
   grep -Eq '^lib[a-z0-9+-]+[0-9]( |$)|turbo' <<<"$requires" && fail "$(basename "$rpm") asks for a Debian package: $requires"
 done
 # Every ELF program of a package is built for the package's processor.
-check_machine() {  # check_machine PACKAGE MACHINE UNPACKED_DIR
-  local programs
-  programs=$(find "$3" -type f -exec file {} + | grep ': *ELF')
-  [ -n "$programs" ] || fail "$(basename "$1") holds no program"
-  grep -v "$2" <<<"$programs" && fail "$(basename "$1") holds programs not for $2"
-}
-for arch in amd64:x86-64 arm64:aarch64; do
-  deb=$dist/ambervale_${version}_${arch%%:*}.deb
-  dpkg-deb -x "$deb" "$work/${arch%%:*}-deb" && check_machine "$deb" "${arch#*:}" "$work/${arch%%:*}-deb"
-done
-for arch in x86_64:x86-64 aarch64:aarch64; do
-  rpm=$dist/ambervale-$version-1.${arch%%:*}.rpm
-  mkdir -p "$work/${arch%%:*}-rpm"
-  (cd "$work/${arch%%:*}-rpm" && rpm2cpio "$rpm" | cpio -idm --quiet) && check_machine "$rpm" "${arch#*:}" "$work/${arch%%:*}-rpm"
+for package in "$dist"/*.deb "$dist"/*.rpm; do
+  case $package in *arm64.deb | *aarch64.rpm) machine=aarch64 ;; *) machine=x86-64 ;; esac
+  unpacked=$work/unpacked/$(basename "$package")
+  mkdir -p "$unpacked"
+  case $package in
+    *.deb) dpkg-deb -x "$package" "$unpacked" ;;
+    *.rpm) (cd "$unpacked" && rpm2cpio "$package" | cpio -idm --quiet) ;;
+  esac
+  programs=$(find "$unpacked" -type f -exec file {} + | grep ': *ELF')
+  [ -n "$programs" ] || fail "$(basename "$package") holds no program"
+  grep -v "$machine" <<<"$programs" && fail "$(basename "$package") holds programs not for $machine"
 done
 
 [ $failures -eq 0 ] && echo "release: $(ls "$dist" | wc -l) files in dist/, signed by the PKCS#12 certificate, checksums, packages and the signed saver's run ok"
