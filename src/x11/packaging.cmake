@@ -82,7 +82,7 @@ set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${AMBERVALE_MAINTAINER}
 %define _buildhost reproducible
 %define use_source_date_epoch_as_buildtime 1
-%define clamp_mtime_to_source_epoch 1
+%define clamp_mtime_to_source_date_epoch 1
 %define _build_id_links none")
 # The changelog in RPM's words, from the Debian one.
 execute_process(COMMAND awk -v release=${CPACK_RPM_PACKAGE_RELEASE} -f "${CMAKE_CURRENT_SOURCE_DIR}/rpm_changelog.awk"
