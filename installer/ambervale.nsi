@@ -1,6 +1,7 @@
 ; The Windows installer of Ambervale Screensaver. Built by the Windows build (target
 ; `installer`), which passes on the command line:
 ;   VERSION, COPYRIGHT, SCR_FILE, LICENSE_FILE, NOTICES_FILE, ICON_FILE, OUTFILE
+; and, in a signing build, SIGN_SCRIPT (scripts/sign.sh).
 ; A 64-bit installer, so that $SYSDIR is the real System32 (a 32-bit one would be redirected
 ; to SysWOW64, where a 64-bit saver does not belong).
 Target amd64-unicode
@@ -18,6 +19,13 @@ ManifestDPIAware true
 !define SCR_NAME "Ambervale.scr"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Ambervale"
 !define DESKTOP_KEY "Control Panel\Desktop"
+
+; The uninstaller is signed before it is packed into the installer, and the installer once it
+; is whole, so neither signature covers bytes that change after it.
+!ifdef SIGN_SCRIPT
+  !uninstfinalize 'bash "${SIGN_SCRIPT}" "%1"' = 0
+  !finalize 'bash "${SIGN_SCRIPT}" "%1"' = 0
+!endif
 
 Name "${PRODUCT}"
 ; Our own words instead of makensis's version, which would tie the bytes to the NSIS build.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Fails when a file that ships lacks what must travel with it: the installer must carry the
 # saver, the licence and the third-party notices unchanged; the saver and the installer
-# must carry the project version and the licence's copyright line in their version resources,
-# and the leaf icon; the saver ships without its symbols, which stay beside it.
+# must carry the project version and the licence's copyright line in their version resources
+# (the saver's manifest the version too), and the leaf icon; the saver ships without its
+# symbols, which stay beside it.
 #   check_contents.sh SETUP_EXE SCR SOURCE_DIR VERSION
 set -uo pipefail
 setup=$1 scr=$2 src=$3 version=$4
@@ -22,6 +23,10 @@ check_version_resource() {  # check_version_resource NAME TEXT
 }
 check_version_resource "$(basename "$scr")" "$(version_text -tPE "$scr")"
 check_version_resource "$(basename "$setup")" "$(version_text -tPE "$setup")"
+
+manifest_version=$(7z x -tPE "$scr" -so '.rsrc/MANIFEST/1' 2>/dev/null |
+  sed -n 's/.*name="Ambervale.Screensaver" version="\([0-9.]*\)".*/\1/p')
+[ "$manifest_version" = "$version.0" ] || fail "$(basename "$scr"): its manifest says version ${manifest_version:-none}"
 
 for file in "$scr" "$setup"; do
   grep -q ' \.rsrc/GROUP_ICON/' <<<"$(7z l -tPE "$file" 2>/dev/null)" || fail "$(basename "$file") carries no icon group"

@@ -40,13 +40,15 @@ windows_packages=(
   googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools nasm
   wine64 wine nsis p7zip-full fonts-liberation xserver-xorg-core xserver-xorg-video-dummy
 )
+# The release (scripts/release.sh): the saver's zip, the RPM packages and their lint, signing.
+release_packages=(zip rpm rpmlint osslsigncode openssl git)
 # The developer tools: the leaf generator, benchmarks, measurements, the fuzz targets.
 tool_packages=(
   git libbenchmark-dev libcairo2-dev gnuplot-nox clang libclang-rt-14-dev
 )
 
 packages=("${linux_packages[@]}")
-$linux_only || packages+=("${windows_packages[@]}")
+$linux_only || packages+=("${windows_packages[@]}" "${release_packages[@]}")
 { ! $linux_only || $fuzz; } && packages+=("${tool_packages[@]}")
 
 # Installs those of the given packages that are missing.
@@ -96,19 +98,32 @@ libjpeg_source() {
 }
 
 # libjpeg-turbo for the Windows build, built with the mingw toolchain into a prefix of the
-# project's own.
+# project's own. It is linked into the saver, so it names no folder of the machine it was built
+# on: the C compiler maps them away, and nasm, which records each source as it is named, is
+# given the sources relative to the build folder. The stamp marks a library built so.
 jpeg_prefix="$deps/mingw-libjpeg"
-if ! $linux_only && [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
+jpeg_stamp="$jpeg_prefix/built-without-folders"
+if ! $linux_only && [ ! -f "$jpeg_stamp" ]; then
   work="$deps/src"
   srcdir=$(libjpeg_source "$work")
+  cat >"$work/nasm" <<'NASM'
+#!/usr/bin/env bash
+args=("$@")
+args[-1]=$(realpath --relative-to=. "${args[-1]}")
+exec nasm "${args[@]}"
+NASM
+  chmod +x "$work/nasm"
+  rm -rf "$jpeg_prefix"
   cmake -S "$srcdir" -B "$work/build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_ASM_NASM_COMPILER="$work/nasm" \
+    -DCMAKE_C_FLAGS="-ffile-prefix-map=$work/=" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=ON \
     -DREQUIRE_SIMD=OFF -Wno-dev >/dev/null
   cmake --build "$work/build" >/dev/null
   cmake --install "$work/build" >/dev/null
   rm -rf "$work"
+  touch "$jpeg_stamp"
   echo "bootstrap: built libjpeg-turbo for mingw into $jpeg_prefix"
 fi
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need, builds the native, sanitizer and Windows builds,
-# runs every test, builds and tests the arm64 build (scripts/cross-arm64.sh), then fuzzes each
+# runs every test, builds and tests the arm64 build (scripts/cross-arm64.sh), makes a release
+# signed with a throwaway certificate and checks it (scripts/check-release.sh), then fuzzes each
 # fuzz target for 20 s (AMBERVALE_FUZZ_SECONDS) and runs a 3-minute soak. Exits non-zero when
-# any build, test, fuzz target or the soak fails.
+# any build, test, the release, a fuzz target or the soak fails.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -30,6 +31,11 @@ echo "== arm64"
 arm64_start=$SECONDS
 bash scripts/cross-arm64.sh || status=1
 echo "== arm64: $((SECONDS - arm64_start)) s"
+# A whole release from a clean clone of this commit, signed with a throwaway certificate.
+echo "== release"
+release_start=$SECONDS
+bash scripts/check-release.sh || status=1
+echo "== release: $((SECONDS - release_start)) s"
 # The fuzz targets replay their corpora and each fuzzes for a short while.
 echo "== fuzz"
 bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}" || status=1
