@@ -173,6 +173,10 @@ std::vector<uint32_t> Hack::ReadBackground(int width, int height) {
         if (grab)
           picture = ScalePicture(*grab, std::min(width, screen_width - x), std::min(height, screen_height - y), width,
                                  height);
+      } else if (target_.real_root) {
+        // The desktop itself: one colour all over is the user's own background, not a window
+        // that nobody painted.
+        picture = ReadDrawable(display_, target_.window, 0, 0, width, height);
       } else {
         picture = ReadWindowPicture(display_, target_.window, width, height);
       }
