@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "engine/algorithms.h"
 #include "engine/saver_startup.h"
@@ -96,6 +97,7 @@ SettingsWindow::SettingsWindow(GtkApplication* application, std::string config_p
                 WithoutProgramName(file_.file.Warnings());
   if (config_path_.empty()) problems = "Neither XDG_CONFIG_HOME nor HOME names a folder: Save is off.";
   gtk_label_set_text(GTK_LABEL(problems_), problems.c_str());
+  if (!problems.empty()) std::fprintf(stderr, "ambervale-settings: %s\n", problems.c_str());
   gtk_widget_set_visible(problems_, !problems.empty());
   gtk_widget_set_sensitive(save_, file_.readable && !config_path_.empty());
   gtk_widget_grab_focus(sliders_[0].scale);

@@ -1,0 +1,5 @@
+# End-to-end tests of ambervale-settings: on a private Xvfb screen with the X11 saver, and on a
+# headless sway with the Wayland one (native build only).
+add_test(NAME settings_e2e_x11
+  COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/x11.sh" "$<TARGET_FILE:ambervale-settings>" "$<TARGET_FILE:ambervale>")
+set_tests_properties(settings_e2e_x11 PROPERTIES TIMEOUT 600 LABELS settings_e2e)
