@@ -18,7 +18,7 @@ start_settings() {
   settings_pid=$!
   e2e_pids+=($settings_pid)
   wait_for 60 "the settings window" eval 'window=$(xdotool search --name "^Ambervale Screensaver Settings$" | head -n1); [ -n "$window" ]'
-  xdotool windowfocus --sync "$window"
+  wait_for 60 "the settings window focused" xdotool windowfocus --sync "$window" 2>/dev/null
 }
 keys() { xdotool key --delay 50 "$@"; }
 
