@@ -15,6 +15,9 @@
 
 namespace {
 
+// The name of the menu entry and of the AppStream file (data/).
+constexpr const char* kApplicationId = "org.ambervale_screensaver.Settings";
+
 constexpr const char* kUsage =
     "usage: ambervale-settings [--help]\n"
     "  Edits $XDG_CONFIG_HOME/ambervale/ambervale.conf (else ~/.config/ambervale/ambervale.conf),\n"
@@ -47,8 +50,9 @@ int main(int argc, char** argv) {
     }
   }
   // One window per start: no session bus is needed, and none is started.
-  GtkApplication* application = gtk_application_new("org.ambervale_screensaver.Settings", G_APPLICATION_NON_UNIQUE);
-  g_set_prgname("ambervale-settings");
+  GtkApplication* application = gtk_application_new(kApplicationId, G_APPLICATION_NON_UNIQUE);
+  // The app id on Wayland and the class on X11: menus and docks find the entry and its icon.
+  g_set_prgname(kApplicationId);
   g_signal_connect(application, "activate", G_CALLBACK(Activate), nullptr);
   const int status = g_application_run(G_APPLICATION(application), argc, argv);
   window.reset();
