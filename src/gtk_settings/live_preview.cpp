@@ -42,19 +42,14 @@ void LivePreview::Show(const Settings& settings) {
   running.random_algorithm = settings.random_algorithm;
   if (running.fast != settings.fast) {
     running.fast = settings.fast;
-    run_->Pacer().SetInterval(TickInterval(settings.fast), TickPacer::Clock::now());
+    run_->SetTickInterval(TickInterval(settings.fast));
   }
 }
 
-bool LivePreview::TickIfDue(TickPacer::Clock::time_point now) {
-  if (!run_->Pacer().Due(now)) return false;
-  run_->Tick();
-  run_->Pacer().Advance(now);
-  return true;
-}
-
-int64_t LivePreview::WaitNanoseconds(TickPacer::Clock::time_point now) const {
-  return run_->Pacer().WaitNanoseconds(now);
+bool LivePreview::Advance(MonotonicTime now, std::optional<MonotonicTime>& next_wake) {
+  const SaverRun::Wake wake = run_->Advance(now);
+  next_wake = wake.next_wake;
+  return wake.ticks > 0 || !wake.changed.Empty();
 }
 
 }  // namespace ambervale

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "linux/buffered_run.h"
 
@@ -17,10 +18,9 @@ class LivePreview {
   // New values: a new layout, size or opacity starts a fresh cycle with them, as the Windows
   // dialog restarts its saver; the pace and Random act on the running cycle.
   void Show(const Settings& settings);
-  // Runs the tick when it is due; true when the picture changed.
-  bool TickIfDue(TickPacer::Clock::time_point now);
-  // Until the next tick; -1 when there is none.
-  int64_t WaitNanoseconds(TickPacer::Clock::time_point now) const;
+  // Runs the ticks that are due at `now`; true when the picture changed. `next_wake` is when
+  // to call again (none: no tick will come).
+  bool Advance(MonotonicTime now, std::optional<MonotonicTime>& next_wake);
 
   // The picture: Width() x Height() pixels of 0x00RRGGBB (cairo's RGB24).
   const BackBuffer& Buffer() const { return run_->Buffer(); }

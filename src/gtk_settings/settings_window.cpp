@@ -12,6 +12,7 @@
 
 #include "engine/algorithms.h"
 #include "engine/saver_startup.h"
+#include "linux/wake_clock.h"
 
 namespace ambervale {
 namespace {
@@ -254,16 +255,21 @@ gboolean SettingsWindow::OnPreviewDraw(GtkWidget*, cairo_t* cairo, SettingsWindo
   return TRUE;
 }
 
-// One timer for the next tick, set again after each one and after each change of pace.
+// The preview's wake: every tick that is due, then one timer for the next, set again after
+// each wake and after each change.
 void SettingsWindow::SchedulePreviewTick() {
   if (preview_timer_ != 0) g_source_remove(preview_timer_);
-  const int64_t wait = preview_->WaitNanoseconds(TickPacer::Clock::now());
-  preview_timer_ = wait < 0 ? 0 : g_timeout_add(static_cast<guint>((wait + 999999) / 1000000), G_SOURCE_FUNC(OnPreviewTimer), this);
+  preview_timer_ = 0;
+  const MonotonicTime now = MonotonicNow();
+  std::optional<MonotonicTime> next_wake;
+  if (preview_->Advance(now, next_wake)) gtk_widget_queue_draw(preview_area_);
+  if (!next_wake) return;
+  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(std::max(*next_wake - now, MonotonicTime{0}));
+  preview_timer_ = g_timeout_add(static_cast<guint>(wait.count()), G_SOURCE_FUNC(OnPreviewTimer), this);
 }
 
 gboolean SettingsWindow::OnPreviewTimer(SettingsWindow* self) {
   self->preview_timer_ = 0;
-  if (self->preview_->TickIfDue(TickPacer::Clock::now())) gtk_widget_queue_draw(self->preview_area_);
   self->SchedulePreviewTick();
   return G_SOURCE_REMOVE;
 }
