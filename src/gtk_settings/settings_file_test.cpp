@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "gtk_settings/idle_autostart.h"
+
 namespace ambervale {
 namespace {
 
@@ -89,6 +91,19 @@ TEST_F(SettingsFileOnDisk, AFileThatCannotBeReadIsNotOfferedForReplacing) {
   // A file where the folder should be: named, nothing written.
   std::ofstream(folder_ + "/plain") << "x";
   EXPECT_NE(SaveFileAtomically(folder_ + "/plain/ambervale.conf", "size = 1\n"), "");
+}
+
+TEST_F(SettingsFileOnDisk, TheIdleEntryIsWrittenReadBackAndRemovedForOff) {
+  const std::string path = IdleAutostartPath(folder_ + "/config/ambervale/ambervale.conf");
+  EXPECT_EQ(path, folder_ + "/config/autostart/ambervale-wayland-idle.desktop");
+  ASSERT_EQ(SetIdleAutostart(path, 5), "");
+  std::ifstream entry(path);
+  const std::string text((std::istreambuf_iterator<char>(entry)), {});
+  EXPECT_NE(text.find("\nExec=ambervale-wayland --idle 300\n"), std::string::npos);
+  EXPECT_EQ(IdleMinutesOf(text), 5);
+  ASSERT_EQ(SetIdleAutostart(path, 0), "");
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_EQ(SetIdleAutostart(path, 0), "");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "engine/algorithms.h"
 #include "engine/saver_startup.h"
+#include "gtk_settings/idle_autostart.h"
 #include "linux/wake_clock.h"
 
 namespace ambervale {
@@ -89,7 +90,10 @@ SettingsWindow::SettingsWindow(GtkApplication* application, std::string config_p
 
   ShowValues();
   gtk_widget_show_all(window_);
-  if (session_ != Session::kWayland) gtk_widget_hide(desktop_picture_);
+  if (session_ != Session::kWayland) {
+    gtk_widget_hide(desktop_picture_);
+    gtk_widget_hide(idle_row_);
+  }
 
   std::string problems;
   if (!file_.error.empty()) problems = file_.error + ". Save is off, so that it is not replaced.\n";
@@ -131,7 +135,27 @@ GtkWidget* SettingsWindow::BuildControls() {
   AddSlider(GTK_GRID(grid), 4, SettingId::kFast, 'F');
   desktop_picture_ = AddCheck(GTK_GRID(grid), 5, "_Desktop picture behind the leaves",
                               values_.desktop_picture.value_or(false), G_CALLBACK(OnDesktopPictureToggled));
+  gtk_grid_attach(GTK_GRID(grid), BuildIdleRow(), 0, 6, 3, 1);
   return grid;
+}
+
+// Wayland has no screensaver daemon to start the saver: an autostart entry runs
+// ambervale-wayland's idle watcher at login. Saved with the settings.
+GtkWidget* SettingsWindow::BuildIdleRow() {
+  idle_path_ = IdleAutostartPath(config_path_);
+  std::string entry;
+  if (gchar* text = nullptr; !idle_path_.empty() && g_file_get_contents(idle_path_.c_str(), &text, nullptr, nullptr)) {
+    entry = text;
+    g_free(text);
+  }
+  idle_row_ = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, kSpacing);
+  GtkWidget* label = gtk_label_new_with_mnemonic("Start after _idle minutes (0: off, at the next login):");
+  idle_minutes_ = gtk_spin_button_new_with_range(0, 1440, 1);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(idle_minutes_), IdleMinutesOf(entry));
+  gtk_label_set_mnemonic_widget(GTK_LABEL(label), idle_minutes_);
+  gtk_box_pack_start(GTK_BOX(idle_row_), label, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(idle_row_), idle_minutes_, FALSE, FALSE, 0);
+  return idle_row_;
 }
 
 void SettingsWindow::AddSlider(GtkGrid* grid, int row, SettingId id, char mnemonic) {
@@ -286,8 +310,11 @@ void SettingsWindow::SetStatus(const std::string& text, bool problem) {
 
 void SettingsWindow::Save() {
   const std::string text = file_.file.Render(values_);
-  const std::string error = SaveFileAtomically(config_path_, text);
+  std::string error = SaveFileAtomically(config_path_, text);
   if (!error.empty()) return SetStatus("Not saved: " + error, true);
+  if (session_ == Session::kWayland && !idle_path_.empty())
+    error = SetIdleAutostart(idle_path_, gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(idle_minutes_)));
+  if (!error.empty()) return SetStatus("Saved the settings, but not the idle start: " + error, true);
   // What is on disk now is what the next Save edits.
   file_.file = SettingsFile(text, config_path_);
   SetStatus("Saved to " + config_path_, false);

@@ -39,6 +39,7 @@ class SettingsWindow {
   GtkWidget* BuildControls();
   GtkWidget* BuildPreview();
   GtkWidget* BuildButtons();
+  GtkWidget* BuildIdleRow();
   void AddSlider(GtkGrid* grid, int row, SettingId id, char mnemonic);
   GtkWidget* AddCheck(GtkGrid* grid, int row, const std::string& caption, bool on, GCallback handler);
   void ShowValues();
@@ -72,6 +73,9 @@ class SettingsWindow {
   std::array<Slider, 4> sliders_{};
   GtkWidget* random_ = nullptr;
   GtkWidget* desktop_picture_ = nullptr;
+  GtkWidget* idle_row_ = nullptr;      // Wayland only: "Start after N minutes of idle"
+  GtkWidget* idle_minutes_ = nullptr;
+  std::string idle_path_;
   GtkWidget* preview_area_ = nullptr;
   GtkWidget* status_ = nullptr;
   GtkWidget* save_ = nullptr;
