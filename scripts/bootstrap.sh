@@ -24,7 +24,8 @@ deps="${AMBERVALE_DEPS:-$root/.deps}"
 # One list per part of the project; a part that needs more appends to its own list.
 # The Linux program: its build, unit and end-to-end tests (Xvfb, the XScreenSaver and MATE
 # daemons; sway, GNOME's mutter and weston headless), its Debian package, the package's lint and
-# the manual page's check.
+# the manual page's check; the settings window (GTK 3) and the checks of its menu entry and
+# AppStream file.
 linux_packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libjpeg62-turbo-dev libx11-dev libxext-dev libxrandr-dev
@@ -34,6 +35,7 @@ linux_packages=(
   dpkg-dev lintian groff-base devscripts
   libwayland-dev libwayland-bin wayland-protocols sway swaybg grim wtype swayidle
   libsystemd-dev mutter weston
+  libgtk-3-dev desktop-file-utils appstream
 )
 # The Windows saver, its installer and its tests under Wine.
 windows_packages=(

@@ -32,6 +32,8 @@ class BufferedRun final : private SaverHost {
   // The program's wake at `now`: every tick that is due (SaverRun::Advance); `changed` in
   // buffer pixels, all of the buffer after a Start or Resize.
   SaverRun::Wake Advance(MonotonicTime now);
+  // A new pace for the running cycle (a settings window's Fast).
+  void SetTickInterval(uint32_t milliseconds) { run_.SetTickInterval(milliseconds); }
 
   BackBuffer& Buffer() { return *buffer_; }
   SaverState& State() { return state_; }

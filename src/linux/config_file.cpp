@@ -74,6 +74,8 @@ LinuxOptions ApplyConfigText(std::string_view text, std::string_view file_name, 
     } else {
       flag = LineToFlag(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)), error);
     }
+    // On X11 XScreenSaver's grabDesktopImages decides about pictures of the desktop.
+    if (flag && program == LinuxProgram::kX11Hack && flag->ends_with("-desktop-picture")) continue;
     if (flag && flag->empty()) {  // a switch turned off that is off unless asked for
       options.settings.show_fps = false;
       continue;

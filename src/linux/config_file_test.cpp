@@ -59,6 +59,16 @@ TEST(ConfigFile, CommandLineOverridesTheFileAndRejectsX11Flags) {
   EXPECT_EQ(r.options.settings.size, 12);
 }
 
+TEST(ConfigFile, TheX11HackTakesTheSettingsAndPassesOverTheDesktopPictureQuietly) {
+  std::string warnings;
+  const LinuxOptions o = ApplyConfigText("size = 20\ndesktop-picture = true\nrandom = off\nfast = x\n", "a.conf",
+                                         LinuxOptions{}, warnings, LinuxProgram::kX11Hack);
+  EXPECT_EQ(o.settings.size, 20);
+  EXPECT_FALSE(o.settings.random_algorithm);
+  EXPECT_FALSE(o.desktop_picture.has_value());
+  EXPECT_EQ(warnings, "ambervale: a.conf:4: 'x' is not a whole number (--fast=x); line skipped\n");
+}
+
 TEST(ConfigFile, PathFollowsTheXdgRules) {
   EXPECT_EQ(ConfigFilePath("/x/cfg", "/home/u"), "/x/cfg/ambervale/ambervale.conf");
   EXPECT_EQ(ConfigFilePath("relative", "/home/u"), "/home/u/.config/ambervale/ambervale.conf");

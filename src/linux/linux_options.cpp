@@ -161,8 +161,10 @@ class Parser {
   // True when `name` was one of the flags that say where to draw.
   bool X11Flag(std::string_view argument, std::string_view name) {
     LinuxOptions& o = result_.options;
-    if (name == "root" || name == "window") {
-      if (TakesNoValue(name)) o.target = name == "root" ? WindowTarget::kRoot : WindowTarget::kOwnWindow;
+    if (name == "root" || name == "window" || name == "fullscreen") {
+      if (!TakesNoValue(name)) return true;
+      o.target = name == "root" ? WindowTarget::kRoot : WindowTarget::kOwnWindow;
+      o.fullscreen = name == "fullscreen";
     } else if (name == "window-id") {
       if (const std::optional<std::string> text = Value(argument)) {
         const std::optional<uint64_t> id = ParseWindowId(*text);
@@ -283,6 +285,7 @@ std::string LinuxUsage(LinuxProgram program) {
       program == LinuxProgram::kX11Hack
           ? "  --root                draw on the screensaver's window (XSCREENSAVER_WINDOW), else the root\n"
             "  --window              draw in a window of its own (the default); q or Esc ends it\n"
+            "  --fullscreen          a window of its own over the whole screen; a key or a click ends it\n"
             "  --window-id ID        draw in an existing window (decimal or 0x hex)\n"
             "  --geometry WxH[+X+Y]  size of the own window (1280x720)\n"
             "  --display NAME        the X display\n"

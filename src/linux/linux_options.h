@@ -40,6 +40,8 @@ struct LinuxOptions {
   uint64_t window_id = 0;
   WindowGeometry geometry;
   std::string display;  // --display; empty: $DISPLAY
+  // --fullscreen: the own window covers the screen, and any key or click ends it.
+  bool fullscreen = false;
   // --desktop-picture / --no-desktop-picture where the program takes them; unset: its default.
   std::optional<bool> desktop_picture;
   // --idle SECONDS (the Wayland program): stay resident and show the saver after that long idle.

@@ -27,9 +27,10 @@ struct BackgroundFacts {
 // needs no consent.
 BackgroundSource ChooseBackground(const BackgroundFacts& facts);
 
-// A picture read back from a window before we drew on it. One colour all over (a fresh black
-// preview window, a host that painted nothing) is no picture: the leaves fall on the plain
-// background instead of on black.
+// A picture read back from a window handed to us before we drew on it. One colour all over (a
+// fresh black preview window, a host's nested window that it painted nothing on) is no
+// picture: the leaves fall on the plain background instead of on black. The root window is
+// never judged so: a desktop of one colour is still the desktop.
 bool ShowsAPicture(const std::vector<uint32_t>& pixels);
 
 }  // namespace ambervale

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "linux/buffered_run.h"
+#include "linux/config_file.h"
 #include "linux/linux_options.h"
 #include "linux/scale_picture.h"
 #include "linux/stop_signals.h"
@@ -127,8 +128,10 @@ bool Hack::FindTarget() {
 }
 
 void Hack::CreateOwnWindow() {
-  const WindowGeometry& g = options_.geometry;
   const int screen = DefaultScreen(display_);
+  if (options_.fullscreen)
+    options_.geometry = {DisplayWidth(display_, screen), DisplayHeight(display_, screen), 0, 0, true};
+  const WindowGeometry& g = options_.geometry;
   target_.window = XCreateSimpleWindow(display_, RootWindow(display_, screen), g.x, g.y, static_cast<unsigned>(g.width),
                                        static_cast<unsigned>(g.height), 0, BlackPixel(display_, screen),
                                        BlackPixel(display_, screen));
@@ -145,9 +148,15 @@ void Hack::CreateOwnWindow() {
     hints.height = g.height;
     XSetWMNormalHints(display_, target_.window, &hints);
   }
+  if (options_.fullscreen) {
+    // A window manager shows it over its panels; without one it covers the screen anyway.
+    Atom state = XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False);
+    XChangeProperty(display_, target_.window, XInternAtom(display_, "_NET_WM_STATE", False), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(&state), 1);
+  }
   delete_window_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(display_, target_.window, &delete_window_, 1);
-  XSelectInput(display_, target_.window, ExposureMask | StructureNotifyMask | KeyPressMask);
+  XSelectInput(display_, target_.window, ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask);
   XGetWindowAttributes(display_, target_.window, &target_.attributes);
 }
 
@@ -173,6 +182,10 @@ std::vector<uint32_t> Hack::ReadBackground(int width, int height) {
         if (grab)
           picture = ScalePicture(*grab, std::min(width, screen_width - x), std::min(height, screen_height - y), width,
                                  height);
+      } else if (target_.real_root) {
+        // The desktop itself: one colour all over is the user's own background, not a window
+        // that nobody painted.
+        picture = ReadDrawable(display_, target_.window, 0, 0, width, height);
       } else {
         picture = ReadWindowPicture(display_, target_.window, width, height);
       }
@@ -218,9 +231,17 @@ void Hack::HandleEvent(XEvent& event) {
     case KeyPress: {
       if (!target_.own) break;
       const KeySym key = XLookupKeysym(&event.xkey, 0);
-      if (key == XK_q || key == XK_Q || key == XK_Escape) done_ = true;
+      if (options_.fullscreen || key == XK_q || key == XK_Q || key == XK_Escape) done_ = true;
       break;
     }
+    case ButtonPress:
+      if (target_.own && options_.fullscreen) done_ = true;
+      break;
+    case MapNotify:
+      // Keys end a full-screen run: they must come here, with or without a window manager.
+      if (target_.own && options_.fullscreen)
+        XSetInputFocus(display_, target_.window, RevertToPointerRoot, CurrentTime);
+      break;
     case ClientMessage:
       if (target_.own && static_cast<Atom>(event.xclient.data.l[0]) == delete_window_) done_ = true;
       break;
@@ -318,6 +339,42 @@ void Hack::Loop(const sigset_t& wait_mask) {
   }
 }
 
+// The XScreenSaver daemon runs on this display: a window of the root carries its version, as
+// xscreensaver-command finds it.
+bool XScreenSaverDaemonRuns(Display* display) {
+  const Atom version = XInternAtom(display, "_SCREENSAVER_VERSION", False);
+  Window root = None, parent = None;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) return false;
+  bool found = false;
+  XErrorTrap trap(display);
+  for (unsigned i = 0; i < count && !found; ++i) {
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, children[i], version, 0, 0, False, XA_STRING, &type, &format, &items, &after,
+                           &data) == Success)
+      found = type == XA_STRING;
+    if (data) XFree(data);
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+// The command line alone, or over the settings file (see ReadsSettingsFile); the file's bad
+// lines are named on stderr.
+LinuxOptions ReadSettings(Display* display, int argc, char** argv, const LinuxOptions& command_line) {
+  const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");
+  const bool named = daemon_window && ParseWindowId(daemon_window);
+  if (!ReadsSettingsFile(command_line.target, named, XScreenSaverDaemonRuns(display))) return command_line;
+  const LinuxOptionsResult with_file = ReadLinuxOptions(
+      argc, argv, LinuxProgram::kX11Hack, ConfigFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+  std::fputs(with_file.error.c_str(), stderr);
+  return with_file.exit_code ? command_line : with_file.options;
+}
+
 int IoErrorExit(Display*) {
   // The connection is gone (the server ended): nothing is left to release on it.
   std::_Exit(1);
@@ -344,7 +401,7 @@ int main(int argc, char** argv) {
   XSetIOErrorHandler(IoErrorExit);
   int status = 1;
   try {
-    Hack hack(display, parsed.options);
+    Hack hack(display, ReadSettings(display, argc, argv, parsed.options));
     status = hack.Run(wait_mask);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "ambervale: %s\n", error.what());

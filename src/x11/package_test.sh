@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the Debian package from the build tree and checks what it holds: the program and its
-# settings file where XScreenSaver looks, the entry MATE lists, the manual page, the licence
+# settings file where XScreenSaver looks, the entry MATE lists, the settings window with its
+# menu entry, icon and AppStream file, the manual pages, the licence
 # and changelog, and run-time dependencies on the libraries it links. Then lintian must find
 # no error and no warning.
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION
@@ -18,10 +19,19 @@ deb="$work/out/ambervale_${version}_${arch:-$(dpkg --print-architecture)}.deb"
 fail=0
 check() { echo "FAIL: $*"; fail=1; }
 listing=$(dpkg-deb -c "$deb")
+# The settings window, in builds that found GTK 3 (not the arm64 cross build).
+settings_window=() gtk=()
+if [ -x "$build/ambervale-settings" ]; then
+  settings_window=(./usr/bin/ambervale-settings ./usr/share/man/man1/ambervale-settings.1.gz
+                   ./usr/share/applications/org.ambervale_screensaver.Settings.desktop
+                   ./usr/share/metainfo/org.ambervale_screensaver.Settings.metainfo.xml
+                   ./usr/share/icons/hicolor/48x48/apps/ambervale.png)
+  gtk=(libgtk-3-0)
+fi
 for path in ./usr/libexec/xscreensaver/ambervale ./usr/share/xscreensaver/config/ambervale.xml \
             ./usr/share/applications/screensavers/ambervale.desktop ./usr/share/man/man6/ambervale.6.gz \
             ./usr/bin/ambervale-wayland ./usr/share/man/man6/ambervale-wayland.6.gz \
-            ./usr/share/doc/ambervale/copyright ./usr/share/doc/ambervale/changelog.gz; do
+            "${settings_window[@]}" ./usr/share/doc/ambervale/copyright ./usr/share/doc/ambervale/changelog.gz; do
   grep -q " $path\$" <<<"$listing" || check "the package lacks $path"
 done
 
@@ -35,7 +45,7 @@ changelog_version=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
 [ "$changelog_version" = "$version" ] || check "the changelog's last entry is $changelog_version, the package $version"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libx11-6 libxext6 libxrandr2 libjpeg62-turbo libstdc++6 libwayland-client0; do
+for library in libc6 libx11-6 libxext6 libxrandr2 libjpeg62-turbo libstdc++6 libwayland-client0 "${gtk[@]}"; do
   grep -q "$library" <<<"$depends" || check "Depends lacks $library: $depends"
 done
 grep -q '<command arg="--root"/>' "$work/root/usr/share/xscreensaver/config/ambervale.xml" || check "ambervale.xml lacks --root"

@@ -51,7 +51,8 @@ in thirteen layouts: grids, a pyramid, rings, spirals and waves.
 
 It is a display mode of XScreenSaver, with a settings page in
 xscreensaver-settings, and is listed by the MATE and xfce4-screensaver
-screensavers. Pictures of the desktop are shown only where XScreenSaver's
+screensavers; ambervale-settings sets it up with a live preview there, on its
+own and on Wayland. Pictures of the desktop are shown only where XScreenSaver's
 grabDesktopImages preference allows them; otherwise the leaves fall on a calm
 plain background.")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${package_description}")
@@ -92,11 +93,18 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${CMAKE_CURRENT_
 set(CPACK_RPM_CHANGELOG_FILE "${doc_dir}/rpm-changelog")
 include(CPack)
 
+# The settings window, where GTK 3 was found (src/gtk_settings).
+set(settings_window_targets)
+if(TARGET ambervale-settings)
+  set(settings_window_targets ambervale-settings ambervale_man_ambervale-settings.1)
+endif()
+
 # cmake --build <tree> --target deb: build/<tree>/ambervale_<version>_amd64.deb
 add_custom_target(deb
   COMMAND ${CMAKE_CPACK_COMMAND} -G DEB --config "${CMAKE_BINARY_DIR}/CPackConfig.cmake"
   WORKING_DIRECTORY "${CMAKE_BINARY_DIR}"
   DEPENDS ambervale ambervale-wayland ambervale_changelog ambervale_man_ambervale.6 ambervale_man_ambervale-wayland.6
+          ${settings_window_targets}
   COMMENT "Making the Debian package"
   VERBATIM)
 

@@ -36,8 +36,8 @@ bool TakeLastingError();
 std::optional<std::vector<uint32_t>> ReadDrawable(Display* display, Drawable drawable, int x, int y, int width,
                                                   int height);
 
-// What a window handed to us shows before our first draw; nothing when it cannot be read or
-// shows one colour all over (see ShowsAPicture).
+// What a window handed to us (a host's nested window, a preview window) shows before our first
+// draw; nothing when it cannot be read or shows one colour all over (see ShowsAPicture).
 std::optional<std::vector<uint32_t>> ReadWindowPicture(Display* display, Window window, int width, int height);
 
 // The picture of the desktop that XScreenSaver saves on its window (the pixmap named by the

@@ -104,4 +104,14 @@ bool GrabDesktopImagesAllowed(const PreferenceFiles& files) {
   return false;
 }
 
+bool ReadsSettingsFile(WindowTarget target, bool daemon_window_named, bool xscreensaver_daemon_runs) {
+  if (!xscreensaver_daemon_runs) return true;
+  switch (target) {
+    case WindowTarget::kRoot: return !daemon_window_named;
+    case WindowTarget::kWindowId: return false;
+    case WindowTarget::kOwnWindow: return true;
+  }
+  return true;
+}
+
 }  // namespace ambervale

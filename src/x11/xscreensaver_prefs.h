@@ -7,7 +7,17 @@
 #include <string_view>
 #include <vector>
 
+#include "linux/linux_options.h"
+
 namespace ambervale {
+
+// Whether the hack reads the settings file (ambervale.conf) under its command line.
+// XScreenSaver's settings page passes only the values that differ from the defaults, so where
+// XScreenSaver starts the hack the file must not fill in the rest: on the window of a running
+// XScreenSaver daemon (--root with XSCREENSAVER_WINDOW) and in a preview (--window-id, as
+// xscreensaver-settings runs it). MATE and xfce4-screensaver (XSCREENSAVER_WINDOW without that
+// daemon), a window of its own and the bare root take their defaults from the file.
+bool ReadsSettingsFile(WindowTarget target, bool daemon_window_named, bool xscreensaver_daemon_runs);
 
 // The grabDesktopImages value in one file's text (resource lines "name: value", with any
 // "*" or "Class." prefix; "!" and "#" lines are comments; a trailing backslash continues a

@@ -71,5 +71,16 @@ TEST_F(PreferenceFilesTest, UserFileFirstThenAppDefaultsThenOff) {
   EXPECT_TRUE(DefaultPreferenceFiles(nullptr).user_file.empty());
 }
 
+TEST(XScreenSaverPrefs, TheSettingsFileRulesWhereXScreenSaverDoesNotStartTheHack) {
+  // Under MATE or Xfce (no XScreenSaver daemon), on its own, in Try's window: the file.
+  EXPECT_TRUE(ReadsSettingsFile(WindowTarget::kRoot, true, false));
+  EXPECT_TRUE(ReadsSettingsFile(WindowTarget::kWindowId, false, false));
+  EXPECT_TRUE(ReadsSettingsFile(WindowTarget::kOwnWindow, false, true));
+  EXPECT_TRUE(ReadsSettingsFile(WindowTarget::kRoot, false, true));
+  // The daemon's window and xscreensaver-settings' preview: its settings page alone.
+  EXPECT_FALSE(ReadsSettingsFile(WindowTarget::kRoot, true, true));
+  EXPECT_FALSE(ReadsSettingsFile(WindowTarget::kWindowId, false, true));
+}
+
 }  // namespace
 }  // namespace ambervale

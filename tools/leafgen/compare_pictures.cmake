@@ -1,8 +1,9 @@
-# Draws the pictures and the icon into OUT_DIR with LEAFGEN and fails unless every file is
-# byte for byte the one committed in COMMITTED_DIR.
+# Draws the pictures and the icons into OUT_DIR with LEAFGEN and fails unless every file is
+# byte for byte the one committed in COMMITTED_DIR (the theme icons: in COMMITTED_THEME_DIR).
 file(REMOVE_RECURSE "${OUT_DIR}")
 file(MAKE_DIRECTORY "${OUT_DIR}")
-execute_process(COMMAND "${LEAFGEN}" "${OUT_DIR}" --icon "${OUT_DIR}/ambervale.ico" RESULT_VARIABLE result)
+execute_process(COMMAND "${LEAFGEN}" "${OUT_DIR}" --icon "${OUT_DIR}/ambervale.ico" --icon-theme "${OUT_DIR}/hicolor"
+                RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "leafgen failed: ${result}")
 endif()
@@ -10,9 +11,19 @@ set(files leaf_masks.inc ambervale.ico)
 foreach(i RANGE 1 25)
   list(APPEND files Image${i}.jpg)
 endforeach()
+file(GLOB_RECURSE theme_icons RELATIVE "${OUT_DIR}/hicolor" "${OUT_DIR}/hicolor/*.png")
+file(COPY "${COMMITTED_THEME_DIR}/" DESTINATION "${OUT_DIR}/committed-hicolor")
+foreach(icon IN LISTS theme_icons)
+  list(APPEND files "hicolor/${icon}")
+endforeach()
 set(differing)
 foreach(name IN LISTS files)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${OUT_DIR}/${name}" "${COMMITTED_DIR}/${name}"
+  string(REGEX REPLACE "^hicolor/" "committed-hicolor/" committed "${name}")
+  set(committed_path "${COMMITTED_DIR}/${name}")
+  if(NOT committed STREQUAL name)
+    set(committed_path "${OUT_DIR}/${committed}")
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${OUT_DIR}/${name}" "${committed_path}"
                   RESULT_VARIABLE same)
   if(NOT same EQUAL 0)
     list(APPEND differing ${name})

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # ambervale under MATE's screensaver, run as an unprivileged user on a session bus of its own
-# with our menu entry as its theme. After --activate our process runs on MATE's child window
-# (XSCREENSAVER_WINDOW) with leaves over a background that is not black: Debian's MATE hands
+# with our menu entry as its theme and Size 20 in the user's settings file. After --activate
+# our process runs on MATE's child window (XSCREENSAVER_WINDOW) with leaves over a background that is not black: Debian's MATE hands
 # over a black window, which gives the plain background. A pointer move ends it. Needs root.
 # Usage: mate.sh PROGRAM DESKTOP_ENTRY
 program=$1 entry=$2
@@ -17,7 +17,11 @@ e2e_extra_cleanup() { daemon_cleanup; rm -f "$hack_path"; }
 install -D -m 755 "$program" "$hack_path"
 entries="$daemon_home/.local/share/applications/screensavers"
 mkdir -p "$entries"
-sed -e "s/^Exec=ambervale --root\$/Exec=$hack --root --size 20 --algorithm 1 --no-random --fast 40/" \
+# The settings file gives Size 20 and no random layout; the command line's layout and pace win
+# over the file's (the rings would start in the centre, Fast 50 would fill the screen at once).
+mkdir -p "$daemon_home/.config/ambervale"
+printf 'size = 20\nrandom = false\nalgorithm = 3\nfast = 50\n' >"$daemon_home/.config/ambervale/ambervale.conf"
+sed -e "s/^Exec=ambervale --root\$/Exec=$hack --root --algorithm 1 --fast 0/" \
     -e "s/^TryExec=ambervale\$/TryExec=$hack/" "$entry" >"$entries/ambervale.desktop"
 [ "$(grep -c "$hack" "$entries/ambervale.desktop")" -eq 2 ] || fail "the entry lacks Exec=ambervale --root or TryExec"
 chown -R "$daemon_user:$daemon_user" "$daemon_home"
@@ -49,6 +53,15 @@ leaves_on_background() {
     [[ ! $(convert "$e2e_dir/now.png" -format '%[hex:p{0,767}]' info:) =~ ^0+$ ]]
 }
 wait_for 120 "leaves on MATE's window over a background that is not black" leaves_on_background
+# The grid of Size 20 (ten columns of 102 pixels) filled row by row from the top-left: while
+# the first cells fade in, their leaves reach below the 57-pixel row of the default Size, and
+# the rest of the first row and everything below it are plain.
+first_row_of_size_20() {
+  shot "$e2e_dir/now.png"
+  [ "$(colours "$e2e_dir/now.png" 204x40+0+60)" -gt 8 ] && [ "$(colours "$e2e_dir/now.png" 500x100+520+0)" -eq 1 ] &&
+    [ "$(colours "$e2e_dir/now.png" 1024x650+0+114)" -eq 1 ]
+}
+wait_for 180 "the first row of the Size 20 grid" first_row_of_size_20
 [ "$(mate_hack_pid)" = "$pid" ] || fail "MATE restarted ambervale (it ended on its own)"
 
 # A pointer move is activity: MATE ends the saver (no lock) and stops the hack.

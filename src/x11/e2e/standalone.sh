@@ -2,7 +2,8 @@
 # ambervale --root on a root window of a known pattern: leaves appear over the pattern, a
 # cycle's end brings the pattern back exactly, SIGTERM ends the run with exit 0 and no shared
 # memory left behind; without the user's consent no picture of the screen is shown; at Fast 50
-# the ticks keep their pace while the window gets at most one picture a frame.
+# the ticks keep their pace while the window gets at most one picture a frame; a root of one
+# colour is drawn on as the desktop it is.
 # Also: a window of its own ends on q, a window id that names no window and a bad flag end
 # with a message and exit codes 1 and 2.
 # Usage: standalone.sh PROGRAM
@@ -46,6 +47,19 @@ pattern_hidden() { shot "$e2e_dir/now.png"; [ "$(colours "$e2e_dir/now.png" 1024
 wait_for 60 "the plain background" pattern_hidden
 stop_expecting_success $pid
 ticks_outpace_presents "$e2e_dir/fps"
+
+# A desktop of one colour is a desktop: with pictures allowed the leaves fall on that colour.
+xsetroot -solid '#5a7d3c'
+HOME="$e2e_dir/home" "$program" --root --size 20 --algorithm 1 --no-random --fast 50 &
+pid=$!
+e2e_pids+=($pid)
+on_the_colour() {
+  shot "$e2e_dir/now.png"
+  [ "$(colours "$e2e_dir/now.png" 1024x100+0+0)" -gt 50 ] &&
+    [ "$(convert "$e2e_dir/now.png" -format '%[hex:p{0,767}]' info:)" = 5A7D3C ]
+}
+wait_for 60 "leaves on the one-colour desktop" on_the_colour
+stop_expecting_success $pid
 
 "$program" --window --geometry 320x240+10+10 &
 pid=$!

@@ -1,0 +1,366 @@
+#include "gtk_settings/settings_window.h"
+
+#include <gdk/gdkkeysyms.h>
+#ifdef GDK_WINDOWING_WAYLAND
+#include <gdk/gdkwayland.h>
+#endif
+#include <signal.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "engine/algorithms.h"
+#include "engine/saver_startup.h"
+#include "gtk_settings/idle_autostart.h"
+#include "linux/wake_clock.h"
+
+namespace ambervale {
+namespace {
+
+constexpr int kPreviewWidth = 320;
+constexpr int kSpacing = 6;
+
+Session CurrentSession() {
+#ifdef GDK_WINDOWING_WAYLAND
+  if (GDK_IS_WAYLAND_DISPLAY(gdk_display_get_default())) return Session::kWayland;
+#endif
+  return Session::kX11;
+}
+
+// The preview has the shape of the screen the window opens on.
+int PreviewHeight(GtkWidget* window) {
+  GdkDisplay* display = gtk_widget_get_display(window);
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
+  GdkRectangle screen{0, 0, 16, 9};
+  if (monitor != nullptr) gdk_monitor_get_geometry(monitor, &screen);
+  if (screen.width <= 0 || screen.height <= 0) screen = {0, 0, 16, 9};
+  return std::clamp(kPreviewWidth * screen.height / screen.width, 60, 2 * kPreviewWidth);
+}
+
+// The caption of a setting's label, with its access key before the first `mnemonic`.
+std::string Caption(std::string_view label, char mnemonic) {
+  std::string caption(label);
+  const size_t at = caption.find(mnemonic);
+  if (at != std::string::npos) caption.insert(at, "_");
+  return caption;
+}
+
+// A warning as the programs print it, without their name: "FILE:LINE: what; line skipped".
+std::string WithoutProgramName(const std::string& warnings) {
+  std::string lines;
+  size_t start = 0;
+  while (start < warnings.size()) {
+    const size_t end = std::min(warnings.find('\n', start), warnings.size());
+    const std::string line = warnings.substr(start, end - start);
+    const size_t colon = line.find(": ");
+    lines += (colon == std::string::npos ? line : line.substr(colon + 2)) + "\n";
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+SettingsWindow::SettingsWindow(GtkApplication* application, std::string config_path, std::string own_folder)
+    : config_path_(std::move(config_path)), own_folder_(std::move(own_folder)), session_(CurrentSession()) {
+  Load();
+  window_ = gtk_application_window_new(application);
+  gtk_window_set_title(GTK_WINDOW(window_), "Ambervale Screensaver Settings");
+  gtk_window_set_icon_name(GTK_WINDOW(window_), "ambervale");
+  gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
+  g_signal_connect(window_, "key-press-event", G_CALLBACK(OnKeyPress), this);
+
+  GtkWidget* column = gtk_box_new(GTK_ORIENTATION_VERTICAL, 2 * kSpacing);
+  gtk_container_set_border_width(GTK_CONTAINER(column), 12);
+  problems_ = gtk_label_new(nullptr);
+  gtk_label_set_xalign(GTK_LABEL(problems_), 0);
+  gtk_label_set_line_wrap(GTK_LABEL(problems_), TRUE);
+  gtk_label_set_selectable(GTK_LABEL(problems_), TRUE);
+  gtk_box_pack_start(GTK_BOX(column), problems_, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(column), BuildControls(), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(column), BuildPreview(), FALSE, FALSE, 0);
+  status_ = gtk_label_new(nullptr);
+  gtk_label_set_xalign(GTK_LABEL(status_), 0);
+  gtk_label_set_line_wrap(GTK_LABEL(status_), TRUE);
+  gtk_box_pack_start(GTK_BOX(column), status_, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(column), BuildButtons(), FALSE, FALSE, 0);
+  gtk_container_add(GTK_CONTAINER(window_), column);
+
+  ShowValues();
+  gtk_widget_show_all(window_);
+  if (session_ != Session::kWayland) {
+    gtk_widget_hide(desktop_picture_);
+    gtk_widget_hide(idle_row_);
+  }
+
+  std::string problems;
+  if (!file_.error.empty()) problems = file_.error + ". Save is off, so that it is not replaced.\n";
+  if (!file_.file.Warnings().empty())
+    problems += "Lines of the settings file that could not be read (Save keeps them as they are):\n" +
+                WithoutProgramName(file_.file.Warnings());
+  if (config_path_.empty()) problems = "Neither XDG_CONFIG_HOME nor HOME names a folder: Save is off.";
+  gtk_label_set_text(GTK_LABEL(problems_), problems.c_str());
+  if (!problems.empty()) std::fprintf(stderr, "ambervale-settings: %s\n", problems.c_str());
+  gtk_widget_set_visible(problems_, !problems.empty());
+  gtk_widget_set_sensitive(save_, file_.readable && !config_path_.empty());
+  gtk_widget_grab_focus(sliders_[0].scale);
+}
+
+SettingsWindow::~SettingsWindow() {
+  if (preview_timer_ != 0) g_source_remove(preview_timer_);
+  if (try_watch_ != 0) g_source_remove(try_watch_);
+  if (try_pid_ > 0) {
+    kill(try_pid_, SIGTERM);
+    g_spawn_close_pid(try_pid_);
+  }
+}
+
+void SettingsWindow::Load() {
+  if (!config_path_.empty()) file_ = LoadSettingsFile(config_path_);
+  values_ = file_.file.Values();
+  if (session_ == Session::kWayland && !values_.desktop_picture) values_.desktop_picture = false;
+}
+
+GtkWidget* SettingsWindow::BuildControls() {
+  GtkWidget* grid = gtk_grid_new();
+  gtk_grid_set_row_spacing(GTK_GRID(grid), kSpacing);
+  gtk_grid_set_column_spacing(GTK_GRID(grid), 2 * kSpacing);
+  AddSlider(GTK_GRID(grid), 0, SettingId::kAlgorithm, 'A');
+  random_ = AddCheck(GTK_GRID(grid), 1, Caption(SpecOf(SettingId::kRandomAlgorithm).label, 'R'),
+                     values_.settings.random_algorithm, G_CALLBACK(OnRandomToggled));
+  AddSlider(GTK_GRID(grid), 2, SettingId::kSize, 'S');
+  AddSlider(GTK_GRID(grid), 3, SettingId::kTransparent, 'p');
+  AddSlider(GTK_GRID(grid), 4, SettingId::kFast, 'F');
+  desktop_picture_ = AddCheck(GTK_GRID(grid), 5, "_Desktop picture behind the leaves",
+                              values_.desktop_picture.value_or(false), G_CALLBACK(OnDesktopPictureToggled));
+  gtk_grid_attach(GTK_GRID(grid), BuildIdleRow(), 0, 6, 3, 1);
+  return grid;
+}
+
+// Wayland has no screensaver daemon to start the saver: an autostart entry runs
+// ambervale-wayland's idle watcher at login. Saved with the settings.
+GtkWidget* SettingsWindow::BuildIdleRow() {
+  idle_path_ = IdleAutostartPath(config_path_);
+  std::string entry;
+  if (gchar* text = nullptr; !idle_path_.empty() && g_file_get_contents(idle_path_.c_str(), &text, nullptr, nullptr)) {
+    entry = text;
+    g_free(text);
+  }
+  idle_row_ = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, kSpacing);
+  GtkWidget* label = gtk_label_new_with_mnemonic("Start after _idle minutes (0: off, at the next login):");
+  idle_minutes_ = gtk_spin_button_new_with_range(0, 1440, 1);
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(idle_minutes_), IdleMinutesOf(entry));
+  gtk_label_set_mnemonic_widget(GTK_LABEL(label), idle_minutes_);
+  gtk_box_pack_start(GTK_BOX(idle_row_), label, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(idle_row_), idle_minutes_, FALSE, FALSE, 0);
+  return idle_row_;
+}
+
+void SettingsWindow::AddSlider(GtkGrid* grid, int row, SettingId id, char mnemonic) {
+  const SettingSpec& spec = SpecOf(id);
+  Slider& slider = *std::find_if(sliders_.begin(), sliders_.end(), [](const Slider& s) { return s.window == nullptr; });
+  slider = {this, id, gtk_scale_new_with_range(GTK_ORIENTATION_HORIZONTAL, spec.min, spec.max, 1), gtk_label_new("")};
+  gtk_scale_set_digits(GTK_SCALE(slider.scale), 0);
+  gtk_range_set_increments(GTK_RANGE(slider.scale), 1, 5);
+  gtk_widget_set_size_request(slider.scale, 200, -1);
+  GtkWidget* label = gtk_label_new_with_mnemonic((Caption(spec.label, mnemonic) + ":").c_str());
+  gtk_label_set_xalign(GTK_LABEL(label), 0);
+  // Ties the caption to the slider: the access key focuses it, screen readers name it.
+  gtk_label_set_mnemonic_widget(GTK_LABEL(label), slider.scale);
+  gtk_label_set_xalign(GTK_LABEL(slider.note), 0);
+  gtk_label_set_width_chars(GTK_LABEL(slider.note), 28);
+  gtk_grid_attach(grid, label, 0, row, 1, 1);
+  gtk_grid_attach(grid, slider.scale, 1, row, 1, 1);
+  gtk_grid_attach(grid, slider.note, 2, row, 1, 1);
+  g_signal_connect(slider.scale, "value-changed", G_CALLBACK(OnSliderMoved), &slider);
+}
+
+GtkWidget* SettingsWindow::AddCheck(GtkGrid* grid, int row, const std::string& caption, bool on, GCallback handler) {
+  GtkWidget* check = gtk_check_button_new_with_mnemonic(caption.c_str());
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(check), on);
+  gtk_grid_attach(grid, check, 1, row, 2, 1);
+  g_signal_connect(check, "toggled", handler, this);
+  return check;
+}
+
+GtkWidget* SettingsWindow::BuildPreview() {
+  GtkWidget* frame = gtk_frame_new("Preview");
+  preview_area_ = gtk_drawing_area_new();
+  const int height = PreviewHeight(window_);
+  gtk_widget_set_size_request(preview_area_, kPreviewWidth, height);
+  gtk_widget_set_halign(preview_area_, GTK_ALIGN_CENTER);
+  g_signal_connect(preview_area_, "draw", G_CALLBACK(OnPreviewDraw), this);
+  AtkObject* accessible = gtk_widget_get_accessible(preview_area_);
+  atk_object_set_name(accessible, "Preview of the saver with these settings");
+  gtk_container_add(GTK_CONTAINER(frame), preview_area_);
+  preview_ = std::make_unique<LivePreview>(kPreviewWidth, height, values_.settings);
+  SchedulePreviewTick();
+  return frame;
+}
+
+GtkWidget* SettingsWindow::BuildButtons() {
+  GtkWidget* buttons = gtk_button_box_new(GTK_ORIENTATION_HORIZONTAL);
+  gtk_button_box_set_layout(GTK_BUTTON_BOX(buttons), GTK_BUTTONBOX_END);
+  gtk_box_set_spacing(GTK_BOX(buttons), kSpacing);
+  try_ = gtk_button_new_with_mnemonic("_Try");
+  gtk_widget_set_tooltip_text(try_, "Run the saver full screen with these settings; a key ends it");
+  save_ = gtk_button_new_with_mnemonic("Sa_ve");
+  GtkWidget* close = gtk_button_new_with_mnemonic("_Close");
+  for (GtkWidget* button : {try_, save_, close}) gtk_container_add(GTK_CONTAINER(buttons), button);
+  g_signal_connect(try_, "clicked", G_CALLBACK(OnTryClicked), this);
+  g_signal_connect(save_, "clicked", G_CALLBACK(OnSaveClicked), this);
+  g_signal_connect(close, "clicked", G_CALLBACK(OnCloseClicked), this);
+  return buttons;
+}
+
+// The controls show the values; a value outside a slider's range is pulled in, as the Windows
+// dialog does, and so saved.
+void SettingsWindow::ShowValues() {
+  for (Slider& slider : sliders_) {
+    const int32_t value = ClampToRange(slider.id, ValueOf(values_.settings, slider.id));
+    SetValue(values_.settings, slider.id, value);
+    gtk_range_set_value(GTK_RANGE(slider.scale), value);
+    UpdateNote(slider);
+  }
+}
+
+void SettingsWindow::UpdateNote(const Slider& slider) {
+  const Settings& s = values_.settings;
+  std::string note;
+  switch (slider.id) {
+    case SettingId::kAlgorithm:
+      note = s.random_algorithm ? "random each cycle" : std::string(kAlgorithms[s.algorithm].name);
+      break;
+    case SettingId::kSize: note = std::to_string(preview_ ? preview_->Columns() : 0) + " columns across the screen"; break;
+    case SettingId::kFast: note = "a tick every " + std::to_string(TickInterval(s.fast)) + " ms"; break;
+    case SettingId::kTransparent:
+      note = "opacity " + std::to_string(s.transparent) + " of " + std::to_string(SpecOf(slider.id).max);
+      break;
+    default: break;
+  }
+  gtk_label_set_text(GTK_LABEL(slider.note), note.c_str());
+}
+
+void SettingsWindow::ValuesChanged() {
+  preview_->Show(values_.settings);
+  for (const Slider& slider : sliders_) UpdateNote(slider);
+  SchedulePreviewTick();
+  gtk_widget_queue_draw(preview_area_);
+}
+
+void SettingsWindow::OnSliderMoved(GtkRange* range, Slider* slider) {
+  SettingsWindow* self = slider->window;
+  const int32_t value = static_cast<int32_t>(std::lround(gtk_range_get_value(range)));
+  if (value == ValueOf(self->values_.settings, slider->id)) return;
+  SetValue(self->values_.settings, slider->id, value);
+  self->ValuesChanged();
+}
+
+void SettingsWindow::OnRandomToggled(GtkToggleButton* button, SettingsWindow* self) {
+  self->values_.settings.random_algorithm = gtk_toggle_button_get_active(button);
+  self->ValuesChanged();
+}
+
+void SettingsWindow::OnDesktopPictureToggled(GtkToggleButton* button, SettingsWindow* self) {
+  self->values_.desktop_picture = gtk_toggle_button_get_active(button) != FALSE;
+}
+
+gboolean SettingsWindow::OnPreviewDraw(GtkWidget*, cairo_t* cairo, SettingsWindow* self) {
+  const BackBuffer& buffer = self->preview_->Buffer();
+  // The buffer's pixels are cairo's RGB24 as they are: 32 bits, 0x00RRGGBB in native order.
+  cairo_surface_t* picture = cairo_image_surface_create_for_data(
+      reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(buffer.Pixels())), CAIRO_FORMAT_RGB24, buffer.Width(),
+      buffer.Height(), buffer.Width() * 4);
+  cairo_set_source_surface(cairo, picture, 0, 0);
+  cairo_paint(cairo);
+  cairo_surface_destroy(picture);
+  return TRUE;
+}
+
+// The preview's wake: every tick that is due, then one timer for the next, set again after
+// each wake and after each change.
+void SettingsWindow::SchedulePreviewTick() {
+  if (preview_timer_ != 0) g_source_remove(preview_timer_);
+  preview_timer_ = 0;
+  const MonotonicTime now = MonotonicNow();
+  std::optional<MonotonicTime> next_wake;
+  if (preview_->Advance(now, next_wake)) gtk_widget_queue_draw(preview_area_);
+  if (!next_wake) return;
+  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(std::max(*next_wake - now, MonotonicTime{0}));
+  preview_timer_ = g_timeout_add(static_cast<guint>(wait.count()), G_SOURCE_FUNC(OnPreviewTimer), this);
+}
+
+gboolean SettingsWindow::OnPreviewTimer(SettingsWindow* self) {
+  self->preview_timer_ = 0;
+  self->SchedulePreviewTick();
+  return G_SOURCE_REMOVE;
+}
+
+void SettingsWindow::SetStatus(const std::string& text, bool problem) {
+  gtk_label_set_text(GTK_LABEL(status_), text.c_str());
+  GtkStyleContext* style = gtk_widget_get_style_context(status_);
+  if (problem) {
+    gtk_style_context_add_class(style, GTK_STYLE_CLASS_ERROR);
+  } else {
+    gtk_style_context_remove_class(style, GTK_STYLE_CLASS_ERROR);
+  }
+}
+
+void SettingsWindow::Save() {
+  const std::string text = file_.file.Render(values_);
+  std::string error = SaveFileAtomically(config_path_, text);
+  if (!error.empty()) return SetStatus("Not saved: " + error, true);
+  if (session_ == Session::kWayland && !idle_path_.empty())
+    error = SetIdleAutostart(idle_path_, gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(idle_minutes_)));
+  if (!error.empty()) return SetStatus("Saved the settings, but not the idle start: " + error, true);
+  // What is on disk now is what the next Save edits.
+  file_.file = SettingsFile(text, config_path_);
+  SetStatus("Saved to " + config_path_, false);
+}
+
+void SettingsWindow::Try() {
+  const std::string program = SaverProgram(session_, own_folder_);
+  std::vector<std::string> command = TryCommand(session_, program, values_);
+  std::vector<char*> argv;
+  for (std::string& argument : command) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  GError* error = nullptr;
+  if (!g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &try_pid_, &error)) {
+    SetStatus("Cannot start " + program + ": " + error->message, true);
+    g_error_free(error);
+    try_pid_ = 0;
+    return;
+  }
+  try_watch_ = g_child_watch_add(try_pid_, reinterpret_cast<GChildWatchFunc>(OnTryExited), this);
+  gtk_widget_set_sensitive(try_, FALSE);
+  SetStatus("The saver runs full screen; a key ends it.", false);
+}
+
+void SettingsWindow::TryEnded(GPid pid, int status) {
+  g_spawn_close_pid(pid);
+  try_pid_ = 0;
+  try_watch_ = 0;
+  gtk_widget_set_sensitive(try_, TRUE);
+  GError* error = nullptr;
+  if (g_spawn_check_wait_status(status, &error)) {
+    SetStatus("", false);
+  } else {
+    SetStatus(std::string("The saver ended: ") + error->message, true);
+    g_error_free(error);
+  }
+}
+
+void SettingsWindow::OnSaveClicked(GtkButton*, SettingsWindow* self) { self->Save(); }
+void SettingsWindow::OnTryClicked(GtkButton*, SettingsWindow* self) { self->Try(); }
+void SettingsWindow::OnCloseClicked(GtkButton*, SettingsWindow* self) { gtk_widget_destroy(self->window_); }
+void SettingsWindow::OnTryExited(GPid pid, int status, SettingsWindow* self) { self->TryEnded(pid, status); }
+
+gboolean SettingsWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, SettingsWindow* self) {
+  if (event->keyval != GDK_KEY_Escape) return FALSE;
+  gtk_widget_destroy(self->window_);
+  return TRUE;
+}
+
+}  // namespace ambervale

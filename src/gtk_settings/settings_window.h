@@ -1,0 +1,90 @@
+// The window of ambervale-settings: the saver's settings with a live preview, Save and Try.
+// Each control's signal goes to a small handler that updates the values, the labels beside
+// the controls and the preview.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "gtk_settings/live_preview.h"
+#include "gtk_settings/saver_launch.h"
+#include "gtk_settings/settings_file.h"
+
+namespace ambervale {
+
+class SettingsWindow {
+ public:
+  // `config_path`: the settings file (may be empty: no home to keep it in); `own_folder`: where
+  // this program lies, to find the savers beside it.
+  SettingsWindow(GtkApplication* application, std::string config_path, std::string own_folder);
+  ~SettingsWindow();
+  SettingsWindow(const SettingsWindow&) = delete;
+  SettingsWindow& operator=(const SettingsWindow&) = delete;
+
+  GtkWidget* Widget() const { return window_; }
+
+ private:
+  // A slider and the setting it edits, handed to its signal.
+  struct Slider {
+    SettingsWindow* window = nullptr;
+    SettingId id = SettingId::kSize;
+    GtkWidget* scale = nullptr;
+    GtkWidget* note = nullptr;  // what the value means (the layout's name, the tick, ...)
+  };
+
+  void Load();
+  GtkWidget* BuildControls();
+  GtkWidget* BuildPreview();
+  GtkWidget* BuildButtons();
+  GtkWidget* BuildIdleRow();
+  void AddSlider(GtkGrid* grid, int row, SettingId id, char mnemonic);
+  GtkWidget* AddCheck(GtkGrid* grid, int row, const std::string& caption, bool on, GCallback handler);
+  void ShowValues();
+  void UpdateNote(const Slider& slider);
+  void ValuesChanged();
+  void SchedulePreviewTick();
+  void SetStatus(const std::string& text, bool problem);
+  void Save();
+  void Try();
+  void TryEnded(GPid pid, int status);
+
+  static void OnSliderMoved(GtkRange* range, Slider* slider);
+  static void OnRandomToggled(GtkToggleButton* button, SettingsWindow* self);
+  static void OnDesktopPictureToggled(GtkToggleButton* button, SettingsWindow* self);
+  static gboolean OnPreviewDraw(GtkWidget* area, cairo_t* cairo, SettingsWindow* self);
+  static gboolean OnPreviewTimer(SettingsWindow* self);
+  static void OnSaveClicked(GtkButton*, SettingsWindow* self);
+  static void OnTryClicked(GtkButton*, SettingsWindow* self);
+  static void OnCloseClicked(GtkButton*, SettingsWindow* self);
+  static void OnTryExited(GPid pid, int status, SettingsWindow* self);
+  static gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, SettingsWindow* self);
+
+  std::string config_path_;
+  std::string own_folder_;
+  Session session_;
+  SettingsFileLoad file_;
+  FileSettings values_;
+
+  GtkWidget* window_ = nullptr;
+  GtkWidget* problems_ = nullptr;  // the file's lines that could not be read
+  std::array<Slider, 4> sliders_{};
+  GtkWidget* random_ = nullptr;
+  GtkWidget* desktop_picture_ = nullptr;
+  GtkWidget* idle_row_ = nullptr;      // Wayland only: "Start after N minutes of idle"
+  GtkWidget* idle_minutes_ = nullptr;
+  std::string idle_path_;
+  GtkWidget* preview_area_ = nullptr;
+  GtkWidget* status_ = nullptr;
+  GtkWidget* save_ = nullptr;
+  GtkWidget* try_ = nullptr;
+
+  std::unique_ptr<LivePreview> preview_;
+  guint preview_timer_ = 0;
+  GPid try_pid_ = 0;
+  guint try_watch_ = 0;
+};
+
+}  // namespace ambervale
