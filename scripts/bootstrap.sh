@@ -78,6 +78,8 @@ if $arm64; then
     install_missing libwayland-dev:arm64 libsystemd-dev:arm64 ||
       echo "bootstrap: no arm64 Wayland library: the arm64 build leaves the Wayland program out"
   fi
+  # The settings window: the arm64 package carries every program the amd64 one does.
+  install_missing libgtk-3-dev:arm64
 fi
 
 # Unpacks Debian's own libjpeg-turbo source into $1 and prints the source folder.
