@@ -26,7 +26,7 @@ deps="${AMBERVALE_DEPS:-$root/.deps}"
 # daemons), its Debian package, the package's lint and the manual page's check.
 linux_packages=(
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libjpeg62-turbo-dev libx11-dev libxext-dev
+  libgtest-dev libgmock-dev libjpeg62-turbo-dev libx11-dev libxext-dev libxrandr-dev
   xvfb xdotool x11-utils x11-apps x11-xserver-utils imagemagick file procps
   xscreensaver xscreensaver-data
   mate-screensaver dbus-daemon libglib2.0-bin dconf-gsettings-backend
@@ -67,7 +67,7 @@ install_missing "${packages[@]}"
 if $arm64; then
   dpkg --print-foreign-architectures | grep -qx arm64 || dpkg --add-architecture arm64
   install_missing g++-aarch64-linux-gnu qemu-user libstdc++6:arm64 \
-    libjpeg62-turbo-dev:arm64 libx11-dev:arm64 libxext-dev:arm64
+    libjpeg62-turbo-dev:arm64 libx11-dev:arm64 libxext-dev:arm64 libxrandr-dev:arm64
   if [ -d "$root/src/wayland" ]; then
     install_missing libwayland-dev:arm64 || echo "bootstrap: no arm64 Wayland library: the arm64 build leaves the Wayland program out"
   fi

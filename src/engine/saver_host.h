@@ -29,10 +29,10 @@ class SaverHost {
   virtual std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) = 0;
   // A cycle ended: the desktop (or its picture) shows again under `area`, every leaf gone.
   virtual void ShowDesktop(const Rect& area) = 0;
-  // The tick's pace, and pausing the ticks while a restore runs (on again restarts the
-  // interval).
-  virtual void SetTickInterval(uint32_t milliseconds) = 0;
-  virtual void SetTicking(bool on) = 0;
+  // The run keeps the pace itself (SaverRun::Advance); a host that drives a timer of its own
+  // hears of the pace and of the pause while a restore runs (on again restarts the interval).
+  virtual void SetTickInterval(uint32_t milliseconds) { (void)milliseconds; }
+  virtual void SetTicking(bool on) { (void)on; }
 };
 
 // Hosts whose pointer the saver may watch for the mouse exit.

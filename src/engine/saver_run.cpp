@@ -7,6 +7,26 @@
 #include "engine/geometry.h"
 
 namespace ambervale {
+namespace {
+
+// The host's target, noting what every draw covers.
+class DamageRecordingTarget : public DrawTarget {
+ public:
+  DamageRecordingTarget(std::unique_ptr<DrawTarget> target, Rect& changed)
+      : target_(std::move(target)), changed_(changed) {}
+  void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override {
+    target_->DrawScaled(bitmap, x, y, width, height);
+    if (bitmap) changed_ = BoundingUnion(changed_, Rect{x, y, x + width, y + height});
+  }
+  int32_t LastStatus() const override { return target_->LastStatus(); }
+  void ClipTo(const Rect& area) override { target_->ClipTo(area); }
+
+ private:
+  std::unique_ptr<DrawTarget> target_;
+  Rect& changed_;
+};
+
+}  // namespace
 
 SaverRun::SaverRun(SaverState& state, LeafImageSet& leaves, SaverHost& host, PointerSource* pointer,
                    PreviewHost* preview)
@@ -16,6 +36,7 @@ bool SaverRun::Start(TimeOfDay now, std::optional<std::string_view> preview_argu
   phase_ = Phase::kStarting;
   try {
     state_.settings = host_.LoadSettings();
+    pacer_.SetInterval(TickInterval(state_.settings.fast));
     random_.Seed(TimeOfDaySeed(now.hours, now.minutes, now.seconds, now.milliseconds));
     state_.sprite.dib.SetDepth(24);
     const bool started =
@@ -54,7 +75,7 @@ bool SaverRun::StartFullScreen() {
 void SaverRun::SpreadOverScreens(const std::vector<Rect>& screens) {
   const Rect primary = screens.empty() ? Rect{} : screens.front();
   ApplyFullScreenGeometry(state_, primary.Width(), primary.Height());
-  state_.target = host_.CreateDrawTarget();
+  state_.target = RecordingDamage(host_.CreateDrawTarget());
   RequireSurfaces();
   screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this), primary);
   screens_->StartCycle();
@@ -70,7 +91,7 @@ bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
   ApplyPreviewGeometry(state_, size->width, size->height);
   MakeSprite(state_, kPreviewSpriteSize);
   state_.desktop_picture = preview_->DesktopPicture(size->width, size->height);
-  state_.target = host_.CreateDrawTarget();
+  state_.target = RecordingDamage(host_.CreateDrawTarget());
   state_.sprite.bitmap = host_.CreateBitmap(kPreviewSpriteSize, kPreviewSpriteSize);
   RequireSurfaces();
   screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this), Rect{0, 0, size->width, size->height});
@@ -89,8 +110,38 @@ void SaverRun::FollowScreens() {
   screens_->RestoreAndRestart();
 }
 
+std::unique_ptr<DrawTarget> SaverRun::RecordingDamage(std::unique_ptr<DrawTarget> target) {
+  if (!target) return nullptr;
+  return std::make_unique<DamageRecordingTarget>(std::move(target), changed_);
+}
+
+SaverRun::Wake SaverRun::Advance(MonotonicTime now) {
+  Wake wake;
+  exits_checked_ = false;
+  while (phase_ == Phase::kRunning && !close_requested_ && pacer_.TakeTick(now)) {
+    screens_->Tick();
+    ++wake.ticks;
+  }
+  wake.changed = std::exchange(changed_, Rect{});
+  if (phase_ == Phase::kRunning) wake.next_wake = pacer_.NextDue();
+  return wake;
+}
+
 void SaverRun::Tick() {
+  exits_checked_ = false;
   if (phase_ == Phase::kRunning) screens_->Tick();
+}
+
+void SaverRun::SetTickInterval(uint32_t milliseconds) { pacer_.SetInterval(milliseconds); }
+
+void SaverRun::SetTicking(bool on) {
+  pacer_.SetTicking(on);
+  host_.SetTicking(on);
+}
+
+void SaverRun::ShowDesktop(const Rect& area) {
+  host_.ShowDesktop(area);
+  changed_ = BoundingUnion(changed_, area);
 }
 
 void SaverRun::RestoreAndRestart() {
@@ -98,7 +149,7 @@ void SaverRun::RestoreAndRestart() {
 }
 
 void SaverRun::CheckExits() {
-  if (phase_ != Phase::kRunning) return;
+  if (phase_ != Phase::kRunning || std::exchange(exits_checked_, true)) return;
   if (state_.run_mode == RunMode::kPreview) {
     if (preview_ && !preview_->PreviewShown()) close_requested_ = true;
     return;

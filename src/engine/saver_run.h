@@ -1,8 +1,9 @@
 // One run of the saver from its start-up to its close, free of any platform: the start-up
-// (full screen over every screen, or a preview), the tick of every screen's engine with the
-// exit checks at its head, the restore-and-restart, the key exit, the close decision and the
-// close. A host (SaverHost) supplies what differs per platform; it asks CloseRequested() after
-// a tick or a key and closes when told.
+// (full screen over every screen, or a preview), the pace (every tick that is due when the host
+// wakes it, and when to wake it next), the tick of every screen's engine with the exit checks
+// at its head, the restore-and-restart, the key exit, the close decision and the close. A host
+// (SaverHost) supplies what differs per platform; it asks TakeCloseRequest() after a wake or a
+// key and closes when told.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 
 #include "engine/monitor_set.h"
 #include "engine/mouse_exit_rule.h"
+#include "engine/pacer.h"
 #include "engine/random.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_host.h"
@@ -39,8 +41,20 @@ class SaverRun final : private MonitorOwner {
   bool Started() const { return phase_ == Phase::kRunning; }
   Phase phase() const { return phase_; }
 
-  // One tick of every screen, the exit checks once at its head.
+  // What a wake did.
+  struct Wake {
+    Rect changed;  // the union of what was drawn or restored since the last wake (target coordinates)
+    std::optional<MonotonicTime> next_wake;  // when the next tick is due; none while none will come
+    int32_t ticks = 0;                       // the ticks performed
+  };
+  // The host's wake at `now` (its monotonic clock): every tick that is due (Pacer), the exit
+  // checks once at the head of the first; no more ticks once a close is asked for. Call it once
+  // after the start-up too: that reading starts the pace.
+  Wake Advance(MonotonicTime now);
+  // One tick of every screen, the exit checks once at its head, whatever the pace.
   void Tick();
+  // A new pace (the settings dialog's); the grid starts at the next wake.
+  void SetTickInterval(uint32_t milliseconds);
   // The screens changed (a resolution, a monitor come or gone): every screen gets a grid of
   // its new size, a new draw target and a fresh cycle; the host has already made the old
   // leaves go. A preview keeps its host's window.
@@ -67,13 +81,15 @@ class SaverRun final : private MonitorOwner {
   void SpreadOverScreens(const std::vector<Rect>& screens);
   bool StartPreview(std::optional<std::string_view> preview_argument);
   void CheckPointer();
+  // The host's target, wrapped so that every draw joins what the next wake reports changed.
+  std::unique_ptr<DrawTarget> RecordingDamage(std::unique_ptr<DrawTarget> target);
   // Raises InvalidGraphicOperation when the draw target or the sprite's bitmap failed.
   void RequireSurfaces() const;
 
   // MonitorOwner
   void CheckExits() override;
-  void SetTicking(bool on) override { host_.SetTicking(on); }
-  void ShowDesktop(const Rect& area) override { host_.ShowDesktop(area); }
+  void SetTicking(bool on) override;
+  void ShowDesktop(const Rect& area) override;
 
   SaverState& state_;
   LeafImageSet& leaves_;
@@ -83,6 +99,9 @@ class SaverRun final : private MonitorOwner {
   Random random_;
   std::unique_ptr<MonitorSet> screens_;
   MouseExitRule mouse_exit_;
+  Pacer pacer_;
+  Rect changed_;  // drawn or restored since the last wake
+  bool exits_checked_ = false;  // in this wake
   bool close_requested_ = false;
   Phase phase_ = Phase::kNotStarted;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "base/errors.h"
 #include "engine/test_fakes.h"
 
@@ -161,6 +163,38 @@ TEST_F(SaverRunTest, MouseExitAtTheFastestPaceJudgesAFlickOverThirtySixMilliseco
     ended = TickWithCursorAt({500 + 20 * tick, 400});  // 20 px a tick: 10,000 px a second
   }
   EXPECT_TRUE(ended);
+}
+
+// A wake at 60 Hz with the 2 ms pace: the ticks due, the exit checks once, what they drew.
+TEST_F(SaverRunTest, AWakeTicksAsDueChecksTheExitsOnceAndReportsTheUnionOfTheChanges) {
+  host.settings.fast = 50;
+  StartFullScreen();
+  const SaverRun::Wake start = run.Advance(std::chrono::milliseconds(1000));
+  EXPECT_EQ(start.ticks, 0);
+  EXPECT_EQ(start.next_wake, std::chrono::milliseconds(1002));
+
+  host.target->calls.clear();
+  host.cursor_script = {{500, 400}, {500, 400}};
+  const SaverRun::Wake wake = run.Advance(std::chrono::microseconds(1'016'667));
+  EXPECT_EQ(wake.ticks, 8);
+  EXPECT_EQ(wake.next_wake, std::chrono::milliseconds(1018));
+  EXPECT_EQ(host.cursor_script.size(), 1u);  // one reading
+  ASSERT_FALSE(host.target->calls.empty());
+  Rect drawn;
+  for (const auto& call : host.target->calls)
+    drawn = BoundingUnion(drawn, Rect{call.x, call.y, call.x + call.width, call.y + call.height});
+  EXPECT_EQ(wake.changed, drawn);
+  EXPECT_EQ(run.Advance(std::chrono::microseconds(1'016'700)).changed, Rect{});
+
+  // A restore joins the union and starts the pace afresh; a flick ends the wake's ticks.
+  run.RestoreAndRestart();
+  const SaverRun::Wake restored = run.Advance(std::chrono::milliseconds(1040));
+  EXPECT_EQ(restored.ticks, 0);
+  EXPECT_EQ(restored.changed, (Rect{0, 0, 1024, 768}));
+  host.now_ms += 40;
+  host.cursor_script = {{900, 400}};
+  EXPECT_EQ(run.Advance(std::chrono::milliseconds(1050)).ticks, 1);
+  EXPECT_TRUE(run.TakeCloseRequest());
 }
 
 TEST_F(SaverRunTest, MouseExitOnlyWithExitOnInputOutsideSettingsAndPreview) {

@@ -8,7 +8,9 @@
 #include <optional>
 #include <vector>
 
+#include "surfaces/blend.h"
 #include "surfaces/drawing.h"
+#include "surfaces/memory_surfaces.h"
 #include "surfaces/types.h"
 
 namespace ambervale {
@@ -58,6 +60,9 @@ class BackBuffer : public DrawTarget {
 
  private:
   void Include(const Rect& r);
+  // The visible part of `source` scaled to width x height, row by row (a cache).
+  const std::vector<Argb>& ScaledSprite(const MemoryBitmap& source, int32_t width, int32_t height,
+                                        const ClippedSpan& span);
   std::optional<Rect> ToBuffer(const std::optional<Rect>& area) const;  // to buffer pixels
 
   int32_t width_ = 0;
@@ -66,7 +71,17 @@ class BackBuffer : public DrawTarget {
   Point origin_;
   std::vector<uint32_t> pixels_;
   std::vector<uint32_t> background_;
-  std::vector<int32_t> source_columns_;  // reused by every draw
+  // The last scaled sprite and what it was made from: the bitmap's generation, the draw's
+  // size and its visible part.
+  struct ScaledKey {
+    uint64_t generation = 0;
+    int32_t width = 0, height = 0;
+    int64_t first_col = 0, end_col = 0, first_row = 0, end_row = 0;
+    friend bool operator==(const ScaledKey&, const ScaledKey&) = default;
+  };
+  ScaledKey scaled_key_;
+  std::vector<Argb> scaled_;
+  std::vector<int32_t> source_columns_;
   Rect dirty_;
   std::optional<Rect> clip_;
 };

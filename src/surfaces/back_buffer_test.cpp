@@ -26,11 +26,15 @@ TEST(BackBufferTest, BlendsLikeTheCanvasAndTracksTheChangedRectangle) {
   EXPECT_EQ(buffer.TakeDirty(), (Rect{0, 0, 40, 30}));
   EXPECT_EQ(buffer.TakeDirty(), Rect{});
 
-  const MemoryBitmap leaf = Solid(10, 10, PackArgb(80, 250, 120, 10));
+  MemoryBitmap leaf = Solid(10, 10, PackArgb(80, 250, 120, 10));
   for (int draw = 0; draw < 5; ++draw) {
     buffer.DrawScaled(&leaf, 35, -2, 8, 8);  // partly off the right and top edges
     canvas.DrawScaled(&leaf, 35, -2, 8, 8);
   }
+  // The same bitmap with new pixels draws them, not the scaled copy of the old ones.
+  leaf.PutArgb(0, 9, PackArgb(200, 5, 5, 5));
+  buffer.DrawScaled(&leaf, 35, -2, 8, 8);
+  canvas.DrawScaled(&leaf, 35, -2, 8, 8);
   for (int32_t y = 0; y < 30; ++y)
     for (int32_t x = 0; x < 40; ++x) ASSERT_EQ(buffer.Pixel(x, y), canvas.Pixel(x, y)) << x << "," << y;
   EXPECT_EQ(buffer.TakeDirty(), (Rect{35, 0, 40, 6}));

@@ -16,6 +16,25 @@ inline uint8_t BlendChannel(uint8_t src, uint8_t dst, uint32_t alpha) {
   return static_cast<uint8_t>((src * alpha + dst * (255 - alpha) + 127) / 255);
 }
 
+// A whole 0x00RRGGBB pixel under an ARGB colour, each channel as BlendChannel gives it, byte
+// for byte, and the pixel's top byte kept where the colour is transparent (alpha 0 changes
+// nothing). No branch and no division (v / 255 is (v + 1 + (v >> 8)) >> 8 for every v up to
+// 255 x 255 + 127), and every step fits 16 bits, so that the compiler runs a row of them in
+// vector registers, eight channels to a 128-bit one.
+inline uint32_t BlendPixelChannel(Argb colour, uint32_t pixel, uint16_t alpha, uint32_t shift) {
+  const auto v = static_cast<uint16_t>(static_cast<uint16_t>((colour >> shift) & 0xFF) * alpha +
+                                       static_cast<uint16_t>((pixel >> shift) & 0xFF) * static_cast<uint16_t>(255 - alpha) +
+                                       127);
+  return static_cast<uint32_t>(static_cast<uint16_t>(v + 1 + (v >> 8)) >> 8) << shift;
+}
+
+inline uint32_t BlendPixel(Argb colour, uint32_t pixel) {
+  const auto alpha = static_cast<uint16_t>(colour >> 24);
+  const uint32_t transparent = 0u - static_cast<uint32_t>(alpha == 0);
+  return BlendPixelChannel(colour, pixel, alpha, 16) | BlendPixelChannel(colour, pixel, alpha, 8) |
+         BlendPixelChannel(colour, pixel, alpha, 0) | (pixel & 0xFF000000u & transparent);
+}
+
 // Source index for destination offset d of n, sampling at pixel centres.
 inline int32_t SourceIndex(int64_t d, int64_t n, int32_t source_size) {
   return static_cast<int32_t>(((2 * d + 1) * source_size) / (2 * n));

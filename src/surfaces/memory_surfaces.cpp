@@ -1,6 +1,7 @@
 #include "surfaces/memory_surfaces.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace ambervale {
 
@@ -12,6 +13,12 @@ MemoryBitmap::MemoryBitmap(int32_t width, int32_t height) {
   width_ = width;
   height_ = height;
   pixels_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+  Changed();
+}
+
+void MemoryBitmap::Changed() {
+  static std::atomic<uint64_t> last_generation{0};
+  generation_ = ++last_generation;
 }
 
 void MemoryBitmap::PutArgb(int32_t x, int32_t y, Argb colour) {
@@ -20,6 +27,7 @@ void MemoryBitmap::PutArgb(int32_t x, int32_t y, Argb colour) {
     return;
   }
   pixels_[static_cast<size_t>(y) * width_ + x] = colour;
+  Changed();
 }
 
 void MemoryBitmap::PutArgbRows(const Argb* pixels) {
@@ -28,6 +36,7 @@ void MemoryBitmap::PutArgbRows(const Argb* pixels) {
     return;
   }
   std::copy_n(pixels, pixels_.size(), pixels_.begin());
+  Changed();
 }
 
 Argb MemoryBitmap::Pixel(int32_t x, int32_t y) const {

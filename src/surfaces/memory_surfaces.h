@@ -37,12 +37,18 @@ class MemoryBitmap : public ArgbBitmap {
   // Pixel (x, y); 0 (transparent black) outside the bitmap.
   Argb Pixel(int32_t x, int32_t y) const;
   const std::vector<Argb>& Pixels() const { return pixels_; }
+  // Changes with every write and differs between bitmaps: what a copy made from these pixels
+  // remembers to know it is still theirs.
+  uint64_t Generation() const { return generation_; }
 
  private:
+  void Changed();
+
   int32_t width_ = 0;
   int32_t height_ = 0;
   int32_t last_status_ = 0;
   std::vector<Argb> pixels_;
+  uint64_t generation_ = 0;
 };
 
 }  // namespace ambervale

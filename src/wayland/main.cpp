@@ -8,15 +8,16 @@
 #include <cstdlib>
 #include <exception>
 
+#include "linux/config_file.h"
+#include "linux/stop_signals.h"
 #include "wayland/instance_lock.h"
-#include "wayland/wayland_options.h"
 #include "wayland/wayland_saver.h"
-#include "x11/stop_signals.h"
 
 int main(int argc, char** argv) {
   using namespace ambervale;
-  const HackOptionsResult parsed =
-      ReadWaylandOptions(argc, argv, ConfigFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+  const LinuxOptionsResult parsed =
+      ReadLinuxOptions(argc, argv, LinuxProgram::kWayland,
+                       ConfigFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
   std::fputs(parsed.output.c_str(), stdout);
   std::fputs(parsed.error.c_str(), stderr);
   if (parsed.exit_code) return *parsed.exit_code;

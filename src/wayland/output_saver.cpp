@@ -5,8 +5,8 @@
 #include <ctime>
 #include <utility>
 
-#include "x11/desktop_picture.h"
-#include "x11/hack_run.h"
+#include "linux/buffered_run.h"
+#include "linux/scale_picture.h"
 
 namespace ambervale {
 namespace {
@@ -23,8 +23,8 @@ TimeOfDay UtcNowStaggered(int32_t stagger) {
 
 }  // namespace
 
-OutputSaver::OutputSaver(const HackSettings& settings, int32_t stagger)
-    : run_(std::make_unique<HackRun>(settings, UtcNowStaggered(stagger))) {}
+OutputSaver::OutputSaver(const LinuxSettings& settings, int32_t stagger)
+    : run_(std::make_unique<BufferedRun>(settings, UtcNowStaggered(stagger))) {}
 
 OutputSaver::~OutputSaver() = default;
 
@@ -37,18 +37,8 @@ void OutputSaver::Resize(int32_t width, int32_t height) {
   run_->Resize(width, height, ScalePicture(old.Background(), old.Width(), old.Height(), width, height));
 }
 
-bool OutputSaver::Due(Clock::time_point now) const { return run_->Pacer().Due(now); }
-
-int64_t OutputSaver::WaitNanoseconds(Clock::time_point now) const { return run_->Pacer().WaitNanoseconds(now); }
-
-Rect OutputSaver::Tick(Clock::time_point now) {
-  run_->Tick();
-  run_->Pacer().Advance(now);
-  return run_->Buffer().TakeDirty();
-}
+SaverRun::Wake OutputSaver::Advance(MonotonicTime now) { return run_->Advance(now); }
 
 const BackBuffer& OutputSaver::Buffer() const { return run_->Buffer(); }
-
-Rect OutputSaver::TakeDirty() { return run_->Buffer().TakeDirty(); }
 
 }  // namespace ambervale

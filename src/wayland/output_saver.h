@@ -3,25 +3,23 @@
 // engine's interface stays here.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "engine/saver_run.h"
+#include "linux/linux_options.h"
 #include "surfaces/back_buffer.h"
-#include "x11/hack_options.h"
 
 namespace ambervale {
 
-class HackRun;
+class BufferedRun;
 
 class OutputSaver {
  public:
-  using Clock = std::chrono::steady_clock;
-
   // `stagger` (a small count, e.g. the output's position in the list) keeps outputs started in
   // the same millisecond from running the same random sequence.
-  OutputSaver(const HackSettings& settings, int32_t stagger);
+  OutputSaver(const LinuxSettings& settings, int32_t stagger);
   ~OutputSaver();
 
   // Starts on a width x height buffer over `background` (0x00RRGGBB, top row first), or over
@@ -30,18 +28,13 @@ class OutputSaver {
   // A new size (a new mode or scale): a new grid over the same picture, fitted.
   void Resize(int32_t width, int32_t height);
 
-  bool Due(Clock::time_point now) const;
-  // Nanoseconds until the next tick is due (0: now, -1: never).
-  int64_t WaitNanoseconds(Clock::time_point now) const;
-  // One tick; returns the rectangle of buffer pixels it changed (maybe empty).
-  Rect Tick(Clock::time_point now);
+  // Every tick due at `now`; what changed is in buffer pixels.
+  SaverRun::Wake Advance(MonotonicTime now);
 
   const BackBuffer& Buffer() const;
-  // Everything changed since the last call.
-  Rect TakeDirty();
 
  private:
-  std::unique_ptr<HackRun> run_;
+  std::unique_ptr<BufferedRun> run_;
 };
 
 

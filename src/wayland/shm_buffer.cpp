@@ -8,12 +8,6 @@
 
 namespace ambervale {
 
-Rect BoundingUnion(const Rect& a, const Rect& b) {
-  if (a.Width() <= 0 || a.Height() <= 0) return b;
-  if (b.Width() <= 0 || b.Height() <= 0) return a;
-  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
-}
-
 std::unique_ptr<ShmBuffer> ShmBuffer::Create(wl_shm* shm, int32_t width, int32_t height, uint32_t format) {
   if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
   std::unique_ptr<ShmBuffer> result(new ShmBuffer());

@@ -46,7 +46,4 @@ class ShmBuffer {
   Rect stale_;
 };
 
-// The union's bounding rectangle; an empty rectangle adds nothing.
-Rect BoundingUnion(const Rect& a, const Rect& b);
-
 }  // namespace ambervale

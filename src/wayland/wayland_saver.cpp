@@ -8,27 +8,28 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "engine/mouse_exit_rule.h"
 #include "engine/saver_startup.h"
+#include "linux/scale_picture.h"
+#include "linux/stop_signals.h"
+#include "linux/tick_stats.h"
+#include "linux/wake_clock.h"
 #include "wayland/desktop_capture.h"
 #include "wayland/output_saver.h"
-#include "wayland/pointer_rule.h"
 #include "wayland/shm_buffer.h"
-#include "x11/desktop_picture.h"
-#include "x11/stop_signals.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace ambervale {
 namespace {
-
-using Clock = OutputSaver::Clock;
 
 class Client;
 
@@ -53,9 +54,8 @@ struct Output {
   std::array<std::unique_ptr<ShmBuffer>, 2> buffers;
   std::unique_ptr<OutputSaver> saver;
   Rect unpresented;  // changed in the back buffer, not yet on the surface
-  // For --fps: the ticks and the time from the first to the last.
-  long ticks = 0;
-  Clock::time_point first_tick{}, last_tick{};
+  std::optional<MonotonicTime> next_tick;
+  TickStats stats;  // for --fps
 
   ~Output();
 };
@@ -78,7 +78,7 @@ T* Bind(wl_registry* registry, uint32_t name, const wl_interface* interface, uin
 
 class Client {
  public:
-  Client(wl_display* display, const HackOptions& options) : display_(display), options_(options) {}
+  Client(wl_display* display, const LinuxOptions& options) : display_(display), options_(options) {}
   ~Client();
   int Run(const sigset_t& wait_mask);
 
@@ -95,13 +95,14 @@ class Client {
  private:
   void MapSurface(Output& output);
   void StartSaver(Output& output);
-  void TickDue(Clock::time_point now);
+  void Advance(Output& output, MonotonicTime now);
+  void AdvanceUnframed(MonotonicTime now);
   void Present(Output& output);
   bool WaitForEvents(const sigset_t& wait_mask);
   void EndClosedSurfaces();
 
   wl_display* display_;
-  HackOptions options_;
+  LinuxOptions options_;
   wl_registry* registry_ = nullptr;
   wl_compositor* compositor_ = nullptr;
   uint32_t compositor_version_ = 0;
@@ -110,7 +111,10 @@ class Client {
   zwlr_screencopy_manager_v1* screencopy_ = nullptr;
   std::vector<std::unique_ptr<Output>> outputs_;
   std::vector<std::unique_ptr<Seat>> seats_;
-  PointerRule pointer_rule_;
+  // One mouse rule for the program, fed by the pointer's motion over any output. The readings
+  // are motion events, not ticks: their age is the clock's alone.
+  MouseExitRule mouse_exit_;
+  bool pointer_seen_ = false;
   int32_t outputs_started_ = 0;
   bool ending_ = false;
 };
@@ -227,10 +231,9 @@ Seat::~Seat() {
 Client::~Client() {
   if (options_.settings.show_fps) {
     for (const auto& o : outputs_) {
-      if (o->ticks < 2) continue;
-      const double mean = std::chrono::duration<double, std::milli>(o->last_tick - o->first_tick).count() / (o->ticks - 1);
-      std::fprintf(stderr, "ambervale-wayland: output %u: %ld ticks, mean interval %.2f ms (nominal %u ms)\n",
-                   o->global_name, o->ticks, mean, TickInterval(options_.settings.fast));
+      if (o->stats.Ticks() < 2) continue;
+      std::fprintf(stderr, "ambervale-wayland: output %u: %s\n", o->global_name,
+                   o->stats.Summary(TickInterval(options_.settings.fast)).c_str());
     }
   }
   // Surfaces first, then the globals they were made from.
@@ -312,7 +315,14 @@ void Client::OnSeatCapabilities(Seat& seat, uint32_t capabilities) {
 void Client::OnPointerAt(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
   if (!seat.pointer_output) return;
   const Point origin = seat.pointer_output->position;
-  if (pointer_rule_.Moved({origin.x + wl_fixed_to_int(x), origin.y + wl_fixed_to_int(y)})) RequestEnd();
+  const Point at{origin.x + wl_fixed_to_int(x), origin.y + wl_fixed_to_int(y)};
+  const uint64_t now_ms = static_cast<uint64_t>(MonotonicNow().count() / 1000);
+  // The first position seen is where the pointer rested when the run began.
+  if (!std::exchange(pointer_seen_, true)) {
+    mouse_exit_.Start(now_ms, at);
+  } else if (mouse_exit_.Moved(now_ms, 0, at)) {
+    RequestEnd();
+  }
 }
 
 void Client::OnOutputDone(Output& output) {
@@ -385,9 +395,7 @@ void Client::StartSaver(Output& output) {
     }
   }
   wl_surface_set_buffer_scale(output.surface, output.scale);
-  output.unpresented = {0, 0, width, height};
-  output.saver->TakeDirty();
-  Present(output);
+  Advance(output, MonotonicNow());
 }
 
 void Client::Present(Output& output) {
@@ -413,26 +421,31 @@ void Client::Present(Output& output) {
   wl_surface_commit(output.surface);
   free->MarkAttached();
   output.unpresented = {};
+  output.stats.CountPresent();
 }
 
+// The compositor is ready for the output's next frame: the ticks due by now, then the frame.
 void Client::OnFrameDone(Output& output) {
   wl_callback_destroy(output.frame);
   output.frame = nullptr;
+  Advance(output, MonotonicNow());
+}
+
+// Every tick of the output due at `now`, and their union presented unless a frame is pending.
+void Client::Advance(Output& output, MonotonicTime now) {
+  if (!output.saver) return;
+  const SaverRun::Wake wake = output.saver->Advance(now);
+  output.unpresented = BoundingUnion(output.unpresented, wake.changed);
+  output.next_tick = wake.next_wake;
+  output.stats.Count(now, wake.ticks);
   Present(output);
 }
 
-// A tick for every output that is due and whose last picture the compositor has taken.
-void Client::TickDue(Clock::time_point now) {
-  bool ticked = false;
-  for (auto& output : outputs_) {
-    if (!output->saver || output->frame || !output->saver->Due(now)) continue;
-    output->unpresented = BoundingUnion(output->unpresented, output->saver->Tick(now));
-    if (output->ticks++ == 0) output->first_tick = now;
-    output->last_tick = now;
-    ticked = true;
-    Present(*output);
-  }
-  if (ticked) pointer_rule_.Tick();
+// An output whose frame is pending ticks when the frame is done: until then nothing it draws
+// could show.
+void Client::AdvanceUnframed(MonotonicTime now) {
+  for (auto& output : outputs_)
+    if (!output->frame && output->next_tick && *output->next_tick <= now) Advance(*output, now);
 }
 
 // The compositor closing a surface ends the run, unless its output is going away, which the
@@ -444,7 +457,8 @@ void Client::EndClosedSurfaces() {
     if (output->closed) ending_ = true;
 }
 
-// Sleeps until a Wayland event, a signal or the next due tick. False when the connection broke.
+// Sleeps until a Wayland event, a signal or the next tick due on an output without a pending
+// frame. False when the connection broke.
 bool Client::WaitForEvents(const sigset_t& wait_mask) {
   while (wl_display_prepare_read(display_) != 0) {
     if (wl_display_dispatch_pending(display_) < 0) return false;
@@ -453,16 +467,14 @@ bool Client::WaitForEvents(const sigset_t& wait_mask) {
     wl_display_cancel_read(display_);
     return false;
   }
-  int64_t wait = -1;
-  const auto now = Clock::now();
+  std::optional<MonotonicTime> wake;
   for (auto& output : outputs_) {
-    if (!output->saver || output->frame) continue;
-    const int64_t w = output->saver->WaitNanoseconds(now);
-    if (w >= 0 && (wait < 0 || w < wait)) wait = w;
+    if (!output->saver || output->frame || !output->next_tick) continue;
+    if (!wake || *output->next_tick < *wake) wake = output->next_tick;
   }
-  timespec timeout{static_cast<time_t>(wait / 1000000000), static_cast<long>(wait % 1000000000)};
+  const std::optional<timespec> timeout = TimeUntil(wake, MonotonicNow());
   pollfd connection{wl_display_get_fd(display_), POLLIN, 0};
-  const int ready = ppoll(&connection, 1, wait < 0 ? nullptr : &timeout, &wait_mask);
+  const int ready = ppoll(&connection, 1, timeout ? &*timeout : nullptr, &wait_mask);
   if (ready > 0 && (connection.revents & POLLIN)) {
     if (wl_display_read_events(display_) < 0) return false;
   } else {
@@ -484,7 +496,7 @@ int Client::Run(const sigset_t& wait_mask) {
   if (options_.desktop_picture.value_or(false) && !screencopy_)
     std::fprintf(stderr, "ambervale-wayland: no wlr-screencopy here: the leaves fall on a plain background\n");
   while (!ending_ && !StopRequested()) {
-    TickDue(Clock::now());
+    AdvanceUnframed(MonotonicNow());
     if (!WaitForEvents(wait_mask)) {
       // The compositor went away: nothing is left to draw on.
       std::fprintf(stderr, "ambervale-wayland: the connection to the compositor broke\n");
@@ -497,7 +509,7 @@ int Client::Run(const sigset_t& wait_mask) {
 
 }  // namespace
 
-int RunWaylandSaver(wl_display* display, const HackOptions& options, const sigset_t& wait_mask) {
+int RunWaylandSaver(wl_display* display, const LinuxOptions& options, const sigset_t& wait_mask) {
   Client client(display, options);
   return client.Run(wait_mask);
 }

@@ -4,7 +4,7 @@
 
 #include <signal.h>
 
-#include "x11/hack_options.h"
+#include "linux/linux_options.h"
 
 struct wl_display;
 
@@ -13,6 +13,6 @@ namespace ambervale {
 // Runs until input, a stop signal (see InstallStopSignals: `wait_mask` is the mask to wait
 // with) or the compositor's end. Returns the exit code: 0 for an ordinary end, 1 when the
 // compositor lacks what it needs.
-int RunWaylandSaver(wl_display* display, const HackOptions& options, const sigset_t& wait_mask);
+int RunWaylandSaver(wl_display* display, const LinuxOptions& options, const sigset_t& wait_mask);
 
 }  // namespace ambervale

@@ -1,4 +1,4 @@
-// Which picture the leaves fall on, and fitting it to a window that changed size.
+// Which picture the leaves fall on.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +12,6 @@ enum class BackgroundSource {
   kGrabScreen,        // standalone: what the screen shows before our window is drawn
   kPlain,             // no picture of the screen: the user said no, or none is to be had
 };
-
-// A calm, dark slate: what the leaves fall on when no picture of the screen may be shown.
-inline constexpr uint32_t kPlainBackground = 0x1E2830;
 
 // What is known of the window we are to draw in when the choice is made.
 struct BackgroundFacts {
@@ -34,10 +31,5 @@ BackgroundSource ChooseBackground(const BackgroundFacts& facts);
 // preview window, a host that painted nothing) is no picture: the leaves fall on the plain
 // background instead of on black.
 bool ShowsAPicture(const std::vector<uint32_t>& pixels);
-
-// Nearest-pixel rescale of a width x height picture (0x00RRGGBB, top row first). A picture
-// whose size does not match its pixels, or an empty one, gives the plain background.
-std::vector<uint32_t> ScalePicture(const std::vector<uint32_t>& pixels, int32_t width, int32_t height,
-                                   int32_t new_width, int32_t new_height);
 
 }  // namespace ambervale

@@ -10,7 +10,6 @@
 #include <sys/time.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,12 +21,17 @@
 #include <utility>
 #include <vector>
 
+#include "linux/buffered_run.h"
+#include "linux/linux_options.h"
+#include "linux/scale_picture.h"
+#include "linux/stop_signals.h"
+#include "linux/tick_stats.h"
+#include "linux/wake_clock.h"
 #include "x11/desktop_picture.h"
-#include "x11/hack_options.h"
-#include "x11/hack_run.h"
-#include "x11/stop_signals.h"
+#include "x11/frame_gate.h"
 #include "x11/x_pictures.h"
 #include "x11/x_presenter.h"
+#include "x11/x_refresh.h"
 #include "x11/xscreensaver_prefs.h"
 
 namespace ambervale {
@@ -45,34 +49,6 @@ TimeOfDay UtcNow() {
   return {utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(now.tv_usec / 1000)};
 }
 
-// Frames per second and the achieved tick interval, for --fps.
-class TickStats {
- public:
-  void Count(TickPacer::Clock::time_point now) {
-    if (ticks_ == 0) first_ = now;
-    ++ticks_;
-    last_ = now;
-    ++window_ticks_;
-    if (now - window_start_ >= std::chrono::seconds(1)) {
-      const double seconds = std::chrono::duration<double>(now - window_start_).count();
-      shown_fps_ = window_ticks_ / seconds;
-      window_start_ = now;
-      window_ticks_ = 0;
-    }
-  }
-  double MeanIntervalMs() const {
-    return ticks_ > 1 ? std::chrono::duration<double, std::milli>(last_ - first_).count() / (ticks_ - 1) : 0.0;
-  }
-  double Fps() const { return shown_fps_; }
-  long Ticks() const { return ticks_; }
-
- private:
-  long ticks_ = 0;
-  long window_ticks_ = 0;
-  double shown_fps_ = 0;
-  TickPacer::Clock::time_point first_{}, last_{}, window_start_{};
-};
-
 struct Target {
   Window window = None;
   bool own = false;     // created by us: keys and the close box end the run
@@ -83,7 +59,7 @@ struct Target {
 
 class Hack {
  public:
-  Hack(Display* display, const HackOptions& options) : display_(display), options_(options) {}
+  Hack(Display* display, const LinuxOptions& options) : display_(display), options_(options) {}
   ~Hack();
 
   int Run(const sigset_t& wait_mask);
@@ -96,17 +72,18 @@ class Hack {
   std::vector<uint32_t> ReadBackground(int width, int height);
   void HandleEvent(XEvent& event);
   void OnResize(int width, int height);
-  void TickOnce(TickPacer::Clock::time_point now);
-  void PresentDirty();
+  void Present(const Rect& changed);
   void DrawFpsOverlay();
   bool TargetExists();
 
   Display* display_;
-  HackOptions options_;
+  LinuxOptions options_;
   Target target_;
   BackgroundSource source_ = BackgroundSource::kPlain;
-  std::unique_ptr<HackRun> run_;
+  std::unique_ptr<BufferedRun> run_;
   std::unique_ptr<XPresenter> presenter_;
+  FrameGate frames_;
+  Rect unpresented_;  // changed in the buffer, waiting for the next frame
   TickStats stats_;
   Atom delete_window_ = None;
   bool done_ = false;
@@ -119,17 +96,16 @@ Hack::~Hack() {
   if (target_.own) XDestroyWindow(display_, target_.window);
   XSync(display_, False);
   if (options_.settings.show_fps && stats_.Ticks() > 1)
-    std::fprintf(stderr, "ambervale: %ld ticks, mean interval %.2f ms (nominal %u ms)\n", stats_.Ticks(),
-                 stats_.MeanIntervalMs(), TickInterval(options_.settings.fast));
+    std::fprintf(stderr, "ambervale: %s\n", stats_.Summary(TickInterval(options_.settings.fast)).c_str());
 }
 
 bool Hack::FindTarget() {
-  if (options_.target == HackTarget::kOwnWindow) {
+  if (options_.target == WindowTarget::kOwnWindow) {
     CreateOwnWindow();
     return true;
   }
   uint64_t id = options_.window_id;
-  if (options_.target == HackTarget::kRoot) {
+  if (options_.target == WindowTarget::kRoot) {
     const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");
     std::optional<uint64_t> parsed = daemon_window ? ParseWindowId(daemon_window) : std::nullopt;
     if (daemon_window && !parsed)
@@ -215,8 +191,8 @@ void Hack::OnResize(int width, int height) {
   // What the screen shows now has our leaves on it: fit the picture we started from.
   if (background.empty()) background = ScalePicture(old.Background(), old.Width(), old.Height(), width, height);
   run_->Resize(width, height, std::move(background));
+  // The next wake presents all of the new buffer.
   presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
-  PresentDirty();
   ReleaseFreedMemory();
 }
 
@@ -229,7 +205,9 @@ void Hack::HandleEvent(XEvent& event) {
       if (event.xexpose.count == 0) DrawFpsOverlay();
       break;
     case ConfigureNotify:
-      if (event.xconfigure.window == target_.window) OnResize(event.xconfigure.width, event.xconfigure.height);
+      if (event.xconfigure.window != target_.window) break;
+      frames_.SetRefresh(WindowRefreshRate(display_, target_.window));  // moved to another monitor?
+      OnResize(event.xconfigure.width, event.xconfigure.height);
       break;
     case DestroyNotify:
       if (event.xdestroywindow.window == target_.window) {
@@ -251,17 +229,17 @@ void Hack::HandleEvent(XEvent& event) {
   }
 }
 
-void Hack::PresentDirty() {
-  const Rect dirty = run_->Buffer().TakeDirty();
-  if (dirty.Width() <= 0 || dirty.Height() <= 0) return;
-  presenter_->Present(run_->Buffer(), dirty);
+void Hack::Present(const Rect& changed) {
+  if (changed.Width() <= 0 || changed.Height() <= 0) return;
+  presenter_->Present(run_->Buffer(), changed);
+  stats_.CountPresent();
   DrawFpsOverlay();
 }
 
 void Hack::DrawFpsOverlay() {
   if (!options_.settings.show_fps) return;
   char text[96];
-  const int length = std::snprintf(text, sizeof text, "%.1f fps  tick %.1f ms (%u ms)", stats_.Fps(),
+  const int length = std::snprintf(text, sizeof text, "%.1f ticks/s  tick %.1f ms (%u ms)", stats_.TicksPerSecond(),
                                    stats_.MeanIntervalMs(), TickInterval(options_.settings.fast));
   GC gc = presenter_->Gc();
   const int screen = DefaultScreen(display_);
@@ -276,13 +254,6 @@ bool Hack::TargetExists() {
   XErrorTrap trap(display_);
   const Status ok = XGetWindowAttributes(display_, target_.window, &attributes);
   return !trap.Failed() && ok;
-}
-
-void Hack::TickOnce(TickPacer::Clock::time_point now) {
-  run_->Tick();
-  run_->Pacer().Advance(now);
-  stats_.Count(now);
-  PresentDirty();
 }
 
 int Hack::Run(const sigset_t& wait_mask) {
@@ -303,7 +274,7 @@ bool Hack::Start() {
   source_ = ChooseBackground(facts);
   std::vector<uint32_t> background = ReadBackground(width, height);
 
-  run_ = std::make_unique<HackRun>(options_.settings, UtcNow());
+  run_ = std::make_unique<BufferedRun>(options_.settings, UtcNow());
   if (!run_->Start(width, height, std::move(background))) {
     std::fprintf(stderr, "ambervale: the saver could not start\n");
     return false;
@@ -312,13 +283,15 @@ bool Hack::Start() {
                                             target_.attributes.depth);
   presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
   if (target_.own) XMapRaised(display_, target_.window);
-  PresentDirty();
+  frames_.SetRefresh(WindowRefreshRate(display_, target_.window));
   ReleaseFreedMemory();
   InstallLastingErrorHandler();
   return true;
 }
 
-// Events are handled as they come; between them the process sleeps until the next tick.
+// Events are handled as they come; then the run performs the ticks that are due, their changes
+// go to the window at most once per display frame, and the process sleeps until a tick could
+// be shown or an event comes.
 void Hack::Loop(const sigset_t& wait_mask) {
   const int fd = ConnectionNumber(display_);
   while (!done_ && !StopRequested()) {
@@ -327,15 +300,19 @@ void Hack::Loop(const sigset_t& wait_mask) {
       XNextEvent(display_, &event);
       HandleEvent(event);
     }
-    const auto now = TickPacer::Clock::now();
-    if (!done_ && run_->Pacer().Due(now)) TickOnce(now);
+    if (done_) break;
+    const MonotonicTime now = MonotonicNow();
+    const SaverRun::Wake wake = run_->Advance(now);
+    stats_.Count(now, wake.ticks);
+    unpresented_ = BoundingUnion(unpresented_, wake.changed);
+    if (unpresented_.Width() > 0 && frames_.TakeFrame(now)) Present(std::exchange(unpresented_, Rect{}));
     XFlush(display_);
     if (TakeLastingError() && !TargetExists()) break;  // nothing left to draw on
-    if (done_ || XPending(display_) > 0) continue;
-    const int64_t wait = run_->Pacer().WaitNanoseconds(TickPacer::Clock::now());
-    timespec timeout{static_cast<time_t>(wait / 1000000000), static_cast<long>(wait % 1000000000)};
+    if (XPending(display_) > 0) continue;
+    const std::optional<timespec> timeout =
+        TimeUntil(frames_.NextWake(wake.next_wake, unpresented_.Width() > 0), MonotonicNow());
     pollfd connection{fd, POLLIN, 0};
-    const int ready = ppoll(&connection, 1, wait < 0 ? nullptr : &timeout, &wait_mask);
+    const int ready = ppoll(&connection, 1, timeout ? &*timeout : nullptr, &wait_mask);
     // The server went away: nothing more to draw on.
     if (ready > 0 && (connection.revents & (POLLHUP | POLLERR))) break;
   }
@@ -351,7 +328,7 @@ int IoErrorExit(Display*) {
 
 int main(int argc, char** argv) {
   using namespace ambervale;
-  const HackOptionsResult parsed = ParseHackOptions(argc, argv);
+  const LinuxOptionsResult parsed = ParseLinuxOptions(argc, argv);
   if (parsed.exit_code) {
     std::fputs(parsed.output.c_str(), stdout);
     std::fputs(parsed.error.c_str(), stderr);

@@ -35,7 +35,7 @@ changelog_version=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
 [ "$changelog_version" = "$version" ] || check "the changelog's last entry is $changelog_version, the package $version"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libx11-6 libxext6 libjpeg62-turbo libstdc++6 libwayland-client0; do
+for library in libc6 libx11-6 libxext6 libxrandr2 libjpeg62-turbo libstdc++6 libwayland-client0; do
   grep -q "$library" <<<"$depends" || check "Depends lacks $library: $depends"
 done
 grep -q '<command arg="--root"/>' "$work/root/usr/share/xscreensaver/config/ambervale.xml" || check "ambervale.xml lacks --root"

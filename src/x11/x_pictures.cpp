@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "linux/scale_picture.h"
 #include "x11/desktop_picture.h"
 
 namespace ambervale {

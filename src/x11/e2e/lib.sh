@@ -84,6 +84,16 @@ colours() {
 }
 
 # A home whose ~/.xscreensaver allows or forbids desktop pictures.
+# ticks_outpace_presents LOG: a run at Fast 50 ticks at its pace (500 a second), not once a
+# display frame: its --fps summary shows at least three ticks for every present.
+ticks_outpace_presents() {
+  local line ticks presents
+  line=$(grep -m1 ' ticks, mean interval' "$1") || fail "no --fps summary in $1"
+  ticks=$(sed 's/.* \([0-9]*\) ticks, .*/\1/' <<<"$line")
+  presents=$(sed 's/.*), \([0-9]*\) presents,.*/\1/' <<<"$line")
+  [ "$presents" -gt 0 ] && [ "$ticks" -ge $((3 * presents)) ] || fail "at Fast 50: $line"
+}
+
 make_home() {  # make_home DIR True|False
   mkdir -p "$1"
   printf 'grabDesktopImages:\t%s\n' "$2" >"$1/.xscreensaver"

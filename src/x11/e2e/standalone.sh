@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # ambervale --root on a root window of a known pattern: leaves appear over the pattern, a
 # cycle's end brings the pattern back exactly, SIGTERM ends the run with exit 0 and no shared
-# memory left behind; without the user's consent no picture of the screen is shown.
+# memory left behind; without the user's consent no picture of the screen is shown; at Fast 50
+# the ticks keep their pace while the window gets at most one picture a frame.
 # Also: a window of its own ends on q, a window id that names no window and a bad flag end
 # with a message and exit codes 1 and 2.
 # Usage: standalone.sh PROGRAM
@@ -38,12 +39,13 @@ stop_expecting_success $pid
 
 # Debian's own choice (grabDesktopImages: False): a plain background, never the screen.
 make_home "$e2e_dir/private" False
-HOME="$e2e_dir/private" "$program" --root --fast 50 &
+HOME="$e2e_dir/private" "$program" --root --fast 50 --fps 2>"$e2e_dir/fps" &
 pid=$!
 e2e_pids+=($pid)
 pattern_hidden() { shot "$e2e_dir/now.png"; [ "$(colours "$e2e_dir/now.png" 1024x200+0+568)" -eq 1 ]; }
 wait_for 60 "the plain background" pattern_hidden
 stop_expecting_success $pid
+ticks_outpace_presents "$e2e_dir/fps"
 
 "$program" --window --geometry 320x240+10+10 &
 pid=$!

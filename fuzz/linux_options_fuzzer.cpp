@@ -7,19 +7,19 @@
 #include <vector>
 
 #include "fuzz/require.h"
-#include "x11/hack_options.h"
+#include "linux/linux_options.h"
 
 using namespace ambervale;
 using ambervale::fuzz::Require;
 
 namespace {
 
-void CheckOptions(const HackOptions& options) {
+void CheckOptions(const LinuxOptions& options) {
   for (const SettingSpec& spec : kSettingSpecs) {
     const int32_t value = ValueOf(options.settings, spec.id);
     Require(value >= spec.min && value <= spec.max, "a setting outside its range");
   }
-  if (options.target == HackTarget::kWindowId)
+  if (options.target == WindowTarget::kWindowId)
     Require(options.window_id >= 1 && options.window_id <= 0xFFFFFFFFu, "a window id outside 32 bits");
   const WindowGeometry& g = options.geometry;
   Require(g.width >= 1 && g.width <= 32767 && g.height >= 1 && g.height <= 32767, "a window size out of range");
@@ -39,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
   argv.push_back(nullptr);  // as the C runtime ends argv
   // Both programs' command lines, the X11 hack's and the Wayland program's.
-  for (const HackFlagSet flags : {HackFlagSet::kX11, HackFlagSet::kWayland}) {
-    const HackOptionsResult result = ParseHackOptions(static_cast<int>(arguments.size()), argv.data(), flags);
-    const std::string usage = HackUsage(flags);
+  for (const LinuxProgram flags : {LinuxProgram::kX11Hack, LinuxProgram::kWayland}) {
+    const LinuxOptionsResult result = ParseLinuxOptions(static_cast<int>(arguments.size()), argv.data(), flags);
+    const std::string usage = LinuxUsage(flags);
     if (!result.exit_code) {
       Require(result.output.empty() && result.error.empty(), "text without an exit");
       CheckOptions(result.options);
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
       Require(*result.exit_code == 2, "exit code of a bad command line");
       const std::string& error = result.error;
-      Require(error.rfind(std::string(HackProgramName(flags)) + ": ", 0) == 0, "the message names the program");
+      Require(error.rfind(std::string(ProgramName(flags)) + ": ", 0) == 0, "the message names the program");
       Require(error.size() > usage.size() && error.compare(error.size() - usage.size(), std::string::npos, usage) == 0,
               "the message ends with the usage");
     }

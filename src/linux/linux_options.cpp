@@ -1,4 +1,4 @@
-#include "x11/hack_options.h"
+#include "linux/linux_options.h"
 
 #include <algorithm>
 #include <charconv>
@@ -104,12 +104,12 @@ std::optional<WindowGeometry> ParseGeometry(std::string_view text) {
 
 class Parser {
  public:
-  Parser(int argc, const char* const* argv, HackFlagSet flags, const HackOptions& start)
-      : argc_(argc), argv_(argv), flags_(flags) {
+  Parser(int argc, const char* const* argv, LinuxProgram program, const LinuxOptions& start)
+      : argc_(argc), argv_(argv), program_(program) {
     result_.options = start;
   }
 
-  HackOptionsResult Run() {
+  LinuxOptionsResult Run() {
     for (index_ = 1; index_ < argc_ && !result_.exit_code; ++index_) {
       const char* raw = argv_[index_];
       Flag(raw ? std::string_view(raw) : std::string_view());
@@ -132,7 +132,7 @@ class Parser {
       inline_value_ = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
-    if (flags_ == HackFlagSet::kX11 ? !X11Flag(argument, name) : !WaylandFlag(argument, name)) SettingFlag(argument, name);
+    if (program_ == LinuxProgram::kX11Hack ? !X11Flag(argument, name) : !WaylandFlag(argument, name)) SettingFlag(argument, name);
   }
 
   bool WaylandFlag(std::string_view argument, std::string_view name) {
@@ -144,16 +144,16 @@ class Parser {
 
   // True when `name` was one of the flags that say where to draw.
   bool X11Flag(std::string_view argument, std::string_view name) {
-    HackOptions& o = result_.options;
+    LinuxOptions& o = result_.options;
     if (name == "root" || name == "window") {
-      if (TakesNoValue(name)) o.target = name == "root" ? HackTarget::kRoot : HackTarget::kOwnWindow;
+      if (TakesNoValue(name)) o.target = name == "root" ? WindowTarget::kRoot : WindowTarget::kOwnWindow;
     } else if (name == "window-id") {
       if (const std::optional<std::string> text = Value(argument)) {
         const std::optional<uint64_t> id = ParseWindowId(*text);
         if (!id) {
           Fail("'" + *text + "' is not a window id (decimal or 0x hex)");
         } else {
-          o.target = HackTarget::kWindowId;
+          o.target = WindowTarget::kWindowId;
           o.window_id = *id;
         }
       }
@@ -175,9 +175,9 @@ class Parser {
   }
 
   void SettingFlag(std::string_view argument, std::string_view name) {
-    HackSettings& s = result_.options.settings;
+    LinuxSettings& s = result_.options.settings;
     if (name == "help" || name == "h") {
-      result_.output = HackUsage(flags_);
+      result_.output = LinuxUsage(program_);
       result_.exit_code = 0;
     } else if (const std::optional<SettingOption> setting = FindSettingOption(name)) {
       if (!setting->spec.is_flag) return Number(argument, setting->spec.id);
@@ -214,16 +214,16 @@ class Parser {
   }
 
   void Fail(const std::string& message) {
-    result_.error = std::string(HackProgramName(flags_)) + ": " + message + "\n" + HackUsage(flags_);
+    result_.error = std::string(ProgramName(program_)) + ": " + message + "\n" + LinuxUsage(program_);
     result_.exit_code = 2;
   }
 
   int argc_;
   const char* const* argv_;
-  HackFlagSet flags_;
+  LinuxProgram program_;
   int index_ = 1;
   std::optional<std::string_view> inline_value_;
-  HackOptionsResult result_;
+  LinuxOptionsResult result_;
 };
 
 }  // namespace
@@ -242,15 +242,15 @@ std::optional<uint64_t> ParseWindowId(const std::string& text) {
   return value;
 }
 
-HackSettings::HackSettings() : Settings(DefaultSettings()) { exit_on_input = false; }
+LinuxSettings::LinuxSettings() : Settings(DefaultSettings()) { exit_on_input = false; }
 
-const char* HackProgramName(HackFlagSet flags) {
-  return flags == HackFlagSet::kX11 ? "ambervale" : "ambervale-wayland";
+const char* ProgramName(LinuxProgram program) {
+  return program == LinuxProgram::kX11Hack ? "ambervale" : "ambervale-wayland";
 }
 
-std::string HackUsage(HackFlagSet flags) {
+std::string LinuxUsage(LinuxProgram program) {
   const std::string where =
-      flags == HackFlagSet::kX11
+      program == LinuxProgram::kX11Hack
           ? "  --root                draw on the screensaver's window (XSCREENSAVER_WINDOW), else the root\n"
             "  --window              draw in a window of its own (the default); q or Esc ends it\n"
             "  --window-id ID        draw in an existing window (decimal or 0x hex)\n"
@@ -260,15 +260,15 @@ std::string HackUsage(HackFlagSet flags) {
             "  --no-desktop-picture  leaves over a plain background (the default)\n"
             "  Defaults come from $XDG_CONFIG_HOME/ambervale/ambervale.conf: `key = value` lines,\n"
             "  the keys the long option names, switches true or false.\n";
-  return "usage: " + std::string(HackProgramName(flags)) + " [options]\n" + where + SettingLines() +
-         std::string(flags == HackFlagSet::kX11 ? "  --fps                 show frames per second and the tick interval\n"
-                                                : "  --fps                 at the end, the ticks and their mean interval on stderr\n") +
+  return "usage: " + std::string(ProgramName(program)) + " [options]\n" + where + SettingLines() +
+         std::string(program == LinuxProgram::kX11Hack ? "  --fps                 show ticks per second and the tick interval\n"
+                                                : "  --fps                 at the end, the ticks, their mean interval and the presents on stderr\n") +
          "  --help                this text\n";
 }
 
-HackOptionsResult ParseHackOptions(int argc, const char* const* argv, HackFlagSet flags, const HackOptions& start) {
-  if (argv == nullptr || argc < 1) return HackOptionsResult{start};
-  return Parser(argc, argv, flags, start).Run();
+LinuxOptionsResult ParseLinuxOptions(int argc, const char* const* argv, LinuxProgram program, const LinuxOptions& start) {
+  if (argv == nullptr || argc < 1) return LinuxOptionsResult{start};
+  return Parser(argc, argv, program, start).Run();
 }
 
 }  // namespace ambervale

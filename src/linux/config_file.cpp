@@ -1,4 +1,4 @@
-#include "wayland/wayland_options.h"
+#include "linux/config_file.h"
 
 #include <array>
 #include <fstream>
@@ -56,8 +56,8 @@ std::string Printable(std::string text) {
 
 }  // namespace
 
-HackOptions ApplyConfigText(std::string_view text, std::string_view file_name, HackOptions options,
-                            std::string& warnings) {
+LinuxOptions ApplyConfigText(std::string_view text, std::string_view file_name, LinuxOptions options,
+                             std::string& warnings, LinuxProgram program) {
   size_t line_number = 0;
   while (!text.empty()) {
     const size_t end = text.find('\n');
@@ -79,8 +79,8 @@ HackOptions ApplyConfigText(std::string_view text, std::string_view file_name, H
       continue;
     }
     if (flag) {
-      const char* argv[] = {HackProgramName(HackFlagSet::kWayland), flag->c_str()};
-      HackOptionsResult parsed = ParseHackOptions(2, argv, HackFlagSet::kWayland, options);
+      const char* argv[] = {ProgramName(program), flag->c_str()};
+      LinuxOptionsResult parsed = ParseLinuxOptions(2, argv, program, options);
       if (!parsed.exit_code) {
         options = parsed.options;
         continue;
@@ -91,7 +91,7 @@ HackOptions ApplyConfigText(std::string_view text, std::string_view file_name, H
       error = message.substr(start == std::string::npos ? 0 : start + 2);
       error = error.substr(0, error.find('\n'));
     }
-    warnings += std::string(HackProgramName(HackFlagSet::kWayland)) + ": " + std::string(file_name) + ":" +
+    warnings += std::string(ProgramName(program)) + ": " + std::string(file_name) + ":" +
                 std::to_string(line_number) + ": " + Printable(error) + "; line skipped\n";
   }
   return options;
@@ -103,8 +103,9 @@ std::string ConfigFilePath(const char* xdg_config_home, const char* home) {
   return {};
 }
 
-HackOptionsResult ReadWaylandOptions(int argc, const char* const* argv, const std::string& config_path) {
-  HackOptions options;
+LinuxOptionsResult ReadLinuxOptions(int argc, const char* const* argv, LinuxProgram program,
+                                    const std::string& config_path) {
+  LinuxOptions options;
   std::string warnings;
   if (!config_path.empty()) {
     std::ifstream file(config_path, std::ios::binary);
@@ -113,15 +114,15 @@ HackOptionsResult ReadWaylandOptions(int argc, const char* const* argv, const st
       file.read(text.data(), kMaxConfigBytes + 1);
       text.resize(static_cast<size_t>(file.gcount()));
       if (file.bad()) {
-        warnings += "ambervale-wayland: cannot read " + config_path + "; using the defaults\n";
+        warnings += std::string(ProgramName(program)) + ": cannot read " + config_path + "; using the defaults\n";
       } else if (text.size() > static_cast<size_t>(kMaxConfigBytes)) {
-        warnings += "ambervale-wayland: " + config_path + " is larger than 64 KiB; using the defaults\n";
+        warnings += std::string(ProgramName(program)) + ": " + config_path + " is larger than 64 KiB; using the defaults\n";
       } else {
-        options = ApplyConfigText(text, config_path, options, warnings);
+        options = ApplyConfigText(text, config_path, options, warnings, program);
       }
     }
   }
-  HackOptionsResult result = ParseHackOptions(argc, argv, HackFlagSet::kWayland, options);
+  LinuxOptionsResult result = ParseLinuxOptions(argc, argv, program, options);
   result.error = warnings + result.error;
   return result;
 }

@@ -1,8 +1,10 @@
-#include "x11/hack_run.h"
+#include "linux/buffered_run.h"
 
 #include <gtest/gtest.h>
 
-#include "x11/desktop_picture.h"
+#include <chrono>
+
+#include "linux/scale_picture.h"
 
 namespace ambervale {
 namespace {
@@ -16,8 +18,8 @@ std::vector<uint32_t> Pattern(int32_t width, int32_t height) {
   return pixels;
 }
 
-HackSettings PlainGrid() {
-  HackSettings settings;
+LinuxSettings PlainGrid() {
+  LinuxSettings settings;
   settings.size = 20;  // ten columns
   settings.algorithm = 1;
   settings.random_algorithm = false;
@@ -28,29 +30,48 @@ bool ShowsBackground(BackBuffer& buffer) {
   return std::vector<uint32_t>(buffer.Pixels(), buffer.Pixels() + kWidth * kHeight) == buffer.Background();
 }
 
-TEST(HackRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePicture) {
-  HackRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
+// Wakes one interval apart: one tick each.
+class Wakes {
+ public:
+  explicit Wakes(BufferedRun& run)
+      : run_(run), interval_(std::chrono::milliseconds(TickInterval(run.State().settings.fast))) {}
+  SaverRun::Wake Next() {
+    const SaverRun::Wake wake = run_.Advance(now_);
+    now_ += interval_;
+    return wake;
+  }
+
+ private:
+  BufferedRun& run_;
+  MonotonicTime interval_;
+  MonotonicTime now_{};
+};
+
+TEST(BufferedRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePicture) {
+  BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
   ASSERT_TRUE(run.Start(kWidth, kHeight, Pattern(kWidth, kHeight)));
   BackBuffer& buffer = run.Buffer();
-  EXPECT_EQ(buffer.TakeDirty(), (Rect{0, 0, kWidth, kHeight}));
+  Wakes wakes(run);
+  const SaverRun::Wake start = wakes.Next();
+  EXPECT_EQ(start.ticks, 0);
+  EXPECT_EQ(start.changed, (Rect{0, 0, kWidth, kHeight}));
   EXPECT_TRUE(ShowsBackground(buffer));
 
   const int32_t cell = run.State().grid.cell_width;
   ASSERT_EQ(cell, 32);
-  run.Tick();
-  const Rect first = buffer.TakeDirty();
-  EXPECT_LE(first.Width(), cell);
-  EXPECT_LE(first.Height(), cell);
+  const SaverRun::Wake first = wakes.Next();
+  EXPECT_EQ(first.ticks, 1);
+  EXPECT_LE(first.changed.Width(), cell);
+  EXPECT_LE(first.changed.Height(), cell);
   EXPECT_FALSE(ShowsBackground(buffer));
 
-  // Ticks until the cycle's restore marks the whole buffer: the picture is back, exactly.
+  // Ticks until the cycle's restore changes the whole buffer: the picture is back, exactly.
   bool restored = false;
   for (int tick = 0; tick < 5 * 201 && !restored; ++tick) {
-    run.Tick();
-    const Rect dirty = buffer.TakeDirty();
-    restored = dirty == Rect{0, 0, kWidth, kHeight};
+    const Rect changed = wakes.Next().changed;
+    restored = changed == Rect{0, 0, kWidth, kHeight};
     if (!restored) {
-      EXPECT_LE(dirty.Width(), cell);
+      EXPECT_LE(changed.Width(), cell);
     }
   }
   ASSERT_TRUE(restored);
@@ -58,16 +79,17 @@ TEST(HackRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePicture)
   EXPECT_TRUE(ShowsBackground(buffer));
 }
 
-TEST(HackRun, AResizeLaysOutTheNewSizeAndStartsANewCycle) {
-  HackRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
+TEST(BufferedRun, AResizeLaysOutTheNewSizeAndStartsANewCycle) {
+  BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
   ASSERT_TRUE(run.Start(kWidth, kHeight, Pattern(kWidth, kHeight)));
-  for (int tick = 0; tick < 12; ++tick) run.Tick();
+  Wakes wakes(run);
+  for (int tick = 0; tick < 12; ++tick) wakes.Next();
   run.Resize(640, 400, {});  // no picture: the plain background
   EXPECT_EQ(run.State().grid.cell_width, 64);
   EXPECT_EQ(run.State().cycle.row, 0);
   EXPECT_EQ(run.State().cycle.col, 0);
   EXPECT_EQ(run.Buffer().Pixel(639, 399), kPlainBackground);
-  EXPECT_EQ(run.Buffer().TakeDirty(), (Rect{0, 0, 640, 400}));
+  EXPECT_EQ(wakes.Next().changed, (Rect{0, 0, 640, 400}));
 }
 
 }  // namespace

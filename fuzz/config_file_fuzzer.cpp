@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fuzz/require.h"
-#include "wayland/wayland_options.h"
+#include "linux/config_file.h"
 
 using namespace ambervale;
 using ambervale::fuzz::Require;
@@ -12,11 +12,11 @@ using ambervale::fuzz::Require;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   std::string warnings;
-  const HackOptions options = ApplyConfigText(text, "ambervale.conf", HackOptions{}, warnings);
-  const HackSettings& s = options.settings;
+  const LinuxOptions options = ApplyConfigText(text, "ambervale.conf", LinuxOptions{}, warnings, LinuxProgram::kWayland);
+  const LinuxSettings& s = options.settings;
   Require(s.size <= 20 && s.algorithm <= 12 && s.fast <= 50, "a setting outside its slider's range");
   Require(s.transparent >= 1 && s.transparent <= 10, "transparency outside 1..10");
-  Require(options.target == HackTarget::kOwnWindow && options.display.empty(), "a window flag from the file");
+  Require(options.target == WindowTarget::kOwnWindow && options.display.empty(), "a window flag from the file");
 
   // One line of warning at most per line of the file, and none of the file's control bytes.
   size_t lines = 1, warning_lines = 0;

@@ -1,11 +1,10 @@
-#include "x11/hack_run.h"
+#include "linux/buffered_run.h"
 
 #include <utility>
 
 #include "assets/leaves/leaf_pictures.h"
-#include "engine/geometry.h"
+#include "linux/scale_picture.h"
 #include "surfaces/memory_surfaces.h"
-#include "x11/desktop_picture.h"
 
 namespace ambervale {
 namespace {
@@ -25,7 +24,7 @@ class BufferTarget : public DrawTarget {
 
 }  // namespace
 
-HackRun::HackRun(const HackSettings& settings, TimeOfDay start_time)
+BufferedRun::BufferedRun(const LinuxSettings& settings, TimeOfDay start_time)
     : settings_(settings),
       start_time_(start_time),
       leaves_(LeafImageSet::PictureSource(LeafPictureBytes)),
@@ -34,15 +33,15 @@ HackRun::HackRun(const HackSettings& settings, TimeOfDay start_time)
   state_.run_mode = RunMode::kFullScreen;
 }
 
-HackRun::~HackRun() = default;
+BufferedRun::~BufferedRun() = default;
 
-std::unique_ptr<DrawTarget> HackRun::CreateDrawTarget() { return std::make_unique<BufferTarget>(buffer_); }
+std::unique_ptr<DrawTarget> BufferedRun::CreateDrawTarget() { return std::make_unique<BufferTarget>(buffer_); }
 
-std::unique_ptr<ArgbBitmap> HackRun::CreateBitmap(int32_t width, int32_t height) {
+std::unique_ptr<ArgbBitmap> BufferedRun::CreateBitmap(int32_t width, int32_t height) {
   return std::make_unique<MemoryBitmap>(width, height);
 }
 
-void HackRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> background) {
+void BufferedRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> background) {
   buffer_ = std::make_unique<BackBuffer>(width, height);
   const size_t count = static_cast<size_t>(buffer_->Width()) * static_cast<size_t>(buffer_->Height());
   if (background.size() == count) {
@@ -51,19 +50,24 @@ void HackRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> bac
     buffer_->FillBackground(kPlainBackground);
   }
   buffer_->Restore();
+  buffer_replaced_ = true;
 }
 
-bool HackRun::Start(int32_t width, int32_t height, std::vector<uint32_t> background) {
+bool BufferedRun::Start(int32_t width, int32_t height, std::vector<uint32_t> background) {
   SetBuffer(width, height, std::move(background));
   return run_.Start(start_time_);
 }
 
-void HackRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> background) {
+void BufferedRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> background) {
   SetBuffer(width, height, std::move(background));
-  ApplyFullScreenGeometry(state_, buffer_->Width(), buffer_->Height());
-  run_.RestoreAndRestart();
+  run_.FollowScreens();
 }
 
-void HackRun::Tick() { run_.Tick(); }
+SaverRun::Wake BufferedRun::Advance(MonotonicTime now) {
+  SaverRun::Wake wake = run_.Advance(now);
+  const Rect whole{0, 0, buffer_->Width(), buffer_->Height()};
+  wake.changed = std::exchange(buffer_replaced_, false) ? whole : Intersection(wake.changed, whole);
+  return wake;
+}
 
 }  // namespace ambervale

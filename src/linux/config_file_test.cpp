@@ -1,17 +1,17 @@
-#include "wayland/wayland_options.h"
+#include "linux/config_file.h"
 
 #include <gtest/gtest.h>
 
 namespace ambervale {
 namespace {
 
-HackOptions Apply(const std::string& text, std::string& warnings) {
-  return ApplyConfigText(text, "ambervale.conf", HackOptions{}, warnings);
+LinuxOptions Apply(const std::string& text, std::string& warnings) {
+  return ApplyConfigText(text, "ambervale.conf", LinuxOptions{}, warnings, LinuxProgram::kWayland);
 }
 
-TEST(WaylandConfig, ReadsEverySettingAndSkipsBadLinesByNumber) {
+TEST(ConfigFile, ReadsEverySettingAndSkipsBadLinesByNumber) {
   std::string warnings;
-  const HackOptions o = Apply(
+  const LinuxOptions o = Apply(
       "# comment\n\n size = 5 \nalgorithm=3\nrandom = no\nfast = 99\ntransparent = 2\r\nfps = on\n"
       "desktop-picture = yes\nbogus = 1\nsize = big\nrandom = maybe\njust text\nhelp = 1\n\x1b[2J = 1\n",
       warnings);
@@ -31,35 +31,35 @@ TEST(WaylandConfig, ReadsEverySettingAndSkipsBadLinesByNumber) {
             "ambervale-wayland: ambervale.conf:15: unknown setting '?[2J'; line skipped\n");
 }
 
-TEST(WaylandConfig, CommandLineOverridesTheFileAndRejectsX11Flags) {
+TEST(ConfigFile, CommandLineOverridesTheFileAndRejectsX11Flags) {
   const std::string path = ::testing::TempDir() + "ambervale-wayland-test.conf";
   FILE* file = std::fopen(path.c_str(), "w");
   std::fputs("size = 4\ndesktop-picture = true\nfps = false\n", file);
   std::fclose(file);
   const char* argv[] = {"ambervale-wayland", "--no-desktop-picture", "--fast", "10"};
-  HackOptionsResult r = ReadWaylandOptions(4, argv, path);
+  LinuxOptionsResult r = ReadLinuxOptions(4, argv, LinuxProgram::kWayland, path);
   EXPECT_FALSE(r.exit_code);
   EXPECT_EQ(r.options.settings.size, 4);
   EXPECT_EQ(r.options.settings.fast, 10);
   EXPECT_EQ(r.options.desktop_picture, false);
 
   const char* x11[] = {"ambervale-wayland", "--root"};
-  r = ReadWaylandOptions(2, x11, path);
+  r = ReadLinuxOptions(2, x11, LinuxProgram::kWayland, path);
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_NE(r.error.find("usage: ambervale-wayland"), std::string::npos);
   const char* valued[] = {"ambervale-wayland", "--desktop-picture=1"};
-  EXPECT_EQ(ReadWaylandOptions(2, valued, path).exit_code, 2);
+  EXPECT_EQ(ReadLinuxOptions(2, valued, LinuxProgram::kWayland, path).exit_code, 2);
   std::remove(path.c_str());
 
   // No file: the defaults, desktop pictures unset (off).
   const char* none[] = {"ambervale-wayland"};
-  r = ReadWaylandOptions(1, none, path);
+  r = ReadLinuxOptions(1, none, LinuxProgram::kWayland, path);
   EXPECT_FALSE(r.exit_code);
   EXPECT_FALSE(r.options.desktop_picture.has_value());
   EXPECT_EQ(r.options.settings.size, 12);
 }
 
-TEST(WaylandConfig, PathFollowsTheXdgRules) {
+TEST(ConfigFile, PathFollowsTheXdgRules) {
   EXPECT_EQ(ConfigFilePath("/x/cfg", "/home/u"), "/x/cfg/ambervale/ambervale.conf");
   EXPECT_EQ(ConfigFilePath("relative", "/home/u"), "/home/u/.config/ambervale/ambervale.conf");
   EXPECT_EQ(ConfigFilePath(nullptr, nullptr), "");

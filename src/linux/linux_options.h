@@ -1,5 +1,6 @@
-// The command line of the XScreenSaver hack: the saver's settings as flags, and the standard
-// hack flags that say where to draw. Free of X11 so that it can be tested and fuzzed alone.
+// The command lines of the Linux programs: the saver's settings as flags, the XScreenSaver hack's
+// standard flags that say where to draw, and the Wayland program's desktop picture switch. Free of
+// X11 and Wayland so that it can be tested and fuzzed alone.
 #pragma once
 
 #include <cstdint>
@@ -10,15 +11,15 @@
 
 namespace ambervale {
 
-// The saver's settings as a hack takes them on its command line, already pulled into their
-// ranges, and what the hack alone shows. They start at the first-run values, except that the
-// hack never ends on input: XScreenSaver does.
-struct HackSettings : Settings {
-  HackSettings();
+// The saver's settings as the Linux programs take them on their command lines, already pulled
+// into their ranges, and what they alone show. They start at the first-run values, except that
+// they never end on input: the screen locker or idle daemon that started them does.
+struct LinuxSettings : Settings {
+  LinuxSettings();
   bool show_fps = false;
 };
 
-enum class HackTarget {
+enum class WindowTarget {
   kOwnWindow,  // --window, and the default: a window of our own for a quick look
   kRoot,       // --root: the daemon's window from XSCREENSAVER_WINDOW, else the real root
   kWindowId,   // --window-id ID
@@ -32,9 +33,9 @@ struct WindowGeometry {
   bool has_position = false;
 };
 
-struct HackOptions {
-  HackSettings settings;
-  HackTarget target = HackTarget::kOwnWindow;
+struct LinuxOptions {
+  LinuxSettings settings;
+  WindowTarget target = WindowTarget::kOwnWindow;
   uint64_t window_id = 0;
   WindowGeometry geometry;
   std::string display;  // --display; empty: $DISPLAY
@@ -44,10 +45,10 @@ struct HackOptions {
 
 // Which program's command line: the X11 hack's (with the flags that say where to draw) or the
 // Wayland program's (no window flags, but the desktop picture switch).
-enum class HackFlagSet { kX11, kWayland };
+enum class LinuxProgram { kX11Hack, kWayland };
 
-struct HackOptionsResult {
-  HackOptions options;
+struct LinuxOptionsResult {
+  LinuxOptions options;
   // Set when the program is to end at once with this code (--help: 0, a bad command line: 2)
   // after writing `output` to stdout and `error` to stderr.
   std::optional<int> exit_code;
@@ -59,12 +60,12 @@ struct HackOptionsResult {
 // Numbers outside a setting's range are pulled in; anything unknown or malformed gives
 // exit code 2 with a message and the usage.
 // Parsing starts from `start` (e.g. the values of a configuration file).
-HackOptionsResult ParseHackOptions(int argc, const char* const* argv, HackFlagSet flags = HackFlagSet::kX11,
-                                   const HackOptions& start = {});
+LinuxOptionsResult ParseLinuxOptions(int argc, const char* const* argv, LinuxProgram program = LinuxProgram::kX11Hack,
+                                   const LinuxOptions& start = {});
 
-std::string HackUsage(HackFlagSet flags = HackFlagSet::kX11);
+std::string LinuxUsage(LinuxProgram program = LinuxProgram::kX11Hack);
 // The program's name in messages.
-const char* HackProgramName(HackFlagSet flags);
+const char* ProgramName(LinuxProgram program);
 
 // A window id as XScreenSaver passes it: decimal or 0x hex, the whole text, above zero and
 // within 32 bits (X resource ids have 29).

@@ -1,7 +1,6 @@
-// The saver run as the X11 hack hosts it: the same start-up, tick and restore as on Windows,
-// drawing into a back buffer in our memory. The window side presents the buffer's dirty
-// rectangle after each step. Keys and the mouse belong to the daemon, so the run watches no
-// pointer. Free of X11.
+// One screen's saver run over a back buffer in our memory, as the Linux programs host it (the
+// X11 hack's window, each Wayland output): the same start-up, tick and restore as on Windows.
+// The program presents the buffer's dirty rectangle after each step. Free of X11 and Wayland.
 #pragma once
 
 #include <cstdint>
@@ -11,30 +10,30 @@
 #include "engine/random.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_run.h"
+#include "linux/linux_options.h"
 #include "surfaces/back_buffer.h"
-#include "x11/hack_options.h"
-#include "x11/tick_pacer.h"
 
 namespace ambervale {
 
-class HackRun final : private SaverHost {
+class BufferedRun final : private SaverHost {
  public:
   // `start_time` seeds the generator as the start-up does from the clock.
-  HackRun(const HackSettings& settings, TimeOfDay start_time);
-  ~HackRun() override;
-  HackRun(const HackRun&) = delete;
-  HackRun& operator=(const HackRun&) = delete;
+  BufferedRun(const LinuxSettings& settings, TimeOfDay start_time);
+  ~BufferedRun() override;
+  BufferedRun(const BufferedRun&) = delete;
+  BufferedRun& operator=(const BufferedRun&) = delete;
 
   // The start-up on a window of this size over this picture (width x height pixels,
   // 0x00RRGGBB; any other size gives the plain background). False when it failed.
   bool Start(int32_t width, int32_t height, std::vector<uint32_t> background);
-  // A new window size: a new grid and buffer over the given picture, and a new cycle.
+  // A new screen size: a new buffer over the given picture, which the run follows with a new
+  // grid and a fresh cycle.
   void Resize(int32_t width, int32_t height, std::vector<uint32_t> background);
-  // One timer tick.
-  void Tick();
+  // The program's wake at `now`: every tick that is due (SaverRun::Advance); `changed` in
+  // buffer pixels, all of the buffer after a Start or Resize.
+  SaverRun::Wake Advance(MonotonicTime now);
 
   BackBuffer& Buffer() { return *buffer_; }
-  TickPacer& Pacer() { return pacer_; }
   SaverState& State() { return state_; }
 
  private:
@@ -46,16 +45,14 @@ class HackRun final : private SaverHost {
   std::unique_ptr<DrawTarget> CreateDrawTarget() override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override;
   void ShowDesktop(const Rect&) override { buffer_->Restore(); }
-  void SetTickInterval(uint32_t milliseconds) override { pacer_.SetInterval(milliseconds, TickPacer::Clock::now()); }
-  void SetTicking(bool on) override { pacer_.SetEnabled(on, TickPacer::Clock::now()); }
 
   Settings settings_;
   TimeOfDay start_time_;
   SaverState state_;
   LeafImageSet leaves_;
   SaverRun run_;
-  TickPacer pacer_;
   std::unique_ptr<BackBuffer> buffer_;
+  bool buffer_replaced_ = false;  // since the last wake
 };
 
 }  // namespace ambervale

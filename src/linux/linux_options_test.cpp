@@ -1,4 +1,4 @@
-#include "x11/hack_options.h"
+#include "linux/linux_options.h"
 
 #include <gtest/gtest.h>
 
@@ -8,14 +8,14 @@
 namespace ambervale {
 namespace {
 
-HackOptionsResult Parse(std::initializer_list<const char*> flags) {
+LinuxOptionsResult Parse(std::initializer_list<const char*> flags) {
   std::vector<const char*> argv{"ambervale"};
   argv.insert(argv.end(), flags);
-  return ParseHackOptions(static_cast<int>(argv.size()), argv.data());
+  return ParseLinuxOptions(static_cast<int>(argv.size()), argv.data());
 }
 
-TEST(HackOptions, StartsFromTheFirstRunValuesButNeverEndsOnInput) {
-  const HackOptionsResult r = Parse({});
+TEST(LinuxOptions, StartsFromTheFirstRunValuesButNeverEndsOnInput) {
+  const LinuxOptionsResult r = Parse({});
   ASSERT_FALSE(r.exit_code);
   for (const SettingSpec& spec : kSettingSpecs) {
     if (spec.id == SettingId::kExitOnInput) continue;
@@ -23,13 +23,13 @@ TEST(HackOptions, StartsFromTheFirstRunValuesButNeverEndsOnInput) {
   }
   EXPECT_FALSE(r.options.settings.exit_on_input);  // XScreenSaver ends the run, not the hack
   EXPECT_FALSE(r.options.settings.show_fps);
-  EXPECT_EQ(r.options.target, HackTarget::kOwnWindow);
+  EXPECT_EQ(r.options.target, WindowTarget::kOwnWindow);
   EXPECT_EQ(r.options.geometry.width, 1280);
   EXPECT_EQ(r.options.geometry.height, 720);
 }
 
-TEST(HackOptions, ReadsEverySettingInEitherSpelling) {
-  const HackOptionsResult r =
+TEST(LinuxOptions, ReadsEverySettingInEitherSpelling) {
+  const LinuxOptionsResult r =
       Parse({"-size", "3", "--algorithm=7", "--no-random", "--fast", "50", "-transparent=2", "--fps", "--root"});
   ASSERT_FALSE(r.exit_code) << r.error;
   EXPECT_EQ(r.options.settings.size, 3);
@@ -38,11 +38,11 @@ TEST(HackOptions, ReadsEverySettingInEitherSpelling) {
   EXPECT_EQ(r.options.settings.fast, 50);
   EXPECT_EQ(r.options.settings.transparent, 2);
   EXPECT_TRUE(r.options.settings.show_fps);
-  EXPECT_EQ(r.options.target, HackTarget::kRoot);
+  EXPECT_EQ(r.options.target, WindowTarget::kRoot);
 }
 
-TEST(HackOptions, PullsValuesIntoTheSlidersRanges) {
-  const HackOptionsResult r =
+TEST(LinuxOptions, PullsValuesIntoTheSlidersRanges) {
+  const LinuxOptionsResult r =
       Parse({"--size", "21", "--algorithm", "-1", "--fast", "99999999999999999999", "--transparent", "0"});
   ASSERT_FALSE(r.exit_code) << r.error;
   EXPECT_EQ(r.options.settings.size, 20);
@@ -51,11 +51,11 @@ TEST(HackOptions, PullsValuesIntoTheSlidersRanges) {
   EXPECT_EQ(r.options.settings.transparent, 1);
 }
 
-TEST(HackOptions, BadCommandLinesExitTwoWithTheUsage) {
+TEST(LinuxOptions, BadCommandLinesExitTwoWithTheUsage) {
   for (auto flags : {std::initializer_list<const char*>{"--bogus"}, {"--size"}, {"--size", "12x"}, {"--fast", ""},
                      {"--size", "--fps"}, {"stray"}, {"--window-id", "0x"}, {"--window-id", "12junk"},
                      {"--window-id", "0"}, {"--geometry", "800"}, {"--geometry", "0x600"}, {"--fps=1"}}) {
-    const HackOptionsResult r = Parse(flags);
+    const LinuxOptionsResult r = Parse(flags);
     ASSERT_TRUE(r.exit_code) << *flags.begin();
     EXPECT_EQ(*r.exit_code, 2);
     EXPECT_NE(r.error.find("usage: ambervale"), std::string::npos);
@@ -63,18 +63,18 @@ TEST(HackOptions, BadCommandLinesExitTwoWithTheUsage) {
   }
 }
 
-TEST(HackOptions, HelpPrintsTheUsageAndExitsZero) {
-  const HackOptionsResult r = Parse({"--size", "3", "--help", "--bogus"});
+TEST(LinuxOptions, HelpPrintsTheUsageAndExitsZero) {
+  const LinuxOptionsResult r = Parse({"--size", "3", "--help", "--bogus"});
   ASSERT_TRUE(r.exit_code);
   EXPECT_EQ(*r.exit_code, 0);
-  EXPECT_EQ(r.output, HackUsage());
+  EXPECT_EQ(r.output, LinuxUsage());
   EXPECT_TRUE(r.error.empty());
 }
 
-TEST(HackOptions, WindowIdsAndGeometry) {
-  HackOptionsResult r = Parse({"--window-id", "0x2a00005", "--geometry", "640x480-10+20"});
+TEST(LinuxOptions, WindowIdsAndGeometry) {
+  LinuxOptionsResult r = Parse({"--window-id", "0x2a00005", "--geometry", "640x480-10+20"});
   ASSERT_FALSE(r.exit_code) << r.error;
-  EXPECT_EQ(r.options.target, HackTarget::kWindowId);
+  EXPECT_EQ(r.options.target, WindowTarget::kWindowId);
   EXPECT_EQ(r.options.window_id, 0x2a00005u);
   EXPECT_EQ(r.options.geometry.width, 640);
   EXPECT_EQ(r.options.geometry.height, 480);
