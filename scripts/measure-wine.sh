@@ -36,7 +36,7 @@ cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 ours() {
   local pid
   for pid in $(pgrep "$@" | sort -rn); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$pid"; return; }
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$pid"; return; }
   done
   return 1
 }
@@ -64,8 +64,11 @@ for size in ${SIZES:-1920x1080 3840x2160}; do
     AMBERVALE_DRAWING=composited "$WINE" "$scr" /s 2>"$log" >/dev/null &
     wine_pid=$!
     wait_for 60 grep -aq '^pace ' "$log" || { echo "| windows composited (Wine) | $size | $fast | no reports |"; continue; }
-    saver=$(ours -f 'Ambervale\.scr /s')
-    server=$(ours -f '^[^ ]*wineserver')
+    saver=$(ours -f 'Ambervale\.scr /s') && server=$(ours -f '^[^ ]*wineserver') || {
+      echo "| windows composited (Wine) | $size | $fast | the saver ended: $(tail -n 2 "$log" | tr '\n' ' ') |"
+      timeout 20 wineserver -k >/dev/null 2>&1 || true
+      continue
+    }
     sleep 1
     t0=$(date +%s%N); p0=$(($(cpu_ticks "$saver") + $(cpu_ticks "$server"))); x0=$(cpu_ticks "$XVFB_PID")
     sleep "$seconds"
