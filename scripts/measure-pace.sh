@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Measures the tick pace of the real saver under Wine: for each Fast value, a full-screen run
-# (plain grid, Random off) of a test build whose tick reports its count on stderr about once a
-# second (-DAMBERVALE_PACE_TRACE=ON, build/pace-trace); the achieved mean interval between
-# the first and the last report is set against the nominal 102 - 2 x Fast ms.
+# (plain grid, Random off) of a test build that reports its ticks and presents on stderr about
+# once a second (-DAMBERVALE_PACE_TRACE=ON, build/pace-trace); the achieved mean interval
+# between the first and the last report is set against the nominal 102 - 2 x Fast ms. The
+# drawing path is Wine's own (the screen path) unless AMBERVALE_DRAWING says otherwise.
 #   scripts/measure-pace.sh [FAST...]          default: 0 33 45 48 50
 #   AMBERVALE_PACE_SECONDS   seconds each run lasts (default 12; the first report is skipped)
 #   AMBERVALE_SCR            an already built trace build of Ambervale.scr
@@ -26,6 +27,7 @@ if [ -z "${AMBERVALE_SCR:-}" ]; then
     ${AMBERVALE_DEPS:+-DAMBERVALE_DEPS=$AMBERVALE_DEPS} >/dev/null
 fi
 . scripts/build-scr.sh
+. scripts/pace-trace.sh
 
 envdir=$(mktemp -d "${TMPDIR:-/tmp}/ambervale-pace.XXXXXX")
 cleanup() { bash scripts/wine-env.sh stop "$envdir" >/dev/null 2>&1 || true; rm -rf "$envdir"; }
@@ -38,7 +40,7 @@ bash scripts/wine-env.sh start "$envdir" >/dev/null
 
 set_dword() { "$WINE" reg add 'HKCU\Software\Ambervale' /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
 
-echo "| Fast | nominal (ms) | achieved mean (ms) | deviation | ticks counted | mean tick work (ms) |"
+echo "| Fast | nominal (ms) | achieved mean (ms) | deviation | ticks counted | presents/s |"
 echo "|---:|---:|---:|---:|---:|---:|"
 for fast in "$@"; do
   for setting in Size=12 Algorithm=1 Transparent=8 "Fast=$fast" Color_s=3 Key_Exit=0 Rands_Algorithm=0; do
@@ -55,14 +57,11 @@ for fast in "$@"; do
   timeout 20 wineserver -k >/dev/null 2>&1 || true
   nominal=$((102 - 2 * fast))
   [ $nominal -lt 2 ] && nominal=2
-  grep -a '^pace ' "$log" | tr -d '\r' | awk -v fast="$fast" -v nominal="$nominal" '
-    { for (i = 2; i <= NF; ++i) { split($i, kv, "="); v[kv[1]] = kv[2] }
-      n++; if (n == 2) { t0 = v["ticks"]; c0 = v["counter"]; b0 = v["busy"] }
-      t1 = v["ticks"]; c1 = v["counter"]; b1 = v["busy"]; f = v["frequency"] }
-    END {
-      if (n < 3 || t1 == t0) { printf "| %d | %d | no reports (is this a trace build?) | | | |\n", fast, nominal; exit }
-      mean = (c1 - c0) / f * 1000 / (t1 - t0)
-      work = (b1 - b0) / f * 1000 / (t1 - t0)
-      printf "| %d | %d | %.2f | %+.1f %% | %d | %.2f |\n", fast, nominal, mean, (mean - nominal) / nominal * 100, t1 - t0, work
-    }'
+  read -r ticks mean _ presents < <(pace_rates "$log")
+  if [ "$ticks" = - ]; then
+    echo "| $fast | $nominal | no reports (is this a trace build?) | | | |"
+  else
+    awk -v f="$fast" -v n="$nominal" -v m="$mean" -v t="$ticks" -v p="$presents" \
+      'BEGIN {printf "| %d | %d | %.2f | %+.1f %% | %d | %.1f |\n", f, n, m, (m - n) / n * 100, t, p}'
+  fi
 done

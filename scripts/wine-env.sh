@@ -86,6 +86,10 @@ ENV
   local rc=$?
   [ $rc -eq 124 ] || [ $rc -eq 137 ] && die "Wine did not boot a prefix within 200 s: $(tail -n3 "$dir/wineboot.log")"
   [ $rc -eq 0 ] || die "Wine could not boot a prefix (exit status $rc): $(tail -n3 "$dir/wineboot.log")"
+  # A program that crashes ends, its backtrace on stderr: Wine's crash dialog would hold it in
+  # the debugger, alive and drawing nothing, until the test's bound runs out.
+  timeout 60 "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    >>"$dir/wineboot.log" 2>&1 || die "Wine could not write the crash dialog setting"
   timeout 60 wineserver -w || die "Wine did not settle within 60 s after booting the prefix"
   trap - EXIT INT TERM
   echo "wine-env: ready on $display, prefix $WINEPREFIX"

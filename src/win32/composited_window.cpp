@@ -45,26 +45,19 @@ void Blit(HDC dc, const BackBuffer& buffer, const Rect& r) {
                     static_cast<UINT>(r.Height()), band, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS);
 }
 
-Rect Intersect(const Rect& a, const Rect& b) {
-  const Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-               std::min(a.bottom, b.bottom)};
-  return r.Width() > 0 && r.Height() > 0 ? r : Rect{};
-}
-
-// The engine's TargetGraphics on the composited path: every draw lands in the back buffer
-// and goes to the screen at once, so a tick shows what it drew whoever called it.
-class PresentingTarget final : public DrawTarget {
+// The engine's TargetGraphics on the composited path: every draw lands in the back buffer, and
+// the saver window presents what changed at most once per display frame.
+class BufferTarget final : public DrawTarget {
  public:
-  explicit PresentingTarget(CompositedView& view) : view_(view) {}
+  explicit BufferTarget(BackBuffer& buffer) : buffer_(buffer) {}
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override {
-    view_.Buffer().DrawScaled(bitmap, x, y, width, height);
-    view_.Present();
+    buffer_.DrawScaled(bitmap, x, y, width, height);
   }
-  int32_t LastStatus() const override { return view_.Buffer().LastStatus(); }
-  void ClipTo(const Rect& area) override { view_.Buffer().ClipTo(area); }
+  int32_t LastStatus() const override { return buffer_.LastStatus(); }
+  void ClipTo(const Rect& area) override { buffer_.ClipTo(area); }
 
  private:
-  CompositedView& view_;
+  BackBuffer& buffer_;
 };
 
 }  // namespace
@@ -90,7 +83,7 @@ CompositedView::CompositedView(HWND window, const Rect& area, Presenting present
   buffer_.SetOrigin(Point{area.left, area.top});
 }
 
-std::unique_ptr<DrawTarget> CompositedView::CreateTarget() { return std::make_unique<PresentingTarget>(*this); }
+std::unique_ptr<DrawTarget> CompositedView::CreateTarget() { return std::make_unique<BufferTarget>(buffer_); }
 
 void CompositedView::Present() {
   const bool through_parent = presenting_ == Presenting::kWholeThroughParent;
@@ -104,22 +97,12 @@ void CompositedView::Present() {
   if (dc) ReleaseDC(target, dc);
 }
 
-void CompositedView::Restore() {
-  buffer_.Restore();
-  Present();
-}
-
-void CompositedView::Restore(const Rect& area) {
-  buffer_.Restore(area);
-  Present();
-}
-
 void CompositedView::Paint() {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window_, &paint);
   const Rect invalid{paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right, paint.rcPaint.bottom};
   if (presenting_ == Presenting::kChangedPart)
-    Blit(dc, buffer_, Intersect(invalid, Rect{0, 0, buffer_.Width(), buffer_.Height()}));
+    Blit(dc, buffer_, Intersection(invalid, Rect{0, 0, buffer_.Width(), buffer_.Height()}));
   EndPaint(window_, &paint);
   if (presenting_ == Presenting::kWholeThroughParent) Present();
 }
@@ -212,7 +195,8 @@ void CompositedDrawing::FollowDisplayChange(HWND saver_window) {
   SetWindowPos(saver_window, HWND_TOPMOST, screen.left, screen.top, screen.Width(), screen.Height(),
                SWP_NOACTIVATE | SWP_NOREDRAW);
   CaptureBeneath(saver_window, [&] { AttachFullScreen(saver_window); });
-  full_screen_->Restore();
+  full_screen_->Buffer().Restore();
+  full_screen_->Present();
 }
 
 bool CompositedDrawing::AttachPreview(HWND host) {
@@ -231,11 +215,16 @@ std::unique_ptr<ArgbBitmap> CompositedDrawing::CreateBitmap(int32_t width, int32
 }
 
 void CompositedDrawing::Restore() {
-  if (full_screen_) full_screen_->Restore();
+  if (full_screen_) full_screen_->Buffer().Restore();
 }
 
 void CompositedDrawing::Restore(const Rect& area) {
-  if (full_screen_) full_screen_->Restore(area);
+  if (full_screen_) full_screen_->Buffer().Restore(area);
+}
+
+void CompositedDrawing::Present() {
+  if (full_screen_) full_screen_->Present();
+  if (preview_) preview_->View().Present();
 }
 
 bool CompositedDrawing::PaintSaverWindow() {

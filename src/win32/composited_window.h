@@ -45,12 +45,9 @@ class CompositedView {
   CompositedView& operator=(const CompositedView&) = delete;
 
   BackBuffer& Buffer() { return buffer_; }
-  // A drawing target that blends into the buffer and presents what changed at once.
+  // A drawing target that blends into the buffer; Present shows what changed.
   std::unique_ptr<DrawTarget> CreateTarget();
   void Present();
-  // The picture without leaves, presented: all of it, or one area (screen coordinates).
-  void Restore();
-  void Restore(const Rect& area);
   // WM_PAINT: the invalid part of the window, from the buffer.
   void Paint();
 
@@ -90,10 +87,12 @@ class CompositedDrawing {
   std::unique_ptr<DrawTarget> CreateTarget();
   // The engine's bitmaps are blended in memory.
   static std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height);
-  // A cycle's restore: the picture again, presented, everywhere or on one monitor's area.
-  // No wallpaper call.
+  // A cycle's restore: the picture again in the back buffer, everywhere or on one monitor's
+  // area, shown at the next Present. No wallpaper call.
   void Restore();
   void Restore(const Rect& area);
+  // What the draws and restores changed since the last present goes to the screen.
+  void Present();
   // WM_PAINT of the saver window; false when the saver window shows nothing of ours.
   bool PaintSaverWindow();
 

@@ -109,7 +109,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   TakeDesktopPicture(view.Buffer(), false);
   const double picture_seconds = Now() - picture_start;
   ShowWindow(window, SW_SHOW);
-  view.Restore();
+  view.Buffer().Restore();
+  view.Present();
   Pump();
 
   MemoryBitmap sprite(100, 100);
@@ -127,7 +128,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   }
   for (int i = 0; i < kRestores; ++i) {
     const double start = Now();
-    view.Restore();
+    view.Buffer().Restore();
+    view.Present();
     GdiFlush();
     restore.Add(Now() - start);
     Pump();

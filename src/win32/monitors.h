@@ -11,6 +11,11 @@ namespace ambervale {
 // primary first; empty when the system names none.
 std::vector<Rect> DisplayMonitors();
 
+// The highest refresh rate, in hertz, among the monitors that `area` (virtual-screen
+// coordinates) covers and the desktop compositor's own, where the system tells one; 0 when none
+// is known.
+double HighestRefreshRate(const Rect& area);
+
 // Has the system repaint one part of the desktop (virtual-screen coordinates), every window
 // in it included, so that whatever was painted over that part since is gone.
 void RepaintDesktopArea(const Rect& area);

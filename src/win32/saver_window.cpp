@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "win32/application.h"
 #include "assets/leaves/leaf_pictures.h"
+#include "engine/frame_gate.h"
 #include "engine/monitor_set.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_run.h"
@@ -23,7 +25,7 @@
 #include "win32/monitors.h"
 #include "win32/screen_dc.h"
 #include "win32/screen_patch_target.h"
-#include "win32/tick_timer.h"
+#include "win32/wake_timer.h"
 #include "win32/window.h"
 
 namespace ambervale {
@@ -69,6 +71,42 @@ TimeOfDay UtcNow() {
   return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
+// How often a wake looks again while an error box holds the ticks.
+constexpr MonotonicTime kErrorBoxRecheck = std::chrono::milliseconds(100);
+
+// The screen rectangle a window covers.
+Rect WindowArea(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return Rect{r.left, r.top, r.right, r.bottom};
+}
+
+#ifdef AMBERVALE_PACE_TRACE
+// Test builds only: a line on stderr about once a second with the ticks the run performed and
+// the presents, for scripts/measure-pace.sh.
+class PaceTrace {
+ public:
+  void Count(MonotonicTime now, int32_t ticks, bool presented) {
+    ticks_ += ticks;
+    presents_ += presented ? 1 : 0;
+    if (last_ && now - *last_ < std::chrono::seconds(1)) return;
+    last_ = now;
+    std::fprintf(stderr, "pace ticks=%lld presents=%lld us=%lld\n", ticks_, presents_,
+                 static_cast<long long>(now.count()));
+    std::fflush(stderr);
+  }
+
+ private:
+  long long ticks_ = 0;
+  long long presents_ = 0;
+  std::optional<MonotonicTime> last_;
+};
+#else
+struct PaceTrace {
+  void Count(MonotonicTime, int32_t, bool) {}
+};
+#endif
+
 class SaverWindow final : public RunningSaver, private Window, private SaverHost, private PointerSource,
                           private PreviewHost {
  public:
@@ -89,13 +127,19 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   // has made its surfaces or after it failed.
   void RestoreAndRestart() override {
     drawing_.Run([&] { run_.RestoreAndRestart(); });
+    PresentNow();
   }
-  void SetTimerInterval(uint32_t milliseconds) override { timer_.SetInterval(milliseconds); }
+  // The grid of the new pace starts at the next wake, which comes at once.
+  void SetTimerInterval(uint32_t milliseconds) override {
+    run_.SetTickInterval(milliseconds);
+    if (!closing_) wake_timer_.WakeAt(WakeTimer::Now());
+  }
   // Posted: the dialog that asks is owned by this window and goes with it, so the close
   // waits until the dialog's handler has returned. The dialog has restored the screen
   // already, and no tick may draw on it again before the close arrives.
   void CloseSaver() override {
-    timer_.SetEnabled(false);
+    closing_ = true;
+    wake_timer_.WakeAt(std::nullopt);
     RequestClose();
   }
 
@@ -103,7 +147,16 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
   void Start();
-  void Tick();
+  void Wake();
+  // Where the next wake goes: the run's next tick, or on the composited path the display frame
+  // that shows what waits (the ticks due by then run at that wake).
+  std::optional<MonotonicTime> NextWake(std::optional<MonotonicTime> next_tick) const;
+  // Drawing done outside a wake (the dialog's restore, the close's, a display change) is shown
+  // at once.
+  void PresentNow() {
+    if (composited_) composited_->Present();
+    change_waiting_ = false;
+  }
   void OnKeyDown(uint16_t key);
   void OnClose();
   void FollowDisplayChange();
@@ -136,9 +189,6 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
     if (composited_) return composited_->Restore(area);
     RepaintDesktopArea(area);
   }
-  void SetTickInterval(uint32_t milliseconds) override { timer_.SetInterval(milliseconds); }
-  void SetTicking(bool on) override { timer_.SetEnabled(on); }
-
   // PointerSource
   Point CursorPos() override {
     POINT p{0, 0};
@@ -158,6 +208,7 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
     state_.close_allowed = true;
     if (composited_) {
       composited_->Restore();
+      PresentNow();
     } else {
       RepaintDesktopArea(VirtualScreenRect());
     }
@@ -168,7 +219,11 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   LeafImageSet leaves_;
   SaverRun run_;
   WinRegistryRoot registry_;
-  TickTimer timer_{[this] { Application::Instance().Guard([&] { Tick(); }); }};
+  WakeTimer wake_timer_{[this] { Application::Instance().Guard([&] { Wake(); }); }};
+  FrameGate frames_;                // the composited path's presents
+  bool change_waiting_ = false;     // drawn in the back buffer, not yet presented
+  bool closing_ = false;            // the dialog asked for the close: no more ticks
+  PaceTrace trace_;
   std::unique_ptr<WindowDc> target_dc_;
   std::unique_ptr<CompositedDrawing> composited_;  // null on the screen's device context
   DrawingFailureGuard drawing_{[](const std::string& message) { Application::Instance().ShowException(message); },
@@ -215,7 +270,7 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   Application& application = Application::Instance();
   switch (message) {
     case WM_TIMER:
-      if (wparam == TickTimer::kStandInTimerId) timer_.OnStandInTimer();
+      if (wparam == WakeTimer::kStandInTimerId) wake_timer_.OnStandInTimer();
       if (wparam == DisplayWatch::kTimerId && display_watch_.Changed()) application.Guard([&] { FollowDisplayChange(); });
       return 0;
     case WM_KEYDOWN:
@@ -238,7 +293,7 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       application.Guard([&] { FollowDisplayChange(); });
       return 0;
     case WM_DESTROY:
-      timer_.Detach();
+      wake_timer_.Detach();
       application.WindowDestroyed(Handle());
       return 0;
     default:
@@ -246,14 +301,28 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   }
 }
 
-void SaverWindow::Tick() {
-  // Nothing was made for a run whose start-up failed; and no tick runs under an error box.
-  if (!run_.Started() || Application::Instance().ShowingException()) return;
+void SaverWindow::Wake() {
+  // Nothing was made for a run whose start-up failed or that is closing.
+  if (!run_.Started() || closing_) return;
+  const MonotonicTime now = WakeTimer::Now();
+  // No tick runs under an error box; the run resumes from now once it is gone.
+  if (Application::Instance().ShowingException()) return wake_timer_.WakeAt(now + kErrorBoxRecheck);
   // The host dropped its preview window without taking the activation from the saver: there
   // is nowhere left to paint, so the preview ends as it does on deactivation.
   if (preview_host_ && !IsWindow(preview_host_)) return RequestClose();
-  drawing_.Run([&] { run_.Tick(); });
+  SaverRun::Wake wake;
+  drawing_.Run([&] { wake = run_.Advance(now); });
+  change_waiting_ = change_waiting_ || wake.changed.Width() > 0;
+  const bool present = composited_ && change_waiting_ && frames_.TakeFrame(now);
+  if (present) PresentNow();
+  trace_.Count(now, wake.ticks, present);
+  wake_timer_.WakeAt(NextWake(wake.next_wake));
   CloseIfRequested();
+}
+
+std::optional<MonotonicTime> SaverWindow::NextWake(std::optional<MonotonicTime> next_tick) const {
+  if (!composited_) return next_tick;
+  return frames_.NextWake(next_tick, change_waiting_);
 }
 
 void SaverWindow::OnKeyDown(uint16_t key) {
@@ -262,7 +331,9 @@ void SaverWindow::OnKeyDown(uint16_t key) {
 }
 
 void SaverWindow::OnClose() {
-  if (!run_.MayClose()) return;
+  const bool may_close = run_.MayClose();
+  PresentNow();  // the close decision's restore
+  if (!may_close) return;
   // Only a run that told the system it started tells it that it stopped.
   if (run_.Started()) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 0, nullptr, 0);
   run_.Close();
@@ -276,6 +347,10 @@ void SaverWindow::Start() {
   // The composited window shows a picture of the desktop, taken now, before the window shows.
   if (composited_ && state_.run_mode != RunMode::kPreview) composited_->AttachFullScreen(Handle());
   if (!run_.Start(UtcNow(), preview_argument)) return;
+  PresentNow();
+  if (composited_) frames_.SetRefresh(HighestRefreshRate(WindowArea(preview_host_ ? preview_host_ : Handle())));
+  // The first reading starts the pace.
+  wake_timer_.WakeAt(NextWake(run_.Advance(WakeTimer::Now()).next_wake));
   SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, nullptr, 0);
   if (state_.run_mode != RunMode::kPreview) display_watch_.Start(Handle());
 }
@@ -291,6 +366,8 @@ void SaverWindow::FollowDisplayChange() {
     RepaintDesktopArea(VirtualScreenRect());
   }
   drawing_.Run([&] { run_.FollowScreens(); });
+  PresentNow();
+  if (composited_) frames_.SetRefresh(HighestRefreshRate(WindowArea(preview_host_ ? preview_host_ : Handle())));
   display_watch_.Remember();
 }
 
@@ -318,7 +395,7 @@ void SaverWindow::Create() {
     // see-through.
     SetLayeredWindowAttributes(Handle(), RGB(255, 255, 255), 0, LWA_COLORKEY);
   }
-  timer_.Attach(Handle());
+  wake_timer_.Attach(Handle());
 
   Application& application = Application::Instance();
   application.Guard([&] { drawing_.Run([&] { Start(); }); });

@@ -23,7 +23,7 @@ class RunningSaver : public LiveSaver {
   // surfaces, and it then only waits for its close.
   virtual bool Started() const = 0;
 
-  // LiveSaver: restore the screen and start a new cycle; set TickTimer's interval; the one
+  // LiveSaver: restore the screen and start a new cycle; the pace of the run's ticks; the one
   // close request (WM_CLOSE -> MayClose -> Close -> DestroyWindow).
   void RestoreAndRestart() override = 0;
   void SetTimerInterval(uint32_t milliseconds) override = 0;

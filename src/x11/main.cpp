@@ -29,7 +29,7 @@
 #include "linux/tick_stats.h"
 #include "linux/wake_clock.h"
 #include "x11/desktop_picture.h"
-#include "x11/frame_gate.h"
+#include "engine/frame_gate.h"
 #include "x11/x_pictures.h"
 #include "x11/x_presenter.h"
 #include "x11/x_refresh.h"

@@ -194,16 +194,28 @@ void PressKey(WORD virtual_key) {
   SendInput(2, inputs, sizeof(INPUT));
 }
 
-// Wine carries a cursor move to the X server and back: wait (bounded) until the position reads
-// back, re-placing it if an older pointer event put it elsewhere meanwhile.
+// Wine carries a cursor move to the X server and back, and the crossing event that comes back
+// may carry the position from before the move: the wineserver then holds that old position
+// until its reading is 100 ms old, after which every process asks the X server itself. So a
+// move has arrived for every process, the saver included, only once the new position has read
+// back unchanged for longer than that; an old position read meanwhile starts that over, and a
+// cursor that does not settle within a second is placed again.
 void MoveCursor(int x, int y) {
-  auto arrived = [x, y] {
+  constexpr ULONGLONG kSettledMs = 150;
+  ULONGLONG held_since = 0;
+  auto settled = [&] {
     POINT p{};
-    return GetCursorPos(&p) && p.x == x && p.y == y;
+    if (!GetCursorPos(&p) || p.x != x || p.y != y) {
+      held_since = 0;
+      return false;
+    }
+    if (held_since == 0) held_since = GetTickCount64();
+    return GetTickCount64() - held_since > kSettledMs;
   };
   for (int attempt = 0; attempt < 5; ++attempt) {
     SetCursorPos(x, y);
-    if (WaitFor(arrived, 1000, 5)) return;
+    held_since = 0;
+    if (WaitFor(settled, 1000, 5)) return;
   }
 }
 

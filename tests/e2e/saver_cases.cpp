@@ -70,19 +70,23 @@ bool DesktopClean(const Snapshot& baseline) {
 
 // Waits until the saver has painted `changes` more times: each paint comes from a tick, and a
 // tick's exit checks run before its paint, so after two paints the cursor position and the
-// keys given before the call have been through the exit checks of a whole tick.
-bool SawTicks(int changes = 2) {
+// keys given before the call have been through the exit checks of a whole tick. False at once
+// when the saver has ended, which paints nothing more.
+bool SawTicks(SaverProcess& saver, int changes = 2) {
   const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   Snapshot last = TakeSnapshot(screen);
   int seen = 0;
-  return WaitFor(
+  bool ended = false;
+  const bool painted = WaitFor(
       [&] {
+        if ((ended = !saver.Running())) return true;
         Snapshot now = TakeSnapshot(screen);
         if (CountChanged(last, now, 8) == 0) return false;
         last = std::move(now);
         return ++seen >= changes;
       },
       kLeavesTimeout, 20);
+  return painted && !ended;
 }
 
 void ExpectEnds(Context& ctx, SaverProcess& saver, const char* trigger) {
@@ -109,7 +113,7 @@ bool EndsOnItsOwn(SaverProcess& saver, const char* window_class, bool& saw_windo
 // seen to run, however slowly the machine lets them come.
 void ExpectStillRunning(Context& ctx, SaverProcess& saver, const std::string& after) {
   Pause(1000);
-  if (!SawTicks(3) && saver.Running()) ctx.Fail("the saver stopped painting after " + after);
+  if (!SawTicks(saver, 3) && saver.Running()) ctx.Fail("the saver stopped painting after " + after);
   if (!saver.Running()) ctx.Fail("ended after " + after);
 }
 
@@ -123,7 +127,7 @@ E2E_CASE(full_screen_esc_restores_desktop) {
   // Key_Exit off: the space bar and the mouse do nothing.
   PressKey(VK_SPACE);
   MoveCursor(10, 10);
-  SawTicks();
+  SawTicks(saver);
   MoveCursor(600, 700);
   ExpectStillRunning(ctx, saver, "the space bar or a mouse jump with Key_Exit off");
   PressKey(VK_ESCAPE);
@@ -150,7 +154,7 @@ E2E_CASE(mouse_jump_of_101_ends) {
   if (!StartWithLeaves(ctx, saver, "-s", baseline)) return;
   // The cursor rests at the start point for a few ticks, so that the jump is measured from it.
   MoveCursor(200, 200);
-  SawTicks();
+  SawTicks(saver);
   MoveCursor(301, 200);
   ExpectEnds(ctx, saver, "a 101-pixel cursor jump");
   E2E_CHECK(DesktopClean(baseline), "leaves stayed on the desktop after the mouse exit");
@@ -164,15 +168,15 @@ E2E_CASE(mouse_jump_of_100_and_slow_drift_do_not_end) {
   if (!StartWithLeaves(ctx, saver, "/s", baseline)) return;
   // Each move is followed by ticks, so that no two of them add up between two ticks.
   MoveCursor(200, 200);
-  SawTicks();
+  SawTicks(saver);
   MoveCursor(300, 200);  // exactly 100 along x
-  SawTicks();
+  SawTicks(saver);
   MoveCursor(400, 300);  // 100 along x and 100 along y together
-  SawTicks();
+  SawTicks(saver);
   // A long, slow drift: 4 pixels at a time, with ticks seen after every 40 pixels at most.
   for (int step = 1; step <= 100; ++step) {
     MoveCursor(400 + 4 * step, 300);
-    if (step % 10 == 0) SawTicks();
+    if (step % 10 == 0) SawTicks(saver);
   }
   ExpectStillRunning(ctx, saver, "small cursor movements");
   PressKey(VK_ESCAPE);

@@ -1,5 +1,5 @@
-// The X11 hack's presents at the screen's rate: what the ticks changed goes to the window at
-// most once per display frame, and the hack sleeps until a tick could be shown. Free of X11.
+// A host's presents at the screen's rate: what the ticks changed goes to the screen at
+// most once per display frame, and the host sleeps until a tick could be shown.
 #pragma once
 
 #include <optional>

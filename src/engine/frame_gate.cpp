@@ -1,4 +1,4 @@
-#include "x11/frame_gate.h"
+#include "engine/frame_gate.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "x11/frame_gate.h"
+#include "engine/frame_gate.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ TEST(FrameGate, PresentsAtMostOncePerFrameAndSleepsUntilATickCanShow) {
 
   EXPECT_TRUE(gate.TakeFrame(milliseconds(100)));
   EXPECT_FALSE(gate.TakeFrame(milliseconds(110)));
-  // A change waits for the frame; ticks 2 ms apart wake the hack once a frame, not 500 times
+  // A change waits for the frame; ticks 2 ms apart wake the host once a frame, not 500 times
   // a second; a slow pace wakes at its ticks.
   EXPECT_EQ(gate.NextWake(milliseconds(112), true), microseconds(116666));
   EXPECT_EQ(gate.NextWake(milliseconds(102), false), microseconds(116666));
