@@ -31,9 +31,11 @@ class SaverRun final : private MonitorOwner {
   SaverRun(const SaverRun&) = delete;
   SaverRun& operator=(const SaverRun&) = delete;
 
-  // The start-up, seeded from the time of day. An error (settings that cannot be read, a draw
-  // target or bitmap that cannot be made) leaves the phase kFailed and propagates. A preview handle that names no window also fails the start-up, quietly: the
-  // host has already dropped its preview. Returns true when the run started.
+  // The start-up, seeded from the time of day. An error (settings that cannot be read, a
+  // DrawingFailure) leaves the phase kFailed and propagates. A preview reference that names no
+  // window also fails the start-up, quietly: the host has already dropped its preview.
+  // Returns true when the run started. Tick, FollowScreens and RestoreAndRestart raise
+  // DrawingFailure too once a surface has failed.
   bool Start(TimeOfDay now, std::optional<std::string_view> preview_argument = std::nullopt);
   // True once the start-up completed: only then may anything touch the surfaces.
   bool Started() const { return phase_ == Phase::kRunning; }
@@ -48,7 +50,7 @@ class SaverRun final : private MonitorOwner {
   // Every screen's desktop again and a new cycle on each (nothing before the start-up made its
   // surfaces, or after it failed).
   void RestoreAndRestart();
-  void OnKeyDown(uint16_t key);
+  void OnKeyDown(Key key);
   // The close decision: true grants the close.
   bool MayClose();
   void Close();
@@ -67,7 +69,8 @@ class SaverRun final : private MonitorOwner {
   void SpreadOverScreens(const std::vector<Rect>& screens);
   bool StartPreview(std::optional<std::string_view> preview_argument);
   void CheckPointer();
-  // Raises InvalidGraphicOperation when the draw target or the sprite's bitmap failed.
+  // Raises DrawingFailure when any screen's draw target, sprite bitmap or desktop picture
+  // could not be made or has refused a draw.
   void RequireSurfaces() const;
 
   // MonitorOwner

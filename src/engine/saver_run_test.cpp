@@ -10,6 +10,13 @@ namespace {
 
 using testing::TestLeafBytes;
 
+// A target beneath the recording one whose status the test sets: a draw the graphics refused.
+struct StatusTarget : DrawTarget {
+  DrawStatus status = DrawStatus::kOk;
+  void DrawScaled(const ArgbBitmap*, int32_t, int32_t, int32_t, int32_t) override {}
+  DrawStatus LastStatus() const override { return status; }
+};
+
 // A platform with every capability: two monitors, a pointer and a preview window.
 class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost {
  public:
@@ -25,8 +32,10 @@ class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost
   std::vector<Rect> shown;  // the areas whose desktop showed again
   int bitmaps = 0;
   bool fail_bitmaps = false;
+  int failing_bitmap = 0;  // the number of the one bitmap that comes back failed (1 = the first)
   Size picture_size;
   RecordingTarget* target = nullptr;
+  StatusTarget beneath;
 
   Settings LoadSettings() override {
     if (fail_load) throw RegistryError("Failed to get data for 'Size'");
@@ -34,13 +43,14 @@ class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost
   }
   std::vector<Rect> Screens() override { return screens; }
   std::unique_ptr<DrawTarget> CreateDrawTarget() override {
-    auto owned = std::make_unique<RecordingTarget>();
+    auto owned = std::make_unique<RecordingTarget>(&beneath);
     target = owned.get();
     return owned;
   }
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
     ++bitmaps;
     if (fail_bitmaps) return nullptr;
+    if (bitmaps == failing_bitmap) return std::make_unique<MemoryBitmap>(0, 0);
     return std::make_unique<MemoryBitmap>(width, height);
   }
   void ShowDesktop(const Rect& area) override { shown.push_back(area); }
@@ -53,7 +63,7 @@ class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost
     cursor_script.erase(cursor_script.begin());
     return p;
   }
-  std::optional<Size> OpenPreview(int32_t) override { return preview; }
+  std::optional<Size> OpenPreview(WindowReference) override { return preview; }
   std::unique_ptr<ArgbBitmap> DesktopPicture(int32_t width, int32_t height) override {
     picture_size = {width, height};
     return std::make_unique<MemoryBitmap>(width, height);
@@ -96,6 +106,27 @@ TEST_F(SaverRunTest, FullScreenGivesEveryScreenItsOwnGridAndThePace) {
   EXPECT_EQ(host.shown, (std::vector<Rect>{{0, 0, 1024, 768}, {1024, 0, 1792, 1024}}));
 }
 
+// One check, one error, every screen: a second monitor's failed bitmap stops the start-up as
+// the primary's would, and a draw the graphics refused ends the run at the tick that met it.
+TEST_F(SaverRunTest, AnyScreensFailedSurfaceRaisesOneDrawingFailure) {
+  host.screens = {{0, 0, 1024, 768}, {1024, 0, 1792, 1024}};
+  host.failing_bitmap = 2;  // the primary's sprite is the first, the second monitor's the next
+  state.run_mode = RunMode::kFullScreen;
+  EXPECT_THROW(run.Start(now), DrawingFailure);
+  EXPECT_FALSE(run.Started());
+
+  host.failing_bitmap = 0;
+  StartFullScreen();
+  run.Tick();
+  host.beneath.status = DrawStatus::kOutOfMemory;
+  try {
+    run.Tick();
+    ADD_FAILURE() << "a refused draw went unnoticed";
+  } catch (const DrawingFailure& failure) {
+    EXPECT_STREQ(failure.what(), "The leaves cannot be drawn on the screen (out of memory)");
+  }
+}
+
 TEST_F(SaverRunTest, PreviewAsksForAPictureOfItsOwnSizeAndShowsItFirst) {
   state.run_mode = RunMode::kPreview;
   host.settings.fast = 0;  // the preview keeps the host's pace whatever Fast is
@@ -125,7 +156,7 @@ TEST_F(SaverRunTest, FailedStartUpsTouchNoSurfaceAndEndAtTheClose) {
 
   host.fail_load = false;
   host.fail_bitmaps = true;  // no bitmap for the leaf: an error, never a blank run
-  EXPECT_THROW(run.Start(now), InvalidGraphicOperation);
+  EXPECT_THROW(run.Start(now), DrawingFailure);
   EXPECT_FALSE(run.Started());
 
   state.behind_dialog = true;  // even a settings run ends
@@ -183,12 +214,12 @@ TEST_F(SaverRunTest, PreviewEndsWhenItsHostNoLongerShowsIt) {
 
 TEST_F(SaverRunTest, KeysEndTheRunAnyKeyWithExitOnInputElseEscAlone) {
   StartFullScreen();
-  run.OnKeyDown(' ');
+  run.OnKeyDown(Key::kOther);
   EXPECT_TRUE(run.TakeCloseRequest());
   state.settings.exit_on_input = false;
-  run.OnKeyDown('A');
+  run.OnKeyDown(Key::kOther);
   EXPECT_FALSE(run.TakeCloseRequest());
-  run.OnKeyDown(kEscapeKey);
+  run.OnKeyDown(Key::kEscape);
   EXPECT_TRUE(run.TakeCloseRequest());
 }
 

@@ -60,7 +60,7 @@ void MakeSprite(SaverState& state, int32_t size) {
   Dib& dib = state.sprite.dib;
   dib.SetDibWidth(size);
   dib.SetDibHeight(size);
-  const ColorRef black = PackRgb(0, 0, 0);
+  const Rgb black = PackRgb(0, 0, 0);
   for (int32_t y = 0; y < dib.Height(); ++y)
     for (int32_t x = 0; x < dib.Width(); ++x) dib.PutPixel(x, y, black);
   state.sprite.rect = Rect{0, 0, dib.Width(), dib.Height()};

@@ -11,7 +11,6 @@
 
 namespace ambervale {
 
-inline constexpr uint16_t kEscapeKey = 27;
 inline constexpr uint32_t kPreviewTickInterval = 30;
 inline constexpr int32_t kFullScreenSpriteSize = 100;
 inline constexpr int32_t kPreviewSpriteSize = 20;

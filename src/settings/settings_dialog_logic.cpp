@@ -126,7 +126,7 @@ void SettingsDialogLogic::SaveClicked() {
 
 void SettingsDialogLogic::CloseClicked() { Close(); }
 
-bool SettingsDialogLogic::OnKeyDown(uint16_t key) { return key == kEscapeKey && !closed_; }
+bool SettingsDialogLogic::OnKeyDown(Key key) { return key == Key::kEscape && !closed_; }
 
 void SettingsDialogLogic::Close() {
   if (closed_) return;

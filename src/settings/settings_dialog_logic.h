@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "engine/saver_host.h"
 #include "engine/saver_state.h"
 #include "engine/settings.h"
 #include "settings/live_saver.h"
@@ -84,7 +85,7 @@ class SettingsDialogLogic {
   void CloseClicked();  // "Close"
 
   // True when the key closes the dialog (Esc); every other key is left to the control.
-  bool OnKeyDown(uint16_t key);
+  bool OnKeyDown(Key key);
 
   // The dialog is closing: let the saver go, have the desktop repaint, close the saver, which
   // ends the program. Runs once, however many ways the close arrives.

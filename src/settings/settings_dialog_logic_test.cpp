@@ -251,10 +251,9 @@ TEST_F(SettingsDialogLogicTest, EveryWayOfClosingReleasesRepaintsAndClosesTheSav
   logic.ShowSettings();
   saver.calls.clear();
 
-  EXPECT_FALSE(logic.OnKeyDown(32));
-  EXPECT_FALSE(logic.OnKeyDown(13));
+  EXPECT_FALSE(logic.OnKeyDown(Key::kOther));
   EXPECT_TRUE(saver.calls.empty());
-  EXPECT_TRUE(logic.OnKeyDown(27));
+  EXPECT_TRUE(logic.OnKeyDown(Key::kEscape));
   logic.Close();  // what the window does for Esc and for its close box
   EXPECT_EQ(saver.calls, closing);
   EXPECT_TRUE(logic.Closed());
@@ -262,7 +261,7 @@ TEST_F(SettingsDialogLogicTest, EveryWayOfClosingReleasesRepaintsAndClosesTheSav
   // The saver going away can bring the dialog's own close after a "Close" press: no second pass.
   logic.CloseClicked();
   logic.Close();
-  EXPECT_FALSE(logic.OnKeyDown(27));
+  EXPECT_FALSE(logic.OnKeyDown(Key::kEscape));
   EXPECT_EQ(saver.calls, closing);
 
   SettingsDialogLogic other(*state, saver, controls, nullptr);

@@ -54,7 +54,7 @@ TEST(BackBufferTest, BadSizesAndForeignBackgroundsAreRefused) {
   buffer.Restore();
   EXPECT_EQ(buffer.Pixel(1, 1), 4u);
   buffer.DrawScaled(nullptr, 0, 0, 2, 2);
-  EXPECT_EQ(buffer.LastStatus(), kStatusInvalidParameter);
+  EXPECT_EQ(buffer.LastStatus(), DrawStatus::kInvalidParameter);
 }
 
 // A buffer behind a window over several monitors starts left of and above the primary

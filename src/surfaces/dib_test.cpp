@@ -99,7 +99,7 @@ TEST(TDIBSizeTest, SameSizeKeepsTheStorageAndPixelsNewSizeReplacesThem) {
   dib.SetDepth(24);
   dib.SetDibWidth(10);
   dib.SetDibHeight(10);
-  dib.PutPixel(3, 4, 0x00112233);
+  dib.PutPixel(3, 4, 0x00332211);
   const uint8_t* bits = dib.storage()->Bits();
   dib.SetDibWidth(10);
   dib.SetDibHeight(10);
@@ -126,7 +126,7 @@ TEST(TDIBSizeTest, BadDepthRaisesAndKeepsTheOldStorage) {
   }
   dib.SetDepth(24);
   dib.SetDibWidth(4);
-  dib.PutPixel(1, 0, 0x00ABCDEF);
+  dib.PutPixel(1, 0, 0x00EFCDAB);
   EXPECT_THROW(dib.SetDepth(7), InvalidGraphicOperation);
   EXPECT_EQ(dib.Depth(), 24);
   EXPECT_EQ(dib.Width(), 4);
@@ -138,7 +138,7 @@ TEST(TDIBSizeTest, StorageThePlatformCannotMakeRaisesAndKeepsTheOldStorage) {
   Dib dib(backend);
   dib.SetDepth(24);
   dib.SetDibWidth(5);
-  dib.PutPixel(0, 0, 0x00010203);
+  dib.PutPixel(0, 0, 0x00030201);
   backend.refuse = true;
   try {
     dib.SetDibHeight(5);
@@ -157,13 +157,13 @@ TEST(TDIBSizeTest, StorageThePlatformCannotMakeRaisesAndKeepsTheOldStorage) {
   EXPECT_EQ(huge.Height(), 1);
 }
 
-TEST(StretchModeTest, HalftoningOnlyForScreensOfEightBitsOrLessBelowThePicture) {
-  EXPECT_EQ(StretchModeFor(8, 24), kStretchHalftone);
-  EXPECT_EQ(StretchModeFor(4, 8), kStretchHalftone);
-  EXPECT_EQ(StretchModeFor(8, 8), kStretchColorOnColor);
-  EXPECT_EQ(StretchModeFor(16, 24), kStretchColorOnColor);
-  EXPECT_EQ(StretchModeFor(24, 24), kStretchColorOnColor);
-  EXPECT_EQ(StretchModeFor(32, 8), kStretchColorOnColor);
+TEST(StretchQualityTest, HalftoningOnlyForScreensOfEightBitsOrLessBelowThePicture) {
+  EXPECT_EQ(StretchQualityFor(8, 24), StretchQuality::kHalftone);
+  EXPECT_EQ(StretchQualityFor(4, 8), StretchQuality::kHalftone);
+  EXPECT_EQ(StretchQualityFor(8, 8), StretchQuality::kDropPixels);
+  EXPECT_EQ(StretchQualityFor(16, 24), StretchQuality::kDropPixels);
+  EXPECT_EQ(StretchQualityFor(24, 24), StretchQuality::kDropPixels);
+  EXPECT_EQ(StretchQualityFor(32, 8), StretchQuality::kDropPixels);
 }
 
 class TDIBPixelTest : public ::testing::Test {
@@ -183,7 +183,7 @@ class TDIBPixelTest : public ::testing::Test {
 };
 
 TEST_F(TDIBPixelTest, PutPixelWritesBlueGreenRed) {
-  dib.PutPixel(0, 0, 0x00336699);
+  dib.PutPixel(0, 0, 0x00996633);
   const uint8_t* row = dib.RowBytes(0);
   EXPECT_EQ(row[0], 0x33);
   EXPECT_EQ(row[1], 0x66);

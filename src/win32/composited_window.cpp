@@ -60,7 +60,7 @@ class PresentingTarget final : public DrawTarget {
     view_.Buffer().DrawScaled(bitmap, x, y, width, height);
     view_.Present();
   }
-  int32_t LastStatus() const override { return view_.Buffer().LastStatus(); }
+  DrawStatus LastStatus() const override { return view_.Buffer().LastStatus(); }
   void ClipTo(const Rect& area) override { view_.Buffer().ClipTo(area); }
 
  private:

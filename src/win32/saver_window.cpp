@@ -52,9 +52,9 @@ class WindowDc {
   HDC dc_;
 };
 
-HWND WindowFromHandle(int32_t handle) {
+HWND WindowOf(WindowReference reference) {
   // Window handles are 32-bit values, sign-extended on 64-bit Windows.
-  return reinterpret_cast<HWND>(static_cast<intptr_t>(handle));
+  return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(reference.number)));
 }
 
 std::vector<std::string> ProcessArguments() {
@@ -104,7 +104,7 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
 
   void Start();
   void Tick();
-  void OnKeyDown(uint16_t key);
+  void OnKeyDown(Key key);
   void OnClose();
   void FollowDisplayChange();
   // Posted, so that a tick that asks for the close runs to its end first and the restore of
@@ -129,8 +129,8 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   }
   std::unique_ptr<DrawTarget> CreateDrawTarget() override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
-    if (composited_) return RequireBitmap(CompositedDrawing::CreateBitmap(width, height));
-    return RequireBitmap(std::make_unique<GdiplusBitmap>(width, height));
+    if (composited_) return CompositedDrawing::CreateBitmap(width, height);
+    return std::make_unique<GdiplusBitmap>(width, height);
   }
   void ShowDesktop(const Rect& area) override {
     if (composited_) return composited_->Restore(area);
@@ -148,7 +148,7 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   uint64_t NowMilliseconds() override { return GetTickCount64(); }
 
   // PreviewHost
-  std::optional<Size> OpenPreview(int32_t handle) override;
+  std::optional<Size> OpenPreview(WindowReference reference) override;
   std::unique_ptr<ArgbBitmap> DesktopPicture(int32_t width, int32_t height) override;
   bool PreviewShown() override { return Handle() && GetActiveWindow() == Handle(); }
 
@@ -179,21 +179,21 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
 
 std::unique_ptr<DrawTarget> SaverWindow::CreateDrawTarget() {
   if (preview_host_) {
-    if (composited_) return FailingLoudly(composited_->CreateTarget());
+    if (composited_) return composited_->CreateTarget();
     target_dc_ = std::make_unique<WindowDc>(preview_host_);
-    return FailingLoudly(std::make_unique<GdiplusGraphics>(target_dc_->get()));
+    return std::make_unique<GdiplusGraphics>(target_dc_->get());
   }
   // Both full-screen targets take virtual-screen coordinates: the screen's device context
   // spans every monitor with its (0, 0) at the primary's top-left corner, and so does the
   // composited back buffer's target.
-  if (composited_) return FailingLoudly(composited_->CreateTarget());
+  if (composited_) return composited_->CreateTarget();
   target_dc_ = std::make_unique<WindowDc>(nullptr);
-  if (DisplayMonitors().size() > 1) return FailingLoudly(std::make_unique<ScreenPatchTarget>(target_dc_->get()));
-  return FailingLoudly(std::make_unique<GdiplusGraphics>(target_dc_->get()));
+  if (DisplayMonitors().size() > 1) return std::make_unique<ScreenPatchTarget>(target_dc_->get());
+  return std::make_unique<GdiplusGraphics>(target_dc_->get());
 }
 
-std::optional<PreviewHost::Size> SaverWindow::OpenPreview(int32_t handle) {
-  HWND window = WindowFromHandle(handle);
+std::optional<PreviewHost::Size> SaverWindow::OpenPreview(WindowReference reference) {
+  HWND window = WindowOf(reference);
   RECT r;
   if (!IsWindow(window) || !GetWindowRect(window, &r)) return std::nullopt;
   preview_host_ = window;
@@ -221,7 +221,7 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       // System keys too: with exit on input off nothing but Esc may end the run, Alt+F4 included.
-      application.Guard([&] { OnKeyDown(static_cast<uint16_t>(wparam)); });
+      application.Guard([&] { OnKeyDown(KeyOf(wparam)); });
       return 0;
     case WM_SYSCHAR:
       return 0;
@@ -256,7 +256,7 @@ void SaverWindow::Tick() {
   CloseIfRequested();
 }
 
-void SaverWindow::OnKeyDown(uint16_t key) {
+void SaverWindow::OnKeyDown(Key key) {
   run_.OnKeyDown(key);
   CloseIfRequested();
 }

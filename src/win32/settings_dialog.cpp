@@ -216,7 +216,7 @@ void SettingsDialog::BringAboveSaver() {
 void SettingsDialog::CloseDialog() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
 
 bool SettingsDialog::PreviewKey(HWND target, WPARAM key) {
-  if (logic_ && logic_->OnKeyDown(static_cast<uint16_t>(key))) {
+  if (logic_ && logic_->OnKeyDown(KeyOf(key))) {
     CloseDialog();
     return true;
   }
