@@ -77,6 +77,7 @@ bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
   const std::optional<PreviewHost::Size> size = preview_->OpenPreview(window);
   if (!size) return false;
   ApplyPreviewGeometry(state_, size->width, size->height);
+  host_.SetTickInterval(kPreviewTickInterval);
   MakeSprite(state_, kPreviewSpriteSize);
   state_.desktop_picture = preview_->DesktopPicture(size->width, size->height);
   state_.target = host_.CreateDrawTarget();
@@ -130,6 +131,37 @@ void SaverRun::CheckPointer() {
 
 void SaverRun::OnKeyDown(Key key) {
   if (state_.settings.exit_on_input || key == Key::kEscape) close_requested_ = true;
+}
+
+void SaverRun::RestartCycles() {
+  state_.cycle.fade_step = 0;
+  RestoreAndRestart();
+}
+
+void SaverRun::ChangeSetting(SettingId id, int32_t value) {
+  value = ClampToRange(id, value);
+  const bool changed = ValueOf(state_.settings, id) != value;
+  SetValue(state_.settings, id, value);
+  switch (id) {
+    case SettingId::kFast:
+      host_.SetTickInterval(TickInterval(state_.settings.fast));
+      return;
+    case SettingId::kSize:
+      if (!changed) return;
+      ApplyDialogGeometry(state_);
+      return RestartCycles();
+    case SettingId::kAlgorithm:
+    case SettingId::kTransparent:
+      if (changed) RestartCycles();
+      return;
+    default:
+      return;
+  }
+}
+
+void SaverRun::ReleaseForClose() {
+  state_.close_allowed = true;
+  RestoreAndRestart();
 }
 
 bool SaverRun::TakeCloseRequest() { return std::exchange(close_requested_, false); }

@@ -1,8 +1,8 @@
 // One run of the saver from its start-up to its close, free of any platform: the start-up
 // (full screen over every screen, or a preview), the tick of every screen's engine with the
-// exit checks at its head, the restore-and-restart, the key exit, the close decision and the
-// close. A host (SaverHost) supplies what differs per platform; it asks CloseRequested() after
-// a tick or a key and closes when told.
+// exit checks at its head, the restore-and-restart, the key exit, the settings dialog's
+// changes, the close decision and the close. A host (SaverHost) supplies what differs per
+// platform; it asks TakeCloseRequest() after a tick or a key and closes when told.
 #pragma once
 
 #include <cstdint>
@@ -51,8 +51,23 @@ class SaverRun final : private MonitorOwner {
   // surfaces, or after it failed).
   void RestoreAndRestart();
   void OnKeyDown(Key key);
+
+  // The settings dialog's doors. Its settings are the primary's; a change reaches every
+  // screen: Algorithm, Size and Transparent restart every cycle (Size on the dialog's grid
+  // rule), Fast sets the pace (even unchanged), the check boxes count from the next tick. A
+  // value a setting already has restarts nothing.
+  const Settings& CurrentSettings() const { return state_.settings; }
+  void ChangeSetting(SettingId id, int32_t value);
+  // While the dialog shows no input ends the run; its close grants the close and restores
+  // every screen.
+  void HoldBehindDialog() { state_.behind_dialog = true; }
+  void ReleaseForClose();
+
   // The close decision: true grants the close.
   bool MayClose();
+  // A host that ends the run after a failure grants the close without a restore of the run's
+  // own: the graphics that failed cannot be trusted to draw it.
+  void GrantClose() { state_.close_allowed = true; }
   void Close();
 
   // True once an exit rule asked for the close; taking it clears it.
@@ -68,6 +83,8 @@ class SaverRun final : private MonitorOwner {
   // The full-screen surfaces over the host's screens: geometry, target, one engine each.
   void SpreadOverScreens(const std::vector<Rect>& screens);
   bool StartPreview(std::optional<std::string_view> preview_argument);
+  // Every screen's desktop again and a fresh cycle from its first cell.
+  void RestartCycles();
   void CheckPointer();
   // Raises DrawingFailure when any screen's draw target, sprite bitmap or desktop picture
   // could not be made or has refused a draw.

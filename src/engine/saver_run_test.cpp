@@ -127,13 +127,53 @@ TEST_F(SaverRunTest, AnyScreensFailedSurfaceRaisesOneDrawingFailure) {
   }
 }
 
-TEST_F(SaverRunTest, PreviewAsksForAPictureOfItsOwnSizeAndShowsItFirst) {
+// The settings dialog's changes, through the run, on two monitors: the Size on the dialog's
+// grid rule and a new cycle on each; the pace set even when unchanged; no restart for a value
+// a setting already has; the close granted with every screen restored.
+TEST_F(SaverRunTest, ADialogChangeReachesEveryMonitorThroughTheRun) {
+  host.screens = {{0, 0, 1024, 768}, {1024, 0, 1792, 1024}};
+  StartFullScreen();
+  run.HoldBehindDialog();
+  const std::vector<Rect> both{{0, 0, 1024, 768}, {1024, 0, 1792, 1024}};
+
+  run.ChangeSetting(SettingId::kSize, 13);
+  EXPECT_EQ(host.shown, both);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(run.State(i).settings.size, 13) << i;
+    EXPECT_EQ(run.State(i).grid.cols, 17) << i;
+  }
+  EXPECT_EQ(state.grid.rows, 13);  // Round(12.75)
+  EXPECT_EQ(state.grid.cell_width, 60);
+  run.ChangeSetting(SettingId::kSize, 13);
+  run.ChangeSetting(SettingId::kTransparent, state.settings.transparent);
+  EXPECT_EQ(host.shown.size(), 2u);
+
+  run.ChangeSetting(SettingId::kTransparent, 3);
+  EXPECT_EQ(run.State(1).settings.transparent, 3);
+  EXPECT_EQ(host.shown.size(), 4u);
+
+  host.interval = 0;
+  run.ChangeSetting(SettingId::kFast, 50);
+  EXPECT_EQ(host.interval, 2u);
+  host.interval = 0;
+  run.ChangeSetting(SettingId::kFast, 50);
+  EXPECT_EQ(host.interval, 2u);
+  EXPECT_EQ(host.shown.size(), 4u);
+
+  EXPECT_FALSE(run.MayClose());  // held by the dialog
+  run.ReleaseForClose();
+  EXPECT_EQ(host.shown.size(), 6u);
+  EXPECT_TRUE(run.MayClose());
+  EXPECT_TRUE(run.State(1).close_allowed);
+}
+
+TEST_F(SaverRunTest, PreviewTicksAtItsOwnPaceAndShowsItsPictureFirst) {
   state.run_mode = RunMode::kPreview;
-  host.settings.fast = 0;  // the preview keeps the host's pace whatever Fast is
+  host.settings.fast = 0;  // the preview keeps its own pace whatever Fast is
   ASSERT_TRUE(run.Start(now, "1234"));
   EXPECT_EQ(host.picture_size.width, 152);
   EXPECT_EQ(host.picture_size.height, 112);
-  EXPECT_EQ(host.interval, 0u);
+  EXPECT_EQ(host.interval, kPreviewTickInterval);
   EXPECT_EQ(state.sprite.rect, (Rect{0, 0, 20, 20}));
   ASSERT_FALSE(host.target->calls.empty());
   const auto& first = host.target->calls.front();

@@ -46,7 +46,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       if (!saver) saver = CreateSaverWindow(*state);
       return *saver;
     };
-    deps.state = state.get();
     deps.save = [&state] {
       WinRegistryRoot registry;
       SaveSettings(*state, registry);

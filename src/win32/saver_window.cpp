@@ -85,16 +85,17 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   SaverState& State() override { return state_; }
   bool Started() const override { return run_.Started(); }
 
-  // The dialog's restore, and the close decision's: nothing to restore before the start-up
-  // has made its surfaces or after it failed.
-  void RestoreAndRestart() override {
-    drawing_.Run([&] { run_.RestoreAndRestart(); });
+  // LiveSaver: the dialog's changes go to the run; a drawing failure they meet ends the run.
+  const Settings& CurrentSettings() const override { return run_.CurrentSettings(); }
+  void ChangeSetting(SettingId id, int32_t value) override {
+    drawing_.Run([&] { run_.ChangeSetting(id, value); });
   }
-  void SetTimerInterval(uint32_t milliseconds) override { timer_.SetInterval(milliseconds); }
-  // Posted: the dialog that asks is owned by this window and goes with it, so the close
-  // waits until the dialog's handler has returned. The dialog has restored the screen
-  // already, and no tick may draw on it again before the close arrives.
+  void HoldBehindDialog() override { run_.HoldBehindDialog(); }
+  // The run restores every screen now; the close is posted: the dialog that asks is owned by
+  // this window and goes with it, so the close waits until the dialog's handler has returned.
+  // No tick may draw on the restored screen before it arrives.
   void CloseSaver() override {
+    drawing_.Run([&] { run_.ReleaseForClose(); });
     timer_.SetEnabled(false);
     RequestClose();
   }
@@ -155,7 +156,7 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   // After a failed drawing the close grants itself, and the restore is the system's own
   // repaint: the graphics that failed cannot be trusted to draw it.
   void EndAfterDrawingFailure() {
-    state_.close_allowed = true;
+    run_.GrantClose();
     if (composited_) {
       composited_->Restore();
     } else {

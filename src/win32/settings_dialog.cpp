@@ -178,7 +178,7 @@ void SettingsDialog::Start() {
     SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
   }
   PlaceOnScreen();
-  logic_.emplace(*deps_.state, saver, static_cast<DialogControls&>(*this), deps_.save);
+  logic_.emplace(saver, static_cast<DialogControls&>(*this), deps_.save);
   logic_->ShowSettings();
 }
 
@@ -278,8 +278,8 @@ LRESULT SettingsDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
         switch (LOWORD(wparam)) {
           case kButton1Id: application.Guard([&] { logic_->SaveClicked(); }); break;
           case kButton2Id: application.Guard([&] { logic_->CloseClicked(); }); break;
-          case kCheckBox1Id: application.Guard([&] { logic_->ExitOnInputClicked(); }); break;
-          case kCheckBox2Id: application.Guard([&] { logic_->RandomAlgorithmClicked(); }); break;
+          case kCheckBox1Id: application.Guard([&] { logic_->CheckBoxClicked(DialogCheckBox::KeyExit); }); break;
+          case kCheckBox2Id: application.Guard([&] { logic_->CheckBoxClicked(DialogCheckBox::RandomAlgorithm); }); break;
           default: break;
         }
       }

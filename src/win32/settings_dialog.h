@@ -42,11 +42,10 @@ inline constexpr int kSettingsDialogFrame = 8;
 inline constexpr int kSettingsDialogInnerWidth = 380;
 inline constexpr int kSettingsDialogInnerHeight = 185;
 
-// What the dialog works with: the saver behind it (made during the dialog's own creation), the
-// state they share, and the settings store's save.
+// What the dialog works with: the saver behind it (made during the dialog's own creation), and
+// the settings store's save.
 struct SettingsDialogDeps {
   std::function<LiveSaver&()> create_saver;
-  SaverState* state = nullptr;
   std::function<void()> save;
 };
 

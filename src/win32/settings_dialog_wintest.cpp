@@ -11,16 +11,23 @@
 namespace ambervale {
 namespace {
 
+// Takes each change into its settings and logs it as "Label=value".
 class FakeSaver : public LiveSaver {
  public:
   explicit FakeSaver(std::vector<std::string>& log) : log_(log) {}
-  void RestoreAndRestart() override { log_.push_back("Restore"); }
-  void SetTimerInterval(uint32_t milliseconds) override { log_.push_back("Timer " + std::to_string(milliseconds)); }
+  const Settings& CurrentSettings() const override { return settings; }
+  void ChangeSetting(SettingId id, int32_t value) override {
+    SetValue(settings, id, value);
+    log_.push_back(std::string(SpecOf(id).label) + "=" + std::to_string(value));
+  }
+  void HoldBehindDialog() override { held = true; }
   void CloseSaver() override {
     log_.push_back("Close");
     if (on_close) on_close();
   }
 
+  Settings settings;
+  bool held = false;
   std::function<void()> on_close;
 
  private:
@@ -44,21 +51,19 @@ std::string TextOf(HWND window) {
 class SettingsDialogWinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    state->settings.size = 12;
-    state->settings.algorithm = 6;
-    state->settings.transparent = 8;
-    state->settings.fast = 33;
-    state->settings.exit_on_input = true;
-    state->settings.random_algorithm = true;
-    state->grid.surface_width = 1024;
-    state->grid.surface_height = 768;
+    Settings& settings = saver.settings;
+    settings.size = 12;
+    settings.algorithm = 6;
+    settings.transparent = 8;
+    settings.fast = 33;
+    settings.exit_on_input = true;
+    settings.random_algorithm = true;
     SettingsDialogDeps deps;
-    deps.state = state.get();
     deps.create_saver = [this]() -> LiveSaver& {
-      log.push_back("saver created, ConfigMode=" + std::to_string(state->behind_dialog));
+      log.push_back("saver created, held=" + std::to_string(saver.held));
       return saver;
     };
-    deps.save = [this] { log.push_back("Save Size=" + std::to_string(state->settings.size)); };
+    deps.save = [this] { log.push_back("Save Size=" + std::to_string(saver.settings.size)); };
     form = SettingsDialog::Create(std::move(deps));
     ASSERT_NE(form->Handle(), nullptr);
   }
@@ -68,7 +73,6 @@ class SettingsDialogWinTest : public ::testing::Test {
     return SendMessageA(Control(id), message, wparam, lparam);
   }
 
-  std::unique_ptr<SaverState> state = std::make_unique<SaverState>();
   std::vector<std::string> log;
   FakeSaver saver{log};
   std::unique_ptr<SettingsDialog> form;
@@ -153,9 +157,10 @@ TEST_F(SettingsDialogWinTest, WindowAndControlsMatchTheirDesign) {
 }
 
 TEST_F(SettingsDialogWinTest, ControlsAndKeysReachTheHandlers) {
-  // The saver came first, before the dialog held it; only the Fast handler acted on opening.
-  EXPECT_EQ(log, (std::vector<std::string>{"saver created, ConfigMode=0", "Timer 36"}));
-  EXPECT_TRUE(state->behind_dialog);
+  // The saver came first, before the dialog held it; each control handed its setting over.
+  EXPECT_EQ(log, (std::vector<std::string>{"saver created, held=0", "Algorithm=6", "Size=12", "Transparent=8",
+                                           "Fast=33", "Exit - Mouse / Key Esc=1", "Random algorithm=1"}));
+  EXPECT_TRUE(saver.held);
   log.clear();
 
   // What a slider sends while dragged, and at the end of the drag (which changes nothing).
@@ -163,12 +168,10 @@ TEST_F(SettingsDialogWinTest, ControlsAndKeysReachTheHandlers) {
   Send(kTrackBar2Id, TBM_SETPOS, TRUE, 13);
   SendMessageA(form->Handle(), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 13), reinterpret_cast<LPARAM>(size_bar));
   SendMessageA(form->Handle(), WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(size_bar));
-  EXPECT_EQ(state->grid.cols, 17);
-  EXPECT_EQ(state->grid.cell_width, 60);
-  EXPECT_EQ(log, (std::vector<std::string>{"Restore"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"Size=13"}));
 
   Send(kCheckBox1Id, BM_CLICK);  // toggles the box and notifies
-  EXPECT_FALSE(state->settings.exit_on_input);
+  EXPECT_FALSE(saver.settings.exit_on_input);
   Send(kButton1Id, BM_CLICK);
   EXPECT_EQ(log.back(), "Save Size=13");
 
@@ -181,10 +184,9 @@ TEST_F(SettingsDialogWinTest, ControlsAndKeysReachTheHandlers) {
 
   log.clear();
   Send(kButton1Id, WM_KEYDOWN, VK_ESCAPE);
-  EXPECT_TRUE(state->close_allowed);
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
   SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // a second close does nothing
-  EXPECT_EQ(log, (std::vector<std::string>{"Restore", "Close"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"Close"}));
 }
 
 // The saver owns the dialog and takes it along when it goes: should that happen inside the
