@@ -1,5 +1,6 @@
 #include "engine/saver_startup.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -54,6 +55,15 @@ int32_t ParsePreviewHandle(std::string_view text) {
 uint32_t TickInterval(uint8_t fast) {
   int32_t interval = 102 - 2 * static_cast<int32_t>(fast);
   return interval < 2 ? 2u : static_cast<uint32_t>(interval);
+}
+
+TimeOfDay UtcTimeOfDay() {
+  using namespace std::chrono;
+  const auto since_epoch = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+  const int64_t of_day = since_epoch % (int64_t{24} * 3600 * 1000);
+  const int64_t second = of_day / 1000;
+  return {static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60), static_cast<int>(second % 60),
+          static_cast<int>(of_day % 1000)};
 }
 
 void MakeSprite(SaverState& state, int32_t size) {

@@ -38,6 +38,9 @@ struct TimeOfDay {
   int milliseconds = 0;
 };
 
+// The time of day now, in UTC: the start-up's seed.
+TimeOfDay UtcTimeOfDay();
+
 // Sizes the sprite surface to size x size, clears it to black and sets the sprite's rectangle.
 void MakeSprite(SaverState& state, int32_t size);
 

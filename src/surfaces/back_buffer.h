@@ -45,7 +45,7 @@ class BackBuffer : public DrawTarget {
   void Restore(const Rect& area);
 
   // Blends the bitmap scaled into the rectangle (drawing coordinates), source-over by its
-  // alpha, as MemoryCanvas does; the changed pixels join the dirty rectangle. Draws
+  // alpha (surfaces/blend.h); the changed pixels join the dirty rectangle. Draws
   // MemoryBitmap sources only.
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
   DrawStatus LastStatus() const override { return last_status_; }

@@ -8,7 +8,7 @@
 
 #include "surfaces/dib.h"
 #include "surfaces/jpeg_image.h"
-#include "surfaces/test_pictures.h"
+#include "testing/test_pictures.h"
 #include "testing/test_surfaces.h"
 #include "win32/screen_dc.h"
 

@@ -1,4 +1,4 @@
-// Entry point of Ambervale.scr (Project1): the run mode from the first argument, then the
+// Entry point of Ambervale.scr: the run mode from the first argument, then the
 // window that the mode needs, and the message loop until the main window closes.
 #include <windows.h>
 #include <stdlib.h>

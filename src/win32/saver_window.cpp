@@ -63,12 +63,6 @@ std::vector<std::string> ProcessArguments() {
   return arguments;
 }
 
-TimeOfDay UtcNow() {
-  SYSTEMTIME now;
-  GetSystemTime(&now);
-  return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
-}
-
 class SaverWindow final : public RunningSaver, private Window, private SaverHost, private PointerSource,
                           private PreviewHost {
  public:
@@ -276,7 +270,7 @@ void SaverWindow::Start() {
   if (arguments.size() > 2) preview_argument = arguments[2];
   // The composited window shows a picture of the desktop, taken now, before the window shows.
   if (composited_ && state_.run_mode != RunMode::kPreview) composited_->AttachFullScreen(Handle());
-  if (!run_.Start(UtcNow(), preview_argument)) return;
+  if (!run_.Start(UtcTimeOfDay(), preview_argument)) return;
   SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, nullptr, 0);
   if (state_.run_mode != RunMode::kPreview) display_watch_.Start(Handle());
 }
