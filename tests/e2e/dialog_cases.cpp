@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -50,19 +51,20 @@ int Position(HWND dialog, int id) { return static_cast<int>(Ask(GetDlgItem(dialo
 bool Checked(HWND dialog, int id) { return Ask(GetDlgItem(dialog, id), BM_GETCHECK) == BST_CHECKED; }
 
 // Every event of the click carries the place, so none of them can land where the cursor was.
+// The three go in one call, so the button-up is queued before the control handles the press:
+// a press held on a slider's channel repeats, and a busy machine would otherwise hold it.
 void Click(int x, int y) {
   const LONG dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
   const LONG dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
   const DWORD flags[] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
-  for (DWORD flag : flags) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = dx;
-    input.mi.dy = dy;
-    input.mi.dwFlags = flag | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(INPUT));
-    e2e::Pause(30);
+  INPUT inputs[std::size(flags)] = {};
+  for (size_t i = 0; i < std::size(flags); ++i) {
+    inputs[i].type = INPUT_MOUSE;
+    inputs[i].mi.dx = dx;
+    inputs[i].mi.dy = dy;
+    inputs[i].mi.dwFlags = flags[i] | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   }
+  SendInput(static_cast<UINT>(std::size(inputs)), inputs, sizeof(INPUT));
 }
 
 RECT ScreenRect(HWND window) {
@@ -93,11 +95,17 @@ void ClickControl(Context& ctx, HWND dialog, int id) {
 }
 
 // A click on a slider's channel near its right end: one step up. In a slider 12 pixels high
-// the channel is the band 2..5 pixels from its top, 4 pixels in from either end.
-void ClickSliderRightEnd(Context& ctx, HWND dialog, int id) {
+// the channel is the band 2..5 pixels from its top, 4 pixels in from either end. A press held
+// on the channel repeats (after half a second), and a busy machine may hold a real one that
+// long; the press and the release go to the slider as posted messages instead, which it
+// handles one after the other before any timer of its own.
+void ClickSliderRightEnd(HWND dialog, int id) {
   HWND control = GetDlgItem(dialog, id);
-  const RECT rect = ScreenRect(control);
-  ClickOn(ctx, control, POINT{rect.right - 8, rect.top + 4});
+  RECT client{};
+  GetClientRect(control, &client);
+  const LPARAM where = MAKELPARAM(client.right - 8, 4);
+  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, where);
+  PostMessageA(control, WM_LBUTTONUP, 0, where);
 }
 
 // Keys go to the active window: activate the dialog by clicking its empty frame first.
@@ -215,7 +223,7 @@ E2E_CASE(dialog_size_and_fast_sliders_follow_the_user) {
 
   // Size 12 -> 13 by a click on the channel right of the thumb: the cycle restarts, so the
   // desktop is repainted and the new, larger cells start again from the top-left one.
-  ClickSliderRightEnd(ctx, dialog, kTrackBar2);
+  ClickSliderRightEnd(dialog, kTrackBar2);
   E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar2) == 13; }, kAnswerTimeout),
             "Size slider at " + std::to_string(Position(dialog, kTrackBar2)));
   E2E_CHECK(e2e::WaitFor([&] { return leaves() < grown / 2; }, kPaintTimeout, 10),
