@@ -89,7 +89,7 @@ class Host : public SaverHost, public PointerSource, public PreviewHost {
   void SetTicking(bool) override {}
   Point CursorPos() override { return s_.cursor; }
   uint64_t NowMilliseconds() override { return now_ms_ += 2; }  // the fastest pace's ticks
-  std::optional<Size> OpenPreview(int32_t) override {
+  std::optional<Size> OpenPreview(WindowReference) override {
     if (!s_.preview_exists) return std::nullopt;
     return Size{s_.preview_rect.Width(), s_.preview_rect.Height()};
   }

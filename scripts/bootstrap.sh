@@ -32,7 +32,7 @@ linux_packages=(
   xvfb xdotool x11-utils x11-apps x11-xserver-utils imagemagick file procps
   xscreensaver xscreensaver-data
   mate-screensaver dbus-daemon libglib2.0-bin dconf-gsettings-backend
-  dpkg-dev lintian groff-base devscripts
+  dpkg-dev lintian groff-base devscripts clang-format
   libwayland-dev libwayland-bin wayland-protocols sway swaybg grim wtype swayidle
   libsystemd-dev mutter weston
   libgtk-3-dev desktop-file-utils appstream

@@ -43,6 +43,14 @@ class InvalidGraphicOperation : public AmbervaleError {
   using AmbervaleError::AmbervaleError;
 };
 
+// A drawing surface the graphics could not make, or a draw they refused: the run ends with the
+// message instead of showing a screen that silently stays blank. Each host reports it its own
+// way (a message box on Windows; stderr and exit status 1 on Linux).
+class DrawingFailure : public AmbervaleError {
+ public:
+  using AmbervaleError::AmbervaleError;
+};
+
 // The platform could not make a graphics object ("DIB cannot be made").
 class OutOfResources : public AmbervaleError {
  public:

@@ -11,11 +11,12 @@
 
 namespace ambervale {
 
-// G1, full screen: cells of Round(width / columns) pixels, columns = 30 - Size.
+// Full screen: cells of Round(width / columns) pixels, columns = 30 - Size.
 void ApplyFullScreenGeometry(SaverState& state, int32_t screen_width, int32_t screen_height);
-// G2, preview: ten columns, rows against width + 1, cells of width div 10.
+// Preview: ten columns, rows against width + 1, cells of width div 10.
 void ApplyPreviewGeometry(SaverState& state, int32_t window_width, int32_t window_height);
-// G3, Size changed in the settings dialog: as G1 on the same surface, cells of width div columns.
+// Size changed in the settings dialog: the full-screen columns and rows on the same surface,
+// cells of width div columns.
 void ApplyDialogGeometry(SaverState& state);
 
 // The last ring of the ring layouts: GridRows div 2, capped where a ring's slots would no

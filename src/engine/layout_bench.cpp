@@ -9,7 +9,7 @@ namespace ambervale {
 namespace {
 
 // Args: algorithm, surface width, surface height, Size.
-void BM_LayoutUpAlgorithm(benchmark::State& bench) {
+void BM_LayOutCycle(benchmark::State& bench) {
   auto state = std::make_unique<SaverState>();
   state->settings.algorithm = static_cast<uint8_t>(bench.range(0));
   state->settings.size = static_cast<uint8_t>(bench.range(3));
@@ -32,7 +32,7 @@ void AllLayouts(benchmark::internal::Benchmark* b) {
   }
 }
 
-BENCHMARK(BM_LayoutUpAlgorithm)->Apply(AllLayouts)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LayOutCycle)->Apply(AllLayouts)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace ambervale

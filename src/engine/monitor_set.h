@@ -34,7 +34,7 @@ class MonitorTarget : public DrawTarget {
   MonitorTarget(DrawTarget& base, Point origin, const Rect& monitor);
 
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
-  int32_t LastStatus() const override { return base_.LastStatus(); }
+  DrawStatus LastStatus() const override { return base_.LastStatus(); }
 
  private:
   DrawTarget& base_;

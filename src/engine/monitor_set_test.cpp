@@ -83,7 +83,7 @@ TEST(MonitorSetTest, TwoMonitorsSideBySideOfDifferentSizes) {
   MonitorRig r({right, kPrimary});
   ASSERT_EQ(r.set.Count(), 2u);
   SaverState& second = r.set.State(1);
-  // Rule G1 from the monitor's own size: 18 columns, 24 rows, cells of Round(42.67).
+  // The full-screen rule from the monitor's own size: 18 columns, 24 rows, cells of Round(42.67).
   EXPECT_EQ(second.grid.cols, 18);
   EXPECT_EQ(second.grid.rows, 24);
   EXPECT_EQ(second.grid.cell_width, 43);

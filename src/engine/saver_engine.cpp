@@ -201,7 +201,7 @@ bool SaverEngine::SlotRemoved() const {
   return !InGrid(s.cycle.row, s.cycle.col) || s.cycle.x[s.cycle.row][s.cycle.col] == 0;
 }
 
-// A removed slot costs one tick: the tick's own FadeStep advance gives the step back.
+// A removed slot costs one tick: the tick's own advance of the fade step gives the step back.
 void SaverEngine::SkipSlot() {
   --state_.cycle.fade_step;
   NextRingSlotFromOne();
@@ -249,7 +249,7 @@ void SaverEngine::RandomFillBlock() {
   DrawCell();
 }
 
-// Blocks 1 to 12: new-sprite test, Draw, the advance after the fifth draw, the end test.
+// Blocks 1 to 12: new-sprite test, DrawCell, the advance after the fifth draw, the end test.
 void SaverEngine::SequenceBlock(bool new_sprite, void (SaverEngine::*advance)(), bool rings) {
   if (new_sprite) NewSprite();
   DrawCell();

@@ -1,6 +1,5 @@
-// The saver's engine half: the operations of the saver window that work on SaverState
-// (layout, sprite, draw, restore, tick), free of any platform. The window that owns the
-// ticks and the screen supplies the CycleHost seam.
+// One screen's engine: the operations that work on its SaverState (layout, sprite, draw,
+// restore, tick), free of any platform. The run's MonitorSet gives each engine its CycleHost.
 #pragma once
 
 #include <array>
@@ -54,8 +53,8 @@ class SaverEngine {
   SaverState& state() { return state_; }
   Random& random() { return random_; }
 
-  // The ImageIndex the sprite planes were last built from, and the one SpriteBitmap was last
-  // rebuilt from (they differ between a new sprite and the next first draw); 0 until a leaf
+  // The leaf picture the sprite planes were last built from, and the one the sprite's bitmap
+  // was last rebuilt from (they differ between a new sprite and the next first draw); 0 until a leaf
   // has been chosen.
   int32_t PlanesImageIndex() const { return planes_image_; }
   int32_t BitmapImageIndex() const { return bitmap_image_; }

@@ -15,6 +15,15 @@
 
 namespace ambervale {
 
+// The keys the run tells apart; the host translates its own key codes.
+enum class Key : uint8_t { kEscape, kOther };
+
+// Another program's window, named by the number the command line gives: the host turns it
+// into a window of its own platform.
+struct WindowReference {
+  int64_t number = 0;
+};
+
 class SaverHost {
  public:
   virtual ~SaverHost() = default;
@@ -52,9 +61,9 @@ class PreviewHost {
     int32_t width = 0;
     int32_t height = 0;
   };
-  // Takes the preview window named on the command line: its size, or nothing when the handle
-  // names no window (the host has dropped its preview).
-  virtual std::optional<Size> OpenPreview(int32_t window) = 0;
+  // Takes the preview window named on the command line: its size, or nothing when the
+  // reference names no window (the host has dropped its preview).
+  virtual std::optional<Size> OpenPreview(WindowReference window) = 0;
   // The desktop as the preview shows it, already width x height: nothing screen-sized is kept.
   virtual std::unique_ptr<ArgbBitmap> DesktopPicture(int32_t width, int32_t height) = 0;
   // False once the preview's host no longer shows it (the saver lost the activation).

@@ -1,5 +1,6 @@
 #include "engine/saver_run.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 
@@ -18,7 +19,7 @@ class DamageRecordingTarget : public DrawTarget {
     target_->DrawScaled(bitmap, x, y, width, height);
     if (bitmap) changed_.Add(Rect{x, y, x + width, y + height});
   }
-  int32_t LastStatus() const override { return target_->LastStatus(); }
+  DrawStatus LastStatus() const override { return target_->LastStatus(); }
   void ClipTo(const Rect& area) override { target_->ClipTo(area); }
 
  private:
@@ -54,14 +55,21 @@ bool SaverRun::Start(TimeOfDay now, std::optional<std::string_view> preview_argu
   return true;
 }
 
-// A run that cannot draw must say so, not show a blank screen for as long as it lasts.
+// A run that cannot draw must say so, not show a blank screen for as long as it lasts. The
+// drawing objects keep their first failure in their status; every screen's are checked.
 void SaverRun::RequireSurfaces() const {
-  if (state_.target == nullptr || state_.target->LastStatus() != 0)
-    throw InvalidGraphicOperation(Format("The screen cannot be drawn on (status %d)",
-                                         state_.target ? state_.target->LastStatus() : -1));
-  if (state_.sprite.bitmap == nullptr || state_.sprite.bitmap->LastStatus() != 0)
-    throw InvalidGraphicOperation(Format("The leaf's bitmap cannot be made (status %d)",
-                                         state_.sprite.bitmap ? state_.sprite.bitmap->LastStatus() : -1));
+  const auto require = [](const auto* surface, const char* what) {
+    const DrawStatus status = surface ? surface->LastStatus() : DrawStatus::kFailed;
+    if (status != DrawStatus::kOk) throw DrawingFailure(Format("%s (%s)", what, Describe(status)));
+  };
+  const size_t screens = screens_ ? screens_->Count() : 0;
+  for (size_t i = 0; i < std::max<size_t>(screens, 1); ++i) {
+    const SaverState& state = screens_ ? screens_->State(i) : state_;
+    require(state.target.get(), "The leaves cannot be drawn on the screen");
+    require(state.sprite.bitmap.get(), "The leaf's bitmap cannot be made");
+    if (state.run_mode == RunMode::kPreview && state.desktop_picture)
+      require(state.desktop_picture.get(), "The desktop's picture cannot be made");
+  }
 }
 
 bool SaverRun::StartFullScreen() {
@@ -76,28 +84,31 @@ void SaverRun::SpreadOverScreens(const std::vector<Rect>& screens) {
   const Rect primary = screens.empty() ? Rect{} : screens.front();
   ApplyFullScreenGeometry(state_, primary.Width(), primary.Height());
   state_.target = RecordingDamage(host_.CreateDrawTarget());
-  RequireSurfaces();
   screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this), primary);
+  RequireSurfaces();
   screens_->StartCycle();
   screens_->BuildSprite();
   screens_->SpreadOver(screens, [this](int32_t width, int32_t height) { return host_.CreateBitmap(width, height); });
+  RequireSurfaces();
 }
 
 bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
-  const int32_t window = ParsePreviewHandle(preview_argument.value_or(std::string_view()));
+  const WindowReference window{ParsePreviewHandle(preview_argument.value_or(std::string_view()))};
   if (preview_ == nullptr) return false;
   const std::optional<PreviewHost::Size> size = preview_->OpenPreview(window);
   if (!size) return false;
   ApplyPreviewGeometry(state_, size->width, size->height);
+  SetTickInterval(kPreviewTickInterval);
   MakeSprite(state_, kPreviewSpriteSize);
   state_.desktop_picture = preview_->DesktopPicture(size->width, size->height);
   state_.target = RecordingDamage(host_.CreateDrawTarget());
   state_.sprite.bitmap = host_.CreateBitmap(kPreviewSpriteSize, kPreviewSpriteSize);
-  RequireSurfaces();
   screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this), Rect{0, 0, size->width, size->height});
+  RequireSurfaces();
   screens_->RestoreAndRestart();
   screens_->StartCycle();
   screens_->BuildSprite();
+  RequireSurfaces();
   return true;
 }
 
@@ -122,6 +133,7 @@ SaverRun::Wake SaverRun::Advance(MonotonicTime now) {
     screens_->Tick();
     ++wake.ticks;
   }
+  if (wake.ticks > 0) RequireSurfaces();
   wake.changed = std::exchange(changed_, Damage{});
   if (phase_ == Phase::kRunning) wake.next_wake = pacer_.NextDue();
   return wake;
@@ -129,7 +141,9 @@ SaverRun::Wake SaverRun::Advance(MonotonicTime now) {
 
 void SaverRun::Tick() {
   exits_checked_ = false;
-  if (phase_ == Phase::kRunning) screens_->Tick();
+  if (phase_ != Phase::kRunning) return;
+  screens_->Tick();
+  RequireSurfaces();
 }
 
 void SaverRun::SetTickInterval(uint32_t milliseconds) { pacer_.SetInterval(milliseconds); }
@@ -145,7 +159,9 @@ void SaverRun::ShowDesktop(const Rect& area) {
 }
 
 void SaverRun::RestoreAndRestart() {
-  if ((phase_ == Phase::kStarting || phase_ == Phase::kRunning) && screens_) screens_->RestoreAndRestart();
+  if ((phase_ != Phase::kStarting && phase_ != Phase::kRunning) || !screens_) return;
+  screens_->RestoreAndRestart();
+  RequireSurfaces();
 }
 
 void SaverRun::CheckExits() {
@@ -165,8 +181,39 @@ void SaverRun::CheckPointer() {
     close_requested_ = true;
 }
 
-void SaverRun::OnKeyDown(uint16_t key) {
-  if (state_.settings.exit_on_input || key == kEscapeKey) close_requested_ = true;
+void SaverRun::OnKeyDown(Key key) {
+  if (state_.settings.exit_on_input || key == Key::kEscape) close_requested_ = true;
+}
+
+void SaverRun::RestartCycles() {
+  state_.cycle.fade_step = 0;
+  RestoreAndRestart();
+}
+
+void SaverRun::ChangeSetting(SettingId id, int32_t value) {
+  value = ClampToRange(id, value);
+  const bool changed = ValueOf(state_.settings, id) != value;
+  SetValue(state_.settings, id, value);
+  switch (id) {
+    case SettingId::kFast:
+      SetTickInterval(TickInterval(state_.settings.fast));
+      return;
+    case SettingId::kSize:
+      if (!changed) return;
+      ApplyDialogGeometry(state_);
+      return RestartCycles();
+    case SettingId::kAlgorithm:
+    case SettingId::kTransparent:
+      if (changed) RestartCycles();
+      return;
+    default:
+      return;
+  }
+}
+
+void SaverRun::ReleaseForClose() {
+  state_.close_allowed = true;
+  RestoreAndRestart();
 }
 
 bool SaverRun::TakeCloseRequest() { return std::exchange(close_requested_, false); }

@@ -1,9 +1,9 @@
 // One run of the saver from its start-up to its close, free of any platform: the start-up
 // (full screen over every screen, or a preview), the pace (every tick that is due when the host
 // wakes it, and when to wake it next), the tick of every screen's engine with the exit checks
-// at its head, the restore-and-restart, the key exit, the close decision and the close. A host
-// (SaverHost) supplies what differs per platform; it asks TakeCloseRequest() after a wake or a
-// key and closes when told.
+// at its head, the restore-and-restart, the key exit, the settings dialog's changes, the close
+// decision and the close. A host (SaverHost) supplies what differs per platform; it asks
+// TakeCloseRequest() after a wake or a key and closes when told.
 #pragma once
 
 #include <cstdint>
@@ -34,9 +34,11 @@ class SaverRun final : private MonitorOwner {
   SaverRun(const SaverRun&) = delete;
   SaverRun& operator=(const SaverRun&) = delete;
 
-  // The start-up, seeded from the time of day. An error (settings that cannot be read, a draw
-  // target or bitmap that cannot be made) leaves the phase kFailed and propagates. A preview handle that names no window also fails the start-up, quietly: the
-  // host has already dropped its preview. Returns true when the run started.
+  // The start-up, seeded from the time of day. An error (settings that cannot be read, a
+  // DrawingFailure) leaves the phase kFailed and propagates. A preview reference that names no
+  // window also fails the start-up, quietly: the host has already dropped its preview.
+  // Returns true when the run started. Tick, FollowScreens and RestoreAndRestart raise
+  // DrawingFailure too once a surface has failed.
   bool Start(TimeOfDay now, std::optional<std::string_view> preview_argument = std::nullopt);
   // True once the start-up completed: only then may anything touch the surfaces.
   bool Started() const { return phase_ == Phase::kRunning; }
@@ -63,9 +65,24 @@ class SaverRun final : private MonitorOwner {
   // Every screen's desktop again and a new cycle on each (nothing before the start-up made its
   // surfaces, or after it failed).
   void RestoreAndRestart();
-  void OnKeyDown(uint16_t key);
+  void OnKeyDown(Key key);
+
+  // The settings dialog's doors. Its settings are the primary's; a change reaches every
+  // screen: Algorithm, Size and Transparent restart every cycle (Size on the dialog's grid
+  // rule), Fast sets the pace (even unchanged), the check boxes count from the next tick. A
+  // value a setting already has restarts nothing.
+  const Settings& CurrentSettings() const { return state_.settings; }
+  void ChangeSetting(SettingId id, int32_t value);
+  // While the dialog shows no input ends the run; its close grants the close and restores
+  // every screen.
+  void HoldBehindDialog() { state_.behind_dialog = true; }
+  void ReleaseForClose();
+
   // The close decision: true grants the close.
   bool MayClose();
+  // A host that ends the run after a failure grants the close without a restore of the run's
+  // own: the graphics that failed cannot be trusted to draw it.
+  void GrantClose() { state_.close_allowed = true; }
   void Close();
 
   // True once an exit rule asked for the close; taking it clears it.
@@ -81,10 +98,13 @@ class SaverRun final : private MonitorOwner {
   // The full-screen surfaces over the host's screens: geometry, target, one engine each.
   void SpreadOverScreens(const std::vector<Rect>& screens);
   bool StartPreview(std::optional<std::string_view> preview_argument);
+  // Every screen's desktop again and a fresh cycle from its first cell.
+  void RestartCycles();
   void CheckPointer();
   // The host's target, wrapped so that every draw joins what the next wake reports changed.
   std::unique_ptr<DrawTarget> RecordingDamage(std::unique_ptr<DrawTarget> target);
-  // Raises InvalidGraphicOperation when the draw target or the sprite's bitmap failed.
+  // Raises DrawingFailure when any screen's draw target, sprite bitmap or desktop picture
+  // could not be made or has refused a draw.
   void RequireSurfaces() const;
 
   // MonitorOwner

@@ -12,6 +12,13 @@ namespace {
 
 using testing::TestLeafBytes;
 
+// A target beneath the recording one whose status the test sets: a draw the graphics refused.
+struct StatusTarget : DrawTarget {
+  DrawStatus status = DrawStatus::kOk;
+  void DrawScaled(const ArgbBitmap*, int32_t, int32_t, int32_t, int32_t) override {}
+  DrawStatus LastStatus() const override { return status; }
+};
+
 // A platform with every capability: two monitors, a pointer and a preview window.
 class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost {
  public:
@@ -27,8 +34,10 @@ class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost
   std::vector<Rect> shown;  // the areas whose desktop showed again
   int bitmaps = 0;
   bool fail_bitmaps = false;
+  int failing_bitmap = 0;  // the number of the one bitmap that comes back failed (1 = the first)
   Size picture_size;
   RecordingTarget* target = nullptr;
+  StatusTarget beneath;
 
   Settings LoadSettings() override {
     if (fail_load) throw RegistryError("Failed to get data for 'Size'");
@@ -36,13 +45,14 @@ class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost
   }
   std::vector<Rect> Screens() override { return screens; }
   std::unique_ptr<DrawTarget> CreateDrawTarget() override {
-    auto owned = std::make_unique<RecordingTarget>();
+    auto owned = std::make_unique<RecordingTarget>(&beneath);
     target = owned.get();
     return owned;
   }
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
     ++bitmaps;
     if (fail_bitmaps) return nullptr;
+    if (bitmaps == failing_bitmap) return std::make_unique<MemoryBitmap>(0, 0);
     return std::make_unique<MemoryBitmap>(width, height);
   }
   void ShowDesktop(const Rect& area) override { shown.push_back(area); }
@@ -55,7 +65,7 @@ class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost
     cursor_script.erase(cursor_script.begin());
     return p;
   }
-  std::optional<Size> OpenPreview(int32_t) override { return preview; }
+  std::optional<Size> OpenPreview(WindowReference) override { return preview; }
   std::unique_ptr<ArgbBitmap> DesktopPicture(int32_t width, int32_t height) override {
     picture_size = {width, height};
     return std::make_unique<MemoryBitmap>(width, height);
@@ -98,13 +108,73 @@ TEST_F(SaverRunTest, FullScreenGivesEveryScreenItsOwnGridAndThePace) {
   EXPECT_EQ(host.shown, (std::vector<Rect>{{0, 0, 1024, 768}, {1024, 0, 1792, 1024}}));
 }
 
-TEST_F(SaverRunTest, PreviewAsksForAPictureOfItsOwnSizeAndShowsItFirst) {
+// One check, one error, every screen: a second monitor's failed bitmap stops the start-up as
+// the primary's would, and a draw the graphics refused ends the run at the tick that met it.
+TEST_F(SaverRunTest, AnyScreensFailedSurfaceRaisesOneDrawingFailure) {
+  host.screens = {{0, 0, 1024, 768}, {1024, 0, 1792, 1024}};
+  host.failing_bitmap = 2;  // the primary's sprite is the first, the second monitor's the next
+  state.run_mode = RunMode::kFullScreen;
+  EXPECT_THROW(run.Start(now), DrawingFailure);
+  EXPECT_FALSE(run.Started());
+
+  host.failing_bitmap = 0;
+  StartFullScreen();
+  run.Tick();
+  host.beneath.status = DrawStatus::kOutOfMemory;
+  try {
+    run.Tick();
+    ADD_FAILURE() << "a refused draw went unnoticed";
+  } catch (const DrawingFailure& failure) {
+    EXPECT_STREQ(failure.what(), "The leaves cannot be drawn on the screen (out of memory)");
+  }
+}
+
+// The settings dialog's changes, through the run, on two monitors: the Size on the dialog's
+// grid rule and a new cycle on each; the pace set even when unchanged; no restart for a value
+// a setting already has; the close granted with every screen restored.
+TEST_F(SaverRunTest, ADialogChangeReachesEveryMonitorThroughTheRun) {
+  host.screens = {{0, 0, 1024, 768}, {1024, 0, 1792, 1024}};
+  StartFullScreen();
+  run.HoldBehindDialog();
+  const std::vector<Rect> both{{0, 0, 1024, 768}, {1024, 0, 1792, 1024}};
+
+  run.ChangeSetting(SettingId::kSize, 13);
+  EXPECT_EQ(host.shown, both);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(run.State(i).settings.size, 13) << i;
+    EXPECT_EQ(run.State(i).grid.cols, 17) << i;
+  }
+  EXPECT_EQ(state.grid.rows, 13);  // Round(12.75)
+  EXPECT_EQ(state.grid.cell_width, 60);
+  run.ChangeSetting(SettingId::kSize, 13);
+  run.ChangeSetting(SettingId::kTransparent, state.settings.transparent);
+  EXPECT_EQ(host.shown.size(), 2u);
+
+  run.ChangeSetting(SettingId::kTransparent, 3);
+  EXPECT_EQ(run.State(1).settings.transparent, 3);
+  EXPECT_EQ(host.shown.size(), 4u);
+
+  // The run keeps the new pace: a tick every 2 ms from the next wake on.
+  run.ChangeSetting(SettingId::kFast, 50);
+  run.Advance(std::chrono::milliseconds(1000));
+  EXPECT_EQ(run.Advance(std::chrono::milliseconds(1010)).ticks, 5);
+  EXPECT_EQ(host.shown.size(), 4u);
+
+  EXPECT_FALSE(run.MayClose());  // held by the dialog
+  run.ReleaseForClose();
+  EXPECT_EQ(host.shown.size(), 6u);
+  EXPECT_TRUE(run.MayClose());
+  EXPECT_TRUE(run.State(1).close_allowed);
+}
+
+TEST_F(SaverRunTest, PreviewTicksAtItsOwnPaceAndShowsItsPictureFirst) {
   state.run_mode = RunMode::kPreview;
-  host.settings.fast = 0;  // the preview keeps the host's pace whatever Fast is
+  host.settings.fast = 0;  // the preview keeps its own pace whatever Fast is
   ASSERT_TRUE(run.Start(now, "1234"));
   EXPECT_EQ(host.picture_size.width, 152);
   EXPECT_EQ(host.picture_size.height, 112);
-  EXPECT_EQ(host.interval, 0u);
+  run.Advance(std::chrono::milliseconds(1000));
+  EXPECT_EQ(run.Advance(std::chrono::milliseconds(1000 + 3 * kPreviewTickInterval)).ticks, 3);
   EXPECT_EQ(state.sprite.rect, (Rect{0, 0, 20, 20}));
   ASSERT_FALSE(host.target->calls.empty());
   const auto& first = host.target->calls.front();
@@ -127,7 +197,7 @@ TEST_F(SaverRunTest, FailedStartUpsTouchNoSurfaceAndEndAtTheClose) {
 
   host.fail_load = false;
   host.fail_bitmaps = true;  // no bitmap for the leaf: an error, never a blank run
-  EXPECT_THROW(run.Start(now), InvalidGraphicOperation);
+  EXPECT_THROW(run.Start(now), DrawingFailure);
   EXPECT_FALSE(run.Started());
 
   state.behind_dialog = true;  // even a settings run ends
@@ -216,12 +286,12 @@ TEST_F(SaverRunTest, PreviewEndsWhenItsHostNoLongerShowsIt) {
 
 TEST_F(SaverRunTest, KeysEndTheRunAnyKeyWithExitOnInputElseEscAlone) {
   StartFullScreen();
-  run.OnKeyDown(' ');
+  run.OnKeyDown(Key::kOther);
   EXPECT_TRUE(run.TakeCloseRequest());
   state.settings.exit_on_input = false;
-  run.OnKeyDown('A');
+  run.OnKeyDown(Key::kOther);
   EXPECT_FALSE(run.TakeCloseRequest());
-  run.OnKeyDown(kEscapeKey);
+  run.OnKeyDown(Key::kEscape);
   EXPECT_TRUE(run.TakeCloseRequest());
 }
 

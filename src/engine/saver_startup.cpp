@@ -1,5 +1,6 @@
 #include "engine/saver_startup.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <limits>
 #include <string>
@@ -56,11 +57,20 @@ uint32_t TickInterval(uint8_t fast) {
   return interval < 2 ? 2u : static_cast<uint32_t>(interval);
 }
 
+TimeOfDay UtcTimeOfDay() {
+  using namespace std::chrono;
+  const auto since_epoch = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+  const int64_t of_day = since_epoch % (int64_t{24} * 3600 * 1000);
+  const int64_t second = of_day / 1000;
+  return {static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60), static_cast<int>(second % 60),
+          static_cast<int>(of_day % 1000)};
+}
+
 void MakeSprite(SaverState& state, int32_t size) {
   Dib& dib = state.sprite.dib;
   dib.SetDibWidth(size);
   dib.SetDibHeight(size);
-  const ColorRef black = PackRgb(0, 0, 0);
+  const Rgb black = PackRgb(0, 0, 0);
   for (int32_t y = 0; y < dib.Height(); ++y)
     for (int32_t x = 0; x < dib.Width(); ++x) dib.PutPixel(x, y, black);
   state.sprite.rect = Rect{0, 0, dib.Width(), dib.Height()};

@@ -11,7 +11,6 @@
 
 namespace ambervale {
 
-inline constexpr uint16_t kEscapeKey = 27;
 inline constexpr uint32_t kPreviewTickInterval = 30;
 inline constexpr int32_t kFullScreenSpriteSize = 100;
 inline constexpr int32_t kPreviewSpriteSize = 20;
@@ -38,6 +37,9 @@ struct TimeOfDay {
   int seconds = 0;
   int milliseconds = 0;
 };
+
+// The time of day now, in UTC: the start-up's seed.
+TimeOfDay UtcTimeOfDay();
 
 // Sizes the sprite surface to size x size, clears it to black and sets the sprite's rectangle.
 void MakeSprite(SaverState& state, int32_t size);

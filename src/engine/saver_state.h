@@ -24,13 +24,7 @@ using SpritePlane = std::array<std::array<int32_t, kSpriteSize>, kSpriteSize>;  
 
 // How the program was started: full screen, the settings dialog over a live saver, the
 // preview inside the host's window, or the password request (nothing to do).
-enum class RunMode : char {
-  kNone = 0,
-  kFullScreen = 'S',
-  kSettings = 'C',
-  kPreview = 'P',
-  kPassword = 'A',
-};
+enum class RunMode : uint8_t { kNone, kFullScreen, kSettings, kPreview, kPassword };
 
 // The grid over the drawing surface: its size, the columns and rows, and the cell size.
 struct GridGeometry {

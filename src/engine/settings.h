@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/algorithms.h"
+
 namespace ambervale {
 
 // Zero until loaded: the first-run values are DefaultSettings(), from the table below.
@@ -38,7 +40,7 @@ struct SettingSpec {
 // In the order the store reads and writes them.
 inline constexpr std::array<SettingSpec, 7> kSettingSpecs{{
     {SettingId::kSize, "Size", 0, 20, 12, "Size", "size", false},
-    {SettingId::kAlgorithm, "Algorithm", 0, 12, 10, "Algorithm", "algorithm", false},
+    {SettingId::kAlgorithm, "Algorithm", 0, kAlgorithmCount - 1, 10, "Algorithm", "algorithm", false},
     {SettingId::kTransparent, "Transparent", 1, 10, 8, "Transparent", "transparent", false},
     {SettingId::kFast, "Fast", 0, 50, 33, "Fast", "fast", false},
     {SettingId::kColor, "Color", 0, 255, 3, "Color_s", "", false},

@@ -12,7 +12,7 @@
 #include "engine/geometry.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_state.h"
-#include "surfaces/jpeg_encoder.h"
+#include "testing/jpeg_encoder.h"
 #include "testing/test_surfaces.h"
 
 namespace ambervale::testing {

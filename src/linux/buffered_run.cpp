@@ -16,7 +16,7 @@ class BufferTarget : public DrawTarget {
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override {
     buffer_->DrawScaled(bitmap, x, y, width, height);
   }
-  int32_t LastStatus() const override { return buffer_->LastStatus(); }
+  DrawStatus LastStatus() const override { return buffer_->LastStatus(); }
 
  private:
   std::unique_ptr<BackBuffer>& buffer_;

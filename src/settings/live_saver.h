@@ -1,17 +1,24 @@
-// What the settings dialog needs of the saver running behind it. The saver window
-// implements it; native tests use a recording fake.
+// What the settings dialog needs of the saver running behind it: the run's own doors. The
+// saver window implements it over its run; native tests use a recording fake.
 #pragma once
 
 #include <cstdint>
+
+#include "engine/settings.h"
 
 namespace ambervale {
 
 class LiveSaver {
  public:
   virtual ~LiveSaver() = default;
-  virtual void RestoreAndRestart() = 0;                             // restore the screen, start a new cycle
-  virtual void SetTimerInterval(uint32_t milliseconds) = 0;  // the tick's pace
-  virtual void CloseSaver() = 0;                           // the saver window's close request
+  // The settings the run has now (a new cycle's random pick included).
+  virtual const Settings& CurrentSettings() const = 0;
+  // A setting the user changed: the run takes it to every screen (a new cycle, the pace).
+  virtual void ChangeSetting(SettingId id, int32_t value) = 0;
+  // The dialog shows: no input ends the saver behind it.
+  virtual void HoldBehindDialog() = 0;
+  // The dialog closes: the saver's close is granted, every screen restored, the saver closed.
+  virtual void CloseSaver() = 0;
 };
 
 }  // namespace ambervale

@@ -1,14 +1,15 @@
 // What the settings dialog does with its controls, apart from the window that shows them.
 //
-// The dialog keeps no copy of the settings: each handler writes straight into SaverState and
-// pokes the saver running behind the dialog. The controls are reached through DialogControls,
-// which the window implements over the real track bars and check boxes and the tests fake.
+// The dialog keeps no copy of the settings: it reads them from the saver running behind it and
+// hands each change to that saver's run, which restarts the cycles or sets the pace on every
+// screen. The controls are reached through DialogControls, which the window implements over
+// the real track bars and check boxes and the tests fake.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
-#include "engine/saver_state.h"
+#include "engine/saver_host.h"
 #include "engine/settings.h"
 #include "settings/live_saver.h"
 #include "surfaces/types.h"
@@ -57,8 +58,7 @@ class DialogControls {
 class SettingsDialogLogic {
  public:
   // `save` writes the seven settings as they stand; it raises when they cannot be written.
-  SettingsDialogLogic(SaverState& state, LiveSaver& saver, DialogControls& controls,
-                      std::function<void()> save);
+  SettingsDialogLogic(LiveSaver& saver, DialogControls& controls, std::function<void()> save);
 
   // The part of the dialog's creation that follows the saver window's creation and the
   // dialog's placement: sliders from the settings (Algorithm, Size, Transparent, Fast), then
@@ -70,33 +70,22 @@ class SettingsDialogLogic {
   void SetSlider(DialogSlider slider, int64_t value);
   void SetCheckBox(DialogCheckBox box, bool checked);
 
+  // A control the user moved: its setting goes to the run.
   void SliderChanged(DialogSlider slider);
-  void AlgorithmChanged();  // Algorithm: restarts the cycle
-  void SizeChanged();  // Size: new grid, restarts the cycle
-  void TransparencyChanged();  // Transparent: restarts the cycle
-  void PaceChanged();  // Fast: the tick's pace, no restart
-
   void CheckBoxClicked(DialogCheckBox box);
-  void ExitOnInputClicked();
-  void RandomAlgorithmClicked();
 
   void SaveClicked();  // "Save Settings": errors propagate to the caller's error handler
   void CloseClicked();  // "Close"
 
   // True when the key closes the dialog (Esc); every other key is left to the control.
-  bool OnKeyDown(uint16_t key);
+  bool OnKeyDown(Key key);
 
-  // The dialog is closing: let the saver go, have the desktop repaint, close the saver, which
-  // ends the program. Runs once, however many ways the close arrives.
+  // The dialog is closing: the saver closes (restoring every screen), which ends the program.
+  // Runs once, however many ways the close arrives.
   void Close();
   bool Closed() const { return closed_; }
 
  private:
-  bool TakePosition(DialogSlider slider);
-  void TakeCheck(DialogCheckBox box);
-  void Restart();
-
-  SaverState& state_;
   LiveSaver& saver_;
   DialogControls& controls_;
   std::function<void()> save_;

@@ -22,7 +22,7 @@ bool SaveOn(RegistryAccess& registry, std::string_view key_path, const SaverStat
             SaveKeyFailure on_key_failure) {
   if (!registry.OpenKey(key_path, /*can_create=*/true)) {
     if (on_key_failure == SaveKeyFailure::kRaise) {
-      throw RegistryError(Format(kOpenForWriteFailed, kSettingsKeyDisplayName));
+      throw RegistryError(Format(kOpenForWriteFailed, ("HKEY_CURRENT_USER" + std::string(kSettingsKey)).c_str()));
     }
     return false;
   }

@@ -16,8 +16,6 @@ namespace ambervale {
 // The settings key as the program names it: the leading backslash makes it absolute, so the
 // sub-key opened under the root is "Software\Ambervale\" (trailing backslash included).
 inline constexpr char kSettingsKey[] = "\\Software\\Ambervale\\";
-// How the key is named to the user when it cannot be opened for a save.
-inline constexpr char kSettingsKeyDisplayName[] = "HKEY_CURRENT_USER\\Software\\Ambervale\\";
 
 // What a save does when the key cannot be opened (or created) for writing.
 enum class SaveKeyFailure {

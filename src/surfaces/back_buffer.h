@@ -48,10 +48,10 @@ class BackBuffer : public DrawTarget {
   void Restore(const Rect& area);
 
   // Blends the bitmap scaled into the rectangle (drawing coordinates), source-over by its
-  // alpha, as MemoryCanvas does; the changed pixels join the dirty rectangle. Draws
+  // alpha (surfaces/blend.h); the changed pixels join the dirty rectangle. Draws
   // MemoryBitmap sources only.
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
-  int32_t LastStatus() const override { return last_status_; }
+  DrawStatus LastStatus() const override { return last_status_; }
   void ClipTo(const Rect& area) override { clip_ = area; }
 
   // The smallest rectangle of buffer pixels holding every pixel changed since the last call
@@ -68,7 +68,7 @@ class BackBuffer : public DrawTarget {
 
   int32_t width_ = 0;
   int32_t height_ = 0;
-  int32_t last_status_ = 0;
+  DrawStatus last_status_ = DrawStatus::kOk;
   Point origin_;
   std::vector<uint32_t> pixels_;
   std::vector<uint32_t> background_;

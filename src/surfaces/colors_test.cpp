@@ -17,10 +17,10 @@ TEST(ColorsTest, PackArgbPlacesAlphaRedGreenBlueFromTheTop) {
   EXPECT_EQ(BlueOf(c), 0x10);
 }
 
-TEST(ColorsTest, PackRgbPutsRedLowestAndLeavesTheTopByteZero) {
-  EXPECT_EQ(PackRgb(1, 2, 3), 0x00030201u);
+TEST(ColorsTest, PackRgbPutsBlueLowestAndLeavesTheTopByteZero) {
+  EXPECT_EQ(PackRgb(1, 2, 3), 0x00010203u);
   EXPECT_EQ(PackRgb(0, 0, 0), 0u);
-  EXPECT_EQ(PackRgb(0x1FF, -1, 256), 0x0000FFFFu);
+  EXPECT_EQ(PackRgb(0x1FF, -1, 256), 0x00FFFF00u);
 }
 
 }  // namespace

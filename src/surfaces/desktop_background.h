@@ -19,9 +19,4 @@ bool IsOneColour(std::span<const uint32_t> pixels);
 // the overflow cut off by the area's edges. A picture without pixels gives the area itself.
 Rect FillRect(int32_t picture_width, int32_t picture_height, const Rect& area);
 
-// A COLORREF (0x00BBGGRR) as a buffer pixel (0x00RRGGBB).
-inline uint32_t ColorRefToRgb(uint32_t colour_ref) {
-  return ((colour_ref & 0xFF) << 16) | (colour_ref & 0xFF00) | ((colour_ref >> 16) & 0xFF);
-}
-
 }  // namespace ambervale

@@ -39,7 +39,6 @@ TEST(DesktopBackgroundTest, FillOfNothingOrASliverStaysSane) {
   EXPECT_EQ(sliver.right, 60000);
 }
 
-TEST(DesktopBackgroundTest, ColorRefBecomesABufferPixel) { EXPECT_EQ(ColorRefToRgb(0x00332211), 0x112233u); }
 
 }  // namespace
 }  // namespace ambervale

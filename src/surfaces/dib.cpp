@@ -72,13 +72,13 @@ void Dib::Resize(int32_t width, int32_t height, int32_t depth) {
 
 uint8_t* Dib::Row(int32_t y) { return top_row_ + static_cast<int64_t>(y) * row_step_; }
 
-void Dib::PutPixel(int32_t x, int32_t y, ColorRef colour) {
+void Dib::PutPixel(int32_t x, int32_t y, Rgb colour) {
   if (Empty() || x < 0 || x >= format_.width || y < 0 || y >= format_.height) return;
   if (format_.depth != 24 && format_.depth != 32) return;  // the engine's surfaces are all 24-bit
   uint8_t* pixel = Row(y) + static_cast<int64_t>(x) * (format_.depth / 8);
-  pixel[0] = static_cast<uint8_t>(colour >> 16);  // blue
-  pixel[1] = static_cast<uint8_t>(colour >> 8);   // green
-  pixel[2] = static_cast<uint8_t>(colour);        // red
+  pixel[0] = BlueOf(colour);
+  pixel[1] = GreenOf(colour);
+  pixel[2] = RedOf(colour);
 }
 
 const uint8_t* Dib::RowBytes(int32_t y) {

@@ -1,5 +1,5 @@
 // Dib, the pixel surface: a device-independent bitmap with its size-change rules and
-// bottom-up row addressing. The storage and the three GDI operations (stretch, screen copy,
+// bottom-up row addressing. The storage and its three operations (stretch, screen copy,
 // flush) come from a DibBackend: DIB sections and GDI on Windows, memory and a
 // pixel-dropping stand-in natively.
 #pragma once
@@ -47,8 +47,6 @@ class DibStorage {
   virtual void StretchPicture(const Rect& rect, JpegImage& picture) = 0;
   // Copies the screen's top-left width x height pixels to (0, 0).
   virtual void CopyFromScreen(const ScreenSource& screen) = 0;
-  // The platform device context the storage is selected into (0 where there is none).
-  virtual uintptr_t DeviceContext() { return 0; }
 };
 
 class DibBackend {
@@ -58,13 +56,14 @@ class DibBackend {
   virtual std::unique_ptr<DibStorage> Allocate(const DibFormat& format) = 0;
 };
 
-// The stretch mode for drawing a picture of `picture_bits` onto a device of `device_depth`
-// bits: halftoning only when the device has 8 bits or less and fewer than the picture,
-// otherwise dropping whole rows and columns.
-inline constexpr int32_t kStretchColorOnColor = 3;
-inline constexpr int32_t kStretchHalftone = 4;
-constexpr int32_t StretchModeFor(int32_t device_depth, int32_t picture_bits) {
-  return device_depth <= 8 && device_depth < picture_bits ? kStretchHalftone : kStretchColorOnColor;
+// How a picture is scaled onto a surface: whole rows and columns dropped or repeated, or
+// halftoned (dithered to the surface's fewer colours).
+enum class StretchQuality { kDropPixels, kHalftone };
+
+// The quality for drawing a picture of `picture_bits` onto a device of `device_depth` bits:
+// halftoning only when the device has 8 bits or less and fewer than the picture.
+constexpr StretchQuality StretchQualityFor(int32_t device_depth, int32_t picture_bits) {
+  return device_depth <= 8 && device_depth < picture_bits ? StretchQuality::kHalftone : StretchQuality::kDropPixels;
 }
 
 // The build's own backend (Windows: DIB sections; native: memory).
@@ -95,7 +94,7 @@ class Dib {
 
   // Writes pixel (x, y), y from the top; ignored outside the surface and on surfaces of
   // fewer than 24 bits.
-  void PutPixel(int32_t x, int32_t y, ColorRef colour);
+  void PutPixel(int32_t x, int32_t y, Rgb colour);
   // Row y from the top: Width() pixels of blue, green, red. Flushes pending drawing first.
   // Raises InvalidGraphicOperation when y is outside 0..Height()-1.
   const uint8_t* RowBytes(int32_t y);

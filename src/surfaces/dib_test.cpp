@@ -10,7 +10,7 @@
 #include "base/errors.h"
 #include "surfaces/jpeg_image.h"
 #include "testing/test_surfaces.h"
-#include "surfaces/test_pictures.h"
+#include "testing/test_pictures.h"
 
 namespace ambervale {
 namespace {
@@ -32,7 +32,7 @@ std::vector<uint8_t> RowCopy(Dib& dib, int32_t y) {
   return std::vector<uint8_t>(row, row + static_cast<size_t>(dib.Width()) * 3);
 }
 
-TEST(TDIBSizeTest, DepthThenWidthThenHeight) {
+TEST(DibSizeTest, DepthThenWidthThenHeight) {
   Dib dib;
   EXPECT_TRUE(dib.Empty());
   EXPECT_EQ(dib.Width(), 0);
@@ -51,7 +51,7 @@ TEST(TDIBSizeTest, DepthThenWidthThenHeight) {
   EXPECT_EQ(dib.Stride(), 300);
 }
 
-TEST(TDIBSizeTest, WidthOrHeightAloneOnAnEmptySurfaceGivesEightBits) {
+TEST(DibSizeTest, WidthOrHeightAloneOnAnEmptySurfaceGivesEightBits) {
   Dib wide;
   wide.SetDibWidth(100);
   EXPECT_EQ(wide.Width(), 100);
@@ -66,7 +66,7 @@ TEST(TDIBSizeTest, WidthOrHeightAloneOnAnEmptySurfaceGivesEightBits) {
   EXPECT_EQ(tall.Stride(), 4);
 }
 
-TEST(TDIBSizeTest, StrideRoundsEveryRowUpToWholeDoubleWords) {
+TEST(DibSizeTest, StrideRoundsEveryRowUpToWholeDoubleWords) {
   struct Case {
     int32_t depth, width, stride;
   };
@@ -80,7 +80,7 @@ TEST(TDIBSizeTest, StrideRoundsEveryRowUpToWholeDoubleWords) {
   }
 }
 
-TEST(TDIBSizeTest, ZeroOrNegativeSizeEmptiesTheSurface) {
+TEST(DibSizeTest, ZeroOrNegativeSizeEmptiesTheSurface) {
   Dib dib;
   dib.SetDepth(24);
   dib.SetDibWidth(10);
@@ -94,12 +94,12 @@ TEST(TDIBSizeTest, ZeroOrNegativeSizeEmptiesTheSurface) {
   dib.PutPixel(0, 0, 0);  // nothing to write, nothing raised
 }
 
-TEST(TDIBSizeTest, SameSizeKeepsTheStorageAndPixelsNewSizeReplacesThem) {
+TEST(DibSizeTest, SameSizeKeepsTheStorageAndPixelsNewSizeReplacesThem) {
   Dib dib;
   dib.SetDepth(24);
   dib.SetDibWidth(10);
   dib.SetDibHeight(10);
-  dib.PutPixel(3, 4, 0x00112233);
+  dib.PutPixel(3, 4, 0x00332211);
   const uint8_t* bits = dib.storage()->Bits();
   dib.SetDibWidth(10);
   dib.SetDibHeight(10);
@@ -113,7 +113,7 @@ TEST(TDIBSizeTest, SameSizeKeepsTheStorageAndPixelsNewSizeReplacesThem) {
   EXPECT_EQ(dib.Height(), 10);
 }
 
-TEST(TDIBSizeTest, BadDepthRaisesAndKeepsTheOldStorage) {
+TEST(DibSizeTest, BadDepthRaisesAndKeepsTheOldStorage) {
   Dib dib;
   for (int32_t depth : {0, -24, 2, 7, 12, 25, 64}) {
     try {
@@ -126,19 +126,19 @@ TEST(TDIBSizeTest, BadDepthRaisesAndKeepsTheOldStorage) {
   }
   dib.SetDepth(24);
   dib.SetDibWidth(4);
-  dib.PutPixel(1, 0, 0x00ABCDEF);
+  dib.PutPixel(1, 0, 0x00EFCDAB);
   EXPECT_THROW(dib.SetDepth(7), InvalidGraphicOperation);
   EXPECT_EQ(dib.Depth(), 24);
   EXPECT_EQ(dib.Width(), 4);
   EXPECT_EQ(RowCopy(dib, 0)[3], 0xAB);
 }
 
-TEST(TDIBSizeTest, StorageThePlatformCannotMakeRaisesAndKeepsTheOldStorage) {
+TEST(DibSizeTest, StorageThePlatformCannotMakeRaisesAndKeepsTheOldStorage) {
   RefusingBackend backend;
   Dib dib(backend);
   dib.SetDepth(24);
   dib.SetDibWidth(5);
-  dib.PutPixel(0, 0, 0x00010203);
+  dib.PutPixel(0, 0, 0x00030201);
   backend.refuse = true;
   try {
     dib.SetDibHeight(5);
@@ -157,16 +157,16 @@ TEST(TDIBSizeTest, StorageThePlatformCannotMakeRaisesAndKeepsTheOldStorage) {
   EXPECT_EQ(huge.Height(), 1);
 }
 
-TEST(StretchModeTest, HalftoningOnlyForScreensOfEightBitsOrLessBelowThePicture) {
-  EXPECT_EQ(StretchModeFor(8, 24), kStretchHalftone);
-  EXPECT_EQ(StretchModeFor(4, 8), kStretchHalftone);
-  EXPECT_EQ(StretchModeFor(8, 8), kStretchColorOnColor);
-  EXPECT_EQ(StretchModeFor(16, 24), kStretchColorOnColor);
-  EXPECT_EQ(StretchModeFor(24, 24), kStretchColorOnColor);
-  EXPECT_EQ(StretchModeFor(32, 8), kStretchColorOnColor);
+TEST(StretchQualityTest, HalftoningOnlyForScreensOfEightBitsOrLessBelowThePicture) {
+  EXPECT_EQ(StretchQualityFor(8, 24), StretchQuality::kHalftone);
+  EXPECT_EQ(StretchQualityFor(4, 8), StretchQuality::kHalftone);
+  EXPECT_EQ(StretchQualityFor(8, 8), StretchQuality::kDropPixels);
+  EXPECT_EQ(StretchQualityFor(16, 24), StretchQuality::kDropPixels);
+  EXPECT_EQ(StretchQualityFor(24, 24), StretchQuality::kDropPixels);
+  EXPECT_EQ(StretchQualityFor(32, 8), StretchQuality::kDropPixels);
 }
 
-class TDIBPixelTest : public ::testing::Test {
+class DibPixelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dib.SetDepth(24);
@@ -182,8 +182,8 @@ class TDIBPixelTest : public ::testing::Test {
   Dib dib;
 };
 
-TEST_F(TDIBPixelTest, PutPixelWritesBlueGreenRed) {
-  dib.PutPixel(0, 0, 0x00336699);
+TEST_F(DibPixelTest, PutPixelWritesBlueGreenRed) {
+  dib.PutPixel(0, 0, 0x00996633);
   const uint8_t* row = dib.RowBytes(0);
   EXPECT_EQ(row[0], 0x33);
   EXPECT_EQ(row[1], 0x66);
@@ -194,13 +194,13 @@ TEST_F(TDIBPixelTest, PutPixelWritesBlueGreenRed) {
   EXPECT_EQ(dib.RowBytes(2)[14], 1);
 }
 
-TEST_F(TDIBPixelTest, PutPixelOutsideChangesNothing) {
+TEST_F(DibPixelTest, PutPixelOutsideChangesNothing) {
   const std::vector<uint8_t> before = Storage();
   for (auto [x, y] : {std::pair{5, 0}, {-1, 0}, {0, -1}, {0, 3}, {INT32_MIN, INT32_MAX}}) dib.PutPixel(x, y, 0x00FFFFFF);
   EXPECT_EQ(Storage(), before);
 }
 
-TEST_F(TDIBPixelTest, RowsRunTopDownWhileMemoryHoldsTheBottomRowFirst) {
+TEST_F(DibPixelTest, RowsRunTopDownWhileMemoryHoldsTheBottomRowFirst) {
   const uint8_t* bits = dib.storage()->Bits();
   EXPECT_EQ(dib.RowBytes(2), bits);
   EXPECT_EQ(dib.RowBytes(1), bits + dib.Stride());
@@ -210,7 +210,7 @@ TEST_F(TDIBPixelTest, RowsRunTopDownWhileMemoryHoldsTheBottomRowFirst) {
   EXPECT_EQ(bits[3], 0x00);
 }
 
-TEST_F(TDIBPixelTest, RowOutsideRaisesWithTheIndex) {
+TEST_F(DibPixelTest, RowOutsideRaisesWithTheIndex) {
   for (int32_t y : {3, -1, 1000}) {
     try {
       dib.RowBytes(y);
@@ -221,7 +221,7 @@ TEST_F(TDIBPixelTest, RowOutsideRaisesWithTheIndex) {
   }
 }
 
-TEST(TDIBScreenCopyTest, CopiesTheScreensTopLeftCorner) {
+TEST(DibScreenCopyTest, CopiesTheScreensTopLeftCorner) {
   MemoryScreen screen(7, 6);
   for (int32_t y = 0; y < 6; ++y)
     for (int32_t x = 0; x < 7; ++x) screen.SetPixel(x, y, static_cast<uint32_t>(0x010000 * (10 * y + x) + 0x0203 * x));
@@ -234,7 +234,7 @@ TEST(TDIBScreenCopyTest, CopiesTheScreensTopLeftCorner) {
     EXPECT_EQ(0, std::memcmp(dib.RowBytes(y), screen.Row(y), 15)) << "row " << y;
 }
 
-TEST(TDIBScreenCopyTest, ASmallerScreenLeavesTheRestAndAnEmptySurfaceIgnoresIt) {
+TEST(DibScreenCopyTest, ASmallerScreenLeavesTheRestAndAnEmptySurfaceIgnoresIt) {
   MemoryScreen screen(2, 2);
   screen.Fill(0x00FFFFFF);
   Dib dib;
@@ -252,9 +252,9 @@ TEST(TDIBScreenCopyTest, ASmallerScreenLeavesTheRestAndAnEmptySurfaceIgnoresIt) 
   EXPECT_TRUE(empty.Empty());
 }
 
-class TDIBStretchTest : public ::testing::Test {
+class DibStretchTest : public ::testing::Test {
  protected:
-  TDIBStretchTest() : bytes(testing_pictures::PatternJpeg(100, 100)), picture(bytes) {}
+  DibStretchTest() : bytes(testing_pictures::PatternJpeg(100, 100)), picture(bytes) {}
   void Size(int32_t w, int32_t h) {
     dib.SetDepth(24);
     dib.SetDibWidth(w);
@@ -267,7 +267,7 @@ class TDIBStretchTest : public ::testing::Test {
   Dib dib;
 };
 
-TEST_F(TDIBStretchTest, SameSizeIsAnExactCopyOfTheDecodedPixels) {
+TEST_F(DibStretchTest, SameSizeIsAnExactCopyOfTheDecodedPixels) {
   Size(100, 100);
   dib.StretchPicture(Rect{0, 0, 100, 100}, picture);
   const DecodedPicture& decoded = picture.Decoded();
@@ -277,7 +277,7 @@ TEST_F(TDIBStretchTest, SameSizeIsAnExactCopyOfTheDecodedPixels) {
         << "row " << y;
 }
 
-TEST_F(TDIBStretchTest, ShrinkingOnlyEverYieldsPixelsOfThePicture) {
+TEST_F(DibStretchTest, ShrinkingOnlyEverYieldsPixelsOfThePicture) {
   Size(20, 20);
   dib.StretchPicture(Rect{0, 0, 20, 20}, picture);
   const DecodedPicture& decoded = picture.Decoded();
@@ -293,7 +293,7 @@ TEST_F(TDIBStretchTest, ShrinkingOnlyEverYieldsPixelsOfThePicture) {
   }
 }
 
-TEST_F(TDIBStretchTest, ThePictureIsDecodedOnceHoweverOftenItIsDrawn) {
+TEST_F(DibStretchTest, ThePictureIsDecodedOnceHoweverOftenItIsDrawn) {
   Size(100, 100);
   EXPECT_EQ(picture.DecodeCount(), 0);
   dib.StretchPicture(Rect{0, 0, 100, 100}, picture);
@@ -302,7 +302,7 @@ TEST_F(TDIBStretchTest, ThePictureIsDecodedOnceHoweverOftenItIsDrawn) {
   EXPECT_EQ(picture.DecodeCount(), 1);
 }
 
-TEST_F(TDIBStretchTest, ARectangleReachingOutsideIsClipped) {
+TEST_F(DibStretchTest, ARectangleReachingOutsideIsClipped) {
   Size(10, 10);
   dib.StretchPicture(Rect{-50, -50, 50, 50}, picture);
   dib.StretchPicture(Rect{5, 5, 200, 200}, picture);
@@ -312,7 +312,7 @@ TEST_F(TDIBStretchTest, ARectangleReachingOutsideIsClipped) {
   EXPECT_TRUE(empty.Empty());
 }
 
-TEST_F(TDIBStretchTest, CorruptPictureRaisesAndTheSurfaceLives) {
+TEST_F(DibStretchTest, CorruptPictureRaisesAndTheSurfaceLives) {
   Size(10, 10);
   std::vector<uint8_t> junk(200, 0x5A);
   JpegImage bad(junk);

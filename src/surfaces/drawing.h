@@ -10,6 +10,20 @@
 
 namespace ambervale {
 
+// How a surface's drawing has gone, in the saver's words: the first failure stays. Each
+// platform translates its graphics library's own codes where the call is made.
+enum class DrawStatus : uint8_t { kOk, kInvalidParameter, kOutOfMemory, kFailed };
+
+constexpr const char* Describe(DrawStatus status) {
+  switch (status) {
+    case DrawStatus::kOk: return "no failure";
+    case DrawStatus::kInvalidParameter: return "invalid parameter";
+    case DrawStatus::kOutOfMemory: return "out of memory";
+    case DrawStatus::kFailed: return "the graphics library failed";
+  }
+  return "unknown";
+}
+
 class ArgbBitmap {
  public:
   virtual ~ArgbBitmap() = default;
@@ -23,8 +37,8 @@ class ArgbBitmap {
     for (int32_t y = 0; y < Height(); ++y)
       for (int32_t x = 0; x < Width(); ++x) PutArgb(x, y, pixels[static_cast<int64_t>(y) * Width() + x]);
   }
-  // Last non-zero status of a platform call on this bitmap (0 when none failed).
-  virtual int32_t LastStatus() const { return 0; }
+  // The last failure of a platform call on this bitmap (kOk when none failed).
+  virtual DrawStatus LastStatus() const { return DrawStatus::kOk; }
 };
 
 class DrawTarget {
@@ -33,7 +47,7 @@ class DrawTarget {
   // Draws the whole bitmap scaled into (x, y, width, height), source-over by its alpha,
   // clipped to the target. A null bitmap draws nothing.
   virtual void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) = 0;
-  virtual int32_t LastStatus() const { return 0; }
+  virtual DrawStatus LastStatus() const { return DrawStatus::kOk; }
   // Keeps every later draw inside the area (target coordinates) until the next call: a
   // leaf at the edge of one monitor must not spill onto its neighbour. A target that cannot
   // clip ignores it.

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/errors.h"
-#include "surfaces/test_pictures.h"
+#include "testing/test_pictures.h"
 
 namespace ambervale {
 namespace {

@@ -7,7 +7,7 @@ namespace ambervale {
 
 MemoryBitmap::MemoryBitmap(int32_t width, int32_t height) {
   if (!FitsInMemory(width, height)) {
-    last_status_ = width > 0 && height > 0 ? kStatusOutOfMemory : kStatusInvalidParameter;
+    last_status_ = width > 0 && height > 0 ? DrawStatus::kOutOfMemory : DrawStatus::kInvalidParameter;
     return;
   }
   width_ = width;
@@ -23,7 +23,7 @@ void MemoryBitmap::Changed() {
 
 void MemoryBitmap::PutArgb(int32_t x, int32_t y, Argb colour) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) {
-    last_status_ = kStatusInvalidParameter;
+    last_status_ = DrawStatus::kInvalidParameter;
     return;
   }
   pixels_[static_cast<size_t>(y) * width_ + x] = colour;
@@ -32,7 +32,7 @@ void MemoryBitmap::PutArgb(int32_t x, int32_t y, Argb colour) {
 
 void MemoryBitmap::PutArgbRows(const Argb* pixels) {
   if (pixels == nullptr) {
-    last_status_ = kStatusInvalidParameter;
+    last_status_ = DrawStatus::kInvalidParameter;
     return;
   }
   std::copy_n(pixels, pixels_.size(), pixels_.begin());

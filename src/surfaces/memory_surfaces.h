@@ -1,6 +1,6 @@
 // The ARGB bitmap held in memory: the engine's bitmaps wherever the leaves are blended in
 // memory (the composited path on Windows, the Linux hack, the tools). It holds no platform
-// code and reports its failures as the platform's picture library would.
+// code; a bad size or a write outside it stays in its status, as with the platform's bitmaps.
 #pragma once
 
 #include <cstdint>
@@ -10,10 +10,6 @@
 #include "surfaces/drawing.h"
 
 namespace ambervale {
-
-// Status values as the platform's picture library reports them.
-inline constexpr int32_t kStatusInvalidParameter = 2;
-inline constexpr int32_t kStatusOutOfMemory = 3;
 
 // Largest in-memory picture: keeps a bad size from exhausting memory.
 inline constexpr int64_t kMaxMemoryPixels = int64_t{1} << 27;
@@ -32,7 +28,7 @@ class MemoryBitmap : public ArgbBitmap {
   int32_t Height() const override { return height_; }
   void PutArgb(int32_t x, int32_t y, Argb colour) override;
   void PutArgbRows(const Argb* pixels) override;
-  int32_t LastStatus() const override { return last_status_; }
+  DrawStatus LastStatus() const override { return last_status_; }
 
   // Pixel (x, y); 0 (transparent black) outside the bitmap.
   Argb Pixel(int32_t x, int32_t y) const;
@@ -46,7 +42,7 @@ class MemoryBitmap : public ArgbBitmap {
 
   int32_t width_ = 0;
   int32_t height_ = 0;
-  int32_t last_status_ = 0;
+  DrawStatus last_status_ = DrawStatus::kOk;
   std::vector<Argb> pixels_;
   uint64_t generation_ = 0;
 };

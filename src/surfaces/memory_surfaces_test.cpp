@@ -26,21 +26,21 @@ TEST(MemoryBitmapTest, WritesInsideAndReportsWritesOutside) {
   EXPECT_EQ(bitmap.Height(), 3);
   bitmap.PutArgb(3, 2, 0x80112233);
   EXPECT_EQ(bitmap.Pixel(3, 2), 0x80112233u);
-  EXPECT_EQ(bitmap.LastStatus(), 0);
+  EXPECT_EQ(bitmap.LastStatus(), DrawStatus::kOk);
   bitmap.PutArgb(4, 0, 0xFFFFFFFF);
   bitmap.PutArgb(0, -1, 0xFFFFFFFF);
-  EXPECT_EQ(bitmap.LastStatus(), kStatusInvalidParameter);
+  EXPECT_EQ(bitmap.LastStatus(), DrawStatus::kInvalidParameter);
   for (Argb p : bitmap.Pixels()) EXPECT_TRUE(p == 0 || p == 0x80112233u);
 }
 
 TEST(MemoryBitmapTest, BadSizesGiveAnEmptyBitmapAndAStatus) {
   MemoryBitmap negative(-1, 5);
   EXPECT_EQ(negative.Width(), 0);
-  EXPECT_EQ(negative.LastStatus(), kStatusInvalidParameter);
+  EXPECT_EQ(negative.LastStatus(), DrawStatus::kInvalidParameter);
   negative.PutArgb(0, 0, 1);  // no pixel to write, nothing raised
   MemoryBitmap huge(1 << 20, 1 << 20);
   EXPECT_EQ(huge.Height(), 0);
-  EXPECT_EQ(huge.LastStatus(), kStatusOutOfMemory);
+  EXPECT_EQ(huge.LastStatus(), DrawStatus::kOutOfMemory);
 }
 
 TEST(MemoryBitmapTest, BulkRowsEqualPixelByPixelWrites) {
@@ -121,12 +121,12 @@ TEST_F(MemoryCanvasTest, RectanglesOffTheCanvasDrawTheirVisiblePartOnly) {
   canvas.DrawScaled(&opaque, 0, 0, -5, 10);
   for (int32_t y = 0; y < 30; ++y)
     for (int32_t x = 0; x < 40; ++x) ASSERT_EQ(canvas.Pixel(x, y), kBackground) << x << ", " << y;
-  EXPECT_EQ(canvas.LastStatus(), 0);
+  EXPECT_EQ(canvas.LastStatus(), DrawStatus::kOk);
 }
 
 TEST_F(MemoryCanvasTest, NoBitmapDrawsNothingAndLeavesAStatus) {
   canvas.DrawScaled(nullptr, 0, 0, 40, 30);
-  EXPECT_EQ(canvas.LastStatus(), kStatusInvalidParameter);
+  EXPECT_EQ(canvas.LastStatus(), DrawStatus::kInvalidParameter);
   const MemoryBitmap empty(0, 0);
   canvas.DrawScaled(&empty, 0, 0, 40, 30);
   EXPECT_EQ(canvas.Pixel(0, 0), kBackground);
@@ -142,11 +142,11 @@ TEST(RecordingTargetTest, RecordsEveryRequestInOrderAndHandsItOn) {
   EXPECT_EQ(target.calls[0], (RecordingTarget::DrawCall{&opaque, 1, 2, 3, 4}));
   EXPECT_EQ(target.calls[1], (RecordingTarget::DrawCall{nullptr, -5, 0, 100, 7}));
   EXPECT_EQ(canvas.Pixel(1, 2), 0x000A0B0Cu);
-  EXPECT_EQ(target.LastStatus(), kStatusInvalidParameter);
+  EXPECT_EQ(target.LastStatus(), DrawStatus::kInvalidParameter);
   RecordingTarget alone;
   alone.DrawScaled(&opaque, 0, 0, 1, 1);
   EXPECT_EQ(alone.calls.size(), 1u);
-  EXPECT_EQ(alone.LastStatus(), 0);
+  EXPECT_EQ(alone.LastStatus(), DrawStatus::kOk);
 }
 
 }  // namespace

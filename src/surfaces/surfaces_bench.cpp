@@ -6,7 +6,7 @@
 #include "surfaces/jpeg_image.h"
 #include "surfaces/back_buffer.h"
 #include "testing/test_surfaces.h"
-#include "surfaces/test_pictures.h"
+#include "testing/test_pictures.h"
 
 namespace ambervale {
 namespace {

@@ -48,7 +48,7 @@ bool MemoryScreen::CopyInto(uint8_t* bits, const DibFormat& format) const {
 void MemoryCanvas::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) {
   const auto* source = dynamic_cast<const MemoryBitmap*>(bitmap);
   if (source == nullptr || source->Width() <= 0 || source->Height() <= 0) {
-    last_status_ = kStatusInvalidParameter;
+    last_status_ = DrawStatus::kInvalidParameter;
     return;
   }
   if (width <= 0 || height <= 0) return;

@@ -54,11 +54,11 @@ class MemoryCanvas : public DrawTarget, public MemoryPicture24 {
   using MemoryPicture24::MemoryPicture24;
 
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
-  int32_t LastStatus() const override { return last_status_; }
+  DrawStatus LastStatus() const override { return last_status_; }
   void ClipTo(const Rect& area) override { clip_ = area; }
 
  private:
-  int32_t last_status_ = 0;
+  DrawStatus last_status_ = DrawStatus::kOk;
   std::optional<Rect> clip_;
 };
 
@@ -77,7 +77,7 @@ class RecordingTarget : public DrawTarget {
   explicit RecordingTarget(DrawTarget* forward_to = nullptr) : forward_to_(forward_to) {}
 
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
-  int32_t LastStatus() const override { return forward_to_ ? forward_to_->LastStatus() : 0; }
+  DrawStatus LastStatus() const override { return forward_to_ ? forward_to_->LastStatus() : DrawStatus::kOk; }
   void ClipTo(const Rect& area) override {
     clip = area;
     if (forward_to_) forward_to_->ClipTo(area);

@@ -53,7 +53,7 @@ class BufferTarget final : public DrawTarget {
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override {
     buffer_.DrawScaled(bitmap, x, y, width, height);
   }
-  int32_t LastStatus() const override { return buffer_.LastStatus(); }
+  DrawStatus LastStatus() const override { return buffer_.LastStatus(); }
   void ClipTo(const Rect& area) override { buffer_.ClipTo(area); }
 
  private:

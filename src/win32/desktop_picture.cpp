@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "surfaces/colors.h"
 #include "surfaces/desktop_background.h"
 #include "win32/gdi_handles.h"
 #include "win32/gdiplus_api.h"
@@ -119,7 +120,10 @@ std::wstring WallpaperPath() {
   return path;
 }
 
-uint32_t DesktopColour() { return ColorRefToRgb(GetSysColor(COLOR_DESKTOP)); }
+uint32_t DesktopColour() {
+  const COLORREF colour = GetSysColor(COLOR_DESKTOP);
+  return PackRgb(GetRValue(colour), GetGValue(colour), GetBValue(colour));
+}
 
 bool DrawWallpaper(BackBuffer& buffer, const std::wstring& path) {
   if (path.empty() || buffer.Width() <= 0 || buffer.Height() <= 0) return false;

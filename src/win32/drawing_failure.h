@@ -1,27 +1,14 @@
-// A failure of the graphics library while the saver draws: a bitmap it could not make or a
-// draw it refused. The drawing objects keep such a failure in their status; this turns it into
-// an error that ends the run with a message, instead of a screen that silently stays blank.
+// How the Windows saver reports a DrawingFailure (a surface the graphics could not make, or a
+// draw they refused, which the run raises): once, in a message box, and the run ends.
 #pragma once
 
 #include <functional>
-#include <memory>
-#include <stdexcept>
 #include <string>
+#include <utility>
 
-#include "surfaces/drawing.h"
+#include "base/errors.h"
 
 namespace ambervale {
-
-class DrawingFailure : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// The bitmap as made; a DrawingFailure when it could not be made.
-std::unique_ptr<ArgbBitmap> RequireBitmap(std::unique_ptr<ArgbBitmap> bitmap);
-
-// The target, each of whose draws raises a DrawingFailure when the target reports a failure.
-std::unique_ptr<DrawTarget> FailingLoudly(std::unique_ptr<DrawTarget> target);
 
 // Runs the steps of a run that draw. The first DrawingFailure shows its message once and ends
 // the run; every later step is skipped, since it would only fail again, tick after tick.

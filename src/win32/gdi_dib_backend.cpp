@@ -3,7 +3,8 @@
 #include <cstring>
 #include <memory>
 
-#include "surfaces/dib.h"
+#include "win32/gdi_dib_backend.h"
+
 #include "surfaces/jpeg_image.h"
 #include "win32/gdi_handles.h"
 #include "win32/screen_dc.h"
@@ -72,7 +73,7 @@ class GdiDibStorage : public DibStorage {
   bool ok() const { return section_.ok(); }
   uint8_t* Bits() override { return section_.bits(); }
   void Flush() override { GdiFlush(); }
-  uintptr_t DeviceContext() override { return reinterpret_cast<uintptr_t>(section_.dc()); }
+  HDC dc() const { return section_.dc(); }
 
   void StretchPicture(const Rect& rect, JpegImage& picture) override {
     const DecodedPicture& decoded = picture.Decoded();
@@ -83,8 +84,7 @@ class GdiDibStorage : public DibStorage {
     }
     if (!source->ok()) return;
     HDC dc = section_.dc();
-    static_assert(kStretchColorOnColor == COLORONCOLOR && kStretchHalftone == HALFTONE);
-    if (StretchModeFor(DeviceColourDepth(dc), decoded.bits) == kStretchHalftone) {
+    if (StretchQualityFor(DeviceColourDepth(dc), decoded.bits) == StretchQuality::kHalftone) {
       // Halftoning realigns the brush origin; keep it where it was.
       POINT origin{};
       GetBrushOrgEx(dc, &origin);
@@ -121,6 +121,11 @@ class GdiDibBackend : public DibBackend {
 };
 
 }  // namespace
+
+HDC DeviceContextOf(Dib& dib) {
+  auto* storage = dynamic_cast<GdiDibStorage*>(dib.storage());
+  return storage ? storage->dc() : nullptr;
+}
 
 DibBackend& DefaultDibBackend() {
   static GdiDibBackend backend;  // stateless

@@ -1,3 +1,5 @@
+#include "win32/gdi_dib_backend.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,14 +8,14 @@
 
 #include "surfaces/dib.h"
 #include "surfaces/jpeg_image.h"
-#include "surfaces/test_pictures.h"
+#include "testing/test_pictures.h"
 #include "testing/test_surfaces.h"
 #include "win32/screen_dc.h"
 
 namespace ambervale {
 namespace {
 
-void Size(Dib& dib, int32_t w, int32_t h, ColorRef colour = 0) {
+void Size(Dib& dib, int32_t w, int32_t h, Rgb colour = 0) {
   dib.SetDepth(24);
   dib.SetDibWidth(w);
   dib.SetDibHeight(h);
@@ -21,7 +23,7 @@ void Size(Dib& dib, int32_t w, int32_t h, ColorRef colour = 0) {
     for (int32_t x = 0; x < w; ++x) dib.PutPixel(x, y, colour);
 }
 
-HDC DcOf(Dib& dib) { return reinterpret_cast<HDC>(dib.storage()->DeviceContext()); }
+HDC DcOf(Dib& dib) { return DeviceContextOf(dib); }
 
 TEST(GdiDibTest, SurfaceIsADibSectionInAScreenCompatibleMemoryDc) {
   Dib dib;

@@ -44,12 +44,21 @@ GdiplusBitmap::GdiplusBitmap(int32_t width, int32_t height, Gdiplus::PixelFormat
   height_ = height;
 }
 
+DrawStatus DrawStatusOf(Gdiplus::Status status) {
+  switch (status) {
+    case Gdiplus::Ok: return DrawStatus::kOk;
+    case Gdiplus::InvalidParameter: return DrawStatus::kInvalidParameter;
+    case Gdiplus::OutOfMemory: return DrawStatus::kOutOfMemory;
+    default: return DrawStatus::kFailed;
+  }
+}
+
 GdiplusBitmap::~GdiplusBitmap() {
   if (handle_ && GdiplusSession::Active()) gp::GdipDisposeImage(handle_);
 }
 
 Gdiplus::Status GdiplusBitmap::Keep(Gdiplus::Status status) {
-  if (status != Gdiplus::Ok) last_status_ = status;
+  if (status != Gdiplus::Ok) last_status_ = DrawStatusOf(status);
   return status;
 }
 
@@ -89,7 +98,7 @@ GdiplusGraphics::~GdiplusGraphics() {
 }
 
 Gdiplus::Status GdiplusGraphics::Keep(Gdiplus::Status status) {
-  if (status != Gdiplus::Ok) last_status_ = status;
+  if (status != Gdiplus::Ok) last_status_ = DrawStatusOf(status);
   return status;
 }
 

@@ -32,6 +32,9 @@ class GdiplusSession {
   Gdiplus::Status status_;
 };
 
+// A GDI+ status in the surfaces' words.
+DrawStatus DrawStatusOf(Gdiplus::Status status);
+
 class GdiplusBitmap : public ArgbBitmap {
  public:
   // GdipCreateBitmapFromScan0 with stride 0 and no buffer: GDI+ owns the pixels.
@@ -45,7 +48,7 @@ class GdiplusBitmap : public ArgbBitmap {
   void PutArgb(int32_t x, int32_t y, Argb colour) override;
   // The same pixels as PutArgb of each, through one locked write of the whole bitmap.
   void PutArgbRows(const Argb* pixels) override;
-  int32_t LastStatus() const override { return last_status_; }
+  DrawStatus LastStatus() const override { return last_status_; }
 
   // Pixel (x, y) as GDI+ keeps it (0 when the read fails).
   Argb GetArgb(int32_t x, int32_t y);
@@ -58,7 +61,7 @@ class GdiplusBitmap : public ArgbBitmap {
   Gdiplus::GpBitmap* handle_ = nullptr;
   int32_t width_ = 0;
   int32_t height_ = 0;
-  int32_t last_status_ = 0;
+  DrawStatus last_status_ = DrawStatus::kOk;
 };
 
 class GdiplusGraphics : public DrawTarget {
@@ -71,7 +74,7 @@ class GdiplusGraphics : public DrawTarget {
   // GdipDrawImageRectI with the bitmap's image, or with none when `bitmap` is not a GDI+
   // bitmap (GDI+ then reports the failure).
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
-  int32_t LastStatus() const override { return last_status_; }
+  DrawStatus LastStatus() const override { return last_status_; }
   void ClipTo(const Rect& area) override;
   // Waits until GDI+ has finished drawing on the device context.
   void Flush();
@@ -81,7 +84,7 @@ class GdiplusGraphics : public DrawTarget {
   Gdiplus::Status Keep(Gdiplus::Status status);
 
   Gdiplus::GpGraphics* handle_ = nullptr;
-  int32_t last_status_ = 0;
+  DrawStatus last_status_ = DrawStatus::kOk;
 };
 
 }  // namespace ambervale

@@ -9,6 +9,7 @@
 
 #include "surfaces/dib.h"
 #include "surfaces/memory_surfaces.h"
+#include "win32/gdi_dib_backend.h"
 
 namespace ambervale {
 namespace {
@@ -17,7 +18,7 @@ namespace {
 class GdiplusTest : public ::testing::Test {
  protected:
   static constexpr int32_t kSize = 64;
-  static constexpr ColorRef kBackground = 0x00C86428;  // red 0x28, green 0x64, blue 0xC8
+  static constexpr Rgb kBackground = 0x002864C8;  // red 0x28, green 0x64, blue 0xC8
 
   void SetUp() override {
     ASSERT_TRUE(session.ok()) << "GdiplusStartup status " << session.status();
@@ -29,7 +30,7 @@ class GdiplusTest : public ::testing::Test {
     ASSERT_NE(Dc(), nullptr);
   }
 
-  HDC Dc() { return reinterpret_cast<HDC>(canvas.storage()->DeviceContext()); }
+  HDC Dc() { return DeviceContextOf(canvas); }
 
   // The canvas pixel as 0x00RRGGBB.
   uint32_t Pixel(int32_t x, int32_t y) {
@@ -52,17 +53,17 @@ TEST_F(GdiplusTest, BitmapKeepsPixelsAndFailuresStayInTheStatus) {
   EXPECT_EQ(bitmap.Width(), 100);
   bitmap.PutArgb(0, 0, 0xFF010203);
   bitmap.PutArgb(99, 99, 0x80A0B0C0);
-  EXPECT_EQ(bitmap.LastStatus(), 0);
+  EXPECT_EQ(bitmap.LastStatus(), DrawStatus::kOk);
   EXPECT_EQ(bitmap.GetArgb(0, 0), 0xFF010203u);
   EXPECT_EQ(bitmap.GetArgb(99, 99), 0x80A0B0C0u);
   bitmap.PutArgb(100, 0, 0xFFFFFFFF);
-  EXPECT_NE(bitmap.LastStatus(), 0);
+  EXPECT_NE(bitmap.LastStatus(), DrawStatus::kOk);
   bitmap.PutArgb(-1, 5, 0xFFFFFFFF);  // no exception, no other effect
   EXPECT_EQ(bitmap.GetArgb(0, 0), 0xFF010203u);
 
   GdiplusBitmap bad(0, 10);
   EXPECT_EQ(bad.Handle(), nullptr);
-  EXPECT_NE(bad.LastStatus(), 0);
+  EXPECT_NE(bad.LastStatus(), DrawStatus::kOk);
   bad.PutArgb(0, 0, 1);
   std::vector<Argb> pixels(10, 0xFFFFFFFF);
   bad.PutArgbRows(pixels.data());
@@ -78,7 +79,7 @@ TEST_F(GdiplusTest, BulkWriteGivesTheSamePixelsAsSingleWrites) {
   for (int32_t y = 0; y < 100; ++y)
     for (int32_t x = 0; x < 100; ++x) single.PutArgb(x, y, pixels[static_cast<size_t>(y) * 100 + x]);
   bulk.PutArgbRows(pixels.data());
-  EXPECT_EQ(bulk.LastStatus(), 0);
+  EXPECT_EQ(bulk.LastStatus(), DrawStatus::kOk);
   int mismatches = 0;
   for (int32_t y = 0; y < 100; ++y) {
     for (int32_t x = 0; x < 100; ++x) {
@@ -99,7 +100,7 @@ TEST_F(GdiplusTest, FiveDrawsAtConstantAlphaMoveThePixelAlongTheFadeCurve) {
   for (int draw = 1; draw <= 5; ++draw) {
     target.DrawScaled(&sprite, 10, 10, 40, 40);
     target.Flush();
-    EXPECT_EQ(target.LastStatus(), 0);
+    EXPECT_EQ(target.LastStatus(), DrawStatus::kOk);
     const double share = 1.0 - std::pow(1.0 - 100 / 255.0, draw);
     const uint32_t p = Pixel(30, 30);
     auto expect = [&](int shift, int sprite_value) {
@@ -155,14 +156,14 @@ TEST_F(GdiplusTest, NoBitmapOrABadDeviceContextOnlyLeavesAStatus) {
   GdiplusGraphics target(Dc());
   const uint32_t background = Pixel(3, 3);
   target.DrawScaled(nullptr, 0, 0, 10, 10);
-  EXPECT_NE(target.LastStatus(), 0);
+  EXPECT_NE(target.LastStatus(), DrawStatus::kOk);
   MemoryBitmap foreign(4, 4);
   target.DrawScaled(&foreign, 0, 0, 10, 10);
   target.Flush();
   EXPECT_EQ(Pixel(3, 3), background);
 
   GdiplusGraphics nowhere(nullptr);
-  EXPECT_NE(nowhere.LastStatus(), 0);
+  EXPECT_NE(nowhere.LastStatus(), DrawStatus::kOk);
   GdiplusBitmap opaque(4, 4);
   nowhere.DrawScaled(&opaque, 0, 0, 4, 4);
 }
@@ -185,7 +186,7 @@ TEST_F(GdiplusTest, SpriteRebuildFigures) {
   const double bulk_ms = std::chrono::duration<double, std::milli>(t2 - t1).count();
   std::printf("[ figures  ] %d rebuilds of a 100x100 sprite bitmap: per pixel %.1f ms (%.1f us each), bulk %.1f ms (%.1f us each)\n",
               kRebuilds, single_ms, single_ms * 1000 / kRebuilds, bulk_ms, bulk_ms * 1000 / kRebuilds);
-  EXPECT_EQ(bitmap.LastStatus(), 0);
+  EXPECT_EQ(bitmap.LastStatus(), DrawStatus::kOk);
 }
 
 }  // namespace

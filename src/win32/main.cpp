@@ -1,4 +1,4 @@
-// Entry point of Ambervale.scr (Project1): the run mode from the first argument, then the
+// Entry point of Ambervale.scr: the run mode from the first argument, then the
 // window that the mode needs, and the message loop until the main window closes.
 #include <windows.h>
 #include <stdlib.h>
@@ -46,7 +46,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       if (!saver) saver = CreateSaverWindow(*state);
       return *saver;
     };
-    deps.state = state.get();
     deps.save = [&state] {
       WinRegistryRoot registry;
       SaveSettings(*state, registry);

@@ -54,21 +54,15 @@ class WindowDc {
   HDC dc_;
 };
 
-HWND WindowFromHandle(int32_t handle) {
+HWND WindowOf(WindowReference reference) {
   // Window handles are 32-bit values, sign-extended on 64-bit Windows.
-  return reinterpret_cast<HWND>(static_cast<intptr_t>(handle));
+  return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<int32_t>(reference.number)));
 }
 
 std::vector<std::string> ProcessArguments() {
   std::vector<std::string> arguments;
   for (int i = 0; i < __argc; ++i) arguments.emplace_back(__argv[i] ? __argv[i] : "");
   return arguments;
-}
-
-TimeOfDay UtcNow() {
-  SYSTEMTIME now;
-  GetSystemTime(&now);
-  return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
 // How often a wake looks again while an error box holds the ticks.
@@ -123,21 +117,21 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   SaverState& State() override { return state_; }
   bool Started() const override { return run_.Started(); }
 
-  // The dialog's restore, and the close decision's: nothing to restore before the start-up
-  // has made its surfaces or after it failed.
-  void RestoreAndRestart() override {
-    drawing_.Run([&] { run_.RestoreAndRestart(); });
+  // LiveSaver: the dialog's changes go to the run; a drawing failure they meet ends the run.
+  const Settings& CurrentSettings() const override { return run_.CurrentSettings(); }
+  // A new cycle shows at once; a new pace's grid starts at the next wake, which comes at once.
+  void ChangeSetting(SettingId id, int32_t value) override {
+    drawing_.Run([&] { run_.ChangeSetting(id, value); });
     PresentNow();
-  }
-  // The grid of the new pace starts at the next wake, which comes at once.
-  void SetTimerInterval(uint32_t milliseconds) override {
-    run_.SetTickInterval(milliseconds);
     if (!closing_) wake_timer_.WakeAt(WakeTimer::Now());
   }
-  // Posted: the dialog that asks is owned by this window and goes with it, so the close
-  // waits until the dialog's handler has returned. The dialog has restored the screen
-  // already, and no tick may draw on it again before the close arrives.
+  void HoldBehindDialog() override { run_.HoldBehindDialog(); }
+  // The run restores every screen now; the close is posted: the dialog that asks is owned by
+  // this window and goes with it, so the close waits until the dialog's handler has returned.
+  // No tick may draw on the restored screen before it arrives.
   void CloseSaver() override {
+    drawing_.Run([&] { run_.ReleaseForClose(); });
+    PresentNow();
     closing_ = true;
     wake_timer_.WakeAt(std::nullopt);
     RequestClose();
@@ -157,7 +151,7 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
     if (composited_) composited_->Present();
     change_waiting_ = false;
   }
-  void OnKeyDown(uint16_t key);
+  void OnKeyDown(Key key);
   void OnClose();
   void FollowDisplayChange();
   // Posted, so that a tick that asks for the close runs to its end first and the restore of
@@ -182,8 +176,8 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   }
   std::unique_ptr<DrawTarget> CreateDrawTarget() override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override {
-    if (composited_) return RequireBitmap(CompositedDrawing::CreateBitmap(width, height));
-    return RequireBitmap(std::make_unique<GdiplusBitmap>(width, height));
+    if (composited_) return CompositedDrawing::CreateBitmap(width, height);
+    return std::make_unique<GdiplusBitmap>(width, height);
   }
   void ShowDesktop(const Rect& area) override {
     if (composited_) return composited_->Restore(area);
@@ -198,14 +192,14 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   uint64_t NowMilliseconds() override { return GetTickCount64(); }
 
   // PreviewHost
-  std::optional<Size> OpenPreview(int32_t handle) override;
+  std::optional<Size> OpenPreview(WindowReference reference) override;
   std::unique_ptr<ArgbBitmap> DesktopPicture(int32_t width, int32_t height) override;
   bool PreviewShown() override { return Handle() && GetActiveWindow() == Handle(); }
 
   // After a failed drawing the close grants itself, and the restore is the system's own
   // repaint: the graphics that failed cannot be trusted to draw it.
   void EndAfterDrawingFailure() {
-    state_.close_allowed = true;
+    run_.GrantClose();
     if (composited_) {
       composited_->Restore();
       PresentNow();
@@ -234,21 +228,21 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
 
 std::unique_ptr<DrawTarget> SaverWindow::CreateDrawTarget() {
   if (preview_host_) {
-    if (composited_) return FailingLoudly(composited_->CreateTarget());
+    if (composited_) return composited_->CreateTarget();
     target_dc_ = std::make_unique<WindowDc>(preview_host_);
-    return FailingLoudly(std::make_unique<GdiplusGraphics>(target_dc_->get()));
+    return std::make_unique<GdiplusGraphics>(target_dc_->get());
   }
   // Both full-screen targets take virtual-screen coordinates: the screen's device context
   // spans every monitor with its (0, 0) at the primary's top-left corner, and so does the
   // composited back buffer's target.
-  if (composited_) return FailingLoudly(composited_->CreateTarget());
+  if (composited_) return composited_->CreateTarget();
   target_dc_ = std::make_unique<WindowDc>(nullptr);
-  if (DisplayMonitors().size() > 1) return FailingLoudly(std::make_unique<ScreenPatchTarget>(target_dc_->get()));
-  return FailingLoudly(std::make_unique<GdiplusGraphics>(target_dc_->get()));
+  if (DisplayMonitors().size() > 1) return std::make_unique<ScreenPatchTarget>(target_dc_->get());
+  return std::make_unique<GdiplusGraphics>(target_dc_->get());
 }
 
-std::optional<PreviewHost::Size> SaverWindow::OpenPreview(int32_t handle) {
-  HWND window = WindowFromHandle(handle);
+std::optional<PreviewHost::Size> SaverWindow::OpenPreview(WindowReference reference) {
+  HWND window = WindowOf(reference);
   RECT r;
   if (!IsWindow(window) || !GetWindowRect(window, &r)) return std::nullopt;
   preview_host_ = window;
@@ -276,7 +270,7 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       // System keys too: with exit on input off nothing but Esc may end the run, Alt+F4 included.
-      application.Guard([&] { OnKeyDown(static_cast<uint16_t>(wparam)); });
+      application.Guard([&] { OnKeyDown(KeyOf(wparam)); });
       return 0;
     case WM_SYSCHAR:
       return 0;
@@ -325,7 +319,7 @@ std::optional<MonotonicTime> SaverWindow::NextWake(std::optional<MonotonicTime> 
   return frames_.NextWake(next_tick, change_waiting_);
 }
 
-void SaverWindow::OnKeyDown(uint16_t key) {
+void SaverWindow::OnKeyDown(Key key) {
   run_.OnKeyDown(key);
   CloseIfRequested();
 }
@@ -346,7 +340,7 @@ void SaverWindow::Start() {
   if (arguments.size() > 2) preview_argument = arguments[2];
   // The composited window shows a picture of the desktop, taken now, before the window shows.
   if (composited_ && state_.run_mode != RunMode::kPreview) composited_->AttachFullScreen(Handle());
-  if (!run_.Start(UtcNow(), preview_argument)) return;
+  if (!run_.Start(UtcTimeOfDay(), preview_argument)) return;
   PresentNow();
   if (composited_) frames_.SetRefresh(HighestRefreshRate(WindowArea(preview_host_ ? preview_host_ : Handle())));
   // The first reading starts the pace.

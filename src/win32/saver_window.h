@@ -23,11 +23,8 @@ class RunningSaver : public LiveSaver {
   // surfaces, and it then only waits for its close.
   virtual bool Started() const = 0;
 
-  // LiveSaver: restore the screen and start a new cycle; the pace of the run's ticks; the one
-  // close request (WM_CLOSE -> MayClose -> Close -> DestroyWindow).
-  void RestoreAndRestart() override = 0;
-  void SetTimerInterval(uint32_t milliseconds) override = 0;
-  void CloseSaver() override = 0;
+  // LiveSaver: the settings dialog's doors into the run; CloseSaver is the one close request
+  // (WM_CLOSE -> MayClose -> Close -> DestroyWindow).
 };
 
 // Creates the saver window over `state` (which must outlive it) and runs its start-up (Start)

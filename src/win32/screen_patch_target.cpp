@@ -31,14 +31,14 @@ void ScreenPatchTarget::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t 
   }
   if (area.Width() <= 0 || area.Height() <= 0) return;
   if (!EnsurePatch(area.Width(), area.Height())) {
-    last_status_ = Gdiplus::OutOfMemory;
+    last_status_ = DrawStatus::kOutOfMemory;
     return;
   }
   HDC patch = patch_->dc();
   BitBlt(patch, 0, 0, area.Width(), area.Height(), screen_, area.left, area.top, SRCCOPY);
   graphics_->DrawScaled(bitmap, x - area.left, y - area.top, width, height);
   graphics_->Flush();
-  if (graphics_->LastStatus() != 0) last_status_ = graphics_->LastStatus();
+  if (graphics_->LastStatus() != DrawStatus::kOk) last_status_ = graphics_->LastStatus();
   BitBlt(screen_, area.left, area.top, area.Width(), area.Height(), patch, 0, 0, SRCCOPY);
 }
 

@@ -25,7 +25,7 @@ class ScreenPatchTarget : public DrawTarget {
 
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override;
   void ClipTo(const Rect& area) override { clip_ = area; }
-  int32_t LastStatus() const override { return last_status_; }
+  DrawStatus LastStatus() const override { return last_status_; }
 
  private:
   // A patch of at least width x height pixels, or false when none can be made.
@@ -33,7 +33,7 @@ class ScreenPatchTarget : public DrawTarget {
 
   HDC screen_;
   std::optional<Rect> clip_;
-  int32_t last_status_ = 0;
+  DrawStatus last_status_ = DrawStatus::kOk;
   int32_t patch_width_ = 0;
   int32_t patch_height_ = 0;
   std::unique_ptr<GdiplusGraphics> graphics_;  // declared before the patch: it goes first

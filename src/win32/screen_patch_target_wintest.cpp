@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "surfaces/dib.h"
+#include "win32/gdi_dib_backend.h"
 
 namespace ambervale {
 namespace {
@@ -21,7 +22,7 @@ struct FakeScreen {
     for (int32_t y = 0; y < kSize; ++y)
       for (int32_t x = 0; x < kSize; ++x) dib.PutPixel(x, y, PackRgb(4 * x, 4 * y, 128));
   }
-  HDC Dc() { return reinterpret_cast<HDC>(dib.storage()->DeviceContext()); }
+  HDC Dc() { return DeviceContextOf(dib); }
   uint32_t Pixel(int32_t x, int32_t y) {
     const uint8_t* p = dib.RowBytes(y) + 3 * x;
     return uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
@@ -57,7 +58,7 @@ TEST(ScreenPatchTargetTest, BlendsAsGdiplusDoesOnTheScreenWithinTheClip) {
       target.DrawScaled(&leaf, cell.left, cell.top, cell.right, cell.bottom);
     }
     direct.Flush();
-    EXPECT_EQ(target.LastStatus(), 0);
+    EXPECT_EQ(target.LastStatus(), DrawStatus::kOk);
   }
   int changed = 0, differing = 0;
   for (int32_t y = 0; y < kSize; ++y) {

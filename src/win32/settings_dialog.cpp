@@ -30,18 +30,18 @@ struct ControlSpec {
 
 // In creation order, which is the tab order; the labels come last and take no focus.
 constexpr ControlSpec kControls[] = {
-    {kTrackBar1Id, ControlKind::kTrackBar, 200, 25, 180, 12, ""},
-    {kTrackBar2Id, ControlKind::kTrackBar, 0, 25, 180, 12, ""},
-    {kTrackBar3Id, ControlKind::kTrackBar, 200, 95, 180, 12, ""},
-    {kTrackBar4Id, ControlKind::kTrackBar, 0, 95, 180, 12, ""},
-    {kButton1Id, ControlKind::kPushButton, 8, 160, 104, 25, "Save Settings"},
-    {kButton2Id, ControlKind::kPushButton, 300, 160, 74, 25, "Close"},
-    {kCheckBox1Id, ControlKind::kCheckBox, 8, 124, 161, 15, "Exit - Mouse / Key Esc"},
-    {kCheckBox2Id, ControlKind::kCheckBoxTextLeft, 300, 0, 73, 17, "Random"},
-    {kStaticText1Id, ControlKind::kLabel, 208, 0, 66, 20, "Algorithm"},
-    {kStaticText2Id, ControlKind::kLabel, 8, 0, 32, 20, "Size"},
-    {kStaticText3Id, ControlKind::kLabel, 208, 70, 80, 20, "Transparent"},
-    {kStaticText4Id, ControlKind::kLabel, 8, 70, 30, 20, "Fast"},
+    {kAlgorithmSliderId, ControlKind::kTrackBar, 200, 25, 180, 12, ""},
+    {kSizeSliderId, ControlKind::kTrackBar, 0, 25, 180, 12, ""},
+    {kTransparencySliderId, ControlKind::kTrackBar, 200, 95, 180, 12, ""},
+    {kPaceSliderId, ControlKind::kTrackBar, 0, 95, 180, 12, ""},
+    {kSaveButtonId, ControlKind::kPushButton, 8, 160, 104, 25, "Save Settings"},
+    {kCloseButtonId, ControlKind::kPushButton, 300, 160, 74, 25, "Close"},
+    {kExitOnInputBoxId, ControlKind::kCheckBox, 8, 124, 161, 15, "Exit - Mouse / Key Esc"},
+    {kRandomAlgorithmBoxId, ControlKind::kCheckBoxTextLeft, 300, 0, 73, 17, "Random"},
+    {kAlgorithmLabelId, ControlKind::kLabel, 208, 0, 66, 20, "Algorithm"},
+    {kSizeLabelId, ControlKind::kLabel, 8, 0, 32, 20, "Size"},
+    {kTransparencyLabelId, ControlKind::kLabel, 208, 70, 80, 20, "Transparent"},
+    {kPaceLabelId, ControlKind::kLabel, 8, 70, 30, 20, "Fast"},
 };
 
 // "Arial", 13 pixels character height at 96 DPI, bold.
@@ -60,10 +60,10 @@ RECT ControlPlace(const ControlSpec& spec, UINT dpi) {
 
 int TrackBarId(DialogSlider slider) {
   switch (slider) {
-    case DialogSlider::Algorithm: return kTrackBar1Id;
-    case DialogSlider::Size: return kTrackBar2Id;
-    case DialogSlider::Transparent: return kTrackBar3Id;
-    case DialogSlider::Fast: return kTrackBar4Id;
+    case DialogSlider::Algorithm: return kAlgorithmSliderId;
+    case DialogSlider::Size: return kSizeSliderId;
+    case DialogSlider::Transparent: return kTransparencySliderId;
+    case DialogSlider::Fast: return kPaceSliderId;
   }
   return 0;
 }
@@ -75,7 +75,7 @@ std::optional<DialogSlider> SliderOf(int id) {
   return std::nullopt;
 }
 
-int CheckBoxId(DialogCheckBox box) { return box == DialogCheckBox::KeyExit ? kCheckBox1Id : kCheckBox2Id; }
+int CheckBoxId(DialogCheckBox box) { return box == DialogCheckBox::KeyExit ? kExitOnInputBoxId : kRandomAlgorithmBoxId; }
 
 void InitTrackBarClass() {
   static const bool done = [] {
@@ -126,7 +126,7 @@ std::unique_ptr<SettingsDialog> SettingsDialog::Create(SettingsDialogDeps deps) 
   // Under Wine the saver's window is raised once more shortly after it is shown, once the
   // message loop runs, burying the dialog; for its first seconds the dialog raises itself again.
   SetTimer(form->Handle(), kRaiseTimer, kRaiseInterval, nullptr);
-  SetFocus(form->Control(kTrackBar1Id));
+  SetFocus(form->Control(kAlgorithmSliderId));
   Application::Instance().WindowCreated(form->Handle());
   return form;
 }
@@ -178,7 +178,7 @@ void SettingsDialog::Start() {
     SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
   }
   PlaceOnScreen();
-  logic_.emplace(*deps_.state, saver, static_cast<DialogControls&>(*this), deps_.save);
+  logic_.emplace(saver, static_cast<DialogControls&>(*this), deps_.save);
   logic_->ShowSettings();
 }
 
@@ -216,7 +216,7 @@ void SettingsDialog::BringAboveSaver() {
 void SettingsDialog::CloseDialog() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
 
 bool SettingsDialog::PreviewKey(HWND target, WPARAM key) {
-  if (logic_ && logic_->OnKeyDown(static_cast<uint16_t>(key))) {
+  if (logic_ && logic_->OnKeyDown(KeyOf(key))) {
     CloseDialog();
     return true;
   }
@@ -276,10 +276,10 @@ LRESULT SettingsDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
     case WM_COMMAND:
       if (logic_ && HIWORD(wparam) == BN_CLICKED) {
         switch (LOWORD(wparam)) {
-          case kButton1Id: application.Guard([&] { logic_->SaveClicked(); }); break;
-          case kButton2Id: application.Guard([&] { logic_->CloseClicked(); }); break;
-          case kCheckBox1Id: application.Guard([&] { logic_->ExitOnInputClicked(); }); break;
-          case kCheckBox2Id: application.Guard([&] { logic_->RandomAlgorithmClicked(); }); break;
+          case kSaveButtonId: application.Guard([&] { logic_->SaveClicked(); }); break;
+          case kCloseButtonId: application.Guard([&] { logic_->CloseClicked(); }); break;
+          case kExitOnInputBoxId: application.Guard([&] { logic_->CheckBoxClicked(DialogCheckBox::KeyExit); }); break;
+          case kRandomAlgorithmBoxId: application.Guard([&] { logic_->CheckBoxClicked(DialogCheckBox::RandomAlgorithm); }); break;
           default: break;
         }
       }

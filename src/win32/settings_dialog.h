@@ -22,18 +22,18 @@ inline constexpr char kSettingsDialogClass[] = "TForm2";
 
 // Control identifiers, so that a control can be found with GetDlgItem.
 enum SettingsDialogControlId : int {
-  kTrackBar1Id = 1001,  // Algorithm
-  kTrackBar2Id = 1002,  // Size
-  kTrackBar3Id = 1003,  // Transparent
-  kTrackBar4Id = 1004,  // Fast
-  kButton1Id = 1011,    // "Save Settings"
-  kButton2Id = 1012,    // "Close"
-  kCheckBox1Id = 1021,  // Key_Exit
-  kCheckBox2Id = 1022,  // Rands_Algorithm
-  kStaticText1Id = 1031,
-  kStaticText2Id = 1032,
-  kStaticText3Id = 1033,
-  kStaticText4Id = 1034,
+  kAlgorithmSliderId = 1001,
+  kSizeSliderId = 1002,
+  kTransparencySliderId = 1003,
+  kPaceSliderId = 1004,  // Fast
+  kSaveButtonId = 1011,  // "Save Settings"
+  kCloseButtonId = 1012,
+  kExitOnInputBoxId = 1021,      // "Exit - Mouse / Key Esc"
+  kRandomAlgorithmBoxId = 1022,  // "Random"
+  kAlgorithmLabelId = 1031,
+  kSizeLabelId = 1032,
+  kTransparencyLabelId = 1033,
+  kPaceLabelId = 1034,
 };
 
 // The empty border inside the window around the controls; control places are given relative
@@ -42,11 +42,10 @@ inline constexpr int kSettingsDialogFrame = 8;
 inline constexpr int kSettingsDialogInnerWidth = 380;
 inline constexpr int kSettingsDialogInnerHeight = 185;
 
-// What the dialog works with: the saver behind it (made during the dialog's own creation), the
-// state they share, and the settings store's save.
+// What the dialog works with: the saver behind it (made during the dialog's own creation), and
+// the settings store's save.
 struct SettingsDialogDeps {
   std::function<LiveSaver&()> create_saver;
-  SaverState* state = nullptr;
   std::function<void()> save;
 };
 

@@ -11,16 +11,23 @@
 namespace ambervale {
 namespace {
 
+// Takes each change into its settings and logs it as "Label=value".
 class FakeSaver : public LiveSaver {
  public:
   explicit FakeSaver(std::vector<std::string>& log) : log_(log) {}
-  void RestoreAndRestart() override { log_.push_back("Restore"); }
-  void SetTimerInterval(uint32_t milliseconds) override { log_.push_back("Timer " + std::to_string(milliseconds)); }
+  const Settings& CurrentSettings() const override { return settings; }
+  void ChangeSetting(SettingId id, int32_t value) override {
+    SetValue(settings, id, value);
+    log_.push_back(std::string(SpecOf(id).label) + "=" + std::to_string(value));
+  }
+  void HoldBehindDialog() override { held = true; }
   void CloseSaver() override {
     log_.push_back("Close");
     if (on_close) on_close();
   }
 
+  Settings settings;
+  bool held = false;
   std::function<void()> on_close;
 
  private:
@@ -44,38 +51,35 @@ std::string TextOf(HWND window) {
 class SettingsDialogWinTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    state->settings.size = 12;
-    state->settings.algorithm = 6;
-    state->settings.transparent = 8;
-    state->settings.fast = 33;
-    state->settings.exit_on_input = true;
-    state->settings.random_algorithm = true;
-    state->grid.surface_width = 1024;
-    state->grid.surface_height = 768;
+    Settings& settings = saver.settings;
+    settings.size = 12;
+    settings.algorithm = 6;
+    settings.transparent = 8;
+    settings.fast = 33;
+    settings.exit_on_input = true;
+    settings.random_algorithm = true;
     SettingsDialogDeps deps;
-    deps.state = state.get();
     deps.create_saver = [this]() -> LiveSaver& {
-      log.push_back("saver created, ConfigMode=" + std::to_string(state->behind_dialog));
+      log.push_back("saver created, held=" + std::to_string(saver.held));
       return saver;
     };
-    deps.save = [this] { log.push_back("Save Size=" + std::to_string(state->settings.size)); };
-    form = SettingsDialog::Create(std::move(deps));
-    ASSERT_NE(form->Handle(), nullptr);
+    deps.save = [this] { log.push_back("Save Size=" + std::to_string(saver.settings.size)); };
+    dialog = SettingsDialog::Create(std::move(deps));
+    ASSERT_NE(dialog->Handle(), nullptr);
   }
 
-  HWND Control(int id) const { return form->Control(id); }
+  HWND Control(int id) const { return dialog->Control(id); }
   LRESULT Send(int id, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
     return SendMessageA(Control(id), message, wparam, lparam);
   }
 
-  std::unique_ptr<SaverState> state = std::make_unique<SaverState>();
   std::vector<std::string> log;
   FakeSaver saver{log};
-  std::unique_ptr<SettingsDialog> form;
+  std::unique_ptr<SettingsDialog> dialog;
 };
 
 TEST_F(SettingsDialogWinTest, WindowAndControlsMatchTheirDesign) {
-  HWND window = form->Handle();
+  HWND window = dialog->Handle();
   EXPECT_EQ(TextOf(window), "Ambervale Screensaver Settings");
   const LONG style = GetWindowLongA(window, GWL_STYLE);
   EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
@@ -95,18 +99,18 @@ TEST_F(SettingsDialogWinTest, WindowAndControlsMatchTheirDesign) {
     int min, max;
   };
   const Expected expected[] = {
-      {kStaticText2Id, "Static", "Size", {8, 0, 40, 20}, 0, 0},
-      {kTrackBar2Id, TRACKBAR_CLASSA, "", {0, 25, 180, 37}, 0, 20},
-      {kStaticText1Id, "Static", "Algorithm", {208, 0, 274, 20}, 0, 0},
-      {kTrackBar1Id, TRACKBAR_CLASSA, "", {200, 25, 380, 37}, 0, 12},
-      {kCheckBox2Id, "Button", "Random", {300, 0, 373, 17}, 0, 0},
-      {kStaticText4Id, "Static", "Fast", {8, 70, 38, 90}, 0, 0},
-      {kTrackBar4Id, TRACKBAR_CLASSA, "", {0, 95, 180, 107}, 0, 50},
-      {kStaticText3Id, "Static", "Transparent", {208, 70, 288, 90}, 0, 0},
-      {kTrackBar3Id, TRACKBAR_CLASSA, "", {200, 95, 380, 107}, 1, 10},
-      {kCheckBox1Id, "Button", "Exit - Mouse / Key Esc", {8, 124, 169, 139}, 0, 0},
-      {kButton1Id, "Button", "Save Settings", {8, 160, 112, 185}, 0, 0},
-      {kButton2Id, "Button", "Close", {300, 160, 374, 185}, 0, 0},
+      {kSizeLabelId, "Static", "Size", {8, 0, 40, 20}, 0, 0},
+      {kSizeSliderId, TRACKBAR_CLASSA, "", {0, 25, 180, 37}, 0, 20},
+      {kAlgorithmLabelId, "Static", "Algorithm", {208, 0, 274, 20}, 0, 0},
+      {kAlgorithmSliderId, TRACKBAR_CLASSA, "", {200, 25, 380, 37}, 0, 12},
+      {kRandomAlgorithmBoxId, "Button", "Random", {300, 0, 373, 17}, 0, 0},
+      {kPaceLabelId, "Static", "Fast", {8, 70, 38, 90}, 0, 0},
+      {kPaceSliderId, TRACKBAR_CLASSA, "", {0, 95, 180, 107}, 0, 50},
+      {kTransparencyLabelId, "Static", "Transparent", {208, 70, 288, 90}, 0, 0},
+      {kTransparencySliderId, TRACKBAR_CLASSA, "", {200, 95, 380, 107}, 1, 10},
+      {kExitOnInputBoxId, "Button", "Exit - Mouse / Key Esc", {8, 124, 169, 139}, 0, 0},
+      {kSaveButtonId, "Button", "Save Settings", {8, 160, 112, 185}, 0, 0},
+      {kCloseButtonId, "Button", "Close", {300, 160, 374, 185}, 0, 0},
   };
   for (const Expected& e : expected) {
     SCOPED_TRACE("control " + std::to_string(e.id));
@@ -137,14 +141,14 @@ TEST_F(SettingsDialogWinTest, WindowAndControlsMatchTheirDesign) {
       EXPECT_EQ(font.lfCharSet, ANSI_CHARSET);
       EXPECT_STREQ(font.lfFaceName, "Arial");
     }
-    if (e.id == kCheckBox1Id || e.id == kCheckBox2Id) {
-      EXPECT_EQ((control_style & BS_LEFTTEXT) != 0, e.id == kCheckBox2Id);
+    if (e.id == kExitOnInputBoxId || e.id == kRandomAlgorithmBoxId) {
+      EXPECT_EQ((control_style & BS_LEFTTEXT) != 0, e.id == kRandomAlgorithmBoxId);
     }
   }
 
   // The tab order runs through the eight focusable controls; the labels take no focus.
-  const int order[] = {kTrackBar1Id, kTrackBar2Id, kTrackBar3Id, kTrackBar4Id,
-                       kButton1Id,   kButton2Id,   kCheckBox1Id, kCheckBox2Id};
+  const int order[] = {kAlgorithmSliderId, kSizeSliderId, kTransparencySliderId, kPaceSliderId,
+                       kSaveButtonId,   kCloseButtonId,   kExitOnInputBoxId, kRandomAlgorithmBoxId};
   HWND current = Control(order[0]);
   for (size_t i = 1; i <= std::size(order); ++i) {
     current = GetNextDlgTabItem(window, current, FALSE);
@@ -153,50 +157,48 @@ TEST_F(SettingsDialogWinTest, WindowAndControlsMatchTheirDesign) {
 }
 
 TEST_F(SettingsDialogWinTest, ControlsAndKeysReachTheHandlers) {
-  // The saver came first, before the dialog held it; only the Fast handler acted on opening.
-  EXPECT_EQ(log, (std::vector<std::string>{"saver created, ConfigMode=0", "Timer 36"}));
-  EXPECT_TRUE(state->behind_dialog);
+  // The saver came first, before the dialog held it; each control handed its setting over.
+  EXPECT_EQ(log, (std::vector<std::string>{"saver created, held=0", "Algorithm=6", "Size=12", "Transparent=8",
+                                           "Fast=33", "Exit - Mouse / Key Esc=1", "Random algorithm=1"}));
+  EXPECT_TRUE(saver.held);
   log.clear();
 
   // What a slider sends while dragged, and at the end of the drag (which changes nothing).
-  HWND size_bar = Control(kTrackBar2Id);
-  Send(kTrackBar2Id, TBM_SETPOS, TRUE, 13);
-  SendMessageA(form->Handle(), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 13), reinterpret_cast<LPARAM>(size_bar));
-  SendMessageA(form->Handle(), WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(size_bar));
-  EXPECT_EQ(state->grid.cols, 17);
-  EXPECT_EQ(state->grid.cell_width, 60);
-  EXPECT_EQ(log, (std::vector<std::string>{"Restore"}));
+  HWND size_bar = Control(kSizeSliderId);
+  Send(kSizeSliderId, TBM_SETPOS, TRUE, 13);
+  SendMessageA(dialog->Handle(), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 13), reinterpret_cast<LPARAM>(size_bar));
+  SendMessageA(dialog->Handle(), WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(size_bar));
+  EXPECT_EQ(log, (std::vector<std::string>{"Size=13"}));
 
-  Send(kCheckBox1Id, BM_CLICK);  // toggles the box and notifies
-  EXPECT_FALSE(state->settings.exit_on_input);
-  Send(kButton1Id, BM_CLICK);
+  Send(kExitOnInputBoxId, BM_CLICK);  // toggles the box and notifies
+  EXPECT_FALSE(saver.settings.exit_on_input);
+  Send(kSaveButtonId, BM_CLICK);
   EXPECT_EQ(log.back(), "Save Size=13");
 
   // Tab and other keys pressed in a control reach the dialog first.
-  SetFocus(Control(kTrackBar4Id));
-  Send(kTrackBar4Id, WM_KEYDOWN, VK_TAB);
-  EXPECT_EQ(GetFocus(), Control(kButton1Id));
-  Send(kButton1Id, WM_KEYDOWN, 'A');
-  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  SetFocus(Control(kPaceSliderId));
+  Send(kPaceSliderId, WM_KEYDOWN, VK_TAB);
+  EXPECT_EQ(GetFocus(), Control(kSaveButtonId));
+  Send(kSaveButtonId, WM_KEYDOWN, 'A');
+  EXPECT_TRUE(IsWindowVisible(dialog->Handle()));
 
   log.clear();
-  Send(kButton1Id, WM_KEYDOWN, VK_ESCAPE);
-  EXPECT_TRUE(state->close_allowed);
-  EXPECT_FALSE(IsWindowVisible(form->Handle()));
-  SendMessageA(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // a second close does nothing
-  EXPECT_EQ(log, (std::vector<std::string>{"Restore", "Close"}));
+  Send(kSaveButtonId, WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_FALSE(IsWindowVisible(dialog->Handle()));
+  SendMessageA(dialog->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);  // a second close does nothing
+  EXPECT_EQ(log, (std::vector<std::string>{"Close"}));
 }
 
 // The saver owns the dialog and takes it along when it goes: should that happen inside the
 // dialog's close, the dialog knows its window is gone and touches it no more.
 TEST_F(SettingsDialogWinTest, SaverGoingDuringTheCloseLeavesTheDialogWithoutAWindow) {
   HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  SetWindowLongPtrA(form->Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  SetWindowLongPtrA(dialog->Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
   saver.on_close = [owner] { DestroyWindow(owner); };
-  const HWND dialog = form->Handle();
-  SendMessageA(dialog, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(IsWindow(dialog));
-  EXPECT_EQ(form->Handle(), nullptr);
+  const HWND window = dialog->Handle();
+  SendMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(dialog->Handle(), nullptr);
 }
 
 }  // namespace

@@ -7,7 +7,12 @@
 
 #include <windows.h>
 
+#include "engine/saver_host.h"
+
 namespace ambervale {
+
+// A virtual-key code as the saver tells keys apart.
+inline Key KeyOf(WPARAM virtual_key) { return virtual_key == VK_ESCAPE ? Key::kEscape : Key::kOther; }
 
 class Window {
  public:

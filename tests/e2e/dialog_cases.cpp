@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,15 +21,16 @@ constexpr DWORD kPaintTimeout = 30000;
 // A control's answer to a click or a key, or a value read back from the registry.
 constexpr DWORD kAnswerTimeout = 15000;
 
+// The dialog's control ids (win32/settings_dialog.h; the driver is built apart from the saver).
 enum ControlId : int {
-  kTrackBar1 = 1001,  // Algorithm
-  kTrackBar2 = 1002,  // Size
-  kTrackBar3 = 1003,  // Transparent
-  kTrackBar4 = 1004,  // Fast
-  kButton1 = 1011,    // Save Settings
-  kButton2 = 1012,    // Close
-  kCheckBox1 = 1021,  // Key_Exit
-  kCheckBox2 = 1022,  // Random
+  kAlgorithmSlider = 1001,
+  kSizeSlider = 1002,
+  kTransparencySlider = 1003,
+  kPaceSlider = 1004,  // Fast
+  kSaveButton = 1011,
+  kCloseButton = 1012,
+  kExitOnInputBox = 1021,  // Key_Exit
+  kRandomAlgorithmBox = 1022,
 };
 
 // Clear of both the saver window's box (from x 459) and the dialog (from x ~311, y ~480).
@@ -50,19 +52,20 @@ int Position(HWND dialog, int id) { return static_cast<int>(Ask(GetDlgItem(dialo
 bool Checked(HWND dialog, int id) { return Ask(GetDlgItem(dialog, id), BM_GETCHECK) == BST_CHECKED; }
 
 // Every event of the click carries the place, so none of them can land where the cursor was.
+// The three go in one call, so the button-up is queued before the control handles the press:
+// a press held on a slider's channel repeats, and a busy machine would otherwise hold it.
 void Click(int x, int y) {
   const LONG dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
   const LONG dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
   const DWORD flags[] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
-  for (DWORD flag : flags) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = dx;
-    input.mi.dy = dy;
-    input.mi.dwFlags = flag | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(INPUT));
-    e2e::Pause(30);
+  INPUT inputs[std::size(flags)] = {};
+  for (size_t i = 0; i < std::size(flags); ++i) {
+    inputs[i].type = INPUT_MOUSE;
+    inputs[i].mi.dx = dx;
+    inputs[i].mi.dy = dy;
+    inputs[i].mi.dwFlags = flags[i] | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
   }
+  SendInput(static_cast<UINT>(std::size(inputs)), inputs, sizeof(INPUT));
 }
 
 RECT ScreenRect(HWND window) {
@@ -93,11 +96,17 @@ void ClickControl(Context& ctx, HWND dialog, int id) {
 }
 
 // A click on a slider's channel near its right end: one step up. In a slider 12 pixels high
-// the channel is the band 2..5 pixels from its top, 4 pixels in from either end.
-void ClickSliderRightEnd(Context& ctx, HWND dialog, int id) {
+// the channel is the band 2..5 pixels from its top, 4 pixels in from either end. A press held
+// on the channel repeats (after half a second), and a busy machine may hold a real one that
+// long; the press and the release go to the slider as posted messages instead, which it
+// handles one after the other before any timer of its own.
+void ClickSliderRightEnd(HWND dialog, int id) {
   HWND control = GetDlgItem(dialog, id);
-  const RECT rect = ScreenRect(control);
-  ClickOn(ctx, control, POINT{rect.right - 8, rect.top + 4});
+  RECT client{};
+  GetClientRect(control, &client);
+  const LPARAM where = MAKELPARAM(client.right - 8, 4);
+  PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, where);
+  PostMessageA(control, WM_LBUTTONUP, 0, where);
 }
 
 // Keys go to the active window: activate the dialog by clicking its empty frame first.
@@ -173,13 +182,13 @@ E2E_CASE(dialog_opens_for_every_spelling) {
     HWND dialog = OpenDialog(ctx, saver, arguments);
     if (!dialog) continue;
     E2E_CHECK(e2e::WindowText(dialog) == "Ambervale Screensaver Settings", e2e::WindowText(dialog));
-    E2E_CHECK(Position(dialog, kTrackBar2) == 12, std::to_string(Position(dialog, kTrackBar2)));
-    E2E_CHECK(Position(dialog, kTrackBar3) == 8, std::to_string(Position(dialog, kTrackBar3)));
-    E2E_CHECK(Position(dialog, kTrackBar4) == 33, std::to_string(Position(dialog, kTrackBar4)));
+    E2E_CHECK(Position(dialog, kSizeSlider) == 12, std::to_string(Position(dialog, kSizeSlider)));
+    E2E_CHECK(Position(dialog, kTransparencySlider) == 8, std::to_string(Position(dialog, kTransparencySlider)));
+    E2E_CHECK(Position(dialog, kPaceSlider) == 33, std::to_string(Position(dialog, kPaceSlider)));
     // "Random" is on: the slider shows the first cycle's pick, one of 0..9, not the stored 10.
-    const int algorithm = Position(dialog, kTrackBar1);
+    const int algorithm = Position(dialog, kAlgorithmSlider);
     E2E_CHECK(algorithm >= 0 && algorithm <= 9, std::to_string(algorithm));
-    E2E_CHECK(Checked(dialog, kCheckBox1) && Checked(dialog, kCheckBox2), "both boxes checked");
+    E2E_CHECK(Checked(dialog, kExitOnInputBox) && Checked(dialog, kRandomAlgorithmBox), "both boxes checked");
 
     RECT outer = ScreenRect(dialog);
     RECT client{};
@@ -191,7 +200,7 @@ E2E_CASE(dialog_opens_for_every_spelling) {
     E2E_CHECK(outer.top == 768 - height - 50, std::to_string(outer.top));
     E2E_CHECK(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST, "stays on top");
 
-    ClickControl(ctx, dialog, kButton2);
+    ClickControl(ctx, dialog, kCloseButton);
     E2E_CHECK(saver.WaitExit(kExitTimeout), std::string("\"Close\" did not end the run of ") + arguments);
   }
 }
@@ -207,7 +216,7 @@ E2E_CASE(dialog_size_and_fast_sliders_follow_the_user) {
   e2e::SaverProcess saver;
   HWND dialog = OpenDialog(ctx, saver, "/c");
   if (!dialog) return;
-  E2E_CHECK(Position(dialog, kTrackBar2) == 12, std::to_string(Position(dialog, kTrackBar2)));
+  E2E_CHECK(Position(dialog, kSizeSlider) == 12, std::to_string(Position(dialog, kSizeSlider)));
 
   auto leaves = [&] { return e2e::CountLeafPixels(before, e2e::TakeSnapshot(below_first_row)); };
   E2E_CHECK(e2e::WaitFor([&] { return leaves() > 1500; }, kPaintTimeout, 50), std::to_string(leaves()));
@@ -215,40 +224,40 @@ E2E_CASE(dialog_size_and_fast_sliders_follow_the_user) {
 
   // Size 12 -> 13 by a click on the channel right of the thumb: the cycle restarts, so the
   // desktop is repainted and the new, larger cells start again from the top-left one.
-  ClickSliderRightEnd(ctx, dialog, kTrackBar2);
-  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar2) == 13; }, kAnswerTimeout),
-            "Size slider at " + std::to_string(Position(dialog, kTrackBar2)));
+  ClickSliderRightEnd(dialog, kSizeSlider);
+  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kSizeSlider) == 13; }, kAnswerTimeout),
+            "Size slider at " + std::to_string(Position(dialog, kSizeSlider)));
   E2E_CHECK(e2e::WaitFor([&] { return leaves() < grown / 2; }, kPaintTimeout, 10),
             "no restart: " + std::to_string(leaves()) + " leaf pixels against " + std::to_string(grown));
   // And one more step with the keyboard, back down.
   e2e::PressKey(VK_LEFT);
-  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar2) == 12; }, kAnswerTimeout),
-            "Size slider at " + std::to_string(Position(dialog, kTrackBar2)));
+  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kSizeSlider) == 12; }, kAnswerTimeout),
+            "Size slider at " + std::to_string(Position(dialog, kSizeSlider)));
   e2e::PressKey(VK_RIGHT);
-  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar2) == 13; }, kAnswerTimeout),
-            "Size slider at " + std::to_string(Position(dialog, kTrackBar2)));
+  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kSizeSlider) == 13; }, kAnswerTimeout),
+            "Size slider at " + std::to_string(Position(dialog, kSizeSlider)));
 
   // Fast to its ends with End and Home once the slider has the focus (Tab from Size: Transparent,
   // then Fast).
   e2e::PressKey(VK_TAB);
   e2e::PressKey(VK_TAB);
   e2e::PressKey(VK_END);
-  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar4) == 50; }, kAnswerTimeout),
-            "Fast slider at " + std::to_string(Position(dialog, kTrackBar4)));
-  ClickControl(ctx, dialog, kButton1);
+  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kPaceSlider) == 50; }, kAnswerTimeout),
+            "Fast slider at " + std::to_string(Position(dialog, kPaceSlider)));
+  ClickControl(ctx, dialog, kSaveButton);
   E2E_CHECK(e2e::WaitFor([&] { return Stored("Fast") == 50; }, kAnswerTimeout), std::to_string(Stored("Fast")));
   E2E_CHECK(Stored("Size") == 13, std::to_string(Stored("Size")));
 
-  ClickControl(ctx, dialog, kTrackBar4);  // the thumb sits at the right end: a click refocuses
+  ClickControl(ctx, dialog, kPaceSlider);  // the thumb sits at the right end: a click refocuses
   e2e::PressKey(VK_HOME);
-  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kTrackBar4) == 0; }, kAnswerTimeout),
-            "Fast slider at " + std::to_string(Position(dialog, kTrackBar4)));
-  ClickControl(ctx, dialog, kButton1);
+  E2E_CHECK(e2e::WaitFor([&] { return Position(dialog, kPaceSlider) == 0; }, kAnswerTimeout),
+            "Fast slider at " + std::to_string(Position(dialog, kPaceSlider)));
+  ClickControl(ctx, dialog, kSaveButton);
   E2E_CHECK(e2e::WaitFor([&] { return Stored("Fast") == 0; }, kAnswerTimeout), std::to_string(Stored("Fast")));
   E2E_CHECK(saver.Running(), "saving ended the run");
 
   CheckNoMessage(ctx, saver);
-  ClickControl(ctx, dialog, kButton2);
+  ClickControl(ctx, dialog, kCloseButton);
   E2E_CHECK(saver.WaitExit(kExitTimeout), "\"Close\" did not end the run");
 }
 
@@ -258,12 +267,12 @@ E2E_CASE(dialog_save_writes_pulled_in_values) {
   e2e::SaverProcess saver;
   HWND dialog = OpenDialog(ctx, saver, "/c");
   if (!dialog) return;
-  E2E_CHECK(Position(dialog, kTrackBar1) == 12, std::to_string(Position(dialog, kTrackBar1)));
-  E2E_CHECK(Position(dialog, kTrackBar3) == 1, std::to_string(Position(dialog, kTrackBar3)));
-  E2E_CHECK(!Checked(dialog, kCheckBox1) && !Checked(dialog, kCheckBox2), "both boxes unchecked");
+  E2E_CHECK(Position(dialog, kAlgorithmSlider) == 12, std::to_string(Position(dialog, kAlgorithmSlider)));
+  E2E_CHECK(Position(dialog, kTransparencySlider) == 1, std::to_string(Position(dialog, kTransparencySlider)));
+  E2E_CHECK(!Checked(dialog, kExitOnInputBox) && !Checked(dialog, kRandomAlgorithmBox), "both boxes unchecked");
 
   e2e::WriteSettings({0, 0, 0, 0, 0, 0, 0});  // so that the save is seen to write every value
-  ClickControl(ctx, dialog, kButton1);
+  ClickControl(ctx, dialog, kSaveButton);
   E2E_CHECK(e2e::WaitFor([&] { return Stored("Algorithm") == 12; }, kAnswerTimeout), std::to_string(Stored("Algorithm")));
   const DWORD expected[7] = {5, 12, 0, 7, 9, 0, 0};
   for (int i = 0; i < 7; ++i) {
@@ -272,17 +281,17 @@ E2E_CASE(dialog_save_writes_pulled_in_values) {
   }
 
   // The boxes by real clicks, then a second save.
-  ClickControl(ctx, dialog, kCheckBox1);
-  ClickControl(ctx, dialog, kCheckBox2);
-  E2E_CHECK(e2e::WaitFor([&] { return Checked(dialog, kCheckBox1) && Checked(dialog, kCheckBox2); }, kAnswerTimeout),
+  ClickControl(ctx, dialog, kExitOnInputBox);
+  ClickControl(ctx, dialog, kRandomAlgorithmBox);
+  E2E_CHECK(e2e::WaitFor([&] { return Checked(dialog, kExitOnInputBox) && Checked(dialog, kRandomAlgorithmBox); }, kAnswerTimeout),
             "the clicks did not check the boxes");
-  ClickControl(ctx, dialog, kButton1);
+  ClickControl(ctx, dialog, kSaveButton);
   E2E_CHECK(e2e::WaitFor([&] { return Stored("Key_Exit") == 1 && Stored("Rands_Algorithm") == 1; }, kAnswerTimeout),
             std::to_string(Stored("Key_Exit")) + "," + std::to_string(Stored("Rands_Algorithm")));
   E2E_CHECK(Stored("Transparent") == 0, std::to_string(Stored("Transparent")));
 
   CheckNoMessage(ctx, saver);
-  ClickControl(ctx, dialog, kButton2);
+  ClickControl(ctx, dialog, kCloseButton);
   E2E_CHECK(saver.WaitExit(kExitTimeout), "\"Close\" did not end the run");
 }
 
@@ -301,7 +310,7 @@ E2E_CASE(dialog_mouse_leaves_saver_running_and_esc_ends_it) {
 }
 
 E2E_CASE(dialog_close_button_ends_the_program) {
-  CheckClosing(ctx, "\"Close\"", [&](HWND dialog) { ClickControl(ctx, dialog, kButton2); });
+  CheckClosing(ctx, "\"Close\"", [&](HWND dialog) { ClickControl(ctx, dialog, kCloseButton); });
 }
 
 E2E_CASE(dialog_close_box_ends_the_program) {

@@ -154,3 +154,68 @@ E2E_CASE(display_change_leaves_cover_the_new_screen_and_esc_restores_it) {
       WaitFor([&] { return (changed = CountChanged(plain(kNewScreen), TakeSnapshot(kNewScreen))) < 50; }, 5000, 100);
   E2E_CHECK(clean, std::to_string(changed) + " pixels of leaves or of the old screen stayed after Esc");
 }
+
+// Two monitors, then one, as when a laptop leaves its dock (run_two_monitors.sh turns the
+// second output off when asked): one saver window over what remains, cycles that go on and
+// end in a restore (no leaves piled on leaves), and Esc leaves the monitor clean.
+E2E_CASE(unplugged_monitor_leaves_one_window_and_fresh_cycles) {
+  std::vector<RECT> monitors;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+  if (monitors.size() != 2) return ctx.Fail("Wine sees " + std::to_string(monitors.size()) + " monitors, not 2");
+  const RECT primary{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  // Size 20 (10 x 8 cells, so a cycle soon ends), Algorithm 0 (random cells all over),
+  // Transparent 10, Fast 50, Key_Exit and Random off.
+  WriteSettings({20, 0, 10, 50, 3, 0, 0});
+  const RECT third = LeftThird(primary);
+  CoverWindow cover(third);
+  WaitFor([&] { return CountNear(TakeSnapshot(third), CoverWindow::kColour, 8) == (third.right - third.left) * (third.bottom - third.top); },
+          5000, 50);
+  const Snapshot baseline = TakeSnapshot(third);
+
+  SaverProcess saver;
+  if (!saver.Start(ctx.scr_path, "/s")) return ctx.Fail("CreateProcess failed for " + ctx.scr_path);
+  HWND window = saver.WaitWindow("TForm1", 20000);
+  if (!window) return ctx.Fail("no saver window within the start bound");
+  E2E_CHECK(WaitFor([&] { return CountLeafPixels(baseline, TakeSnapshot(third)) > 300; }, 20000, 100),
+            "no leaves before the monitor went");
+
+  FILE* request = std::fopen((ctx.work_dir + "unplug.request").c_str(), "w");
+  if (request) std::fclose(request);
+  if (!WaitFor([] { return GetSystemMetrics(SM_CMONITORS) == 1; }, 30000))
+    return ctx.Fail("the second monitor did not go");
+  cover.Cover(third);
+
+  // One window of the saver, over the remaining monitor: the composited one covers all of it,
+  // the see-through one of the screen path stays where it was, on the primary.
+  RECT placed{};
+  auto over_the_monitor = [&] {
+    return GetWindowRect(window, &placed) &&
+           (CompositedRun() ? EqualRect(&placed, &primary) : PtInRect(&primary, POINT{placed.left, placed.top}));
+  };
+  E2E_CHECK(WaitFor(over_the_monitor, 10000),
+            "the saver window stands at " + std::to_string(placed.left) + "," + std::to_string(placed.top) + "-" +
+                std::to_string(placed.right) + "," + std::to_string(placed.bottom));
+  // (The composited window hides for a moment while it takes the new desktop picture.)
+  HWND shown = nullptr;
+  E2E_CHECK(WaitFor([&] { return (shown = saver.FindWindowOfClass("TForm1")) == window; }, 10000),
+            shown ? "another saver window appeared" : "the saver window is no longer shown");
+
+  // Fresh cycles: leaves come, and a cycle's end takes them away again.
+  int peak = 0, now = 0;
+  const bool restored = WaitFor(
+      [&] {
+        now = CountChanged(baseline, TakeSnapshot(third));
+        if (now > peak) peak = now;
+        return peak > 20000 && now < peak / 4;
+      },
+      90000, 20);
+  E2E_CHECK(restored, "no cycle ended in a restore after the monitor went (peak " + std::to_string(peak) +
+                          " changed pixels, now " + std::to_string(now) + ")");
+
+  E2E_CHECK(BringToFront(window), "the saver window did not come to the front");
+  PressKey(VK_ESCAPE);
+  if (!saver.WaitExit(10000)) return ctx.Fail("still running after Esc");
+  int changed = 0;
+  const bool clean = WaitFor([&] { return (changed = CountChanged(baseline, TakeSnapshot(third))) < 50; }, 5000, 100);
+  E2E_CHECK(clean, std::to_string(changed) + " pixels of leaves stayed after Esc");
+}

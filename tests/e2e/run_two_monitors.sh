@@ -6,6 +6,8 @@
 #   run_two_monitors.sh DRIVER_EXE SCR_PATH CASE [LAYOUT]
 # LAYOUT "resize" keeps one monitor instead and, when the case asks for it (a file
 # resize.request beside its results), changes its resolution to 1280 x 1024 during the run.
+# LAYOUT "unplug" starts with the two monitors and, when the case asks (unplug.request), turns
+# the second one off, as a laptop leaving its dock does.
 # AMBERVALE_E2E_DRAWING passes the drawing path on to the driver.
 # Exits 77 (skipped) when Xorg or its dummy driver is missing or the server cannot start;
 # everything it started is ended, and nothing else.
@@ -106,10 +108,13 @@ results=$work/results.txt
 timeout -k 10 "${AMBERVALE_E2E_TIMEOUT:-120}" "$wine" "$driver" "$case_name" "$(winpath "$scr")" "$(winpath "$results")" \
   >"$work/wine.log" 2>&1 &
 driver_pid=$!
-# The resolution changes once, when the case asks.
+# The resolution changes, or the second monitor goes, once, when the case asks.
 while kill -0 "$driver_pid" 2>/dev/null; do
   if [ -e "$work/resize.request" ] && [ ! -e "$work/resized" ]; then
     xrandr --output DUMMY0 --mode 1280x1024 >"$work/resized" 2>&1 || echo "run_two_monitors: xrandr could not resize" >&2
+  fi
+  if [ -e "$work/unplug.request" ] && [ ! -e "$work/unplugged" ]; then
+    xrandr --output DUMMY1 --off >"$work/unplugged" 2>&1 || echo "run_two_monitors: xrandr could not turn DUMMY1 off" >&2
   fi
   sleep 0.2
 done

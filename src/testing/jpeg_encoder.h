@@ -1,5 +1,6 @@
-// Encodes a picture as a baseline JPEG file in memory: test pictures and tools make their own
-// JPEG data with it instead of depending on files.
+// Encodes a picture as a baseline JPEG file in memory: the tests and benchmarks make their
+// JPEG data with it instead of depending on files. (The leaf generator has its own encoder,
+// whose settings the shipped pictures depend on.)
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "surfaces/jpeg_encoder.h"
+#include "testing/jpeg_encoder.h"
 
 #include <cstdlib>
 

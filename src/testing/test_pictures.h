@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "surfaces/jpeg_encoder.h"
+#include "testing/jpeg_encoder.h"
 
 namespace ambervale::testing_pictures {
 
