@@ -41,6 +41,7 @@ windows_packages=(
 # The developer tools: the leaf generator, benchmarks, measurements, the fuzz targets.
 tool_packages=(
   git libbenchmark-dev libcairo2-dev gnuplot-nox clang libclang-rt-14-dev
+  linux-perf xscreensaver-data-extra
 )
 
 packages=("${linux_packages[@]}")

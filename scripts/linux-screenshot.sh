@@ -9,7 +9,7 @@ output=$(realpath -m "${1:-$root/docs/linux.png}")
 wait_seconds=${2:-30}
 program="$root/build/native/ambervale"
 [ -x "$program" ] || { echo "build first: cmake --build build/native" >&2; exit 1; }
-source "$root/src/x11/e2e/lib.sh"
+source "$root/src/linux/e2e/lib.sh"
 
 start_xvfb 1024x768
 # A desktop of sorts: an evening gradient and two windows.

@@ -12,18 +12,18 @@ namespace {
 // The host's target, noting what every draw covers.
 class DamageRecordingTarget : public DrawTarget {
  public:
-  DamageRecordingTarget(std::unique_ptr<DrawTarget> target, Rect& changed)
+  DamageRecordingTarget(std::unique_ptr<DrawTarget> target, Damage& changed)
       : target_(std::move(target)), changed_(changed) {}
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override {
     target_->DrawScaled(bitmap, x, y, width, height);
-    if (bitmap) changed_ = BoundingUnion(changed_, Rect{x, y, x + width, y + height});
+    if (bitmap) changed_.Add(Rect{x, y, x + width, y + height});
   }
   int32_t LastStatus() const override { return target_->LastStatus(); }
   void ClipTo(const Rect& area) override { target_->ClipTo(area); }
 
  private:
   std::unique_ptr<DrawTarget> target_;
-  Rect& changed_;
+  Damage& changed_;
 };
 
 }  // namespace
@@ -122,7 +122,7 @@ SaverRun::Wake SaverRun::Advance(MonotonicTime now) {
     screens_->Tick();
     ++wake.ticks;
   }
-  wake.changed = std::exchange(changed_, Rect{});
+  wake.changed = std::exchange(changed_, Damage{});
   if (phase_ == Phase::kRunning) wake.next_wake = pacer_.NextDue();
   return wake;
 }
@@ -141,7 +141,7 @@ void SaverRun::SetTicking(bool on) {
 
 void SaverRun::ShowDesktop(const Rect& area) {
   host_.ShowDesktop(area);
-  changed_ = BoundingUnion(changed_, area);
+  changed_.Add(area);
 }
 
 void SaverRun::RestoreAndRestart() {

@@ -19,6 +19,7 @@
 #include "engine/saver_host.h"
 #include "engine/saver_startup.h"
 #include "engine/saver_state.h"
+#include "surfaces/damage.h"
 
 namespace ambervale {
 
@@ -43,7 +44,7 @@ class SaverRun final : private MonitorOwner {
 
   // What a wake did.
   struct Wake {
-    Rect changed;  // the union of what was drawn or restored since the last wake (target coordinates)
+    Damage changed;  // what was drawn or restored since the last wake (target coordinates)
     std::optional<MonotonicTime> next_wake;  // when the next tick is due; none while none will come
     int32_t ticks = 0;                       // the ticks performed
   };
@@ -100,7 +101,7 @@ class SaverRun final : private MonitorOwner {
   std::unique_ptr<MonitorSet> screens_;
   MouseExitRule mouse_exit_;
   Pacer pacer_;
-  Rect changed_;  // drawn or restored since the last wake
+  Damage changed_;  // drawn or restored since the last wake
   bool exits_checked_ = false;  // in this wake
   bool close_requested_ = false;
   Phase phase_ = Phase::kNotStarted;

@@ -180,17 +180,16 @@ TEST_F(SaverRunTest, AWakeTicksAsDueChecksTheExitsOnceAndReportsTheUnionOfTheCha
   EXPECT_EQ(wake.next_wake, std::chrono::milliseconds(1018));
   EXPECT_EQ(host.cursor_script.size(), 1u);  // one reading
   ASSERT_FALSE(host.target->calls.empty());
-  Rect drawn;
-  for (const auto& call : host.target->calls)
-    drawn = BoundingUnion(drawn, Rect{call.x, call.y, call.x + call.width, call.y + call.height});
-  EXPECT_EQ(wake.changed, drawn);
-  EXPECT_EQ(run.Advance(std::chrono::microseconds(1'016'700)).changed, Rect{});
+  Damage drawn;
+  for (const auto& call : host.target->calls) drawn.Add(Rect{call.x, call.y, call.x + call.width, call.y + call.height});
+  EXPECT_EQ(wake.changed.Parts(), drawn.Parts());
+  EXPECT_TRUE(run.Advance(std::chrono::microseconds(1'016'700)).changed.Empty());
 
   // A restore joins the union and starts the pace afresh; a flick ends the wake's ticks.
   run.RestoreAndRestart();
   const SaverRun::Wake restored = run.Advance(std::chrono::milliseconds(1040));
   EXPECT_EQ(restored.ticks, 0);
-  EXPECT_EQ(restored.changed, (Rect{0, 0, 1024, 768}));
+  EXPECT_EQ(restored.changed.Bounds(), (Rect{0, 0, 1024, 768}));
   host.now_ms += 40;
   host.cursor_script = {{900, 400}};
   EXPECT_EQ(run.Advance(std::chrono::milliseconds(1050)).ticks, 1);

@@ -66,7 +66,11 @@ void BufferedRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> ba
 SaverRun::Wake BufferedRun::Advance(MonotonicTime now) {
   SaverRun::Wake wake = run_.Advance(now);
   const Rect whole{0, 0, buffer_->Width(), buffer_->Height()};
-  wake.changed = std::exchange(buffer_replaced_, false) ? whole : Intersection(wake.changed, whole);
+  if (std::exchange(buffer_replaced_, false)) {
+    wake.changed.Clear();
+    wake.changed.Add(whole);
+  }
+  wake.changed.ClipTo(whole);
   return wake;
 }
 

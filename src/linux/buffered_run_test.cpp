@@ -54,21 +54,21 @@ TEST(BufferedRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePict
   Wakes wakes(run);
   const SaverRun::Wake start = wakes.Next();
   EXPECT_EQ(start.ticks, 0);
-  EXPECT_EQ(start.changed, (Rect{0, 0, kWidth, kHeight}));
+  EXPECT_EQ(start.changed.Bounds(), (Rect{0, 0, kWidth, kHeight}));
   EXPECT_TRUE(ShowsBackground(buffer));
 
   const int32_t cell = run.State().grid.cell_width;
   ASSERT_EQ(cell, 32);
   const SaverRun::Wake first = wakes.Next();
   EXPECT_EQ(first.ticks, 1);
-  EXPECT_LE(first.changed.Width(), cell);
-  EXPECT_LE(first.changed.Height(), cell);
+  EXPECT_LE(first.changed.Bounds().Width(), cell);
+  EXPECT_LE(first.changed.Bounds().Height(), cell);
   EXPECT_FALSE(ShowsBackground(buffer));
 
   // Ticks until the cycle's restore changes the whole buffer: the picture is back, exactly.
   bool restored = false;
   for (int tick = 0; tick < 5 * 201 && !restored; ++tick) {
-    const Rect changed = wakes.Next().changed;
+    const Rect changed = wakes.Next().changed.Bounds();
     restored = changed == Rect{0, 0, kWidth, kHeight};
     if (!restored) {
       EXPECT_LE(changed.Width(), cell);
@@ -89,7 +89,7 @@ TEST(BufferedRun, AResizeLaysOutTheNewSizeAndStartsANewCycle) {
   EXPECT_EQ(run.State().cycle.row, 0);
   EXPECT_EQ(run.State().cycle.col, 0);
   EXPECT_EQ(run.Buffer().Pixel(639, 399), kPlainBackground);
-  EXPECT_EQ(wakes.Next().changed, (Rect{0, 0, 640, 400}));
+  EXPECT_EQ(wakes.Next().changed.Bounds(), (Rect{0, 0, 640, 400}));
 }
 
 }  // namespace

@@ -77,12 +77,16 @@ void BackBuffer::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int3
   y = static_cast<int32_t>(top);
   const ClippedSpan span = ClipToPicture(x, y, width, height, width_, height_, ToBuffer(clip_));
   if (span.Empty()) return;
-  const std::vector<Argb>& scaled = ScaledSprite(*source, width, height, span);
+  ScaleSprite(*source, width, height, span);
   const size_t span_width = static_cast<size_t>(span.end_col - span.first_col);
   for (int64_t dy = span.first_row; dy < span.end_row; ++dy) {
-    const Argb* colours = scaled.data() + static_cast<size_t>(dy - span.first_row) * span_width;
+    const size_t index = static_cast<size_t>(dy - span.first_row);
+    const Argb* colours = scaled_.data() + index * span_width;
     uint32_t* row = pixels_.data() + static_cast<size_t>(y + dy) * width_ + (x + span.first_col);
-    BlendRow(colours, row, span_width);
+    // Transparent colours change nothing: only the part of the row between the first and the
+    // last visible one is blended.
+    const auto [first, end] = visible_columns_[index];
+    BlendRow(colours + first, row + first, end - first);
   }
   Include(Rect{static_cast<int32_t>(x + span.first_col), static_cast<int32_t>(y + span.first_row),
                static_cast<int32_t>(x + span.end_col), static_cast<int32_t>(y + span.end_row)});
@@ -90,23 +94,30 @@ void BackBuffer::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int3
 
 // A leaf fades in over several ticks, each drawing the same bitmap into the same cell: it is
 // scaled once, when the bitmap, the cell or its visible part changes, not at every draw.
-const std::vector<Argb>& BackBuffer::ScaledSprite(const MemoryBitmap& source, int32_t width, int32_t height,
-                                                  const ClippedSpan& span) {
+void BackBuffer::ScaleSprite(const MemoryBitmap& source, int32_t width, int32_t height, const ClippedSpan& span) {
   const ScaledKey key{source.Generation(), width, height, span.first_col, span.end_col, span.first_row, span.end_row};
-  if (key == scaled_key_) return scaled_;
+  if (key == scaled_key_) return;
   scaled_key_ = key;
   const size_t span_width = static_cast<size_t>(span.end_col - span.first_col);
   source_columns_.resize(span_width);
   for (int64_t dx = span.first_col; dx < span.end_col; ++dx)
     source_columns_[static_cast<size_t>(dx - span.first_col)] = SourceIndex(dx, width, source.Width());
   scaled_.resize(span_width * static_cast<size_t>(span.end_row - span.first_row));
+  visible_columns_.clear();
   Argb* out = scaled_.data();
   for (int64_t dy = span.first_row; dy < span.end_row; ++dy) {
     const Argb* source_row =
         source.Pixels().data() + static_cast<size_t>(SourceIndex(dy, height, source.Height())) * source.Width();
-    for (const int32_t column : source_columns_) *out++ = source_row[column];
+    size_t first = span_width, end = 0;
+    for (size_t i = 0; i < span_width; ++i) {
+      out[i] = source_row[source_columns_[i]];
+      if (AlphaOf(out[i]) == 0) continue;
+      first = std::min(first, i);
+      end = i + 1;
+    }
+    visible_columns_.emplace_back(std::min(first, end), end);
+    out += span_width;
   }
-  return scaled_;
 }
 
 Rect BackBuffer::TakeDirty() { return std::exchange(dirty_, Rect{}); }

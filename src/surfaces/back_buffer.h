@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "surfaces/blend.h"
@@ -60,9 +61,9 @@ class BackBuffer : public DrawTarget {
 
  private:
   void Include(const Rect& r);
-  // The visible part of `source` scaled to width x height, row by row (a cache).
-  const std::vector<Argb>& ScaledSprite(const MemoryBitmap& source, int32_t width, int32_t height,
-                                        const ClippedSpan& span);
+  // scaled_ := the part `span` of `source` scaled to width x height, row by row, and each row's
+  // columns from its first to its last colour that is not transparent (a cache).
+  void ScaleSprite(const MemoryBitmap& source, int32_t width, int32_t height, const ClippedSpan& span);
   std::optional<Rect> ToBuffer(const std::optional<Rect>& area) const;  // to buffer pixels
 
   int32_t width_ = 0;
@@ -81,6 +82,7 @@ class BackBuffer : public DrawTarget {
   };
   ScaledKey scaled_key_;
   std::vector<Argb> scaled_;
+  std::vector<std::pair<size_t, size_t>> visible_columns_;
   std::vector<int32_t> source_columns_;
   Rect dirty_;
   std::optional<Rect> clip_;

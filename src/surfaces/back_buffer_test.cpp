@@ -31,8 +31,10 @@ TEST(BackBufferTest, BlendsLikeTheCanvasAndTracksTheChangedRectangle) {
     buffer.DrawScaled(&leaf, 35, -2, 8, 8);  // partly off the right and top edges
     canvas.DrawScaled(&leaf, 35, -2, 8, 8);
   }
-  // The same bitmap with new pixels draws them, not the scaled copy of the old ones.
+  // The same bitmap with new pixels draws them, not the scaled copy of the old ones; the
+  // transparent ones leave the buffer as it was.
   leaf.PutArgb(0, 9, PackArgb(200, 5, 5, 5));
+  for (int32_t y = 0; y < 10; ++y) leaf.PutArgb(y % 2 ? 1 : 0, y, PackArgb(0, 255, 255, 255));
   buffer.DrawScaled(&leaf, 35, -2, 8, 8);
   canvas.DrawScaled(&leaf, 35, -2, 8, 8);
   for (int32_t y = 0; y < 30; ++y)

@@ -31,7 +31,7 @@ std::unique_ptr<ShmBuffer> ShmBuffer::Create(wl_shm* shm, int32_t width, int32_t
   static const wl_buffer_listener listener = {&ShmBuffer::OnRelease};
   wl_buffer_add_listener(result->buffer_, &listener, result.get());
   // A fresh buffer holds nothing of the picture yet.
-  result->stale_ = {0, 0, width, height};
+  result->stale_.Add({0, 0, width, height});
   return result;
 }
 
@@ -42,16 +42,15 @@ ShmBuffer::~ShmBuffer() {
 
 void ShmBuffer::OnRelease(void* data, wl_buffer*) { static_cast<ShmBuffer*>(data)->busy_ = false; }
 
-void ShmBuffer::AddStale(const Rect& area) { stale_ = BoundingUnion(stale_, area); }
-
 void ShmBuffer::Refresh(const uint32_t* source) {
-  const Rect r{std::max(stale_.left, 0), std::max(stale_.top, 0), std::min(stale_.right, width_),
-               std::min(stale_.bottom, height_)};
-  for (int32_t y = r.top; y < r.bottom && r.left < r.right; ++y) {
-    const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(r.left);
-    std::memcpy(pixels_ + offset, source + offset, sizeof(uint32_t) * static_cast<size_t>(r.Width()));
+  stale_.ClipTo({0, 0, width_, height_});
+  for (const Rect& r : stale_.Parts()) {
+    for (int32_t y = r.top; y < r.bottom; ++y) {
+      const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(r.left);
+      std::memcpy(pixels_ + offset, source + offset, sizeof(uint32_t) * static_cast<size_t>(r.Width()));
+    }
   }
-  stale_ = {};
+  stale_.Clear();
 }
 
 }  // namespace ambervale

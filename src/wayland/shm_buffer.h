@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "surfaces/damage.h"
 #include "surfaces/types.h"
 
 namespace ambervale {
@@ -28,8 +29,8 @@ class ShmBuffer {
   bool Busy() const { return busy_; }
   void MarkAttached() { busy_ = true; }
 
-  // Pixels this buffer holds older than the back buffer's (a bounding rectangle).
-  void AddStale(const Rect& area);
+  // Pixels this buffer holds older than the back buffer's.
+  void AddStale(const Damage& areas) { stale_.Add(areas); }
   // Copies the stale pixels from `source` (same size, top row first) and forgets them.
   void Refresh(const uint32_t* source);
 
@@ -43,7 +44,7 @@ class ShmBuffer {
   int32_t width_ = 0;
   int32_t height_ = 0;
   bool busy_ = false;
-  Rect stale_;
+  Damage stale_;
 };
 
 }  // namespace ambervale

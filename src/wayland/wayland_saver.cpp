@@ -53,8 +53,9 @@ struct Output {
   wl_callback* frame = nullptr;
   std::array<std::unique_ptr<ShmBuffer>, 2> buffers;
   std::unique_ptr<OutputSaver> saver;
-  Rect unpresented;  // changed in the back buffer, not yet on the surface
+  Damage unpresented;  // changed in the back buffer, not yet on the surface
   std::optional<MonotonicTime> next_tick;
+  MonotonicTime last_advance{};
   TickStats stats;  // for --fps
 
   ~Output();
@@ -96,7 +97,7 @@ class Client {
   void MapSurface(Output& output);
   void StartSaver(Output& output);
   void Advance(Output& output, MonotonicTime now);
-  void AdvanceUnframed(MonotonicTime now);
+  void AdvanceDue(MonotonicTime now);
   void Present(Output& output);
   bool WaitForEvents(const sigset_t& wait_mask);
   void EndClosedSurfaces();
@@ -400,11 +401,10 @@ void Client::StartSaver(Output& output) {
 
 void Client::Present(Output& output) {
   if (output.frame || !output.saver) return;
-  const Rect damage = output.unpresented;
-  if (damage.Width() <= 0 || damage.Height() <= 0) return;
+  if (output.unpresented.Empty()) return;
   ShmBuffer* free = nullptr;
   for (auto& buffer : output.buffers) {
-    buffer->AddStale(damage);
+    buffer->AddStale(output.unpresented);
     if (!free && !buffer->Busy()) free = buffer.get();
   }
   // Both held by the compositor: the change waits for a release, still marked stale.
@@ -412,7 +412,8 @@ void Client::Present(Output& output) {
   free->Refresh(output.saver->Buffer().Pixels());
   wl_surface_attach(output.surface, free->Handle(), 0, 0);
   if (compositor_version_ >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
-    wl_surface_damage_buffer(output.surface, damage.left, damage.top, damage.Width(), damage.Height());
+    for (const Rect& part : output.unpresented.Parts())
+      wl_surface_damage_buffer(output.surface, part.left, part.top, part.Width(), part.Height());
   } else {
     wl_surface_damage(output.surface, 0, 0, INT32_MAX, INT32_MAX);
   }
@@ -420,7 +421,7 @@ void Client::Present(Output& output) {
   wl_callback_add_listener(output.frame, &kFrameListener, &output);
   wl_surface_commit(output.surface);
   free->MarkAttached();
-  output.unpresented = {};
+  output.unpresented.Clear();
   output.stats.CountPresent();
 }
 
@@ -435,17 +436,27 @@ void Client::OnFrameDone(Output& output) {
 void Client::Advance(Output& output, MonotonicTime now) {
   if (!output.saver) return;
   const SaverRun::Wake wake = output.saver->Advance(now);
-  output.unpresented = BoundingUnion(output.unpresented, wake.changed);
+  output.unpresented.Add(wake.changed);
   output.next_tick = wake.next_wake;
+  output.last_advance = now;
   output.stats.Count(now, wake.ticks);
   Present(output);
 }
 
-// An output whose frame is pending ticks when the frame is done: until then nothing it draws
-// could show.
-void Client::AdvanceUnframed(MonotonicTime now) {
-  for (auto& output : outputs_)
-    if (!output->frame && output->next_tick && *output->next_tick <= now) Advance(*output, now);
+// When an output's ticks are due. While its frame is pending nothing it draws could show, so
+// it ticks when the frame is done; but a compositor slow to answer must not make the run miss
+// ticks (made up for 250 ms only): then it ticks every 100 ms meanwhile.
+std::optional<MonotonicTime> NextAdvance(const Output& output) {
+  if (!output.saver || !output.next_tick) return std::nullopt;
+  if (!output.frame) return output.next_tick;
+  return std::max(*output.next_tick, output.last_advance + std::chrono::milliseconds(100));
+}
+
+void Client::AdvanceDue(MonotonicTime now) {
+  for (auto& output : outputs_) {
+    const std::optional<MonotonicTime> due = NextAdvance(*output);
+    if (due && *due <= now) Advance(*output, now);
+  }
 }
 
 // The compositor closing a surface ends the run, unless its output is going away, which the
@@ -457,8 +468,8 @@ void Client::EndClosedSurfaces() {
     if (output->closed) ending_ = true;
 }
 
-// Sleeps until a Wayland event, a signal or the next tick due on an output without a pending
-// frame. False when the connection broke.
+// Sleeps until a Wayland event, a signal or an output's next ticks. False when the connection
+// broke.
 bool Client::WaitForEvents(const sigset_t& wait_mask) {
   while (wl_display_prepare_read(display_) != 0) {
     if (wl_display_dispatch_pending(display_) < 0) return false;
@@ -469,8 +480,8 @@ bool Client::WaitForEvents(const sigset_t& wait_mask) {
   }
   std::optional<MonotonicTime> wake;
   for (auto& output : outputs_) {
-    if (!output->saver || output->frame || !output->next_tick) continue;
-    if (!wake || *output->next_tick < *wake) wake = output->next_tick;
+    const std::optional<MonotonicTime> due = NextAdvance(*output);
+    if (due && (!wake || *due < *wake)) wake = due;
   }
   const std::optional<timespec> timeout = TimeUntil(wake, MonotonicNow());
   pollfd connection{wl_display_get_fd(display_), POLLIN, 0};
@@ -496,7 +507,7 @@ int Client::Run(const sigset_t& wait_mask) {
   if (options_.desktop_picture.value_or(false) && !screencopy_)
     std::fprintf(stderr, "ambervale-wayland: no wlr-screencopy here: the leaves fall on a plain background\n");
   while (!ending_ && !StopRequested()) {
-    AdvanceUnframed(MonotonicNow());
+    AdvanceDue(MonotonicNow());
     if (!WaitForEvents(wait_mask)) {
       // The compositor went away: nothing is left to draw on.
       std::fprintf(stderr, "ambervale-wayland: the connection to the compositor broke\n");

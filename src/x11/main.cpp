@@ -72,7 +72,7 @@ class Hack {
   std::vector<uint32_t> ReadBackground(int width, int height);
   void HandleEvent(XEvent& event);
   void OnResize(int width, int height);
-  void Present(const Rect& changed);
+  void Present(const Damage& changed);
   void DrawFpsOverlay();
   bool TargetExists();
 
@@ -83,7 +83,7 @@ class Hack {
   std::unique_ptr<BufferedRun> run_;
   std::unique_ptr<XPresenter> presenter_;
   FrameGate frames_;
-  Rect unpresented_;  // changed in the buffer, waiting for the next frame
+  Damage unpresented_;  // changed in the buffer, waiting for the next frame
   TickStats stats_;
   Atom delete_window_ = None;
   bool done_ = false;
@@ -229,9 +229,9 @@ void Hack::HandleEvent(XEvent& event) {
   }
 }
 
-void Hack::Present(const Rect& changed) {
-  if (changed.Width() <= 0 || changed.Height() <= 0) return;
-  presenter_->Present(run_->Buffer(), changed);
+void Hack::Present(const Damage& changed) {
+  if (changed.Empty()) return;
+  for (const Rect& part : changed.Parts()) presenter_->Present(run_->Buffer(), part);
   stats_.CountPresent();
   DrawFpsOverlay();
 }
@@ -304,13 +304,13 @@ void Hack::Loop(const sigset_t& wait_mask) {
     const MonotonicTime now = MonotonicNow();
     const SaverRun::Wake wake = run_->Advance(now);
     stats_.Count(now, wake.ticks);
-    unpresented_ = BoundingUnion(unpresented_, wake.changed);
-    if (unpresented_.Width() > 0 && frames_.TakeFrame(now)) Present(std::exchange(unpresented_, Rect{}));
+    unpresented_.Add(wake.changed);
+    if (!unpresented_.Empty() && frames_.TakeFrame(now)) Present(std::exchange(unpresented_, Damage{}));
     XFlush(display_);
     if (TakeLastingError() && !TargetExists()) break;  // nothing left to draw on
     if (XPending(display_) > 0) continue;
     const std::optional<timespec> timeout =
-        TimeUntil(frames_.NextWake(wake.next_wake, unpresented_.Width() > 0), MonotonicNow());
+        TimeUntil(frames_.NextWake(wake.next_wake, !unpresented_.Empty()), MonotonicNow());
     pollfd connection{fd, POLLIN, 0};
     const int ready = ppoll(&connection, 1, timeout ? &*timeout : nullptr, &wait_mask);
     // The server went away: nothing more to draw on.

@@ -1,8 +1,8 @@
 # Shared by the Wayland end-to-end tests: a headless sway of our own as an unprivileged user
 # (sway refuses root) with a private XDG_RUNTIME_DIR, screenshots with grim, keys with wtype and
 # pointer motion with the helper client. Sourced after `program` and `client` are set; builds on
-# the X11 tests' bounded waits, screenshot comparison and clean-up.
-source "$(dirname "${BASH_SOURCE[0]}")/../../x11/e2e/lib.sh"
+# the Linux tests' bounded waits, screenshot comparison and clean-up (src/linux/e2e).
+source "$(dirname "${BASH_SOURCE[0]}")/../../linux/e2e/lib.sh"
 
 # The background sway paints, and the plain background of the saver (kPlainBackground).
 sway_bg='#336699'

@@ -5,7 +5,7 @@
 # picture of the desktop; after -deactivate it is gone and reaped. Needs root.
 # Usage: daemon.sh PROGRAM
 program=$1
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../../linux/e2e/lib.sh"
 [ "$(id -u)" -eq 0 ] || { echo "SKIP: needs root to make the test user"; exit 77; }
 
 start_xvfb 1024x768

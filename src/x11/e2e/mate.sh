@@ -5,7 +5,7 @@
 # over a black window, which gives the plain background. A pointer move ends it. Needs root.
 # Usage: mate.sh PROGRAM DESKTOP_ENTRY
 program=$1 entry=$2
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../../linux/e2e/lib.sh"
 [ "$(id -u)" -eq 0 ] && command -v mate-screensaver >/dev/null || { echo "SKIP: needs root and MATE"; exit 77; }
 
 start_xvfb 1024x768

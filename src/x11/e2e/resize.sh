@@ -3,7 +3,7 @@
 # running and lays out the new size, growing and shrinking.
 # Usage: resize.sh PROGRAM
 program=$1
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../../linux/e2e/lib.sh"
 
 start_xvfb 1024x768
 xrandr --fb 800x600 >/dev/null 2>&1 || true

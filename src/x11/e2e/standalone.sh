@@ -7,7 +7,7 @@
 # with a message and exit codes 1 and 2.
 # Usage: standalone.sh PROGRAM
 program=$1
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../../linux/e2e/lib.sh"
 
 start_xvfb 1024x768
 paint_root_pattern

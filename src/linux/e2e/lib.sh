@@ -1,5 +1,6 @@
-# Shared by the Linux end-to-end tests: a private Xvfb screen, screenshots and their
-# comparison, bounded waits, and clean-up of everything a test started on every path.
+# Shared by the Linux end-to-end tests (X11 and Wayland): bounded waits, screenshots and their
+# comparison, clean-up of everything a test started on every path, and the X11 tests' private
+# Xvfb screen and daemons.
 # Sourced; the test sets `program` (the built ambervale) before calling anything here.
 
 set -euo pipefail
