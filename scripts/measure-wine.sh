@@ -63,7 +63,7 @@ for size in ${SIZES:-1920x1080 3840x2160}; do
     log=$envdir/pace-$fast.log
     AMBERVALE_DRAWING=composited "$WINE" "$scr" /s 2>"$log" >/dev/null &
     wine_pid=$!
-    wait_for 60 grep -aq '^pace ' "$log" || { echo "| windows composited (Wine) | $size | $fast | no reports |"; continue; }
+    wait_for 60 grep -aqs '^pace ' "$log" || { echo "| windows composited (Wine) | $size | $fast | no reports |"; continue; }
     saver=$(ours -f 'Ambervale\.scr /s') && server=$(ours -f '^[^ ]*wineserver') || {
       echo "| windows composited (Wine) | $size | $fast | the saver ended: $(tail -n 2 "$log" | tr '\n' ' ') |"
       timeout 20 wineserver -k >/dev/null 2>&1 || true

@@ -306,7 +306,7 @@ void SaverWindow::Wake() {
   if (preview_host_ && !IsWindow(preview_host_)) return RequestClose();
   SaverRun::Wake wake;
   drawing_.Run([&] { wake = run_.Advance(now); });
-  change_waiting_ = change_waiting_ || wake.changed.Width() > 0;
+  change_waiting_ = change_waiting_ || !wake.changed.Empty();
   const bool present = composited_ && change_waiting_ && frames_.TakeFrame(now);
   if (present) PresentNow();
   trace_.Count(now, wake.ticks, present);
