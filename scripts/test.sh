@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what the builds and tests need, builds the native, sanitizer and Windows builds,
+# Installs what the builds and tests need, checks the C++ formatting, builds the native, sanitizer and Windows builds,
 # runs every test, builds and tests the arm64 build (scripts/cross-arm64.sh), makes a release
 # signed with a throwaway certificate and checks it (scripts/check-release.sh), then fuzzes each
 # fuzz target for 20 s (AMBERVALE_FUZZ_SECONDS) and runs a 3-minute soak. Exits non-zero when
@@ -9,6 +9,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash scripts/bootstrap.sh
+
+status=0
+# The C++ sources as .clang-format writes them.
+bash scripts/check-format.sh || status=1
 
 jobs=$(nproc)
 build() {  # build DIR [cmake options...]
@@ -21,7 +25,6 @@ build build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
 build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DAMBERVALE_SANITIZE=ON
 build build/windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 
-status=0
 for dir in build/native build/sanitize build/windows; do
   echo "== tests: $dir"
   (cd "$dir" && ctest --output-on-failure --timeout 900) || status=1
