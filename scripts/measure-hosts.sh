@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# One table of the Linux hosts side by side, on this machine, in one run: the X11 hack on Xvfb,
-# ambervale-wayland on a headless sway (pixman renderer), and XScreenSaver's slidescreen and
+# One table of the hosts side by side, on this machine, in one run: the X11 hack on Xvfb,
+# ambervale-wayland on a headless sway (pixman renderer), the Windows composited window under
+# Wine (scripts/measure-wine.sh; WINE=0 leaves it out), and XScreenSaver's slidescreen and
 # distort on Xvfb as peers, at 1920 x 1080 and 3840 x 2160 and Fast 0, 33, 45 and 50. For each:
 # ticks a second against the promised 1000 / (102 - 2 x Fast), presents a second (both from the
 # program's --fps summary), the CPU share of one core of the program and of its display server,
@@ -98,3 +99,8 @@ for size in ${SIZES:-1920x1080 3840x2160}; do
   done
   stop_pids "$xvfb_pid"
 done
+# The Windows composited window under Wine, in the same run (WINE=0 leaves it out).
+if [ "${WINE:-1}" != 0 ]; then
+  ROWS_ONLY=1 SIZES="${SIZES:-1920x1080 3840x2160}" FASTS="${FASTS:-0 33 45 50}" \
+    bash "$root/scripts/measure-wine.sh" "$seconds"
+fi

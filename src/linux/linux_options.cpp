@@ -18,7 +18,7 @@ constexpr SettingHelp kSettingHelp[] = {
     {SettingId::kSize, "leaf size: 30 - size columns"},
     {SettingId::kAlgorithm, "the layout"},
     {SettingId::kRandomAlgorithm, "each cycle picks its layout at random"},
-    {SettingId::kFast, "a tick every 102 - 2 x fast ms"},
+    {SettingId::kFast, "the pace: the higher, the faster the leaves fade in"},
     {SettingId::kTransparent, "the leaves' opacity"},
 };
 

@@ -12,13 +12,10 @@ namespace ambervale {
 namespace {
 
 TimeOfDay UtcNowStaggered(int32_t stagger) {
-  timeval now{};
-  gettimeofday(&now, nullptr);
-  tm utc{};
-  gmtime_r(&now.tv_sec, &utc);
+  TimeOfDay now = UtcTimeOfDay();
   // The generator takes its seed from the milliseconds among the rest: one per output.
-  const int milliseconds = static_cast<int>((now.tv_usec / 1000 + 7 * stagger) % 1000);
-  return {utc.tm_hour, utc.tm_min, utc.tm_sec, milliseconds};
+  now.milliseconds = (now.milliseconds + 7 * stagger) % 1000;
+  return now;
 }
 
 }  // namespace

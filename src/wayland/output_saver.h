@@ -1,6 +1,5 @@
 // One output's saver: its own grid, layout cycle and sprite, drawn into a back buffer at the
-// output's real pixels. The only place that talks to the engine, so that a change of the
-// engine's interface stays here.
+// output's real pixels, through a run of its own (BufferedRun).
 #pragma once
 
 #include <cstdint>

@@ -42,14 +42,6 @@ namespace {
 // heap, where the allocator would keep them: give those pages back.
 void ReleaseFreedMemory() { malloc_trim(0); }
 
-TimeOfDay UtcNow() {
-  timeval now{};
-  gettimeofday(&now, nullptr);
-  tm utc{};
-  gmtime_r(&now.tv_sec, &utc);
-  return {utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(now.tv_usec / 1000)};
-}
-
 struct Target {
   Window window = None;
   bool own = false;     // created by us: keys and the close box end the run
@@ -295,7 +287,7 @@ bool Hack::Start() {
   source_ = ChooseBackground(facts);
   std::vector<uint32_t> background = ReadBackground(width, height);
 
-  run_ = std::make_unique<BufferedRun>(options_.settings, UtcNow());
+  run_ = std::make_unique<BufferedRun>(options_.settings, UtcTimeOfDay());
   if (!run_->Start(width, height, std::move(background))) {
     std::fprintf(stderr, "ambervale: the saver could not start\n");
     return false;
