@@ -194,6 +194,15 @@ void PressKey(WORD virtual_key) {
   SendInput(2, inputs, sizeof(INPUT));
 }
 
+bool EscapeEndsSaver(SaverProcess& saver, HWND window, int presses) {
+  for (int press = 0; press < presses; ++press) {
+    BringToFront(window);
+    PressKey(VK_ESCAPE);
+    if (saver.WaitExit(10000)) return true;
+  }
+  return false;
+}
+
 // Wine carries a cursor move to the X server and back, and the crossing event that comes back
 // may carry the position from before the move: the wineserver then holds that old position
 // until its reading is 100 ms old, after which every process asks the X server itself. So a

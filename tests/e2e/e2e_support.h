@@ -89,6 +89,11 @@ void RepaintDesktop();
 
 // Activates a window and waits until it has the keyboard.
 bool BringToFront(HWND window, DWORD timeout_ms = 15000);
+// Esc to the saver's window until the saver ends, at most `presses` times. On a busy machine
+// Wine may hand a key to the window that had the keyboard a moment before (the two-monitor
+// cases' cover windows), so a press that ends nothing is repeated, the window brought to the
+// front again first. False when the saver still runs after the last press.
+bool EscapeEndsSaver(SaverProcess& saver, HWND window, int presses = 3);
 void PressKey(WORD virtual_key);
 void MoveCursor(int x, int y);
 

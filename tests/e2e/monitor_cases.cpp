@@ -95,9 +95,7 @@ E2E_CASE(two_monitors_leaves_on_both_and_esc_restores) {
         [&] { return CountLeafPixels(baselines[i], TakeSnapshot(baselines[i].rect)) > 300; }, 20000, 100);
     E2E_CHECK(leaves, "no leaves on the monitor at x " + std::to_string(monitors[i].left));
   }
-  E2E_CHECK(BringToFront(window), "the saver window did not come to the front");
-  PressKey(VK_ESCAPE);
-  if (!saver.WaitExit(10000)) {
+  if (!EscapeEndsSaver(saver, window)) {
     ctx.Fail("still running after Esc");
     return;
   }
@@ -146,9 +144,7 @@ E2E_CASE(display_change_leaves_cover_the_new_screen_and_esc_restores_it) {
   E2E_CHECK(WaitFor([&] { return CountLeafPixels(plain(kNewStrip), TakeSnapshot(kNewStrip)) > 300; }, 30000, 100),
             "no leaves on the part of the screen that the change added");
 
-  E2E_CHECK(BringToFront(window), "the saver window did not come to the front");
-  PressKey(VK_ESCAPE);
-  if (!saver.WaitExit(10000)) return ctx.Fail("still running after Esc");
+  if (!EscapeEndsSaver(saver, window)) return ctx.Fail("still running after Esc");
   int changed = 0;
   const bool clean =
       WaitFor([&] { return (changed = CountChanged(plain(kNewScreen), TakeSnapshot(kNewScreen))) < 50; }, 5000, 100);
@@ -212,9 +208,7 @@ E2E_CASE(unplugged_monitor_leaves_one_window_and_fresh_cycles) {
   E2E_CHECK(restored, "no cycle ended in a restore after the monitor went (peak " + std::to_string(peak) +
                           " changed pixels, now " + std::to_string(now) + ")");
 
-  E2E_CHECK(BringToFront(window), "the saver window did not come to the front");
-  PressKey(VK_ESCAPE);
-  if (!saver.WaitExit(10000)) return ctx.Fail("still running after Esc");
+  if (!EscapeEndsSaver(saver, window)) return ctx.Fail("still running after Esc");
   int changed = 0;
   const bool clean = WaitFor([&] { return (changed = CountChanged(baseline, TakeSnapshot(third))) < 50; }, 5000, 100);
   E2E_CHECK(clean, std::to_string(changed) + " pixels of leaves stayed after Esc");
