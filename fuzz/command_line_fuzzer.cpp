@@ -166,6 +166,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     started = run.Start(TimeOfDay{12, 0, 0, 0}, preview_argument);
   } catch (const ConvertError&) {
     Require(mode == 'P', "a conversion error outside a preview");
+  } catch (const DrawingFailure&) {
+    // A preview window too small for its desktop picture fails the start-up loudly.
+    Require(mode == 'P', "a drawing failure outside a preview");
   }
   Require(started == run.Started(), "start-up result");
   if (!started) {

@@ -77,8 +77,8 @@ set(CPACK_RPM_PACKAGE_AUTOREQPROV ON)
 # Folders the system or XScreenSaver owns.
 set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
   /usr/libexec /usr/libexec/xscreensaver /usr/share/xscreensaver /usr/share/xscreensaver/config
-  /usr/share/applications /usr/share/applications/screensavers /usr/share/man /usr/share/man/man6
-  /usr/share/doc)
+  /usr/share/applications /usr/share/applications/screensavers /usr/share/man /usr/share/man/man1
+  /usr/share/man/man6 /usr/share/doc /usr/share/icons /usr/share/icons/hicolor /usr/share/metainfo)
 # Times from SOURCE_DATE_EPOCH and a fixed build host: two builds give the same bytes.
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${AMBERVALE_MAINTAINER}
 %define _buildhost reproducible
