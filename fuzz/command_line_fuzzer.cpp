@@ -143,7 +143,7 @@ void CheckHandle(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static auto state = std::make_unique<SaverState>();  // large: made once, reset below
-  static LeafImageSet leaves(LeafPictureBytes);         // decoded once, as in a run
+  static LeafImageSet leaves(LeafPictureBytes);        // decoded once, as in a run
   FuzzedDataProvider input(data, size);
   const Surroundings surroundings = ReadSurroundings(input);
   const std::vector<std::string> arguments = Arguments(input.ConsumeRemainingBytesAsString());

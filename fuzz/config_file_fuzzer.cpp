@@ -12,7 +12,8 @@ using ambervale::fuzz::Require;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   std::string warnings;
-  const LinuxOptions options = ApplyConfigText(text, "ambervale.conf", LinuxOptions{}, warnings, LinuxProgram::kWayland);
+  const LinuxOptions options =
+      ApplyConfigText(text, "ambervale.conf", LinuxOptions{}, warnings, LinuxProgram::kWayland);
   const LinuxSettings& s = options.settings;
   Require(s.size <= 20 && s.algorithm <= 12 && s.fast <= 50, "a setting outside its slider's range");
   Require(s.transparent >= 1 && s.transparent <= 10, "transparency outside 1..10");

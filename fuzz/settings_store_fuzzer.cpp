@@ -29,14 +29,15 @@ constexpr char kKey[] = "Software\\Ambervale";
 // Spelled out, not taken from the settings table: what earlier versions stored must still load.
 constexpr std::array<const char*, 7> kNames = {"Size",    "Algorithm", "Transparent",    "Fast",
                                                "Color_s", "Key_Exit",  "Rands_Algorithm"};
-constexpr uint32_t kTypes[] = {kRegNone, kRegSz, kRegExpandSz, kRegBinary, kRegDword,
+constexpr uint32_t kTypes[] = {kRegNone,           kRegSz,      kRegExpandSz, kRegBinary, kRegDword,
                                kRegDwordBigEndian, kRegMultiSz, kRegQword};
 
 struct Fields {
   std::array<int, 7> values{};  // Size, Algorithm, Transparent, Fast, Color_s, Key_Exit, Rands_Algorithm
 
   static Fields Of(const SaverState& s) {
-    return {{s.settings.size, s.settings.algorithm, s.settings.transparent, s.settings.fast, s.settings.color, s.settings.exit_on_input, s.settings.random_algorithm}};
+    return {{s.settings.size, s.settings.algorithm, s.settings.transparent, s.settings.fast, s.settings.color,
+             s.settings.exit_on_input, s.settings.random_algorithm}};
   }
   void Into(SaverState& s) const {
     s.settings.size = static_cast<uint8_t>(values[0]);
@@ -57,15 +58,14 @@ struct Outcome {
 
 std::string ValueName(FuzzedDataProvider& input) {
   switch (input.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0:
-      return kNames[input.ConsumeIntegralInRange<size_t>(0, kNames.size() - 1)];
+    case 0: return kNames[input.ConsumeIntegralInRange<size_t>(0, kNames.size() - 1)];
     case 1: {  // the same name in another case: the registry ignores case
       std::string name = kNames[input.ConsumeIntegralInRange<size_t>(0, kNames.size() - 1)];
-      for (char& c : name) c = input.ConsumeBool() ? static_cast<char>(std::toupper(c)) : static_cast<char>(std::tolower(c));
+      for (char& c : name)
+        c = input.ConsumeBool() ? static_cast<char>(std::toupper(c)) : static_cast<char>(std::tolower(c));
       return name;
     }
-    default:
-      return input.ConsumeRandomLengthString(16);
+    default: return input.ConsumeRandomLengthString(16);
   }
 }
 

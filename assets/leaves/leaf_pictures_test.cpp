@@ -135,8 +135,9 @@ TEST(LeafPictureBytes, DecodedPicturesKeyCleanlyAgainstTheirMasks) {
     EXPECT_GT(leaf_pixels, kSize * kSize / 20);
     EXPECT_GT(background_pixels, kSize * kSize / 10);
   }
-  std::printf("key check: brightest background channel %d (Image%d), dimmest leaf pixel's brightest channel %d (Image%d)\n",
-              worst_background, worst_background_picture, worst_leaf, worst_leaf_picture);
+  std::printf(
+      "key check: brightest background channel %d (Image%d), dimmest leaf pixel's brightest channel %d (Image%d)\n",
+      worst_background, worst_background_picture, worst_leaf, worst_leaf_picture);
   RecordProperty("worst_background", worst_background);
   RecordProperty("worst_leaf", worst_leaf);
 }

@@ -19,19 +19,19 @@ enum class Layout {
 };
 
 enum class Walk {
-  kRandomFill,      // a random empty cell each time, until every cell is filled
-  kRows,            // row by row, left to right
-  kPyramidRows,     // the pyramid's rows, left to right
-  kRingsFromOne,    // ring by ring; a new ring is entered at slot 1
-  kRingsFromZero,   // ring by ring; a new ring is entered at slot 0
+  kRandomFill,     // a random empty cell each time, until every cell is filled
+  kRows,           // row by row, left to right
+  kPyramidRows,    // the pyramid's rows, left to right
+  kRingsFromOne,   // ring by ring; a new ring is entered at slot 1
+  kRingsFromZero,  // ring by ring; a new ring is entered at slot 0
 };
 
 enum class LeafChoice {
-  kEveryCell,        // a new leaf for every cell
-  kEveryLine,        // a new leaf at the start of every row or ring (its cell 0)
-  kEveryRingAtOne,   // a new leaf at slot 1 of every ring, even when that slot is thinned out
-  kAfterEveryCell,   // the new leaf is built after the cell's first draw, so each cell shows
-                     // the leaf chosen at the cell before
+  kEveryCell,       // a new leaf for every cell
+  kEveryLine,       // a new leaf at the start of every row or ring (its cell 0)
+  kEveryRingAtOne,  // a new leaf at slot 1 of every ring, even when that slot is thinned out
+  kAfterEveryCell,  // the new leaf is built after the cell's first draw, so each cell shows
+                    // the leaf chosen at the cell before
 };
 
 struct AlgorithmSpec {

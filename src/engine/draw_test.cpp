@@ -31,8 +31,7 @@ TEST(DrawTest, FirstDrawRebuildsTheBitmapTransposedInOneBulkWrite) {
   rig.engine->DrawCell();
   EXPECT_EQ(rig.bitmap->bulk_writes, 1);
   for (int32_t x = 0; x < 100; ++x)
-    for (int32_t y = 0; y < 100; ++y)
-      ASSERT_EQ(rig.bitmap->Pixel(x, y), PackArgb(200, x, y, x + y)) << x << "," << y;
+    for (int32_t y = 0; y < 100; ++y) ASSERT_EQ(rig.bitmap->Pixel(x, y), PackArgb(200, x, y, x + y)) << x << "," << y;
   EXPECT_EQ(s.cycle.filled[3][4], 1);
 
   // Alpha 255 in the first plane row only: the bitmap's first column alone is opaque.
@@ -164,7 +163,8 @@ TEST(RestoreAndRestartTest, RestartsTheCycleBeforeRestoringWithTheTimerOff) {
   s.cycle.filled[2][2] = 1;
   bool reset_before_timer_off = false;
   rig.host.on_timer_off = [&] {
-    reset_before_timer_off = s.cycle.fade_step == 0 && s.cycle.row == 0 && s.cycle.col == 0 && s.cycle.filled[2][2] == 0 &&
+    reset_before_timer_off = s.cycle.fade_step == 0 && s.cycle.row == 0 && s.cycle.col == 0 &&
+                             s.cycle.filled[2][2] == 0 &&
                              s.cycle.x[1][3] == 171;  // Round(1024 / 18 x 3): the layout is in place
   };
   rig.engine->RestoreAndRestart();

@@ -84,8 +84,8 @@ Extended operator+(Extended a, Extended b) {
 
 Extended operator*(Extended a, Extended b) {
   if (a.significand_ == 0 || b.significand_ == 0) return Extended();
-  return Extended::Rounded(a.negative_ != b.negative_, Wide{a.significand_} * b.significand_,
-                           a.exponent_ + b.exponent_, false);
+  return Extended::Rounded(a.negative_ != b.negative_, Wide{a.significand_} * b.significand_, a.exponent_ + b.exponent_,
+                           false);
 }
 
 Extended operator/(Extended a, Extended b) {

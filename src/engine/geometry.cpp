@@ -25,7 +25,8 @@ void ApplyFullScreenGeometry(SaverState& state, int32_t screen_width, int32_t sc
   state.grid.surface_height = screen_height;
   state.grid.cols = ColumnsForSize(state.settings.size);
   state.grid.rows = RowsFor(state.grid.cols, screen_height, screen_width);
-  state.grid.cell_width = screen_width > 0 ? Round(static_cast<Real>(screen_width) / static_cast<Real>(state.grid.cols)) : 0;
+  state.grid.cell_width =
+      screen_width > 0 ? Round(static_cast<Real>(screen_width) / static_cast<Real>(state.grid.cols)) : 0;
   state.grid.cell_height = state.grid.cell_width;
 }
 

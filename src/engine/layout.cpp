@@ -24,8 +24,8 @@ int32_t Product32(int32_t a, int32_t b) {
 
 // Sum of separately rounded terms; saturates instead of overflowing on absurd hand-made states.
 int32_t SaturatingSum(int64_t sum) {
-  return static_cast<int32_t>(std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(),
-                                                   std::numeric_limits<int32_t>::max()));
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 // Highest table index a loop over 0..count may reach; negative counts give an empty loop.
@@ -74,14 +74,11 @@ enum class GridShape { kPlain, kColumnWave, kRowWave };
 int32_t WaveOffset(const SaverState& state, GridShape shape, int32_t row, int32_t col) {
   const Real cell = static_cast<Real>(state.grid.cell_width);
   switch (shape) {
-    case GridShape::kColumnWave:
-      return Round(Sin(static_cast<Real>(col) * kHalfPi) * cell / 3.0L);
+    case GridShape::kColumnWave: return Round(Sin(static_cast<Real>(col) * kHalfPi) * cell / 3.0L);
     case GridShape::kRowWave:
-      return Round(Sin((static_cast<Real>(col) * kFourPi) / Divisor(state.grid.cols) +
-                            static_cast<Real>(row) * kPi) *
+      return Round(Sin((static_cast<Real>(col) * kFourPi) / Divisor(state.grid.cols) + static_cast<Real>(row) * kPi) *
                    cell / 4.0L);
-    case GridShape::kPlain:
-      break;
+    case GridShape::kPlain: break;
   }
   return 0;
 }

@@ -71,23 +71,49 @@ TEST(LayoutTest, WorkedPositionsOnFullHd) {
   };
   const Worked worked[] = {
       // Plain grid: the quotient is scaled by the index, so the last row sits on the edge.
-      {1, 1, 3, 192, 64}, {7, 2, 0, 0, 127}, {8, 17, 30, 1920, 1080}, {1, 17, 0, 0, 1080},
+      {1, 1, 3, 192, 64},
+      {7, 2, 0, 0, 127},
+      {8, 17, 30, 1920, 1080},
+      {1, 17, 0, 0, 1080},
       // Column wave: +-a third of a cell, every other column, period four.
-      {9, 0, 1, 64, 21}, {9, 0, 2, 128, 0}, {9, 0, 3, 192, -21}, {9, 1, 3, 192, 43}, {9, 0, 5, 320, 21},
+      {9, 0, 1, 64, 21},
+      {9, 0, 2, 128, 0},
+      {9, 0, 3, 192, -21},
+      {9, 1, 3, 192, 43},
+      {9, 0, 5, 320, 21},
       // Row wave: neighbouring rows in opposite phase.
-      {10, 0, 1, 64, 7}, {10, 1, 1, 64, 57}, {10, 1, 3, 192, 49},
+      {10, 0, 1, 64, 7},
+      {10, 1, 1, 64, 57},
+      {10, 1, 3, 192, 49},
       // Pyramid around the middle, no half cell subtracted.
-      {2, 0, 0, 960, 0}, {2, 1, 0, 952, 64}, {2, 1, 1, 968, 64}, {2, 17, 0, 416, 1080}, {2, 17, 17, 1504, 1080},
+      {2, 0, 0, 960, 0},
+      {2, 1, 0, 952, 64},
+      {2, 1, 1, 968, 64},
+      {2, 17, 0, 416, 1080},
+      {2, 17, 17, 1504, 1080},
       // Rings, clockwise on screen from the right; the last slot closes on slot 0.
-      {3, 0, 0, 928, 508}, {3, 1, 0, 992, 508}, {3, 1, 1, 960, 563}, {3, 1, 3, 864, 508}, {3, 1, 6, 992, 508},
-      {3, 2, 0, 1056, 508}, {5, 1, 1, 960, 563}, {11, 1, 1, 960, 563}, {12, 2, 2, 992, 619}, {11, 2, 1, 0, 0},
+      {3, 0, 0, 928, 508},
+      {3, 1, 0, 992, 508},
+      {3, 1, 1, 960, 563},
+      {3, 1, 3, 864, 508},
+      {3, 1, 6, 992, 508},
+      {3, 2, 0, 1056, 508},
+      {5, 1, 1, 960, 563},
+      {11, 1, 1, 960, 563},
+      {12, 2, 2, 992, 619},
+      {11, 2, 1, 0, 0},
       // Spiral: the last slot of a ring lands on slot 0 of the next.
-      {4, 1, 0, 992, 508}, {4, 1, 3, 819, 508}, {6, 1, 6, 1056, 508}, {6, 2, 0, 1056, 508},
+      {4, 1, 0, 992, 508},
+      {4, 1, 3, 819, 508},
+      {6, 1, 6, 1056, 508},
+      {6, 2, 0, 1056, 508},
   };
   for (const Worked& w : worked) {
     auto s = FullHd(w.algorithm);
-    EXPECT_EQ(s->cycle.x[w.row][w.col], w.x) << "algorithm " << int{w.algorithm} << " [" << w.row << "][" << w.col << "]";
-    EXPECT_EQ(s->cycle.y[w.row][w.col], w.y) << "algorithm " << int{w.algorithm} << " [" << w.row << "][" << w.col << "]";
+    EXPECT_EQ(s->cycle.x[w.row][w.col], w.x)
+        << "algorithm " << int{w.algorithm} << " [" << w.row << "][" << w.col << "]";
+    EXPECT_EQ(s->cycle.y[w.row][w.col], w.y)
+        << "algorithm " << int{w.algorithm} << " [" << w.row << "][" << w.col << "]";
   }
   // Numbers sharing a layout differ only in the tick's order.
   EXPECT_EQ(FullHd(1)->cycle.y, FullHd(7)->cycle.y);
@@ -116,11 +142,11 @@ TEST(LayoutTest, LayoutsWriteExactlyTheirCells) {
     int cells;
   };
   const Count counts[] = {
-      {1920, 1080, false, 0, 1, 18 * 31},  {1920, 1080, false, 0, 2, 171}, {1920, 1080, false, 0, 3, 225},
+      {1920, 1080, false, 0, 1, 18 * 31}, {1920, 1080, false, 0, 2, 171},   {1920, 1080, false, 0, 3, 225},
       {1920, 1080, false, 16, 11, 225},  // odd rows give the rings of the even number below
-      {1920, 1080, false, 67, 3, 3400},    {1920, 1080, false, 68, 4, 3400},  // ring 33 at most
-      {1920, 1080, false, 200, 12, 3400},  {152, 112, true, 0, 1, 8 * 11},    {152, 112, true, 0, 0, 8 * 11},
-      {152, 112, true, 0, 2, 36},          {152, 112, true, 0, 5, 40},        {152, 112, true, 0, 10, 88},
+      {1920, 1080, false, 67, 3, 3400},   {1920, 1080, false, 68, 4, 3400},  // ring 33 at most
+      {1920, 1080, false, 200, 12, 3400}, {152, 112, true, 0, 1, 8 * 11},   {152, 112, true, 0, 0, 8 * 11},
+      {152, 112, true, 0, 2, 36},         {152, 112, true, 0, 5, 40},       {152, 112, true, 0, 10, 88},
   };
   for (const Count& c : counts) {
     auto s = std::make_unique<SaverState>();
@@ -135,8 +161,8 @@ TEST(LayoutTest, LayoutsWriteExactlyTheirCells) {
     MarkUnwritten(*s);
     Random random(1);
     StartCycle(*s, random);
-    EXPECT_EQ(CountWritten(*s, ExpectedCells(*s)), c.cells) << c.width << "x" << c.height << " rows " << s->grid.rows
-                                                            << " algorithm " << int{c.algorithm};
+    EXPECT_EQ(CountWritten(*s, ExpectedCells(*s)), c.cells)
+        << c.width << "x" << c.height << " rows " << s->grid.rows << " algorithm " << int{c.algorithm};
   }
 }
 
@@ -233,8 +259,12 @@ TEST(LayoutTest, HandMadeStatesStayInsideTheTables) {
     int32_t cols, rows, cell, width, height;
   };
   const Case cases[] = {
-      {0, 0, 0, 0, 0},       {-5, -5, -5, -100, -100}, {1000, 1000, 64, 1920, 1080},
-      {30, 0, 64, 1920, 1}, {0, 17, 64, 1920, 1080},  {30, 17, std::numeric_limits<int32_t>::max(), 1920, 1080},
+      {0, 0, 0, 0, 0},
+      {-5, -5, -5, -100, -100},
+      {1000, 1000, 64, 1920, 1080},
+      {30, 0, 64, 1920, 1},
+      {0, 17, 64, 1920, 1080},
+      {30, 17, std::numeric_limits<int32_t>::max(), 1920, 1080},
       {200, 200, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
        std::numeric_limits<int32_t>::min()},
   };
@@ -259,8 +289,8 @@ TEST(LayoutTest, HandMadeStatesStayInsideTheTables) {
 // Size value and every algorithm: each layout writes exactly its own cells, inside the
 // tables, at positions near the surface (no overflow or NaN garbage).
 TEST(LayoutPropertyTest, EverySurfaceSizeAndAlgorithmStaysInBounds) {
-  std::vector<int32_t> extents = {1,   2,    3,    9,    10,   11,   19,   20,   21,   29,   30,
-                                  31,  99,   152,  640,  1024, 1080, 1920, 2160, 3840, 7999, 8000};
+  std::vector<int32_t> extents = {1,  2,  3,   9,   10,   11,   19,   20,   21,   29,   30,
+                                  31, 99, 152, 640, 1024, 1080, 1920, 2160, 3840, 7999, 8000};
   Random pick(424242);
   while (extents.size() < 32) extents.push_back(1 + pick(8000));
 
@@ -274,12 +304,8 @@ TEST(LayoutPropertyTest, EverySurfaceSizeAndAlgorithmStaysInBounds) {
       auto s = std::make_unique<SaverState>();
       s->settings.size = static_cast<uint8_t>(run % 256);
       switch (run % 3) {
-        case 0:
-          ApplyFullScreenGeometry(*s, width, height);
-          break;
-        case 1:
-          ApplyPreviewGeometry(*s, width, height);
-          break;
+        case 0: ApplyFullScreenGeometry(*s, width, height); break;
+        case 1: ApplyPreviewGeometry(*s, width, height); break;
         default:
           ApplyFullScreenGeometry(*s, width, height);
           s->settings.size = static_cast<uint8_t>((run * 37) % 256);

@@ -12,7 +12,8 @@ namespace ambervale {
 // (magnitude above e^pi) are always kept. Three turns of the mask angle per ring give the
 // threefold, mirror-symmetric pattern.
 bool IsMaskedSlot(int32_t ring, int32_t slot) {
-  const Real angle = (static_cast<Real>(slot) * kThreePi) / (static_cast<Real>(6 * static_cast<int64_t>(ring)) + 0.000001L);
+  const Real angle =
+      (static_cast<Real>(slot) * kThreePi) / (static_cast<Real>(6 * static_cast<int64_t>(ring)) + 0.000001L);
   Real a = Abs(Cos(angle));
   Real b = Abs(Sin(angle));
   for (int step = 0; step < 5; ++step) {

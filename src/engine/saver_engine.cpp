@@ -102,14 +102,16 @@ void SaverEngine::RebuildSpriteBitmap() {
     pixels_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     for (int32_t i = 0; i < extent.height; ++i)
       for (int32_t j = 0; j < extent.width; ++j)
-        pixels_[static_cast<size_t>(j) * width + i] = PackArgb(s.sprite.alpha[i][j], s.sprite.red[i][j], s.sprite.green[i][j], s.sprite.blue[i][j]);
+        pixels_[static_cast<size_t>(j) * width + i] =
+            PackArgb(s.sprite.alpha[i][j], s.sprite.red[i][j], s.sprite.green[i][j], s.sprite.blue[i][j]);
     bitmap->PutArgbRows(pixels_.data());
     return;
   }
   // A bitmap of another size: pixels beyond the sprite keep what they held.
   for (int32_t i = 0; i < extent.height; ++i)
     for (int32_t j = 0; j < extent.width; ++j)
-      bitmap->PutArgb(i, j, PackArgb(s.sprite.alpha[i][j], s.sprite.red[i][j], s.sprite.green[i][j], s.sprite.blue[i][j]));
+      bitmap->PutArgb(i, j,
+                      PackArgb(s.sprite.alpha[i][j], s.sprite.red[i][j], s.sprite.green[i][j], s.sprite.blue[i][j]));
 }
 
 void SaverEngine::DrawCell() {
@@ -120,8 +122,8 @@ void SaverEngine::DrawCell() {
     RebuildSpriteBitmap();
   }
   if (!in_grid || s.target == nullptr || s.sprite.bitmap == nullptr) return;
-  s.target->DrawScaled(s.sprite.bitmap.get(), s.cycle.x[s.cycle.row][s.cycle.col], s.cycle.y[s.cycle.row][s.cycle.col], s.grid.cell_width,
-                               s.grid.cell_height);
+  s.target->DrawScaled(s.sprite.bitmap.get(), s.cycle.x[s.cycle.row][s.cycle.col], s.cycle.y[s.cycle.row][s.cycle.col],
+                       s.grid.cell_width, s.grid.cell_height);
 }
 
 void SaverEngine::RestoreAndRestart() {
@@ -273,8 +275,8 @@ void SaverEngine::RunBlock(const AlgorithmSpec& spec) {
   }
   if (spec.leaf == LeafChoice::kEveryRingAtOne && first_draw && c.col == 1) NewSprite();
   if (spec.thinned && SlotRemoved()) return SkipSlot();
-  const bool new_sprite = first_draw && (spec.leaf == LeafChoice::kEveryCell ||
-                                         (spec.leaf == LeafChoice::kEveryLine && c.col == 0));
+  const bool new_sprite =
+      first_draw && (spec.leaf == LeafChoice::kEveryCell || (spec.leaf == LeafChoice::kEveryLine && c.col == 0));
   switch (spec.walk) {
     case Walk::kRows: return SequenceBlock(new_sprite, &SaverEngine::NextGridCell, false);
     case Walk::kPyramidRows: return SequenceBlock(new_sprite, &SaverEngine::NextPyramidCell, false);

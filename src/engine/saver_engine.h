@@ -19,9 +19,9 @@ namespace ambervale {
 class CycleHost {
  public:
   virtual ~CycleHost() = default;
-  virtual void CheckExits() = 0;             // the exit checks at the head of every tick
-  virtual void SetTicking(bool on) = 0;      // pause the ticks during a restore; on restarts the interval
-  virtual void ShowDesktop() = 0;            // this screen's desktop shows again, its leaves gone
+  virtual void CheckExits() = 0;         // the exit checks at the head of every tick
+  virtual void SetTicking(bool on) = 0;  // pause the ticks during a restore; on restarts the interval
+  virtual void ShowDesktop() = 0;        // this screen's desktop shows again, its leaves gone
 };
 
 // The twenty-five leaf pictures Image1..Image25, each decoded at its first use and kept.

@@ -40,8 +40,7 @@ bool SaverRun::Start(TimeOfDay now, std::optional<std::string_view> preview_argu
     pacer_.SetInterval(TickInterval(state_.settings.fast));
     random_.Seed(TimeOfDaySeed(now.hours, now.minutes, now.seconds, now.milliseconds));
     state_.sprite.dib.SetDepth(24);
-    const bool started =
-        state_.run_mode == RunMode::kPreview ? StartPreview(preview_argument) : StartFullScreen();
+    const bool started = state_.run_mode == RunMode::kPreview ? StartPreview(preview_argument) : StartFullScreen();
     if (!started) {
       phase_ = Phase::kFailed;
       return false;
@@ -103,7 +102,8 @@ bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
   state_.desktop_picture = preview_->DesktopPicture(size->width, size->height);
   state_.target = RecordingDamage(host_.CreateDrawTarget());
   state_.sprite.bitmap = host_.CreateBitmap(kPreviewSpriteSize, kPreviewSpriteSize);
-  screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this), Rect{0, 0, size->width, size->height});
+  screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this),
+                                          Rect{0, 0, size->width, size->height});
   RequireSurfaces();
   screens_->RestoreAndRestart();
   screens_->StartCycle();
@@ -195,9 +195,7 @@ void SaverRun::ChangeSetting(SettingId id, int32_t value) {
   const bool changed = ValueOf(state_.settings, id) != value;
   SetValue(state_.settings, id, value);
   switch (id) {
-    case SettingId::kFast:
-      SetTickInterval(TickInterval(state_.settings.fast));
-      return;
+    case SettingId::kFast: SetTickInterval(TickInterval(state_.settings.fast)); return;
     case SettingId::kSize:
       if (!changed) return;
       ApplyDialogGeometry(state_);
@@ -206,8 +204,7 @@ void SaverRun::ChangeSetting(SettingId id, int32_t value) {
     case SettingId::kTransparent:
       if (changed) RestartCycles();
       return;
-    default:
-      return;
+    default: return;
   }
 }
 

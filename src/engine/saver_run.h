@@ -46,7 +46,7 @@ class SaverRun final : private MonitorOwner {
 
   // What a wake did.
   struct Wake {
-    Damage changed;  // what was drawn or restored since the last wake (target coordinates)
+    Damage changed;                          // what was drawn or restored since the last wake (target coordinates)
     std::optional<MonotonicTime> next_wake;  // when the next tick is due; none while none will come
     int32_t ticks = 0;                       // the ticks performed
   };
@@ -121,7 +121,7 @@ class SaverRun final : private MonitorOwner {
   std::unique_ptr<MonitorSet> screens_;
   MouseExitRule mouse_exit_;
   Pacer pacer_;
-  Damage changed_;  // drawn or restored since the last wake
+  Damage changed_;              // drawn or restored since the last wake
   bool exits_checked_ = false;  // in this wake
   bool close_requested_ = false;
   Phase phase_ = Phase::kNotStarted;

@@ -209,11 +209,11 @@ TEST_F(SaverRunTest, FailedStartUpsTouchNoSurfaceAndEndAtTheClose) {
 
 TEST_F(SaverRunTest, MouseExitNeedsMoreThanAHundredPixelsAlongOneAxisBetweenTwoTicks) {
   StartFullScreen();
-  EXPECT_FALSE(TickWithCursorAt({600, 500}));  // 100 along x and y together
-  EXPECT_FALSE(TickWithCursorAt({700, 400}));  // exactly 100
+  EXPECT_FALSE(TickWithCursorAt({600, 500}));                                          // 100 along x and y together
+  EXPECT_FALSE(TickWithCursorAt({700, 400}));                                          // exactly 100
   for (int i = 1; i <= 100; ++i) EXPECT_FALSE(TickWithCursorAt({700 + 60 * i, 400}));  // slow drift
-  EXPECT_TRUE(TickWithCursorAt({6700, 299}));   // 101 along y
-  EXPECT_TRUE(TickWithCursorAt({6599, 299}));   // 101 along x
+  EXPECT_TRUE(TickWithCursorAt({6700, 299}));                                          // 101 along y
+  EXPECT_TRUE(TickWithCursorAt({6599, 299}));                                          // 101 along x
 
   // A jump right after a tick's reading is seen at the next tick.
   host.cursor_script = {{6599, 299}, {6700, 299}};
@@ -251,7 +251,8 @@ TEST_F(SaverRunTest, AWakeTicksAsDueChecksTheExitsOnceAndReportsTheUnionOfTheCha
   EXPECT_EQ(host.cursor_script.size(), 1u);  // one reading
   ASSERT_FALSE(host.target->calls.empty());
   Damage drawn;
-  for (const auto& call : host.target->calls) drawn.Add(Rect{call.x, call.y, call.x + call.width, call.y + call.height});
+  for (const auto& call : host.target->calls)
+    drawn.Add(Rect{call.x, call.y, call.x + call.width, call.y + call.height});
   EXPECT_EQ(wake.changed.Parts(), drawn.Parts());
   EXPECT_TRUE(run.Advance(std::chrono::microseconds(1'016'700)).changed.Empty());
 

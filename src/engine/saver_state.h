@@ -17,9 +17,9 @@ namespace ambervale {
 inline constexpr int32_t kGridSize = 201;    // entries per grid-table row (indexes 0..200)
 inline constexpr int32_t kSpriteSize = 101;  // entries per sprite-plane row (indexes 0..100)
 inline constexpr int32_t kMaxGrid = kGridSize - 1;
-inline constexpr int32_t kMaxRing = 33;      // ring 33 has 199 slots; ring 34 would need 205
+inline constexpr int32_t kMaxRing = 33;  // ring 33 has 199 slots; ring 34 would need 205
 
-using GridTable = std::array<std::array<int32_t, kGridSize>, kGridSize>;      // [row][col]
+using GridTable = std::array<std::array<int32_t, kGridSize>, kGridSize>;        // [row][col]
 using SpritePlane = std::array<std::array<int32_t, kSpriteSize>, kSpriteSize>;  // [y][x]
 
 // How the program was started: full screen, the settings dialog over a live saver, the

@@ -28,7 +28,7 @@ enum class SettingId { kSize, kAlgorithm, kTransparent, kFast, kColor, kExitOnIn
 
 struct SettingSpec {
   SettingId id;
-  std::string_view label;           // how the settings dialog and the documentation name it
+  std::string_view label;  // how the settings dialog and the documentation name it
   int32_t min;
   int32_t max;
   int32_t default_value;

@@ -28,8 +28,8 @@ TEST(BuildSpriteTest, EachChannelAloneAboveOneHundredMakesLeaf) {
     int32_t r, g, b;
     bool leaf;
   };
-  const Case cases[] = {{101, 0, 0, true},  {100, 100, 100, false}, {0, 0, 101, true}, {0, 101, 0, true},
-                        {0, 0, 0, false},   {255, 255, 255, true},  {100, 0, 100, false}};
+  const Case cases[] = {{101, 0, 0, true}, {100, 100, 100, false}, {0, 0, 101, true},   {0, 101, 0, true},
+                        {0, 0, 0, false},  {255, 255, 255, true},  {100, 0, 100, false}};
   for (int32_t x = 0; x < static_cast<int32_t>(std::size(cases)); ++x)
     s.sprite.dib.PutPixel(x, 7, PackRgb(cases[x].r, cases[x].g, cases[x].b));
   s.cycle.image_index = 0;  // no picture: the surface keeps the pixels put above
@@ -136,7 +136,8 @@ TEST(BuildSpriteTest, PreviewSpriteIsTheReducedPictureKeyedAfterReduction) {
           const uint8_t* p = picture.pixels.data() + static_cast<size_t>(sy) * picture.row_bytes + 3 * sx;
           const int32_t b = p[0], g = p[1], r = p[2];
           const bool leaf = r > 100 || g > 100 || b > 100;
-          matched = leaf ? (s.sprite.red[y][x] == r && s.sprite.green[y][x] == g && s.sprite.blue[y][x] == b && s.sprite.alpha[y][x] == 80)
+          matched = leaf ? (s.sprite.red[y][x] == r && s.sprite.green[y][x] == g && s.sprite.blue[y][x] == b &&
+                            s.sprite.alpha[y][x] == 80)
                          : (s.sprite.red[y][x] == 255 && s.sprite.alpha[y][x] == 0);
         }
       }

@@ -47,7 +47,8 @@ void BM_RandomFillCycle(benchmark::State& bench) {
     ticks += rig.TicksUntilCycles(1);
     rig.target->calls.clear();
   }
-  bench.counters["ticks_per_cycle"] = benchmark::Counter(static_cast<double>(ticks), benchmark::Counter::kAvgIterations);
+  bench.counters["ticks_per_cycle"] =
+      benchmark::Counter(static_cast<double>(ticks), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_RandomFillCycle)->Unit(benchmark::kMillisecond);
 

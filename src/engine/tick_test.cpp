@@ -62,8 +62,8 @@ TEST(TickTest, CycleLengthsOnAnEighteenByFourteenGrid) {
   // Later cycles of 1..12 lose a tick: their first cell gets only four draws. Algorithm 0's
   // first count includes the tick that finds the grid full and starts the next cycle. Rings
   // 0..7 have 169 slots; 60 of them are removed for 11 and 12 and cost one tick each.
-  const Case cases[] = {{0, 1426, 1425}, {1, 1350, 1349},  {2, 600, 599},   {3, 845, 844},  {4, 845, 844},
-                        {5, 845, 844},   {6, 845, 844},    {7, 1350, 1349}, {8, 1350, 1349}, {9, 1350, 1349},
+  const Case cases[] = {{0, 1426, 1425},  {1, 1350, 1349}, {2, 600, 599},   {3, 845, 844},   {4, 845, 844},
+                        {5, 845, 844},    {6, 845, 844},   {7, 1350, 1349}, {8, 1350, 1349}, {9, 1350, 1349},
                         {10, 1350, 1349}, {11, 605, 604},  {12, 605, 604}};
   for (const Case& c : cases) {
     auto rig = StartedRig(c.algorithm);
@@ -178,7 +178,8 @@ TEST_F(RandomFillTest, TakenInnerCellMovesToTheFirstFreeNeighbourClockwiseFromAb
                                                            {1, 0},  {1, -1}, {0, -1}, {-1, -1}};
   for (size_t first = 0; first < 8; ++first) {
     SaverState& s = *rig_->state;
-    const auto [row, col] = Prepare([&](int32_t r, int32_t c) { return r > 0 && c > 0 && (r + c + int(first)) % 3 == 0; });
+    const auto [row, col] =
+        Prepare([&](int32_t r, int32_t c) { return r > 0 && c > 0 && (r + c + int(first)) % 3 == 0; });
     for (size_t k = first; k < 8; ++k) s.cycle.filled[row + kOrder[k].first][col + kOrder[k].second] = 0;
     s.cycle.filled[0][0] = 0;  // the scan would find this one
     TickAndExpectCell(row + kOrder[first].first, col + kOrder[first].second);
@@ -189,8 +190,8 @@ TEST_F(RandomFillTest, EdgeCellsAndSurroundedCellsGoToTheScan) {
   SaverState& s = *rig_->state;
   {
     const auto [row, col] = Prepare([](int32_t r, int32_t c) { return c == 0 && r >= 1; });
-    s.cycle.filled[row][1] = 0;          // a free neighbour to the right, not looked at
-    s.cycle.filled[row - 1][5] = 0;      // the first free cell of the scan
+    s.cycle.filled[row][1] = 0;      // a free neighbour to the right, not looked at
+    s.cycle.filled[row - 1][5] = 0;  // the first free cell of the scan
     TickAndExpectCell(row - 1, 5);
   }
   {

@@ -33,15 +33,16 @@ std::string SetIdleAutostart(const std::string& path, int minutes) {
     if (std::remove(path.c_str()) != 0 && errno != ENOENT) return "cannot remove " + path + ": " + std::strerror(errno);
     return {};
   }
-  return SaveFileAtomically(path, "[Desktop Entry]\n"
-                                  "Type=Application\n"
-                                  "Name=Ambervale idle watcher\n"
-                                  "Comment=Shows the Ambervale screensaver after a time without input\n" +
-                                      std::string(kExec) + std::to_string(minutes * 60) +
-                                      "\n"
-                                      "Terminal=false\n"
-                                      "NoDisplay=true\n"
-                                      "X-GNOME-Autostart-enabled=true\n");
+  return SaveFileAtomically(path,
+                            "[Desktop Entry]\n"
+                            "Type=Application\n"
+                            "Name=Ambervale idle watcher\n"
+                            "Comment=Shows the Ambervale screensaver after a time without input\n" +
+                                std::string(kExec) + std::to_string(minutes * 60) +
+                                "\n"
+                                "Terminal=false\n"
+                                "NoDisplay=true\n"
+                                "X-GNOME-Autostart-enabled=true\n");
 }
 
 }  // namespace ambervale

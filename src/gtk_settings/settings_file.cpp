@@ -57,8 +57,7 @@ std::vector<std::pair<std::string, std::string>> KeyValues(const FileSettings& v
     const int32_t value = ValueOf(values.settings, spec.id);
     pairs.emplace_back(spec.option, spec.is_flag ? (value ? "true" : "false") : std::to_string(value));
   }
-  if (values.desktop_picture)
-    pairs.emplace_back(kDesktopPictureKey, *values.desktop_picture ? "true" : "false");
+  if (values.desktop_picture) pairs.emplace_back(kDesktopPictureKey, *values.desktop_picture ? "true" : "false");
   return pairs;
 }
 

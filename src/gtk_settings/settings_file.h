@@ -37,7 +37,7 @@ class SettingsFile {
  private:
   struct Line {
     std::string text;
-    std::string key;     // of a line that set a value; empty for any other line
+    std::string key;  // of a line that set a value; empty for any other line
   };
   std::vector<Line> lines_;
   FileSettings values_;

@@ -233,7 +233,9 @@ void SettingsWindow::UpdateNote(const Slider& slider) {
     case SettingId::kAlgorithm:
       note = s.random_algorithm ? "random each cycle" : std::string(kAlgorithms[s.algorithm].name);
       break;
-    case SettingId::kSize: note = std::to_string(preview_ ? preview_->Columns() : 0) + " columns across the screen"; break;
+    case SettingId::kSize:
+      note = std::to_string(preview_ ? preview_->Columns() : 0) + " columns across the screen";
+      break;
     case SettingId::kFast: note = "a tick every " + std::to_string(TickInterval(s.fast)) + " ms"; break;
     case SettingId::kTransparent:
       note = "opacity " + std::to_string(s.transparent) + " of " + std::to_string(SpecOf(slider.id).max);
@@ -270,9 +272,9 @@ void SettingsWindow::OnDesktopPictureToggled(GtkToggleButton* button, SettingsWi
 gboolean SettingsWindow::OnPreviewDraw(GtkWidget*, cairo_t* cairo, SettingsWindow* self) {
   const BackBuffer& buffer = self->preview_->Buffer();
   // The buffer's pixels are cairo's RGB24 as they are: 32 bits, 0x00RRGGBB in native order.
-  cairo_surface_t* picture = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(buffer.Pixels())), CAIRO_FORMAT_RGB24, buffer.Width(),
-      buffer.Height(), buffer.Width() * 4);
+  cairo_surface_t* picture =
+      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(buffer.Pixels())),
+                                          CAIRO_FORMAT_RGB24, buffer.Width(), buffer.Height(), buffer.Width() * 4);
   cairo_set_source_surface(cairo, picture, 0, 0);
   cairo_paint(cairo);
   cairo_surface_destroy(picture);

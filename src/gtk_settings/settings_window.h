@@ -73,7 +73,7 @@ class SettingsWindow {
   std::array<Slider, 4> sliders_{};
   GtkWidget* random_ = nullptr;
   GtkWidget* desktop_picture_ = nullptr;
-  GtkWidget* idle_row_ = nullptr;      // Wayland only: "Start after N minutes of idle"
+  GtkWidget* idle_row_ = nullptr;  // Wayland only: "Start after N minutes of idle"
   GtkWidget* idle_minutes_ = nullptr;
   std::string idle_path_;
   GtkWidget* preview_area_ = nullptr;

@@ -93,8 +93,8 @@ LinuxOptions ApplyConfigText(std::string_view text, std::string_view file_name, 
       error = message.substr(start == std::string::npos ? 0 : start + 2);
       error = error.substr(0, error.find('\n'));
     }
-    warnings += std::string(ProgramName(program)) + ": " + std::string(file_name) + ":" +
-                std::to_string(line_number) + ": " + Printable(error) + "; line skipped\n";
+    warnings += std::string(ProgramName(program)) + ": " + std::string(file_name) + ":" + std::to_string(line_number) +
+                ": " + Printable(error) + "; line skipped\n";
   }
   return options;
 }
@@ -118,7 +118,8 @@ LinuxOptionsResult ReadLinuxOptions(int argc, const char* const* argv, LinuxProg
       if (file.bad()) {
         warnings += std::string(ProgramName(program)) + ": cannot read " + config_path + "; using the defaults\n";
       } else if (text.size() > static_cast<size_t>(kMaxConfigBytes)) {
-        warnings += std::string(ProgramName(program)) + ": " + config_path + " is larger than 64 KiB; using the defaults\n";
+        warnings +=
+            std::string(ProgramName(program)) + ": " + config_path + " is larger than 64 KiB; using the defaults\n";
       } else {
         options = ApplyConfigText(text, config_path, options, warnings, program);
       }

@@ -135,7 +135,8 @@ class Parser {
       inline_value_ = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
-    if (program_ == LinuxProgram::kX11Hack ? !X11Flag(argument, name) : !WaylandFlag(argument, name)) SettingFlag(argument, name);
+    if (program_ == LinuxProgram::kX11Hack ? !X11Flag(argument, name) : !WaylandFlag(argument, name))
+      SettingFlag(argument, name);
   }
 
   bool WaylandFlag(std::string_view argument, std::string_view name) {
@@ -295,12 +296,15 @@ std::string LinuxUsage(LinuxProgram program) {
             "  Defaults come from $XDG_CONFIG_HOME/ambervale/ambervale.conf: `key = value` lines,\n"
             "  the keys the long option names, switches true or false.\n";
   return "usage: " + std::string(ProgramName(program)) + " [options]\n" + where + SettingLines() +
-         std::string(program == LinuxProgram::kX11Hack ? "  --fps                 show ticks per second and the tick interval\n"
-                                                : "  --fps                 at the end, the ticks, their mean interval and the presents on stderr\n") +
+         std::string(
+             program == LinuxProgram::kX11Hack
+                 ? "  --fps                 show ticks per second and the tick interval\n"
+                 : "  --fps                 at the end, the ticks, their mean interval and the presents on stderr\n") +
          "  --help                this text\n";
 }
 
-LinuxOptionsResult ParseLinuxOptions(int argc, const char* const* argv, LinuxProgram program, const LinuxOptions& start) {
+LinuxOptionsResult ParseLinuxOptions(int argc, const char* const* argv, LinuxProgram program,
+                                     const LinuxOptions& start) {
   if (argv == nullptr || argc < 1) return LinuxOptionsResult{start};
   return Parser(argc, argv, program, start).Run();
 }

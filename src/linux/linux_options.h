@@ -69,7 +69,7 @@ struct LinuxOptionsResult {
 // exit code 2 with a message and the usage.
 // Parsing starts from `start` (e.g. the values of a configuration file).
 LinuxOptionsResult ParseLinuxOptions(int argc, const char* const* argv, LinuxProgram program = LinuxProgram::kX11Hack,
-                                   const LinuxOptions& start = {});
+                                     const LinuxOptions& start = {});
 
 std::string LinuxUsage(LinuxProgram program = LinuxProgram::kX11Hack);
 // The program's name in messages.

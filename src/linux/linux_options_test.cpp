@@ -52,9 +52,18 @@ TEST(LinuxOptions, PullsValuesIntoTheSlidersRanges) {
 }
 
 TEST(LinuxOptions, BadCommandLinesExitTwoWithTheUsage) {
-  for (auto flags : {std::initializer_list<const char*>{"--bogus"}, {"--size"}, {"--size", "12x"}, {"--fast", ""},
-                     {"--size", "--fps"}, {"stray"}, {"--window-id", "0x"}, {"--window-id", "12junk"},
-                     {"--window-id", "0"}, {"--geometry", "800"}, {"--geometry", "0x600"}, {"--fps=1"}}) {
+  for (auto flags : {std::initializer_list<const char*>{"--bogus"},
+                     {"--size"},
+                     {"--size", "12x"},
+                     {"--fast", ""},
+                     {"--size", "--fps"},
+                     {"stray"},
+                     {"--window-id", "0x"},
+                     {"--window-id", "12junk"},
+                     {"--window-id", "0"},
+                     {"--geometry", "800"},
+                     {"--geometry", "0x600"},
+                     {"--fps=1"}}) {
     const LinuxOptionsResult r = Parse(flags);
     ASSERT_TRUE(r.exit_code) << *flags.begin();
     EXPECT_EQ(*r.exit_code, 2);

@@ -7,7 +7,8 @@ namespace ambervale {
 MonotonicTime MonotonicNow() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
-  return std::chrono::seconds(now.tv_sec) + std::chrono::duration_cast<MonotonicTime>(std::chrono::nanoseconds(now.tv_nsec));
+  return std::chrono::seconds(now.tv_sec) +
+         std::chrono::duration_cast<MonotonicTime>(std::chrono::nanoseconds(now.tv_nsec));
 }
 
 std::optional<timespec> TimeUntil(std::optional<MonotonicTime> wake, MonotonicTime now) {

@@ -27,8 +27,7 @@ SliderRange RangeOf(DialogSlider slider) {
 
 int32_t ClampToSlider(DialogSlider slider, int64_t value) { return ClampToRange(SettingOf(slider), value); }
 
-Point DialogPosition(int32_t screen_width, int32_t screen_height, int32_t window_width,
-                     int32_t window_height) {
+Point DialogPosition(int32_t screen_width, int32_t screen_height, int32_t window_width, int32_t window_height) {
   return {Div(screen_width, 2) - Div(window_width, 2), screen_height - window_height - 50};
 }
 

@@ -41,8 +41,7 @@ int32_t ClampToSlider(DialogSlider slider, int64_t value);
 
 // Where the dialog goes on a screen: centred horizontally, its bottom edge 50 pixels above the
 // bottom of the screen. Sizes are those of the whole window.
-Point DialogPosition(int32_t screen_width, int32_t screen_height, int32_t window_width,
-                     int32_t window_height);
+Point DialogPosition(int32_t screen_width, int32_t screen_height, int32_t window_width, int32_t window_height);
 
 // The dialog's controls as the handlers see them. Placing a position or a check through this
 // interface does not notify anyone: the logic fires the handlers itself, as the toolkit would.
@@ -74,7 +73,7 @@ class SettingsDialogLogic {
   void SliderChanged(DialogSlider slider);
   void CheckBoxClicked(DialogCheckBox box);
 
-  void SaveClicked();  // "Save Settings": errors propagate to the caller's error handler
+  void SaveClicked();   // "Save Settings": errors propagate to the caller's error handler
   void CloseClicked();  // "Close"
 
   // True when the key closes the dialog (Esc); every other key is left to the control.

@@ -67,9 +67,8 @@ void WriteFirstRunDefaults(RegistryAccess& registry, RegistryRoot& root, const S
 
 // A first run, or a key whose numbers were all wiped: the flags do not count.
 bool AllNumericZero(const Settings& settings) {
-  return std::all_of(kSettingSpecs.begin(), kSettingSpecs.end(), [&](const SettingSpec& spec) {
-    return spec.is_flag || ValueOf(settings, spec.id) == 0;
-  });
+  return std::all_of(kSettingSpecs.begin(), kSettingSpecs.end(),
+                     [&](const SettingSpec& spec) { return spec.is_flag || ValueOf(settings, spec.id) == 0; });
 }
 
 }  // namespace
@@ -95,8 +94,7 @@ int32_t RegistryAccess::ReadInteger(const std::string& name) {
   // zero-extended rather than as whatever the buffer held.
   DwordBuffer data{};
   uint32_t type = kRegNone;
-  if (!key.QueryValue(name, data, type))
-    throw RegistryError(Format(kGetDataFailed, name.c_str()));
+  if (!key.QueryValue(name, data, type)) throw RegistryError(Format(kGetDataFailed, name.c_str()));
   if (type != kRegDword) throw RegistryError(Format(kInvalidType, name.c_str()));
   const uint32_t bits = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
                         static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;

@@ -35,8 +35,7 @@ void LoadSettings(SaverState& state, RegistryRoot& root);
 // written raises RegistryError "Failed to set data for '<name>'" (the values before it
 // are written). A key that cannot be opened raises by default: the settings dialog's save must
 // not report success when nothing was written.
-void SaveSettings(const SaverState& state, RegistryRoot& root,
-                  SaveKeyFailure on_key_failure = SaveKeyFailure::kRaise);
+void SaveSettings(const SaverState& state, RegistryRoot& root, SaveKeyFailure on_key_failure = SaveKeyFailure::kRaise);
 
 // The registry accessor: holds at most one open key, for one operation, and closes it when
 // the key is changed, closed or the accessor goes, whether the operation ends normally or by

@@ -52,10 +52,8 @@ class WatchedRegistry : public MemoryRegistry {
 class SettingsStoreTest : public ::testing::Test {
  protected:
   void Store(const Stored& s) {
-    const uint32_t numbers[] = {s.size,  s.algorithm, s.transparent, s.fast,
-                                s.color, s.key_exit,  s.random};
-    for (size_t i = 0; i < kValueOrder.size(); ++i)
-      registry_.SetDwordValue(kPath, kValueOrder[i], numbers[i]);
+    const uint32_t numbers[] = {s.size, s.algorithm, s.transparent, s.fast, s.color, s.key_exit, s.random};
+    for (size_t i = 0; i < kValueOrder.size(); ++i) registry_.SetDwordValue(kPath, kValueOrder[i], numbers[i]);
   }
 
   void Set(const Fields& f) {
@@ -80,17 +78,16 @@ class SettingsStoreTest : public ::testing::Test {
 
   // The key holds exactly the seven values, all REG_DWORD, in the store's order.
   void ExpectKeyHolds(const Stored& s) const {
-    const uint32_t numbers[] = {s.size,  s.algorithm, s.transparent, s.fast,
-                                s.color, s.key_exit,  s.random};
+    const uint32_t numbers[] = {s.size, s.algorithm, s.transparent, s.fast, s.color, s.key_exit, s.random};
     const auto values = registry_.Values(kPath);
     ASSERT_EQ(values.size(), kValueOrder.size());
     for (size_t i = 0; i < values.size(); ++i) {
       SCOPED_TRACE(kValueOrder[i]);
       EXPECT_EQ(values[i].name, kValueOrder[i]);
       EXPECT_EQ(values[i].type, kRegDword);
-      const std::vector<uint8_t> bytes = {
-          static_cast<uint8_t>(numbers[i]), static_cast<uint8_t>(numbers[i] >> 8),
-          static_cast<uint8_t>(numbers[i] >> 16), static_cast<uint8_t>(numbers[i] >> 24)};
+      const std::vector<uint8_t> bytes = {static_cast<uint8_t>(numbers[i]), static_cast<uint8_t>(numbers[i] >> 8),
+                                          static_cast<uint8_t>(numbers[i] >> 16),
+                                          static_cast<uint8_t>(numbers[i] >> 24)};
       EXPECT_EQ(values[i].data, bytes);
     }
   }
@@ -164,13 +161,13 @@ TEST_F(SettingsStoreTest, LoadKeepsEveryByteReadWithoutClamping) {
   // One non-zero numeric setting, whichever it is, keeps everything that was read.
   for (int which = 0; which < 5; ++which) {
     Stored stored = {0, 0, 0, 0, 0, 0, 0};
-    uint32_t* numbers[] = {&stored.size, &stored.algorithm, &stored.transparent, &stored.fast,
-                           &stored.color};
+    uint32_t* numbers[] = {&stored.size, &stored.algorithm, &stored.transparent, &stored.fast, &stored.color};
     *numbers[which] = 0x101;
     Store(stored);
     LoadSettings(*state_, registry_);
-    EXPECT_EQ(
-        state_->settings.size + state_->settings.algorithm + state_->settings.transparent + state_->settings.fast + state_->settings.color, 1)
+    EXPECT_EQ(state_->settings.size + state_->settings.algorithm + state_->settings.transparent +
+                  state_->settings.fast + state_->settings.color,
+              1)
         << which;
     EXPECT_FALSE(state_->settings.exit_on_input);
   }
@@ -297,16 +294,14 @@ TEST_F(SettingsStoreTest, SaveToAKeyThatCannotBeOpenedIsReportedUnlessAskedNotTo
   registry_.AddKey("Software");
   registry_.SetReadOnly("Software");  // the settings key cannot even be created
   Set(kDefaults);
-  EXPECT_EQ(SaveFailure(),
-            "Failed to open key 'HKEY_CURRENT_USER\\Software\\Ambervale\\' for writing");
+  EXPECT_EQ(SaveFailure(), "Failed to open key 'HKEY_CURRENT_USER\\Software\\Ambervale\\' for writing");
   SaveSettings(*state_, registry_, SaveKeyFailure::kIgnore);
   EXPECT_FALSE(registry_.KeyExists(kPath));
 
   registry_.SetReadOnly("Software", false);
   registry_.SetDwordValue(kPath, "Size", 1);
   registry_.SetReadOnly(kPath);
-  EXPECT_EQ(SaveFailure(),
-            "Failed to open key 'HKEY_CURRENT_USER\\Software\\Ambervale\\' for writing");
+  EXPECT_EQ(SaveFailure(), "Failed to open key 'HKEY_CURRENT_USER\\Software\\Ambervale\\' for writing");
   EXPECT_TRUE(registry_.WriteLog().empty());
 }
 
@@ -328,8 +323,7 @@ TEST_F(SettingsStoreTest, FailedWriteStopsTheSaveAfterTheValuesBeforeIt) {
 
 TEST_F(SettingsStoreTest, KeyAndValueNamesIgnoreCase) {
   registry_.SetDwordValue("SOFTWARE\\AMBERVALE", "size", 3);
-  for (size_t i = 1; i < kValueOrder.size(); ++i)
-    registry_.SetDwordValue("software\\ambervale", kValueOrder[i], 1);
+  for (size_t i = 1; i < kValueOrder.size(); ++i) registry_.SetDwordValue("software\\ambervale", kValueOrder[i], 1);
   LoadSettings(*state_, registry_);
   ExpectFields({3, 1, 1, 1, 1, true, true});
   SaveSettings(*state_, registry_);

@@ -22,9 +22,9 @@ inline uint8_t BlendChannel(uint8_t src, uint8_t dst, uint32_t alpha) {
 // 255 x 255 + 127), and every step fits 16 bits, so that the compiler runs a row of them in
 // vector registers, eight channels to a 128-bit one.
 inline uint32_t BlendPixelChannel(Argb colour, uint32_t pixel, uint16_t alpha, uint32_t shift) {
-  const auto v = static_cast<uint16_t>(static_cast<uint16_t>((colour >> shift) & 0xFF) * alpha +
-                                       static_cast<uint16_t>((pixel >> shift) & 0xFF) * static_cast<uint16_t>(255 - alpha) +
-                                       127);
+  const auto v =
+      static_cast<uint16_t>(static_cast<uint16_t>((colour >> shift) & 0xFF) * alpha +
+                            static_cast<uint16_t>((pixel >> shift) & 0xFF) * static_cast<uint16_t>(255 - alpha) + 127);
   return static_cast<uint32_t>(static_cast<uint16_t>(v + 1 + (v >> 8)) >> 8) << shift;
 }
 

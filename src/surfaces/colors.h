@@ -5,8 +5,8 @@
 
 namespace ambervale {
 
-using Argb = uint32_t;      // 0xAARRGGBB, not premultiplied; alpha 0 transparent, 255 opaque
-using Rgb = uint32_t;       // 0x00RRGGBB, no alpha
+using Argb = uint32_t;  // 0xAARRGGBB, not premultiplied; alpha 0 transparent, 255 opaque
+using Rgb = uint32_t;   // 0x00RRGGBB, no alpha
 // Row bytes: blue, green, red per pixel, no alpha.
 
 // Each component contributes its low 8 bits.

@@ -8,7 +8,7 @@ namespace {
 TEST(Damage, KeepsFarApartAreasApartAndJoinsNeighbours) {
   Damage damage;
   damage.Add({0, 0, 10, 10});
-  damage.Add({10, 0, 20, 10});      // touching: one part
+  damage.Add({10, 0, 20, 10});       // touching: one part
   damage.Add({500, 300, 510, 310});  // far off: a part of its own
   damage.Add({5, 5, 5, 50});         // empty: nothing
   EXPECT_EQ(damage.Parts(), (std::vector<Rect>{{0, 0, 20, 10}, {500, 300, 510, 310}}));

@@ -13,7 +13,9 @@ bool IsOneColour(std::span<const uint32_t> pixels) {
 namespace {
 
 // n x numerator / denominator, rounded to nearest, in 64 bits.
-int64_t Scale(int64_t n, int64_t numerator, int64_t denominator) { return (n * numerator + denominator / 2) / denominator; }
+int64_t Scale(int64_t n, int64_t numerator, int64_t denominator) {
+  return (n * numerator + denominator / 2) / denominator;
+}
 
 }  // namespace
 

@@ -39,6 +39,5 @@ TEST(DesktopBackgroundTest, FillOfNothingOrASliverStaysSane) {
   EXPECT_EQ(sliver.right, 60000);
 }
 
-
 }  // namespace
 }  // namespace ambervale

@@ -7,9 +7,7 @@
 namespace ambervale {
 namespace {
 
-bool ValidDepth(int32_t bits) {
-  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-}
+bool ValidDepth(int32_t bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32; }
 
 int32_t StrideFor(int32_t depth, int32_t width) {
   return static_cast<int32_t>(((static_cast<int64_t>(depth) * width + 31) / 32) * 4);

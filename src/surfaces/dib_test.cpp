@@ -196,7 +196,8 @@ TEST_F(DibPixelTest, PutPixelWritesBlueGreenRed) {
 
 TEST_F(DibPixelTest, PutPixelOutsideChangesNothing) {
   const std::vector<uint8_t> before = Storage();
-  for (auto [x, y] : {std::pair{5, 0}, {-1, 0}, {0, -1}, {0, 3}, {INT32_MIN, INT32_MAX}}) dib.PutPixel(x, y, 0x00FFFFFF);
+  for (auto [x, y] : {std::pair{5, 0}, {-1, 0}, {0, -1}, {0, 3}, {INT32_MIN, INT32_MAX}})
+    dib.PutPixel(x, y, 0x00FFFFFF);
   EXPECT_EQ(Storage(), before);
 }
 
@@ -230,8 +231,7 @@ TEST(DibScreenCopyTest, CopiesTheScreensTopLeftCorner) {
   dib.SetDibWidth(5);
   dib.SetDibHeight(4);
   dib.CopyFromScreen(screen);
-  for (int32_t y = 0; y < 4; ++y)
-    EXPECT_EQ(0, std::memcmp(dib.RowBytes(y), screen.Row(y), 15)) << "row " << y;
+  for (int32_t y = 0; y < 4; ++y) EXPECT_EQ(0, std::memcmp(dib.RowBytes(y), screen.Row(y), 15)) << "row " << y;
 }
 
 TEST(DibScreenCopyTest, ASmallerScreenLeavesTheRestAndAnEmptySurfaceIgnoresIt) {

@@ -17,10 +17,10 @@ enum class PictureDepth {
 struct DecodedPicture {
   int32_t width = 0;
   int32_t height = 0;
-  int32_t bits = 24;               // 24 or 8
-  int32_t row_bytes = 0;           // bytes per row in `pixels` (width x 3, or width)
-  std::vector<uint8_t> pixels;     // top row first
-  std::vector<uint32_t> palette;   // 8-bit pictures only: 0x00RRGGBB per index
+  int32_t bits = 24;              // 24 or 8
+  int32_t row_bytes = 0;          // bytes per row in `pixels` (width x 3, or width)
+  std::vector<uint8_t> pixels;    // top row first
+  std::vector<uint32_t> palette;  // 8-bit pictures only: 0x00RRGGBB per index
 };
 
 // Platform data derived from a decoded picture (the Windows layer keeps a GDI bitmap here).

@@ -82,7 +82,8 @@ TEST_F(MemoryCanvasTest, FiveDrawsAtConstantAlphaFollowTheFadeCurve) {
     for (int draw = 1; draw <= 5; ++draw) {
       canvas.DrawScaled(&sprite, 10, 10, 20, 20);
       const double expected = 250 * Coverage(alpha, draw);
-      EXPECT_NEAR(static_cast<double>(canvas.Pixel(15, 15) >> 16), expected, 2.0) << "alpha " << alpha << " draw " << draw;
+      EXPECT_NEAR(static_cast<double>(canvas.Pixel(15, 15) >> 16), expected, 2.0)
+          << "alpha " << alpha << " draw " << draw;
       EXPECT_EQ(canvas.Pixel(15, 15) & 0xFFFF, 0u);
     }
   }

@@ -90,7 +90,8 @@ BENCHMARK(BM_CanvasDrawScaled);
 void BM_BackBufferDrawScaled(benchmark::State& state) {
   MemoryBitmap sprite(100, 100);
   for (int32_t y = 0; y < 100; ++y)
-    for (int32_t x = 0; x < 100; ++x) sprite.PutArgb(x, y, (x - 50) * (x - 50) + (y - 50) * (y - 50) < 2000 ? 0x50C04020 : 0);
+    for (int32_t x = 0; x < 100; ++x)
+      sprite.PutArgb(x, y, (x - 50) * (x - 50) + (y - 50) * (y - 50) < 2000 ? 0x50C04020 : 0);
   BackBuffer buffer(3840, 2160);
   for (auto _ : state) {
     buffer.DrawScaled(&sprite, 1000, 800, 213, 213);

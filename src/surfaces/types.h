@@ -31,7 +31,8 @@ inline Rect BoundingUnion(const Rect& a, const Rect& b) {
 
 // The part both cover; empty (all zero) when none.
 inline Rect Intersection(const Rect& a, const Rect& b) {
-  const Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+  const Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+               std::min(a.bottom, b.bottom)};
   return r.Width() > 0 && r.Height() > 0 ? r : Rect{};
 }
 

@@ -16,8 +16,8 @@ std::string Lower(const std::string& text) {
 }
 
 std::vector<uint8_t> DwordBytes(uint32_t value) {
-  return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-          static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+  return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+          static_cast<uint8_t>(value >> 24)};
 }
 
 }  // namespace
@@ -91,13 +91,11 @@ MemoryRegistry::Value* MemoryRegistry::FindValue(KeyData& key, const std::string
   return nullptr;
 }
 
-const MemoryRegistry::Value* MemoryRegistry::FindValue(const KeyData& key,
-                                                       const std::string& name) {
+const MemoryRegistry::Value* MemoryRegistry::FindValue(const KeyData& key, const std::string& name) {
   return FindValue(const_cast<KeyData&>(key), name);
 }
 
-void MemoryRegistry::Put(KeyData& key, const std::string& name, uint32_t type,
-                         std::vector<uint8_t> data) {
+void MemoryRegistry::Put(KeyData& key, const std::string& name, uint32_t type, std::vector<uint8_t> data) {
   if (Value* existing = FindValue(key, name)) {
     existing->type = type;
     existing->data = std::move(data);
@@ -182,13 +180,12 @@ void MemoryRegistry::SetValue(const std::string& path, const std::string& name, 
   Put(*Find(*normalized), name, type, std::move(data));
 }
 
-void MemoryRegistry::SetDwordValue(const std::string& path, const std::string& name,
-                                   uint32_t value) {
+void MemoryRegistry::SetDwordValue(const std::string& path, const std::string& name, uint32_t value) {
   SetValue(path, name, kRegDword, DwordBytes(value));
 }
 
-void MemoryRegistry::SetStringValue(const std::string& path, const std::string& name,
-                                    const std::string& text, uint32_t type) {
+void MemoryRegistry::SetStringValue(const std::string& path, const std::string& name, const std::string& text,
+                                    uint32_t type) {
   std::vector<uint8_t> data(text.begin(), text.end());
   data.push_back(0);
   SetValue(path, name, type, std::move(data));
@@ -202,8 +199,7 @@ void MemoryRegistry::DeleteValue(const std::string& path, const std::string& nam
   std::erase_if(key->values, [&](const Value& value) { return Lower(value.name) == wanted; });
 }
 
-std::optional<MemoryRegistry::Value> MemoryRegistry::GetValue(const std::string& path,
-                                                              const std::string& name) const {
+std::optional<MemoryRegistry::Value> MemoryRegistry::GetValue(const std::string& path, const std::string& name) const {
   auto normalized = Normalize(path);
   const KeyData* key = normalized ? Find(*normalized) : nullptr;
   const Value* value = key ? FindValue(*key, name) : nullptr;

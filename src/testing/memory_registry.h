@@ -37,7 +37,7 @@ class MemoryRegistry : public RegistryRoot {
   // Direct access, outside any open key, to set up and inspect the registry. A path that is
   // not well formed names no key: lookups find nothing and changes are ignored.
   bool KeyExists(const std::string& path) const;
-  void AddKey(const std::string& path);     // with missing parents
+  void AddKey(const std::string& path);  // with missing parents
   void SetValue(const std::string& path, const std::string& name, uint32_t type,
                 std::vector<uint8_t> data);  // creates the key when missing
   void SetDwordValue(const std::string& path, const std::string& name, uint32_t value);

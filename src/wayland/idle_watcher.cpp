@@ -112,9 +112,8 @@ bool Wait(wl_display* display, IdleSource& source, SaverProcess& saver, const si
     wl_display_cancel_read(display);
     return false;
   }
-  pollfd fds[3] = {{wl_display_get_fd(display), POLLIN, 0},
-                   {source.Fd(), source.PollEvents(), 0},
-                   {saver.ExitFd(), POLLIN, 0}};
+  pollfd fds[3] = {
+      {wl_display_get_fd(display), POLLIN, 0}, {source.Fd(), source.PollEvents(), 0}, {saver.ExitFd(), POLLIN, 0}};
   // Without a process descriptor (kernels before 5.3) the child's end is looked for each second.
   const timespec each_second{1, 0};
   const bool saver_unwatched = saver.Running() && saver.ExitFd() < 0;

@@ -17,9 +17,8 @@
 
 int main(int argc, char** argv) {
   using namespace ambervale;
-  const LinuxOptionsResult parsed =
-      ReadLinuxOptions(argc, argv, LinuxProgram::kWayland,
-                       ConfigFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+  const LinuxOptionsResult parsed = ReadLinuxOptions(
+      argc, argv, LinuxProgram::kWayland, ConfigFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
   std::fputs(parsed.output.c_str(), stdout);
   std::fputs(parsed.error.c_str(), stderr);
   if (parsed.exit_code) return *parsed.exit_code;

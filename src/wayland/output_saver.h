@@ -36,5 +36,4 @@ class OutputSaver {
   std::unique_ptr<BufferedRun> run_;
 };
 
-
 }  // namespace ambervale

@@ -88,8 +88,8 @@ void Ping(void*, xdg_wm_base* wm_base, uint32_t serial) { xdg_wm_base_pong(wm_ba
 
 }  // namespace
 
-std::unique_ptr<ShellSurface> MakeOverlayLayer(zwlr_layer_shell_v1* layer_shell, wl_surface* surface,
-                                               wl_output* output, ShellSurface::Events events) {
+std::unique_ptr<ShellSurface> MakeOverlayLayer(zwlr_layer_shell_v1* layer_shell, wl_surface* surface, wl_output* output,
+                                               ShellSurface::Events events) {
   return std::make_unique<OverlayLayer>(layer_shell, surface, output, std::move(events));
 }
 

@@ -26,8 +26,8 @@ class ShellSurface {
 };
 
 // Both commit the role's first state; the first `configured` follows.
-std::unique_ptr<ShellSurface> MakeOverlayLayer(zwlr_layer_shell_v1* layer_shell, wl_surface* surface,
-                                               wl_output* output, ShellSurface::Events events);
+std::unique_ptr<ShellSurface> MakeOverlayLayer(zwlr_layer_shell_v1* layer_shell, wl_surface* surface, wl_output* output,
+                                               ShellSurface::Events events);
 std::unique_ptr<ShellSurface> MakeFullscreenToplevel(xdg_wm_base* wm_base, wl_surface* surface, wl_output* output,
                                                      ShellSurface::Events events);
 

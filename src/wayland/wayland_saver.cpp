@@ -46,10 +46,10 @@ struct Output {
   uint32_t global_name = 0;
   wl_output* output = nullptr;
   int32_t scale = 1;
-  Point position;  // top-left in the compositor's space
+  Point position;                           // top-left in the compositor's space
   int32_t mode_width = 0, mode_height = 0;  // the current mode, in real pixels
-  bool described = false;  // the first `done` arrived
-  bool closed = false;     // the compositor closed our surface
+  bool described = false;                   // the first `done` arrived
+  bool closed = false;                      // the compositor closed our surface
 
   std::unique_ptr<DesktopCapture> capture;
   DesktopPicture picture;
@@ -155,7 +155,9 @@ void OutputDone(void* data, wl_output*) {
   auto* output = static_cast<Output*>(data);
   output->client->OnOutputDone(*output);
 }
-void OutputScale(void* data, wl_output*, int32_t factor) { static_cast<Output*>(data)->scale = std::clamp(factor, 1, 8); }
+void OutputScale(void* data, wl_output*, int32_t factor) {
+  static_cast<Output*>(data)->scale = std::clamp(factor, 1, 8);
+}
 const wl_output_listener kOutputListener = {OutputGeometry, OutputMode, OutputDone, OutputScale};
 
 void FrameDone(void* data, wl_callback*, uint32_t) {
@@ -183,7 +185,9 @@ void PointerEnter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface* 
   seat->pointer_output = surface ? static_cast<Output*>(wl_surface_get_user_data(surface)) : nullptr;
   seat->client->OnPointerAt(*seat, x, y);
 }
-void PointerLeave(void* data, wl_pointer*, uint32_t, wl_surface*) { static_cast<Seat*>(data)->pointer_output = nullptr; }
+void PointerLeave(void* data, wl_pointer*, uint32_t, wl_surface*) {
+  static_cast<Seat*>(data)->pointer_output = nullptr;
+}
 void PointerMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
   auto* seat = static_cast<Seat*>(data);
   seat->client->OnPointerMotion(*seat, x, y);
@@ -196,9 +200,9 @@ void PointerFrame(void*, wl_pointer*) {}
 void PointerAxisSource(void*, wl_pointer*, uint32_t) {}
 void PointerAxisStop(void*, wl_pointer*, uint32_t, uint32_t) {}
 void PointerAxisDiscrete(void*, wl_pointer*, uint32_t, int32_t) {}
-const wl_pointer_listener kPointerListener = {PointerEnter, PointerLeave,      PointerMotion,   PointerButton,
-                                              PointerAxis,  PointerFrame,      PointerAxisSource,
-                                              PointerAxisStop, PointerAxisDiscrete};
+const wl_pointer_listener kPointerListener = {PointerEnter,      PointerLeave,    PointerMotion,
+                                              PointerButton,     PointerAxis,     PointerFrame,
+                                              PointerAxisSource, PointerAxisStop, PointerAxisDiscrete};
 
 void TouchDown(void* data, wl_touch*, uint32_t, uint32_t, wl_surface*, int32_t, wl_fixed_t, wl_fixed_t) {
   static_cast<Seat*>(data)->client->RequestEnd();
@@ -402,8 +406,9 @@ void Client::OnOutputDone(Output& output) {
 void Client::MapSurface(Output& output) {
   output.surface = wl_compositor_create_surface(compositor_);
   wl_surface_set_user_data(output.surface, &output);
-  ShellSurface::Events events{[&output](int32_t width, int32_t height) { output.client->OnConfigure(output, width, height); },
-                              [&output] { output.closed = true; }};
+  ShellSurface::Events events{
+      [&output](int32_t width, int32_t height) { output.client->OnConfigure(output, width, height); },
+      [&output] { output.closed = true; }};
   output.shell = layer_shell_ ? MakeOverlayLayer(layer_shell_, output.surface, output.output, std::move(events))
                               : MakeFullscreenToplevel(wm_base_, output.surface, output.output, std::move(events));
 }

@@ -13,7 +13,7 @@ TEST(ExceptionMessageTextTest, FullStopOnlyAfterCharactersThatSortAfterIt) {
   EXPECT_EQ(ExceptionMessageText("Failed to get data for 'Size'"), "Failed to get data for 'Size'");
   EXPECT_EQ(ExceptionMessageText("JPEG error #53"), "JPEG error #53.");
   EXPECT_EQ(ExceptionMessageText("Already stopped."), "Already stopped.");
-  EXPECT_EQ(ExceptionMessageText("dash-"), "dash-");   // '-' sorts before '.'
+  EXPECT_EQ(ExceptionMessageText("dash-"), "dash-");     // '-' sorts before '.'
   EXPECT_EQ(ExceptionMessageText("slash/"), "slash/.");  // '/' sorts after it
   EXPECT_EQ(ExceptionMessageText("caf\xe9"), "caf\xe9.");
   EXPECT_EQ(ExceptionMessageText(""), "");

@@ -136,8 +136,7 @@ class CompositedDrawing::PreviewChild final : public Window {
   // The host may take its children with it when it goes; Handle() then turns null.
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override {
     switch (message) {
-      case WM_ERASEBKGND:
-        return 1;  // the paint covers every pixel; erasing first would flicker
+      case WM_ERASEBKGND: return 1;  // the paint covers every pixel; erasing first would flicker
       case WM_PAINT:
         if (!view_) break;
         view_->Paint();

@@ -69,8 +69,8 @@ bool CaptureScreenArea(BackBuffer& buffer) {
   for (int32_t top = 0; copied && top < height; top += band_rows) {
     const int32_t rows = std::min(band_rows, height - top);
     // CAPTUREBLT takes layered windows in too: what the user sees, not only the plain windows.
-    copied = BitBlt(band.dc(), 0, 0, width, rows, screen, buffer.Origin().x, buffer.Origin().y + top,
-                    SRCCOPY | CAPTUREBLT);
+    copied =
+        BitBlt(band.dc(), 0, 0, width, rows, screen, buffer.Origin().x, buffer.Origin().y + top, SRCCOPY | CAPTUREBLT);
     GdiFlush();
     if (copied)
       std::memcpy(background.data() + static_cast<size_t>(top) * width, band.bits(),
@@ -131,8 +131,7 @@ bool DrawWallpaper(BackBuffer& buffer, const std::wstring& path) {
   UINT picture_width = 0, picture_height = 0;
   if (gp::GdipCreateBitmapFromFile(path.c_str(), &draw.picture) != Gdiplus::Ok ||
       gp::GdipGetImageWidth(draw.picture, &picture_width) != Gdiplus::Ok ||
-      gp::GdipGetImageHeight(draw.picture, &picture_height) != Gdiplus::Ok || picture_width == 0 ||
-      picture_height == 0)
+      gp::GdipGetImageHeight(draw.picture, &picture_height) != Gdiplus::Ok || picture_width == 0 || picture_height == 0)
     return false;
   // GDI+ draws straight into the background: a 32-bit RGB bitmap over the buffer's own pixels.
   std::vector<uint32_t>& background = buffer.Background();
@@ -150,10 +149,10 @@ bool DrawWallpaper(BackBuffer& buffer, const std::wstring& path) {
     const Rect place = FillRect(static_cast<int32_t>(picture_width), static_cast<int32_t>(picture_height), screen);
     gp::GdipSetClipRectI(draw.graphics, screen.left, screen.top, screen.Width(), screen.Height(),
                          Gdiplus::CombineModeReplace);
-    drawn |= gp::GdipDrawImageRectRectI(draw.graphics, draw.picture, place.left, place.top, place.Width(),
-                                        place.Height(), 0, 0, static_cast<INT>(picture_width),
-                                        static_cast<INT>(picture_height), Gdiplus::UnitPixel, draw.attributes,
-                                        nullptr, nullptr) == Gdiplus::Ok;
+    drawn |=
+        gp::GdipDrawImageRectRectI(draw.graphics, draw.picture, place.left, place.top, place.Width(), place.Height(), 0,
+                                   0, static_cast<INT>(picture_width), static_cast<INT>(picture_height),
+                                   Gdiplus::UnitPixel, draw.attributes, nullptr, nullptr) == Gdiplus::Ok;
   }
   gp::GdipFlush(draw.graphics, Gdiplus::FlushIntentionSync);
   ClearUnusedBytes(background);

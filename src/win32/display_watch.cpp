@@ -22,8 +22,8 @@ std::vector<int> DisplayWatch::Metrics() {
   // System metrics only: under Wine, enumerating the monitors asks the display server, which
   // twice a second would stall the window thread (and the settings dialog on it).
   std::vector<int> metrics;
-  for (int metric : {SM_CXSCREEN, SM_CYSCREEN, SM_CMONITORS, SM_XVIRTUALSCREEN, SM_YVIRTUALSCREEN,
-                     SM_CXVIRTUALSCREEN, SM_CYVIRTUALSCREEN})
+  for (int metric : {SM_CXSCREEN, SM_CYSCREEN, SM_CMONITORS, SM_XVIRTUALSCREEN, SM_YVIRTUALSCREEN, SM_CXVIRTUALSCREEN,
+                     SM_CYVIRTUALSCREEN})
     metrics.push_back(GetSystemMetrics(metric));
   return metrics;
 }

@@ -38,8 +38,7 @@ UINT MonitorDpi(HMONITOR monitor) {
 }
 
 SIZE WindowSizeForClient(int width, int height, DWORD style, DWORD ex_style, UINT dpi) {
-  static const auto adjust_for_dpi =
-      Find<AdjustWindowRectExForDpiFunction>("user32.dll", "AdjustWindowRectExForDpi");
+  static const auto adjust_for_dpi = Find<AdjustWindowRectExForDpiFunction>("user32.dll", "AdjustWindowRectExForDpi");
   RECT bounds{0, 0, width, height};
   if (!adjust_for_dpi || !adjust_for_dpi(&bounds, style, FALSE, ex_style, dpi)) {
     AdjustWindowRectEx(&bounds, style, FALSE, ex_style);

@@ -27,7 +27,8 @@ DibInfo Describe(int32_t width, int32_t height, int32_t depth, int32_t stride, c
   if (depth <= 8) {
     const size_t entries = size_t{1} << depth;
     for (size_t i = 0; i < entries; ++i) {
-      const uint32_t rgb = palette ? (i < palette_size ? palette[i] : 0) : static_cast<uint32_t>(i * 255 / (entries - 1)) * 0x010101u;
+      const uint32_t rgb =
+          palette ? (i < palette_size ? palette[i] : 0) : static_cast<uint32_t>(i * 255 / (entries - 1)) * 0x010101u;
       info.colours[i] = RGBQUAD{static_cast<BYTE>(rgb), static_cast<BYTE>(rgb >> 8), static_cast<BYTE>(rgb >> 16), 0};
     }
   }
@@ -38,9 +39,7 @@ DibInfo Describe(int32_t width, int32_t height, int32_t depth, int32_t stride, c
 class GdiPicture : public PictureCache {
  public:
   explicit GdiPicture(const DecodedPicture& picture)
-      : width_(picture.width),
-        height_(picture.height),
-        section_(Header(picture)) {
+      : width_(picture.width), height_(picture.height), section_(Header(picture)) {
     if (!section_.ok()) return;
     const size_t stride = static_cast<size_t>(((picture.bits * picture.width + 31) / 32) * 4);
     for (int32_t y = 0; y < picture.height; ++y)
@@ -57,7 +56,8 @@ class GdiPicture : public PictureCache {
   // Top-down, so the decoded rows copy straight in.
   static DibInfo Header(const DecodedPicture& picture) {
     const int32_t stride = ((picture.bits * picture.width + 31) / 32) * 4;
-    return Describe(picture.width, -picture.height, picture.bits, stride, picture.palette.data(), picture.palette.size());
+    return Describe(picture.width, -picture.height, picture.bits, stride, picture.palette.data(),
+                    picture.palette.size());
   }
 
   int32_t width_;
@@ -93,8 +93,8 @@ class GdiDibStorage : public DibStorage {
     } else {
       SetStretchBltMode(dc, COLORONCOLOR);
     }
-    StretchBlt(dc, rect.left, rect.top, rect.Width(), rect.Height(), source->dc(), 0, 0, source->width(), source->height(),
-               SRCCOPY);
+    StretchBlt(dc, rect.left, rect.top, rect.Width(), rect.Height(), source->dc(), 0, 0, source->width(),
+               source->height(), SRCCOPY);
   }
 
   void CopyFromScreen(const ScreenSource& screen) override {

@@ -60,12 +60,12 @@ TEST(GdiDibTest, RowsHoldWhatGdiDrewAtTheSameCoordinates) {
 TEST(GdiDibTest, CopyFromScreenTakesTheSourcesTopLeftCorner) {
   MemoryScreen screen(40, 30);
   for (int32_t y = 0; y < 30; ++y)
-    for (int32_t x = 0; x < 40; ++x) screen.SetPixel(x, y, static_cast<uint32_t>(x * 6 << 16 | y * 8 << 8 | (x ^ y) * 4));
+    for (int32_t x = 0; x < 40; ++x)
+      screen.SetPixel(x, y, static_cast<uint32_t>(x * 6 << 16 | y * 8 << 8 | (x ^ y) * 4));
   Dib copy;
   Size(copy, 25, 12);
   copy.CopyFromScreen(screen);
-  for (int32_t y = 0; y < 12; ++y)
-    ASSERT_EQ(0, std::memcmp(copy.RowBytes(y), screen.Row(y), 75)) << "row " << y;
+  for (int32_t y = 0; y < 12; ++y) ASSERT_EQ(0, std::memcmp(copy.RowBytes(y), screen.Row(y), 75)) << "row " << y;
 }
 
 TEST(GdiDibTest, CopyFromTheRealScreenRaisesNothing) {
@@ -105,7 +105,8 @@ TEST(GdiDibTest, APalettePictureStretchesToItsOwnColours) {
     const uint8_t* row = dib.RowBytes(y);
     for (int32_t x = 0; x < 100; ++x) {
       const uint32_t rgb = decoded.palette[decoded.pixels[static_cast<size_t>(y) * decoded.row_bytes + x]];
-      if (row[3 * x] != (rgb & 0xFF) || row[3 * x + 1] != ((rgb >> 8) & 0xFF) || row[3 * x + 2] != (rgb >> 16)) ++mismatches;
+      if (row[3 * x] != (rgb & 0xFF) || row[3 * x + 1] != ((rgb >> 8) & 0xFF) || row[3 * x + 2] != (rgb >> 16))
+        ++mismatches;
     }
   }
   EXPECT_EQ(mismatches, 0);

@@ -18,8 +18,8 @@ std::string Bind() {
            std::to_string(GetLastError()) + ")";
   }
   // All or nothing: a half-bound table would call through null pointers later.
-#define AMBERVALE_GDIPLUS_FIND(name)                                                     \
-  const auto name = ExportedFunction<decltype(gdiplus::name)>(library, #name);           \
+#define AMBERVALE_GDIPLUS_FIND(name)                                           \
+  const auto name = ExportedFunction<decltype(gdiplus::name)>(library, #name); \
   if (!name) return "GDI+ could not be loaded: gdiplus.dll in the system folder lacks " #name;
   AMBERVALE_GDIPLUS_FUNCTIONS(AMBERVALE_GDIPLUS_FIND)
 #undef AMBERVALE_GDIPLUS_FIND

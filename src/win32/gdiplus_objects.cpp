@@ -71,7 +71,8 @@ void GdiplusBitmap::PutArgbRows(const Argb* pixels) {
   }
   Gdiplus::GpRect whole(0, 0, width_, height_);
   Gdiplus::BitmapData data{};
-  if (Keep(gp::GdipBitmapLockBits(handle_, &whole, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data)) != Gdiplus::Ok) {
+  if (Keep(gp::GdipBitmapLockBits(handle_, &whole, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data)) !=
+      Gdiplus::Ok) {
     ArgbBitmap::PutArgbRows(pixels);  // the pixel-by-pixel path gives the same result
     return;
   }

@@ -184,8 +184,10 @@ TEST_F(GdiplusTest, SpriteRebuildFigures) {
   const auto t2 = Clock::now();
   const double single_ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
   const double bulk_ms = std::chrono::duration<double, std::milli>(t2 - t1).count();
-  std::printf("[ figures  ] %d rebuilds of a 100x100 sprite bitmap: per pixel %.1f ms (%.1f us each), bulk %.1f ms (%.1f us each)\n",
-              kRebuilds, single_ms, single_ms * 1000 / kRebuilds, bulk_ms, bulk_ms * 1000 / kRebuilds);
+  std::printf(
+      "[ figures  ] %d rebuilds of a 100x100 sprite bitmap: per pixel %.1f ms (%.1f us each), bulk %.1f ms (%.1f us "
+      "each)\n",
+      kRebuilds, single_ms, single_ms * 1000 / kRebuilds, bulk_ms, bulk_ms * 1000 / kRebuilds);
   EXPECT_EQ(bitmap.LastStatus(), DrawStatus::kOk);
 }
 

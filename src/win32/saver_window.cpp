@@ -101,7 +101,10 @@ struct PaceTrace {
 };
 #endif
 
-class SaverWindow final : public RunningSaver, private Window, private SaverHost, private PointerSource,
+class SaverWindow final : public RunningSaver,
+                          private Window,
+                          private SaverHost,
+                          private PointerSource,
                           private PreviewHost {
  public:
   explicit SaverWindow(SaverState& state)
@@ -214,9 +217,9 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   SaverRun run_;
   WinRegistryRoot registry_;
   WakeTimer wake_timer_{[this] { Application::Instance().Guard([&] { Wake(); }); }};
-  FrameGate frames_;                // the composited path's presents
-  bool change_waiting_ = false;     // drawn in the back buffer, not yet presented
-  bool closing_ = false;            // the dialog asked for the close: no more ticks
+  FrameGate frames_;             // the composited path's presents
+  bool change_waiting_ = false;  // drawn in the back buffer, not yet presented
+  bool closing_ = false;         // the dialog asked for the close: no more ticks
   PaceTrace trace_;
   std::unique_ptr<WindowDc> target_dc_;
   std::unique_ptr<CompositedDrawing> composited_;  // null on the screen's device context
@@ -265,33 +268,28 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_TIMER:
       if (wparam == WakeTimer::kStandInTimerId) wake_timer_.OnStandInTimer();
-      if (wparam == DisplayWatch::kTimerId && display_watch_.Changed()) application.Guard([&] { FollowDisplayChange(); });
+      if (wparam == DisplayWatch::kTimerId && display_watch_.Changed())
+        application.Guard([&] { FollowDisplayChange(); });
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       // System keys too: with exit on input off nothing but Esc may end the run, Alt+F4 included.
       application.Guard([&] { OnKeyDown(KeyOf(wparam)); });
       return 0;
-    case WM_SYSCHAR:
-      return 0;
+    case WM_SYSCHAR: return 0;
     case WM_ERASEBKGND:
       if (composited_) return 1;  // the paint covers every pixel
       return DefaultHandling(message, wparam, lparam);
     case WM_PAINT:
       if (composited_ && composited_->PaintSaverWindow()) return 0;
       return DefaultHandling(message, wparam, lparam);
-    case WM_CLOSE:
-      application.Guard([&] { OnClose(); });
-      return 0;
-    case WM_DISPLAYCHANGE:
-      application.Guard([&] { FollowDisplayChange(); });
-      return 0;
+    case WM_CLOSE: application.Guard([&] { OnClose(); }); return 0;
+    case WM_DISPLAYCHANGE: application.Guard([&] { FollowDisplayChange(); }); return 0;
     case WM_DESTROY:
       wake_timer_.Detach();
       application.WindowDestroyed(Handle());
       return 0;
-    default:
-      return DefaultHandling(message, wparam, lparam);
+    default: return DefaultHandling(message, wparam, lparam);
   }
 }
 
@@ -382,8 +380,8 @@ void SaverWindow::Create() {
   } else {
     // Every pixel of the window is the transparent white, so it lets the mouse through as it
     // lets the eye; WS_EX_TRANSPARENT says so for window managers that hit-test the rectangle.
-    if (!CreateHandle(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT, kWindowClass, kCaption, WS_POPUP, kLeft,
-                      kTop, kClientWidth, kClientHeight, nullptr))
+    if (!CreateHandle(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT, kWindowClass, kCaption, WS_POPUP, kLeft, kTop,
+                      kClientWidth, kClientHeight, nullptr))
       return;
     // White is the transparent colour and the whole client area is white: the window is
     // see-through.

@@ -75,7 +75,9 @@ std::optional<DialogSlider> SliderOf(int id) {
   return std::nullopt;
 }
 
-int CheckBoxId(DialogCheckBox box) { return box == DialogCheckBox::KeyExit ? kExitOnInputBoxId : kRandomAlgorithmBoxId; }
+int CheckBoxId(DialogCheckBox box) {
+  return box == DialogCheckBox::KeyExit ? kExitOnInputBoxId : kRandomAlgorithmBoxId;
+}
 
 void InitTrackBarClass() {
   static const bool done = [] {
@@ -108,9 +110,9 @@ std::unique_ptr<SettingsDialog> SettingsDialog::Create(SettingsDialogDeps deps) 
   form->font_ = CreateDialogFont(form->dpi_);
 
   // The frame is part of the client area: the controls sit 8 pixels in from every side.
-  const SIZE size = WindowSizeForClient(
-      ScaleToDpi(kSettingsDialogInnerWidth + 2 * kSettingsDialogFrame, form->dpi_),
-      ScaleToDpi(kSettingsDialogInnerHeight + 2 * kSettingsDialogFrame, form->dpi_), kStyle, kExStyle, form->dpi_);
+  const SIZE size = WindowSizeForClient(ScaleToDpi(kSettingsDialogInnerWidth + 2 * kSettingsDialogFrame, form->dpi_),
+                                        ScaleToDpi(kSettingsDialogInnerHeight + 2 * kSettingsDialogFrame, form->dpi_),
+                                        kStyle, kExStyle, form->dpi_);
   // Made at the primary monitor's origin, so that the window's DPI is that monitor's from the
   // start; PlaceOnScreen moves it to its place before it shows.
   if (!form->CreateHandle(kExStyle, kSettingsDialogClass, kSettingsDialogCaption, kStyle, 0, 0, size.cx, size.cy,
@@ -230,8 +232,8 @@ bool SettingsDialog::PreviewKey(HWND target, WPARAM key) {
   return false;
 }
 
-LRESULT CALLBACK SettingsDialog::ControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR subclass_id,
-                                     DWORD_PTR owner) {
+LRESULT CALLBACK SettingsDialog::ControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam,
+                                             UINT_PTR subclass_id, DWORD_PTR owner) {
   auto* form = reinterpret_cast<SettingsDialog*>(owner);
   switch (message) {
     case WM_KEYDOWN:
@@ -240,9 +242,7 @@ LRESULT CALLBACK SettingsDialog::ControlProc(HWND control, UINT message, WPARAM 
     case WM_CHAR:
       if (wparam == VK_TAB || wparam == VK_ESCAPE) return 0;  // used up by the key-down
       break;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(control, &SettingsDialog::ControlProc, subclass_id);
-      break;
+    case WM_NCDESTROY: RemoveWindowSubclass(control, &SettingsDialog::ControlProc, subclass_id); break;
     default: break;
   }
   return DefSubclassProc(control, message, wparam, lparam);
@@ -279,7 +279,9 @@ LRESULT SettingsDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
           case kSaveButtonId: application.Guard([&] { logic_->SaveClicked(); }); break;
           case kCloseButtonId: application.Guard([&] { logic_->CloseClicked(); }); break;
           case kExitOnInputBoxId: application.Guard([&] { logic_->CheckBoxClicked(DialogCheckBox::KeyExit); }); break;
-          case kRandomAlgorithmBoxId: application.Guard([&] { logic_->CheckBoxClicked(DialogCheckBox::RandomAlgorithm); }); break;
+          case kRandomAlgorithmBoxId:
+            application.Guard([&] { logic_->CheckBoxClicked(DialogCheckBox::RandomAlgorithm); });
+            break;
           default: break;
         }
       }
@@ -290,9 +292,7 @@ LRESULT SettingsDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
     case WM_ACTIVATE:
       if (LOWORD(wparam) != WA_INACTIVE) BringAboveSaver();
       break;
-    case WM_DPICHANGED:
-      OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
-      return 0;
+    case WM_DPICHANGED: OnDpiChanged(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam)); return 0;
     case WM_TIMER:
       if (wparam != kRaiseTimer) break;
       if (++raises_ >= kRaises) KillTimer(Handle(), kRaiseTimer);

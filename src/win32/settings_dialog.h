@@ -75,8 +75,8 @@ class SettingsDialog : public Window, private DialogControls {
   bool PreviewKey(HWND target, WPARAM key);
 
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
-  static LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam,
-                                      UINT_PTR subclass_id, DWORD_PTR owner);
+  static LRESULT CALLBACK ControlProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR subclass_id,
+                                      DWORD_PTR owner);
 
   // DialogControls over the real controls.
   int32_t SliderPosition(DialogSlider slider) const override;

@@ -147,8 +147,8 @@ TEST_F(SettingsDialogWinTest, WindowAndControlsMatchTheirDesign) {
   }
 
   // The tab order runs through the eight focusable controls; the labels take no focus.
-  const int order[] = {kAlgorithmSliderId, kSizeSliderId, kTransparencySliderId, kPaceSliderId,
-                       kSaveButtonId,   kCloseButtonId,   kExitOnInputBoxId, kRandomAlgorithmBoxId};
+  const int order[] = {kAlgorithmSliderId, kSizeSliderId,  kTransparencySliderId, kPaceSliderId,
+                       kSaveButtonId,      kCloseButtonId, kExitOnInputBoxId,     kRandomAlgorithmBoxId};
   HWND current = Control(order[0]);
   for (size_t i = 1; i <= std::size(order); ++i) {
     current = GetNextDlgTabItem(window, current, FALSE);

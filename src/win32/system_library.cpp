@@ -8,8 +8,8 @@ void RestrictDllSearchToSystemFolder() {
   // Looked up rather than imported: a static import of a call that the system lacks would
   // keep the saver from starting at all.
   using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-  const auto set_default = ExportedFunction<SetDefaultDllDirectoriesFunction>(
-      GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+  const auto set_default =
+      ExportedFunction<SetDefaultDllDirectoriesFunction>(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
   if (set_default) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
   SetDllDirectoryA("");
   // comctl32 takes AlphaBlend from msimg32 when it first paints (seen under Wine, whose

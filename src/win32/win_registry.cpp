@@ -13,8 +13,7 @@ class WinRegistryKey : public RegistryKey {
   bool QueryValue(const std::string& name, DwordBuffer& data, uint32_t& type) override {
     DWORD value_type = REG_NONE;
     DWORD size = static_cast<DWORD>(data.size());
-    if (RegQueryValueExA(key_, name.c_str(), nullptr, &value_type, data.data(), &size) !=
-        ERROR_SUCCESS) {
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &value_type, data.data(), &size) != ERROR_SUCCESS) {
       return false;
     }
     type = value_type;
@@ -22,8 +21,8 @@ class WinRegistryKey : public RegistryKey {
   }
 
   bool SetDword(const std::string& name, uint32_t value) override {
-    const BYTE bytes[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8),
-                           static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 24)};
+    const BYTE bytes[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8), static_cast<BYTE>(value >> 16),
+                           static_cast<BYTE>(value >> 24)};
     return RegSetValueExA(key_, name.c_str(), 0, REG_DWORD, bytes, sizeof bytes) == ERROR_SUCCESS;
   }
 
@@ -44,8 +43,8 @@ std::unique_ptr<RegistryKey> WinRegistryRoot::OpenKey(const std::string& path) {
 
 std::unique_ptr<RegistryKey> WinRegistryRoot::CreateKey(const std::string& path) {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExA(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
     return nullptr;
   }
   return std::make_unique<WinRegistryKey>(key);

@@ -21,8 +21,7 @@ namespace ambervale {
 namespace {
 
 constexpr char kSubKey[] = "Software\\Ambervale";
-const char* const kNames[] = {"Size",    "Algorithm", "Transparent",    "Fast",
-                              "Color_s", "Key_Exit",  "Rands_Algorithm"};
+const char* const kNames[] = {"Size", "Algorithm", "Transparent", "Fast", "Color_s", "Key_Exit", "Rands_Algorithm"};
 const std::vector<DWORD> kDefaultValues = {12, 10, 8, 33, 3, 1, 1};
 
 struct RawValue {
@@ -32,8 +31,7 @@ struct RawValue {
 
 bool InTestWinePrefix() {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  const bool under_wine =
-      ntdll && reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")) != nullptr;
+  const bool under_wine = ntdll && reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")) != nullptr;
   const char* prefix = std::getenv("WINEPREFIX");
   return under_wine && prefix && *prefix;
 }
@@ -43,8 +41,7 @@ bool SetSettingsKeyAccess(const char* sddl) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kSubKey, 0, WRITE_DAC, &key) != ERROR_SUCCESS) return false;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  bool done = ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1,
-                                                                   &descriptor, nullptr) &&
+  bool done = ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr) &&
               RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
   if (descriptor) LocalFree(descriptor);
   RegCloseKey(key);
@@ -62,8 +59,8 @@ std::map<std::string, RawValue> ReadAll() {
     RawValue value;
     value.data.resize(64);
     DWORD data_size = static_cast<DWORD>(value.data.size());
-    if (RegEnumValueA(key, index, name, &name_size, nullptr, &value.type, value.data.data(),
-                      &data_size) != ERROR_SUCCESS) {
+    if (RegEnumValueA(key, index, name, &name_size, nullptr, &value.type, value.data.data(), &data_size) !=
+        ERROR_SUCCESS) {
       break;
     }
     value.data.resize(data_size);
@@ -93,18 +90,17 @@ class WinRegistryTest : public ::testing::Test {
   // Writes straight through advapi32, as another program (or the user) would.
   static void Put(const char* name, DWORD type, std::vector<BYTE> data) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())),
-              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())), ERROR_SUCCESS);
     RegCloseKey(key);
   }
   static void PutAll(const std::vector<DWORD>& values) {
     for (size_t i = 0; i < values.size(); ++i) {
       Put(kNames[i], REG_DWORD,
-          {static_cast<BYTE>(values[i]), static_cast<BYTE>(values[i] >> 8),
-           static_cast<BYTE>(values[i] >> 16), static_cast<BYTE>(values[i] >> 24)});
+          {static_cast<BYTE>(values[i]), static_cast<BYTE>(values[i] >> 8), static_cast<BYTE>(values[i] >> 16),
+           static_cast<BYTE>(values[i] >> 24)});
     }
   }
 
@@ -139,8 +135,7 @@ class WinRegistryTest : public ::testing::Test {
 
 TEST_F(WinRegistryTest, FirstRunsWriteTheDefaults) {
   // No key, then a key whose five numbers all keep a low byte of zero.
-  for (const std::vector<DWORD>& stored :
-       {std::vector<DWORD>{}, std::vector<DWORD>{0, 256, 512, 768, 1024, 0, 0}}) {
+  for (const std::vector<DWORD>& stored : {std::vector<DWORD>{}, std::vector<DWORD>{0, 256, 512, 768, 1024, 0, 0}}) {
     DeleteSettingsKey();
     PutAll(stored);
     state_ = std::make_unique<SaverState>();
@@ -223,8 +218,7 @@ TEST_F(WinRegistryTest, KeyThatMayOnlyBeReadLoadsAndOnlyTheSaveFails) {
     SaveSettings(*state_, root_);
     ADD_FAILURE() << "the save reported success";
   } catch (const RegistryError& error) {
-    EXPECT_STREQ(error.what(),
-                 "Failed to open key 'HKEY_CURRENT_USER\\Software\\Ambervale\\' for writing");
+    EXPECT_STREQ(error.what(), "Failed to open key 'HKEY_CURRENT_USER\\Software\\Ambervale\\' for writing");
   }
   ExpectKeyHolds({20, 7, 9, 40, 6, 0, 0});
 }

@@ -31,8 +31,8 @@ class Window {
   // Registers a window class whose windows are Window objects; once per class name.
   static void RegisterWindowClass(WNDCLASSEXA window_class);
   // CreateWindowEx with this object bound; false when the window could not be made.
-  bool CreateHandle(DWORD ex_style, const char* window_class, const char* caption, DWORD style, int x, int y,
-                    int width, int height, HWND parent);
+  bool CreateHandle(DWORD ex_style, const char* window_class, const char* caption, DWORD style, int x, int y, int width,
+                    int height, HWND parent);
   void Destroy();
 
   // Messages not handled go to DefaultHandling.

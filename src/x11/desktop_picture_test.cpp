@@ -8,7 +8,8 @@ namespace {
 TEST(DesktopPicture, ChoosesNoScreenPictureWithoutTheUsersConsent) {
   // Facts: desktop pictures allowed, daemon window, nested window, screenshot available.
   for (bool daemon : {false, true})
-    for (bool screenshot : {false, true}) EXPECT_EQ(ChooseBackground({false, daemon, false, screenshot}), BackgroundSource::kPlain);
+    for (bool screenshot : {false, true})
+      EXPECT_EQ(ChooseBackground({false, daemon, false, screenshot}), BackgroundSource::kPlain);
   EXPECT_EQ(ChooseBackground({false, false, true, true}), BackgroundSource::kPlain);  // a settings preview
   EXPECT_EQ(ChooseBackground({true, true, false, true}), BackgroundSource::kDaemonScreenshot);
   EXPECT_EQ(ChooseBackground({true, true, false, false}), BackgroundSource::kPlain);

@@ -158,9 +158,7 @@ std::vector<uint32_t> Hack::ReadBackground(int width, int height) {
     case BackgroundSource::kDaemonScreenshot:
       picture = ReadDaemonScreenshot(display_, target_.window, width, height);
       break;
-    case BackgroundSource::kHostWallpaper:
-      picture = ReadWindowPicture(display_, target_.window, width, height);
-      break;
+    case BackgroundSource::kHostWallpaper: picture = ReadWindowPicture(display_, target_.window, width, height); break;
     case BackgroundSource::kGrabScreen:
       if (target_.own) {
         // Before our window shows: the part of the screen it will cover, clipped to the screen.
@@ -168,9 +166,9 @@ std::vector<uint32_t> Hack::ReadBackground(int width, int height) {
         const int screen_width = DisplayWidth(display_, DefaultScreen(display_));
         const int screen_height = DisplayHeight(display_, DefaultScreen(display_));
         const int x = std::clamp(a.x, 0, screen_width - 1), y = std::clamp(a.y, 0, screen_height - 1);
-        std::optional<std::vector<uint32_t>> grab = ReadDrawable(display_, DefaultRootWindow(display_), x, y,
-                                                                 std::min(width, screen_width - x),
-                                                                 std::min(height, screen_height - y));
+        std::optional<std::vector<uint32_t>> grab =
+            ReadDrawable(display_, DefaultRootWindow(display_), x, y, std::min(width, screen_width - x),
+                         std::min(height, screen_height - y));
         if (grab)
           picture = ScalePicture(*grab, std::min(width, screen_width - x), std::min(height, screen_height - y), width,
                                  height);
@@ -182,8 +180,7 @@ std::vector<uint32_t> Hack::ReadBackground(int width, int height) {
         picture = ReadWindowPicture(display_, target_.window, width, height);
       }
       break;
-    case BackgroundSource::kPlain:
-      break;
+    case BackgroundSource::kPlain: break;
   }
   return picture ? std::move(*picture) : std::vector<uint32_t>();
 }
@@ -237,8 +234,7 @@ void Hack::HandleEvent(XEvent& event) {
     case ClientMessage:
       if (target_.own && static_cast<Atom>(event.xclient.data.l[0]) == delete_window_) done_ = true;
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -292,8 +288,8 @@ bool Hack::Start() {
     std::fprintf(stderr, "ambervale: the saver could not start\n");
     return false;
   }
-  presenter_ = std::make_unique<XPresenter>(display_, target_.window, target_.attributes.visual,
-                                            target_.attributes.depth);
+  presenter_ =
+      std::make_unique<XPresenter>(display_, target_.window, target_.attributes.visual, target_.attributes.depth);
   presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
   if (target_.own) XMapRaised(display_, target_.window);
   frames_.SetRefresh(WindowRefreshRate(display_, target_.window));

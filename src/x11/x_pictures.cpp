@@ -82,8 +82,8 @@ std::optional<Pixmap> ScreenshotPixmap(Display* display, Window window) {
   unsigned long remaining = 0;
   unsigned char* data = nullptr;
   XErrorTrap trap(display);
-  const int status = XGetWindowProperty(display, window, property, 0, 1, False, XA_PIXMAP, &type, &format, &count,
-                                        &remaining, &data);
+  const int status =
+      XGetWindowProperty(display, window, property, 0, 1, False, XA_PIXMAP, &type, &format, &count, &remaining, &data);
   std::optional<Pixmap> pixmap;
   if (status == Success && type == XA_PIXMAP && format == 32 && count == 1 && data != nullptr)
     pixmap = static_cast<Pixmap>(*reinterpret_cast<unsigned long*>(data));

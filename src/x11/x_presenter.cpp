@@ -109,7 +109,8 @@ void XPresenter::CreatePlainImage(int width, int height) {
   XImage* image = XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, nullptr,
                                static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
   if (image == nullptr) return;
-  image->data = static_cast<char*>(std::calloc(static_cast<size_t>(image->bytes_per_line), static_cast<size_t>(height)));
+  image->data =
+      static_cast<char*>(std::calloc(static_cast<size_t>(image->bytes_per_line), static_cast<size_t>(height)));
   if (image->data == nullptr) {
     XDestroyImage(image);
     return;

@@ -46,8 +46,9 @@ TEST(XScreenSaverPage, OffersEverySettingAsTheTableHasIt) {
       EXPECT_EQ(box["arg-unset"], spec.default_value ? "--no-" + option : "");
     } else if (Attributes slider = AttributesOf(Element(page, "number", option)); !slider.empty()) {
       EXPECT_EQ(slider["arg"], "--" + option + " %");
-      EXPECT_EQ(slider["low"] + ".." + slider["high"] + " (" + slider["default"] + ")",
-                std::to_string(spec.min) + ".." + std::to_string(spec.max) + " (" + std::to_string(spec.default_value) + ")");
+      EXPECT_EQ(
+          slider["low"] + ".." + slider["high"] + " (" + slider["default"] + ")",
+          std::to_string(spec.min) + ".." + std::to_string(spec.max) + " (" + std::to_string(spec.default_value) + ")");
     } else {
       const std::string menu = Element(page, "select", option);
       const std::regex entry_pattern("<option[^>]*>");

@@ -53,9 +53,9 @@ HWND ShowWindowOfClass(const char* class_name, WNDPROC procedure, DWORD style, c
   window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   window_class.lpszClassName = class_name;
   RegisterClassA(&window_class);
-  HWND window = CreateWindowExA(0, class_name, class_name, style | WS_VISIBLE, place.left, place.top,
-                                place.right - place.left, place.bottom - place.top, nullptr, nullptr,
-                                window_class.hInstance, nullptr);
+  HWND window =
+      CreateWindowExA(0, class_name, class_name, style | WS_VISIBLE, place.left, place.top, place.right - place.left,
+                      place.bottom - place.top, nullptr, nullptr, window_class.hInstance, nullptr);
   UpdateWindow(window);
   return window;
 }
@@ -190,7 +190,8 @@ bool WriteQuadrantBitmap(const std::string& path, const uint32_t (&colours)[4]) 
 class WallpaperValue {
  public:
   WallpaperValue() {
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                    nullptr);
     char old[1024] = {};
     DWORD size = sizeof old - 1;
     had_value_ = key_ && RegQueryValueExA(key_, "Wallpaper", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) ==
@@ -200,8 +201,10 @@ class WallpaperValue {
   WallpaperValue(const WallpaperValue&) = delete;
   WallpaperValue& operator=(const WallpaperValue&) = delete;
   ~WallpaperValue() {
-    if (had_value_) Set(old_);
-    else Remove();
+    if (had_value_)
+      Set(old_);
+    else
+      Remove();
     if (key_) RegCloseKey(key_);
   }
   void Set(const std::string& path) {
@@ -303,8 +306,8 @@ E2E_CASE(composited_preview_keeps_its_picture_when_the_host_repaints) {
   const Snapshot desktop = SettledScreen();
   const uint32_t desktop_rgb = desktop.At(5, 5);
 
-  HWND host = ShowWindowOfClass("AmbervaleRepaintingHost", RepaintingHostProc, WS_OVERLAPPEDWINDOW,
-                                RECT{60, 380, 300, 580});
+  HWND host =
+      ShowWindowOfClass("AmbervaleRepaintingHost", RepaintingHostProc, WS_OVERLAPPEDWINDOW, RECT{60, 380, 300, 580});
   if (!host) return ctx.Fail("no host window");
   const RECT inner = ClientOnScreen(host);
   const int inner_pixels = (inner.right - inner.left) * (inner.bottom - inner.top);

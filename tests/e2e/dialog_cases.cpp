@@ -37,8 +37,7 @@ enum ControlId : int {
 RECT LeafSampleRect() { return RECT{0, 0, 300, 470}; }
 
 // Settings in store order: Size, Algorithm, Transparent, Fast, Color_s, Key_Exit, Rands_Algorithm.
-std::vector<DWORD> Settings(DWORD size, DWORD algorithm, DWORD transparent, DWORD fast, DWORD key_exit,
-                            DWORD random) {
+std::vector<DWORD> Settings(DWORD size, DWORD algorithm, DWORD transparent, DWORD fast, DWORD key_exit, DWORD random) {
   return {size, algorithm, transparent, fast, 3, key_exit, random};
 }
 
@@ -273,7 +272,8 @@ E2E_CASE(dialog_save_writes_pulled_in_values) {
 
   e2e::WriteSettings({0, 0, 0, 0, 0, 0, 0});  // so that the save is seen to write every value
   ClickControl(ctx, dialog, kSaveButton);
-  E2E_CHECK(e2e::WaitFor([&] { return Stored("Algorithm") == 12; }, kAnswerTimeout), std::to_string(Stored("Algorithm")));
+  E2E_CHECK(e2e::WaitFor([&] { return Stored("Algorithm") == 12; }, kAnswerTimeout),
+            std::to_string(Stored("Algorithm")));
   const DWORD expected[7] = {5, 12, 0, 7, 9, 0, 0};
   for (int i = 0; i < 7; ++i) {
     E2E_CHECK(Stored(e2e::kSettingNames[i]) == expected[i],
@@ -283,7 +283,8 @@ E2E_CASE(dialog_save_writes_pulled_in_values) {
   // The boxes by real clicks, then a second save.
   ClickControl(ctx, dialog, kExitOnInputBox);
   ClickControl(ctx, dialog, kRandomAlgorithmBox);
-  E2E_CHECK(e2e::WaitFor([&] { return Checked(dialog, kExitOnInputBox) && Checked(dialog, kRandomAlgorithmBox); }, kAnswerTimeout),
+  E2E_CHECK(e2e::WaitFor([&] { return Checked(dialog, kExitOnInputBox) && Checked(dialog, kRandomAlgorithmBox); },
+                         kAnswerTimeout),
             "the clicks did not check the boxes");
   ClickControl(ctx, dialog, kSaveButton);
   E2E_CHECK(e2e::WaitFor([&] { return Stored("Key_Exit") == 1 && Stored("Rands_Algorithm") == 1; }, kAnswerTimeout),

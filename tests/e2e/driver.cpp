@@ -52,7 +52,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     found->second(context);
   }
   for (const std::string& note : context.notes) std::fprintf(results, "NOTE %s: %s\n", name.c_str(), note.c_str());
-  for (const std::string& failure : context.failures) std::fprintf(results, "FAIL %s: %s\n", name.c_str(), failure.c_str());
+  for (const std::string& failure : context.failures)
+    std::fprintf(results, "FAIL %s: %s\n", name.c_str(), failure.c_str());
   if (context.failures.empty()) std::fprintf(results, "PASS %s\n", name.c_str());
   std::fprintf(results, "DONE\n");
   std::fclose(results);

@@ -38,7 +38,8 @@ void PumpMessages() {
 
 }  // namespace
 
-const char* const kSettingNames[7] = {"Size", "Algorithm", "Transparent", "Fast", "Color_s", "Key_Exit", "Rands_Algorithm"};
+const char* const kSettingNames[7] = {"Size",    "Algorithm", "Transparent",    "Fast",
+                                      "Color_s", "Key_Exit",  "Rands_Algorithm"};
 
 bool WaitFor(const std::function<bool()>& ready, DWORD timeout_ms, DWORD poll_ms) {
   const ULONGLONG end = GetTickCount64() + timeout_ms;

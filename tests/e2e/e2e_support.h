@@ -26,13 +26,13 @@ struct Context {
 using CaseFunction = void (*)(Context&);
 bool RegisterCase(const char* name, CaseFunction function);
 
-#define E2E_CASE(name)                                                   \
-  static void e2e_case_##name(::e2e::Context& ctx);                      \
+#define E2E_CASE(name)                                                                   \
+  static void e2e_case_##name(::e2e::Context& ctx);                                      \
   static const bool e2e_registered_##name = ::e2e::RegisterCase(#name, e2e_case_##name); \
   static void e2e_case_##name(::e2e::Context& ctx)
 
-#define E2E_CHECK(condition, detail)                                                        \
-  do {                                                                                      \
+#define E2E_CHECK(condition, detail)                                                                               \
+  do {                                                                                                             \
     if (!(condition)) ctx.Fail(std::string(#condition) + " (line " + std::to_string(__LINE__) + "): " + (detail)); \
   } while (0)
 

@@ -277,7 +277,10 @@ E2E_CASE(two_savers_at_once_with_one_settings_key) {
   // neither may find the key half written by the other.
   for (bool first_run : {false, true}) {
     const std::string what = first_run ? "two first runs" : "two runs";
-    if (first_run) DeleteSettingsKey(); else WriteSettings(kPlainGrid);
+    if (first_run)
+      DeleteSettingsKey();
+    else
+      WriteSettings(kPlainGrid);
     SaverProcess savers[2];
     for (SaverProcess& saver : savers)
       if (!saver.Start(ctx.scr_path, "/s")) return ctx.Fail("CreateProcess failed");
@@ -293,7 +296,8 @@ E2E_CASE(two_savers_at_once_with_one_settings_key) {
     // Both take the activation as they start, so Esc ends whichever has it last: one at a time.
     auto running = [&] { return static_cast<int>(savers[0].Running()) + static_cast<int>(savers[1].Running()); };
     for (int left = running(); left > 0; left = running()) {
-      HWND window = savers[0].Running() ? savers[0].FindWindowOfClass(kSaverClass) : savers[1].FindWindowOfClass(kSaverClass);
+      HWND window =
+          savers[0].Running() ? savers[0].FindWindowOfClass(kSaverClass) : savers[1].FindWindowOfClass(kSaverClass);
       if (!window) {
         ctx.Fail(what + ": a running saver shows no window");
         break;

@@ -75,8 +75,12 @@ E2E_CASE(two_monitors_leaves_on_both_and_esc_restores) {
   for (const RECT& monitor : monitors) {
     const RECT area = LeftThird(monitor);
     // Painted once the cover shows its own colour all over.
-    WaitFor([&] { return CountNear(TakeSnapshot(area), CoverWindow::kColour, 8) == (area.right - area.left) * (area.bottom - area.top); },
-            5000, 50);
+    WaitFor(
+        [&] {
+          return CountNear(TakeSnapshot(area), CoverWindow::kColour, 8) ==
+                 (area.right - area.left) * (area.bottom - area.top);
+        },
+        5000, 50);
     baselines.push_back(TakeSnapshot(area));
   }
 
@@ -91,8 +95,8 @@ E2E_CASE(two_monitors_leaves_on_both_and_esc_restores) {
     return;
   }
   for (size_t i = 0; i < monitors.size(); ++i) {
-    const bool leaves = WaitFor(
-        [&] { return CountLeafPixels(baselines[i], TakeSnapshot(baselines[i].rect)) > 300; }, 20000, 100);
+    const bool leaves =
+        WaitFor([&] { return CountLeafPixels(baselines[i], TakeSnapshot(baselines[i].rect)) > 300; }, 20000, 100);
     E2E_CHECK(leaves, "no leaves on the monitor at x " + std::to_string(monitors[i].left));
   }
   if (!EscapeEndsSaver(saver, window)) {
@@ -164,8 +168,12 @@ E2E_CASE(unplugged_monitor_leaves_one_window_and_fresh_cycles) {
   WriteSettings({20, 0, 10, 50, 3, 0, 0});
   const RECT third = LeftThird(primary);
   CoverWindow cover(third);
-  WaitFor([&] { return CountNear(TakeSnapshot(third), CoverWindow::kColour, 8) == (third.right - third.left) * (third.bottom - third.top); },
-          5000, 50);
+  WaitFor(
+      [&] {
+        return CountNear(TakeSnapshot(third), CoverWindow::kColour, 8) ==
+               (third.right - third.left) * (third.bottom - third.top);
+      },
+      5000, 50);
   const Snapshot baseline = TakeSnapshot(third);
 
   SaverProcess saver;
@@ -188,9 +196,9 @@ E2E_CASE(unplugged_monitor_leaves_one_window_and_fresh_cycles) {
     return GetWindowRect(window, &placed) &&
            (CompositedRun() ? EqualRect(&placed, &primary) : PtInRect(&primary, POINT{placed.left, placed.top}));
   };
-  E2E_CHECK(WaitFor(over_the_monitor, 10000),
-            "the saver window stands at " + std::to_string(placed.left) + "," + std::to_string(placed.top) + "-" +
-                std::to_string(placed.right) + "," + std::to_string(placed.bottom));
+  E2E_CHECK(WaitFor(over_the_monitor, 10000), "the saver window stands at " + std::to_string(placed.left) + "," +
+                                                  std::to_string(placed.top) + "-" + std::to_string(placed.right) +
+                                                  "," + std::to_string(placed.bottom));
   // (The composited window hides for a moment while it takes the new desktop picture.)
   HWND shown = nullptr;
   E2E_CHECK(WaitFor([&] { return (shown = saver.FindWindowOfClass("TForm1")) == window; }, 10000),

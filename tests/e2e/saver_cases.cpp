@@ -58,8 +58,8 @@ bool StartWithLeaves(Context& ctx, SaverProcess& saver, const std::string& argum
   GetWindowRect(window, &rect);
   if (!EqualRect(&rect, &expected)) ctx.Fail("the saver window is not where it belongs");
   if (!BringToFront(window)) ctx.Fail("the saver window did not come to the front");
-  const bool leaves = WaitFor([&] { return CountLeafPixels(baseline, TakeSnapshot(SampleRect())) > 300; },
-                              kLeavesTimeout, 100);
+  const bool leaves =
+      WaitFor([&] { return CountLeafPixels(baseline, TakeSnapshot(SampleRect())) > 300; }, kLeavesTimeout, 100);
   if (!leaves) ctx.Fail("no leaf-coloured pixels appeared on the desktop");
   return leaves;
 }
@@ -220,9 +220,9 @@ E2E_CASE(mouse_drift_does_not_end_and_flick_ends_fastest_and_default_paces) {
 }
 
 // A bitmap file of one blue pixel, which a wallpaper stretches over the desktop.
-constexpr unsigned char kBluePixelBitmap[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0,
-                                              0,   0,   1,  0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 4,  0, 0, 0, 0, 0,
-                                              0,   0,   0,  0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 150, 90, 30, 0};
+constexpr unsigned char kBluePixelBitmap[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0,  0, 54, 0, 0, 0, 40,  0,  0,  0, 1, 0,
+                                              0,   0,   1,  0, 0, 0, 1, 0, 24, 0, 0,  0, 0, 0, 4,   0,  0,  0, 0, 0,
+                                              0,   0,   0,  0, 0, 0, 0, 0, 0,  0, 0,  0, 0, 0, 150, 90, 30, 0};
 
 std::string WallpaperSetting() {
   char path[MAX_PATH] = "";
@@ -235,7 +235,8 @@ E2E_CASE(screen_path_run_keeps_the_wallpaper) {
   FILE* file = std::fopen(wallpaper.c_str(), "wb");
   if (!file || std::fwrite(kBluePixelBitmap, sizeof kBluePixelBitmap, 1, file) != 1 || std::fclose(file) != 0)
     return ctx.Fail("cannot write " + wallpaper);
-  SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(wallpaper.c_str()), SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+  SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(wallpaper.c_str()),
+                        SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
   const std::string before = WallpaperSetting();
   E2E_CHECK(before == wallpaper, "the prefix took no wallpaper: '" + before + "'");
   WriteSettings(Settings(false));
@@ -286,8 +287,8 @@ E2E_CASE(empty_settings_key_reports_missing_size) {
 E2E_CASE(preview_bad_handle_reports_and_ends) {
   WriteSettings(Settings(true));
   for (const char* arguments : {"/p abc", "/p"}) {
-    const std::string text = std::string(arguments) == "/p abc" ? "'abc' is not a valid integer value."
-                                                                 : "'' is not a valid integer value.";
+    const std::string text =
+        std::string(arguments) == "/p abc" ? "'abc' is not a valid integer value." : "'' is not a valid integer value.";
     PrepareDesktop(ctx);
     Snapshot baseline = TakeSnapshot(SampleRect());
     SaverProcess saver;
@@ -319,8 +320,7 @@ namespace {
 LRESULT CALLBACK PreviewHostProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   static bool painted = false;
   switch (message) {
-    case WM_ERASEBKGND:
-      return 1;
+    case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(window, &paint);
@@ -335,8 +335,7 @@ LRESULT CALLBACK PreviewHostProc(HWND window, UINT message, WPARAM wparam, LPARA
       EndPaint(window, &paint);
       return 0;
     }
-    default:
-      return DefWindowProcA(window, message, wparam, lparam);
+    default: return DefWindowProcA(window, message, wparam, lparam);
   }
 }
 
@@ -354,8 +353,8 @@ E2E_CASE(preview_paints_inside_host_window_and_ends_on_deactivation) {
   HWND host = CreateWindowExA(0, "AmbervalePreviewHost", "Preview", WS_POPUP | WS_VISIBLE, host_rect.left,
                               host_rect.top, 152, 112, nullptr, nullptr, window_class.hInstance, nullptr);
   if (!host) return ctx.Fail("no host window");
-  const bool magenta = WaitFor(
-      [&] { return CountNear(TakeSnapshot(host_rect), 0xFF00FF, 8) > 152 * 112 * 9 / 10; }, 5000, 50);
+  const bool magenta =
+      WaitFor([&] { return CountNear(TakeSnapshot(host_rect), 0xFF00FF, 8) > 152 * 112 * 9 / 10; }, 5000, 50);
   E2E_CHECK(magenta, "the host window did not paint itself");
   const RECT above{0, 0, 340, 400};
   Snapshot outside = TakeSnapshot(above);
@@ -372,8 +371,7 @@ E2E_CASE(preview_paints_inside_host_window_and_ends_on_deactivation) {
       },
       kStartTimeout, 20);
   E2E_CHECK(restored, "the desktop picture was not drawn into the host window");
-  if (restored)
-    E2E_CHECK(CountNear(first, g_desktop_rgb, 30) > 152 * 112 / 2, "the first picture is not the desktop");
+  if (restored) E2E_CHECK(CountNear(first, g_desktop_rgb, 30) > 152 * 112 / 2, "the first picture is not the desktop");
   const bool leaves = WaitFor([&] { return CountLeafPixels(first, TakeSnapshot(host_rect)) > 30; }, kLeavesTimeout, 50);
   E2E_CHECK(leaves, "no leaves in the host window");
   E2E_CHECK(CountChanged(outside, TakeSnapshot(above)) < 20, "the preview painted outside its window");

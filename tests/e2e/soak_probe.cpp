@@ -116,7 +116,8 @@ E2E_CASE(soak) {
   std::fclose(csv);
   CloseHandle(process);
 
-  if (!saver.Running()) return ctx.Fail("the saver ended during the soak, exit code " + std::to_string(saver.ExitCode()));
+  if (!saver.Running())
+    return ctx.Fail("the saver ended during the soak, exit code " + std::to_string(saver.ExitCode()));
   // Still answering at the end: Esc ends it.
   if (!BringToFront(window, 20000)) ctx.Fail("the saver window did not come to the front");
   PressKey(VK_ESCAPE);

@@ -38,7 +38,8 @@ void PrintLayout(const SaverState& state) {
               state.grid.surface_width, state.grid.surface_height);
   std::puts("row,col,x,y");
   for (const LayoutCell& cell : LayoutCells(state)) {
-    std::printf("%d,%d,%d,%d\n", cell.row, cell.col, state.cycle.x[cell.row][cell.col], state.cycle.y[cell.row][cell.col]);
+    std::printf("%d,%d,%d,%d\n", cell.row, cell.col, state.cycle.x[cell.row][cell.col],
+                state.cycle.y[cell.row][cell.col]);
   }
 }
 

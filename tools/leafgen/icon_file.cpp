@@ -51,9 +51,9 @@ std::vector<uint8_t> IconFile(const std::vector<int>& sizes, const std::vector<s
   uint32_t offset = static_cast<uint32_t>(6 + 16 * pngs.size());
   for (size_t i = 0; i < pngs.size(); ++i) {
     const uint8_t side = sizes[i] >= 256 ? 0 : static_cast<uint8_t>(sizes[i]);  // 0 stands for 256
-    out.insert(out.end(), {side, side, 0, 0});  // no palette, reserved
-    PutLittleEndian(out, 1, 2);                 // planes
-    PutLittleEndian(out, 32, 2);                // bits per pixel
+    out.insert(out.end(), {side, side, 0, 0});                                  // no palette, reserved
+    PutLittleEndian(out, 1, 2);                                                 // planes
+    PutLittleEndian(out, 32, 2);                                                // bits per pixel
     PutLittleEndian(out, static_cast<uint32_t>(pngs[i].size()), 4);
     PutLittleEndian(out, offset, 4);
     offset += static_cast<uint32_t>(pngs[i].size());

@@ -149,7 +149,7 @@ struct OakParams {
   double lobe_length = 0.44;
   double lobe_half_width = 0.27;
   int lobe_teeth = 2;
-  double first_lobe = 0.2;   // where along the midrib the lobes start and end
+  double first_lobe = 0.2;  // where along the midrib the lobes start and end
   double last_lobe = 0.64;
   double stalk_length = 0.16;
 };
@@ -254,9 +254,11 @@ Stroke Stalklet(Vec2 joint, const BladeParams& leaflet, double reach, double wid
   return stalklet;
 }
 
-LeafShape BuildTrifoliate(const LeafletParams& l, double spread_degrees, double stalk_length, double stalk_width, Rng& rng) {
+LeafShape BuildTrifoliate(const LeafletParams& l, double spread_degrees, double stalk_length, double stalk_width,
+                          Rng& rng) {
   LeafShape shape;
-  shape.stalks.push_back(StalkStroke({0, 0.02}, kPi + rng.Jitter(0.08), stalk_length, 0.12, stalk_width + 0.4, stalk_width));
+  shape.stalks.push_back(
+      StalkStroke({0, 0.02}, kPi + rng.Jitter(0.08), stalk_length, 0.12, stalk_width + 0.4, stalk_width));
   // The end leaflet sits on a short stalklet; the side ones on very short ones.
   Vec2 end_base{0, 0.09};
   shape.stalks.push_back(StalkStroke({0, -0.01}, 0, 0.11, 0, stalk_width, stalk_width));
@@ -290,7 +292,7 @@ LeafShape BuildPalmateStar(Rng& rng) {
     l.vein_pairs = 5;
     double angle = Radians(angles[i] + rng.Jitter(4));
     BladeParams b = Leaflet(l, Direction(angle) * 0.008, angle, 0, rng);  // all meet at the stalk
-    b.base_bluntness = 1.5;  // leaflets narrow to a wedge at their base
+    b.base_bluntness = 1.5;                                               // leaflets narrow to a wedge at their base
     b.teeth_from = 0.38;
     AddBlade(shape, b);
     shape.stalks.push_back(Stalklet({0, 0}, b, kWedgeStalkletReach, kStarStalkletWidth, kStalkletEndWidth));
@@ -365,14 +367,14 @@ LeafShape BuildOval(Rng& rng) {
 }
 
 struct MapleParams {
-  int lobes = 5;               // 3, 5 or 7 main lobes
-  double spread_degrees = 125; // angle of the outermost lobes from the axis
+  int lobes = 5;                // 3, 5 or 7 main lobes
+  double spread_degrees = 125;  // angle of the outermost lobes from the axis
   double lobe_half_width = 0.3;
-  double side_length = 0.86;   // length of the first side lobes relative to the middle one
-  double low_length = 0.5;     // of the lowest lobes
+  double side_length = 0.86;  // length of the first side lobes relative to the middle one
+  double low_length = 0.5;    // of the lowest lobes
   int teeth = 3;
   double tooth_depth = 0.35;
-  bool side_lobelets = true;   // small secondary lobes on the larger lobes
+  bool side_lobelets = true;  // small secondary lobes on the larger lobes
   double hub = 0.13;
   double stalk_length = 0.35;
   double stalk_width = 3.0;
@@ -381,8 +383,8 @@ struct MapleParams {
 
 LeafShape BuildMaple(const MapleParams& m, Rng& rng) {
   LeafShape shape;
-  shape.stalks.push_back(StalkStroke({0, 0.02}, kPi + rng.Jitter(0.08), m.stalk_length, m.stalk_bow,
-                                     m.stalk_width + 0.4, m.stalk_width));
+  shape.stalks.push_back(
+      StalkStroke({0, 0.02}, kPi + rng.Jitter(0.08), m.stalk_length, m.stalk_bow, m.stalk_width + 0.4, m.stalk_width));
   int half = m.lobes / 2;
   for (int i = -half; i <= half; ++i) {
     double f = half == 0 ? 0 : static_cast<double>(std::abs(i)) / half;  // 0 middle .. 1 lowest
@@ -390,8 +392,9 @@ LeafShape BuildMaple(const MapleParams& m, Rng& rng) {
     BladeParams lobe;
     lobe.base = Direction(angle) * 0.02;
     lobe.angle = angle;
-    lobe.length = (i == 0 ? 1.0 : Lerp(m.side_length, m.low_length, (f - 1.0 / half) / std::max(1e-9, 1 - 1.0 / half)))
-                  * (1 + rng.Jitter(0.05));
+    lobe.length =
+        (i == 0 ? 1.0 : Lerp(m.side_length, m.low_length, (f - 1.0 / half) / std::max(1e-9, 1 - 1.0 / half))) *
+        (1 + rng.Jitter(0.05));
     if (half == 1 && i != 0) lobe.length = m.side_length;
     lobe.half_width = m.lobe_half_width * (1 + rng.Jitter(0.06)) * (1 - 0.15 * f);
     lobe.widest = 0.5;
@@ -456,23 +459,31 @@ std::vector<LeafDesign> BuildDesigns() {
     designs.push_back(std::move(d));
   };
   // 0: orange oak-like leaf, deeply lobed with pointed lobes.
-  Palette oak = MakePalette({236, 150, 42}, {222, 98, 26}, {178, 82, 30}, {198, 114, 46}, {240, 170, 62}, {196, 118, 54});
+  Palette oak =
+      MakePalette({236, 150, 42}, {222, 98, 26}, {178, 82, 30}, {198, 114, 46}, {240, 170, 62}, {196, 118, 54});
   oak.blotch_amount = 0.5;  // browning patches
-  add("orange lobed", LeafKind::kLobedOak, 11, [](Rng& r) { return BuildOak(OakParams{}, r); }, oak);
+  add(
+      "orange lobed", LeafKind::kLobedOak, 11, [](Rng& r) { return BuildOak(OakParams{}, r); }, oak);
   // 1: red three-leaflet leaf.
-  Palette three_red = MakePalette({204, 44, 32}, {182, 26, 34}, {150, 28, 28}, {222, 86, 38}, {214, 70, 40}, {176, 56, 42});
+  Palette three_red =
+      MakePalette({204, 44, 32}, {182, 26, 34}, {150, 28, 28}, {222, 86, 38}, {214, 70, 40}, {176, 56, 42});
   three_red.blotch_amount = 0.4;
-  add("red three-leaflet", LeafKind::kTrifoliate, 23,
+  add(
+      "red three-leaflet", LeafKind::kTrifoliate, 23,
       [](Rng& r) { return BuildTrifoliate(LeafletParams{}, 62, 0.3, 2.6, r); }, three_red);
   // 2: red five-leaflet star.
-  Palette crimson = MakePalette({196, 30, 52}, {214, 52, 40}, {150, 24, 40}, {152, 24, 66}, {212, 64, 46}, {170, 54, 50});
+  Palette crimson =
+      MakePalette({196, 30, 52}, {214, 52, 40}, {150, 24, 40}, {152, 24, 66}, {212, 64, 46}, {170, 54, 50});
   crimson.blotch_amount = 0.45;  // turning purple in places
-  add("red five-leaflet", LeafKind::kPalmateStar, 37, [](Rng& r) { return BuildPalmateStar(r); }, crimson);
+  add(
+      "red five-leaflet", LeafKind::kPalmateStar, 37, [](Rng& r) { return BuildPalmateStar(r); }, crimson);
   // 3: red feather-like leaf.
-  add("red feather", LeafKind::kPinnate, 41, [](Rng& r) { return BuildPinnate(r); },
+  add(
+      "red feather", LeafKind::kPinnate, 41, [](Rng& r) { return BuildPinnate(r); },
       MakePalette({214, 56, 30}, {194, 32, 28}, {158, 34, 26}, {228, 96, 36}, {220, 84, 40}, {186, 70, 44}));
   // 4: yellow-orange oval leaf.
-  add("yellow-orange oval", LeafKind::kOval, 53, [](Rng& r) { return BuildOval(r); },
+  add(
+      "yellow-orange oval", LeafKind::kOval, 53, [](Rng& r) { return BuildOval(r); },
       MakePalette({242, 198, 58}, {234, 140, 34}, {206, 112, 36}, {236, 138, 40}, {246, 212, 96}, {200, 150, 60}));
   // 5: red narrow, deeply lobed leaf.
   OakParams narrow;
@@ -483,28 +494,34 @@ std::vector<LeafDesign> BuildDesigns() {
   narrow.lobe_teeth = 1;
   narrow.first_lobe = 0.16;
   narrow.last_lobe = 0.7;
-  add("red narrow lobed", LeafKind::kNarrowLobed, 67, [narrow](Rng& r) { return BuildOak(narrow, r); },
+  add(
+      "red narrow lobed", LeafKind::kNarrowLobed, 67, [narrow](Rng& r) { return BuildOak(narrow, r); },
       MakePalette({198, 36, 32}, {178, 26, 38}, {146, 26, 28}, {214, 70, 36}, {206, 60, 38}, {170, 52, 40}));
   // 6: red maple with yellow flecks.
-  Palette red_maple = MakePalette({208, 42, 32}, {192, 28, 32}, {156, 30, 30}, {220, 70, 34}, {218, 74, 38}, {180, 60, 40});
+  Palette red_maple =
+      MakePalette({208, 42, 32}, {192, 28, 32}, {156, 30, 30}, {220, 70, 34}, {218, 74, 38}, {180, 60, 40});
   red_maple.fleck = {240, 198, 52};
   red_maple.fleck_amount = 0.85;
-  add("red maple", LeafKind::kMaple, 71, [](Rng& r) { return BuildMaple(MapleParams{}, r); }, red_maple);
+  add(
+      "red maple", LeafKind::kMaple, 71, [](Rng& r) { return BuildMaple(MapleParams{}, r); }, red_maple);
   // 7: orange maple, broad sugar-maple lobes.
   MapleParams orange;
   orange.lobe_half_width = 0.3;
   orange.teeth = 2;
   orange.tooth_depth = 0.3;
   orange.spread_degrees = 115;
-  Palette orange_palette = MakePalette({242, 146, 38}, {228, 102, 28}, {190, 84, 30}, {226, 88, 32}, {244, 166, 58}, {200, 120, 52});
+  Palette orange_palette =
+      MakePalette({242, 146, 38}, {228, 102, 28}, {190, 84, 30}, {226, 88, 32}, {244, 166, 58}, {200, 120, 52});
   orange_palette.blotch_amount = 0.5;  // reddening patches
-  add("orange maple", LeafKind::kMaple, 83, [orange](Rng& r) { return BuildMaple(orange, r); }, orange_palette);
+  add(
+      "orange maple", LeafKind::kMaple, 83, [orange](Rng& r) { return BuildMaple(orange, r); }, orange_palette);
   // 8: orange-red three-leaflet leaf on a thin stalk.
   LeafletParams thin;
   thin.half_width = 0.26;
   thin.teeth = 10;
   thin.tooth_depth = 0.14;
-  add("orange-red three-leaflet", LeafKind::kTrifoliate, 97,
+  add(
+      "orange-red three-leaflet", LeafKind::kTrifoliate, 97,
       [thin](Rng& r) { return BuildTrifoliate(thin, 70, 0.45, 2.1, r); },
       MakePalette({232, 88, 32}, {212, 58, 30}, {176, 52, 30}, {240, 126, 42}, {236, 110, 44}, {192, 84, 44}));
   // 9: smaller, finely cut maple shading from red to yellow, with a long stalk.
@@ -521,16 +538,19 @@ std::vector<LeafDesign> BuildDesigns() {
   small.stalk_length = 0.8;
   small.stalk_width = 2.3;
   small.stalk_bow = 0.12;
-  Palette red_yellow = MakePalette({242, 196, 50}, {206, 40, 30}, {176, 40, 30}, {236, 150, 40}, {240, 190, 60}, {196, 120, 50});
+  Palette red_yellow =
+      MakePalette({242, 196, 50}, {206, 40, 30}, {176, 40, 30}, {236, 150, 40}, {240, 190, 60}, {196, 120, 50});
   red_yellow.gradient_power = 1.4;
-  add("red-to-yellow maple", LeafKind::kMaple, 101, [small](Rng& r) { return BuildMaple(small, r); }, red_yellow);
+  add(
+      "red-to-yellow maple", LeafKind::kMaple, 101, [small](Rng& r) { return BuildMaple(small, r); }, red_yellow);
   // 10: orange-red maple with a thin stalk.
   MapleParams thin_stalk;
   thin_stalk.stalk_length = 0.45;
   thin_stalk.stalk_width = 2.1;
   thin_stalk.teeth = 4;
   thin_stalk.tooth_depth = 0.28;
-  add("orange-red maple", LeafKind::kMaple, 113, [thin_stalk](Rng& r) { return BuildMaple(thin_stalk, r); },
+  add(
+      "orange-red maple", LeafKind::kMaple, 113, [thin_stalk](Rng& r) { return BuildMaple(thin_stalk, r); },
       MakePalette({232, 84, 30}, {214, 56, 30}, {172, 50, 28}, {240, 120, 40}, {236, 104, 40}, {190, 80, 42}));
   // 11: yellow maple, broad Norway-maple lobes.
   MapleParams yellow;
@@ -541,9 +561,11 @@ std::vector<LeafDesign> BuildDesigns() {
   yellow.side_length = 0.9;
   yellow.hub = 0.16;
   // A last trace of green along the veins.
-  Palette yellow_palette = MakePalette({246, 214, 62}, {240, 190, 46}, {214, 160, 44}, {236, 176, 50}, {212, 214, 92}, {206, 170, 70});
+  Palette yellow_palette =
+      MakePalette({246, 214, 62}, {240, 190, 46}, {214, 160, 44}, {236, 176, 50}, {212, 214, 92}, {206, 170, 70});
   yellow_palette.vein_halo_amount = 0.4;
-  add("yellow maple", LeafKind::kMaple, 127, [yellow](Rng& r) { return BuildMaple(yellow, r); }, yellow_palette);
+  add(
+      "yellow maple", LeafKind::kMaple, 127, [yellow](Rng& r) { return BuildMaple(yellow, r); }, yellow_palette);
   return designs;
 }
 
@@ -558,15 +580,31 @@ const std::vector<LeafDesign>& Designs() {
 
 const std::vector<PictureSpec>& Pictures() {
   static const std::vector<PictureSpec> pictures = {
-      {1, 0, Turned(42)},          {2, 0, Turned(-8, true)},      {3, 1, Turned(0)},
-      {4, 2, Turned(0)},           {5, 2, Turned(33, true, 0.92)}, {6, 3, Turned(-14)},
-      {7, 4, Turned(45)},          {8, 4, Turned(-62, true)},     {9, 4, Turned(150, false, 0.9)},
-      {10, 5, Turned(4)},          {11, 6, Turned(0)},            {12, 6, Turned(28, false, 0.93)},
-      {13, 6, Turned(-52, true)},  {14, 6, Turned(172, false, 0.9)},
-      {15, 7, Turned(8)},          {16, 7, Turned(-36, true)},    {17, 7, Turned(62, false, 0.92)},
-      {18, 7, Turned(196, true)},  {19, 8, Turned(84)},           {20, 8, Turned(-112, true, 0.93)},
-      {21, 9, Turned(14)},         {22, 10, Turned(-18)},         {23, 10, Turned(40, true, 0.92)},
-      {24, 11, Turned(4)},         {25, 11, Turned(-48, true, 0.93)},
+      {1, 0, Turned(42)},
+      {2, 0, Turned(-8, true)},
+      {3, 1, Turned(0)},
+      {4, 2, Turned(0)},
+      {5, 2, Turned(33, true, 0.92)},
+      {6, 3, Turned(-14)},
+      {7, 4, Turned(45)},
+      {8, 4, Turned(-62, true)},
+      {9, 4, Turned(150, false, 0.9)},
+      {10, 5, Turned(4)},
+      {11, 6, Turned(0)},
+      {12, 6, Turned(28, false, 0.93)},
+      {13, 6, Turned(-52, true)},
+      {14, 6, Turned(172, false, 0.9)},
+      {15, 7, Turned(8)},
+      {16, 7, Turned(-36, true)},
+      {17, 7, Turned(62, false, 0.92)},
+      {18, 7, Turned(196, true)},
+      {19, 8, Turned(84)},
+      {20, 8, Turned(-112, true, 0.93)},
+      {21, 9, Turned(14)},
+      {22, 10, Turned(-18)},
+      {23, 10, Turned(40, true, 0.92)},
+      {24, 11, Turned(4)},
+      {25, 11, Turned(-48, true, 0.93)},
   };
   return pictures;
 }

@@ -36,7 +36,7 @@ class Rng {
     state_ ^= state_ << 5;
     return state_;
   }
-  double Uniform() { return (Next() >> 8) * (1.0 / 16777216.0); }     // [0, 1)
+  double Uniform() { return (Next() >> 8) * (1.0 / 16777216.0); }        // [0, 1)
   double Jitter(double amount) { return (Uniform() * 2 - 1) * amount; }  // [-amount, amount)
 
  private:
@@ -54,23 +54,23 @@ struct Stroke {
 
 // One blade: a lobe or a leaflet, an outline around a (slightly bent) axis.
 struct BladeParams {
-  Vec2 base;              // where the axis starts
-  double angle = 0;       // axis direction, radians counter-clockwise from +y
+  Vec2 base;         // where the axis starts
+  double angle = 0;  // axis direction, radians counter-clockwise from +y
   double length = 1;
-  double half_width = 0.3;   // at the widest place, relative to the length
-  double widest = 0.45;      // where the blade is widest, 0 (base) .. 1 (tip)
+  double half_width = 0.3;      // at the widest place, relative to the length
+  double widest = 0.45;         // where the blade is widest, 0 (base) .. 1 (tip)
   double base_bluntness = 0.8;  // exponent of the width profile near the base: < 1 rounder
   double tip_bluntness = 1.0;   // near the tip: > 1 draws the tip out, < 1 rounder
-  double bend = 0;           // sideways bow of the axis, relative to the length
-  double asymmetry = 0;      // one side wider than the other, relative
-  int teeth = 0;             // teeth per side
-  double tooth_depth = 0;    // relative to the local half-width
-  double teeth_from = 0.2;   // teeth start this far along the axis
-  int vein_pairs = 0;        // side veins per side
-  double vein_angle = 0.8;   // radians from the axis
-  double midrib_width = 0.9; // picture pixels at the base
-  double vein_width = 0.5;   // picture pixels
-  double midrib_reach = 0.92;  // the midrib stops short of the tip
+  double bend = 0;              // sideways bow of the axis, relative to the length
+  double asymmetry = 0;         // one side wider than the other, relative
+  int teeth = 0;                // teeth per side
+  double tooth_depth = 0;       // relative to the local half-width
+  double teeth_from = 0.2;      // teeth start this far along the axis
+  int vein_pairs = 0;           // side veins per side
+  double vein_angle = 0.8;      // radians from the axis
+  double midrib_width = 0.9;    // picture pixels at the base
+  double vein_width = 0.5;      // picture pixels
+  double midrib_reach = 0.92;   // the midrib stops short of the tip
 };
 
 struct LeafShape {
@@ -93,13 +93,13 @@ Stroke StalkStroke(Vec2 from, double angle, double length, double bow, double wi
 
 // The kinds of leaf in the picture set.
 enum class LeafKind {
-  kLobedOak,          // deeply lobed, pointed lobes along a midrib
-  kNarrowLobed,       // narrow, deeply and finely lobed
-  kTrifoliate,        // three toothed leaflets on a stalk
-  kPalmateStar,       // five narrow leaflets spread from one point
-  kPinnate,           // feather-like: narrow leaflets in pairs along a stalk
-  kOval,              // oval with a pointed tip
-  kMaple,             // palmately lobed, toothed
+  kLobedOak,     // deeply lobed, pointed lobes along a midrib
+  kNarrowLobed,  // narrow, deeply and finely lobed
+  kTrifoliate,   // three toothed leaflets on a stalk
+  kPalmateStar,  // five narrow leaflets spread from one point
+  kPinnate,      // feather-like: narrow leaflets in pairs along a stalk
+  kOval,         // oval with a pointed tip
+  kMaple,        // palmately lobed, toothed
 };
 
 // How the leaf is coloured; colours are 0..255 per channel.
@@ -107,16 +107,16 @@ struct Rgb {
   double r = 0, g = 0, b = 0;
 };
 struct Palette {
-  Rgb base;            // near the stalk
-  Rgb tip;             // at the far end of the leaf
+  Rgb base;                     // near the stalk
+  Rgb tip;                      // at the far end of the leaf
   double gradient_power = 1.0;  // > 1 keeps the base colour further out
-  Rgb edge;            // the margin, often drier
+  Rgb edge;                     // the margin, often drier
   double edge_amount = 0.5;
-  Rgb blotch;          // large soft patches
+  Rgb blotch;  // large soft patches
   double blotch_amount = 0.3;
-  Rgb fleck;           // small spots
+  Rgb fleck;  // small spots
   double fleck_amount = 0;
-  Rgb vein_halo;       // the tissue along the main veins
+  Rgb vein_halo;  // the tissue along the main veins
   double vein_halo_amount = 0.3;
   Rgb stalk;
   double vein_darkening = 0.22;
@@ -129,7 +129,7 @@ struct LeafDesign {
   uint32_t seed = 1;
   LeafShape shape;
   Palette palette;
-  double bulge = 1.0;   // how strongly the blade arches between its veins
+  double bulge = 1.0;  // how strongly the blade arches between its veins
 };
 
 // How a leaf lies in its picture: the direction its tip points (degrees clockwise from
@@ -141,8 +141,8 @@ struct Pose {
 };
 
 struct PictureSpec {
-  int index = 0;  // 1..25
-  int design = 0; // index into Designs()
+  int index = 0;   // 1..25
+  int design = 0;  // index into Designs()
   Pose pose;
 };
 

@@ -92,7 +92,9 @@ std::vector<float> DistanceInside(const std::vector<float>& coverage, int n) {
   const float kFar = 1e6f, kStraight = 1.0f, kDiagonal = 1.41421356f;
   std::vector<float> d(coverage.size());
   for (size_t i = 0; i < d.size(); ++i) d[i] = coverage[i] >= 0.5f ? kFar : 0.0f;
-  auto at = [&](int x, int y) -> float { return x < 0 || y < 0 || x >= n || y >= n ? 0.0f : d[static_cast<size_t>(y) * n + x]; };
+  auto at = [&](int x, int y) -> float {
+    return x < 0 || y < 0 || x >= n || y >= n ? 0.0f : d[static_cast<size_t>(y) * n + x];
+  };
   for (int y = 0; y < n; ++y)
     for (int x = 0; x < n; ++x) {
       float& v = d[static_cast<size_t>(y) * n + x];
@@ -254,7 +256,9 @@ RenderedPicture RenderPicture(const LeafDesign& design, const Pose& pose, int si
       c = Mix(c, Scale(pal.stalk, 0.95 + 0.1 * ValueNoise(q.x * 20, q.y * 20, design.seed + 9)), stalk_share);
 
       // Light: the slope of the relief (in picture pixels) tilts the surface normal.
-      auto h = [&](int xx, int yy) { return height[static_cast<size_t>(std::clamp(yy, 0, n - 1)) * n + std::clamp(xx, 0, n - 1)]; };
+      auto h = [&](int xx, int yy) {
+        return height[static_cast<size_t>(std::clamp(yy, 0, n - 1)) * n + std::clamp(xx, 0, n - 1)];
+      };
       double gx = (h(x + 1, y) - h(x - 1, y)) * ss / 2, gy = (h(x, y + 1) - h(x, y - 1)) * ss / 2;
       double nlen = std::sqrt(gx * gx + gy * gy + 1);
       double nx = -gx / nlen, ny = -gy / nlen, nz = 1 / nlen;

@@ -10,8 +10,8 @@ namespace leafgen {
 
 struct RenderedPicture {
   int size = 0;
-  std::vector<uint8_t> rgb;   // size x size pixels, red, green, blue, top row first
-  std::vector<uint8_t> mask;  // 1 where at least half the pixel is leaf, else 0
+  std::vector<uint8_t> rgb;     // size x size pixels, red, green, blue, top row first
+  std::vector<uint8_t> mask;    // 1 where at least half the pixel is leaf, else 0
   std::vector<float> coverage;  // the share of each pixel that is leaf, 0..1
 };
 

@@ -33,7 +33,8 @@ bool WriteFile(const std::string& path, const void* data, size_t size) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: leafgen <output-dir> [--sheet <png>] [--sheet-scale <n>] [--icon <ico>] [--icon-theme <dir>]\n");
+  std::fprintf(stderr,
+               "usage: leafgen <output-dir> [--sheet <png>] [--sheet-scale <n>] [--icon <ico>] [--icon-theme <dir>]\n");
   return 2;
 }
 

@@ -16,7 +16,9 @@ namespace {
 
 // ---- the picture set ------------------------------------------------------------------
 
-LeafKind KindOf(int index) { return Designs().at(static_cast<size_t>(Pictures().at(static_cast<size_t>(index - 1)).design)).kind; }
+LeafKind KindOf(int index) {
+  return Designs().at(static_cast<size_t>(Pictures().at(static_cast<size_t>(index - 1)).design)).kind;
+}
 
 TEST(PictureSet, FollowsTheTableOfKinds) {
   ASSERT_EQ(Pictures().size(), 25u);
@@ -25,17 +27,18 @@ TEST(PictureSet, FollowsTheTableOfKinds) {
     ASSERT_GE(Pictures()[i].design, 0);
     ASSERT_LT(Pictures()[i].design, static_cast<int>(Designs().size()));
   }
-  std::map<int, LeafKind> expected = {{1, LeafKind::kLobedOak}, {2, LeafKind::kLobedOak}, {3, LeafKind::kTrifoliate},
-                                      {4, LeafKind::kPalmateStar}, {5, LeafKind::kPalmateStar}, {6, LeafKind::kPinnate},
-                                      {7, LeafKind::kOval}, {8, LeafKind::kOval}, {9, LeafKind::kOval},
-                                      {10, LeafKind::kNarrowLobed}, {19, LeafKind::kTrifoliate}, {20, LeafKind::kTrifoliate}};
+  std::map<int, LeafKind> expected = {
+      {1, LeafKind::kLobedOak},     {2, LeafKind::kLobedOak},    {3, LeafKind::kTrifoliate},
+      {4, LeafKind::kPalmateStar},  {5, LeafKind::kPalmateStar}, {6, LeafKind::kPinnate},
+      {7, LeafKind::kOval},         {8, LeafKind::kOval},        {9, LeafKind::kOval},
+      {10, LeafKind::kNarrowLobed}, {19, LeafKind::kTrifoliate}, {20, LeafKind::kTrifoliate}};
   for (int i : {11, 12, 13, 14, 15, 16, 17, 18, 21, 22, 23, 24, 25}) expected[i] = LeafKind::kMaple;
   for (auto [index, kind] : expected) EXPECT_EQ(KindOf(index), kind) << "Image" << index;
 }
 
 TEST(PictureSet, TurnedPicturesShowTheSameLeafInAnotherPose) {
-  const std::vector<std::vector<int>> same_leaf = {{1, 2},   {4, 5},           {7, 8, 9},  {11, 12, 13, 14},
-                                                   {15, 16, 17, 18}, {19, 20}, {22, 23}, {24, 25}};
+  const std::vector<std::vector<int>> same_leaf = {{1, 2},           {4, 5},   {7, 8, 9}, {11, 12, 13, 14},
+                                                   {15, 16, 17, 18}, {19, 20}, {22, 23},  {24, 25}};
   std::set<int> designs_of_groups;
   for (const auto& group : same_leaf) {
     const PictureSpec& first = Pictures()[static_cast<size_t>(group[0] - 1)];
@@ -288,10 +291,7 @@ std::vector<int> PieceSizes(const std::vector<uint8_t>& kept, int size) {
 }
 
 TEST(Pieces, PixelsTouchingAtACornerAreOnePiece) {
-  std::vector<uint8_t> kept = {1, 0, 0, 0,
-                               0, 1, 0, 1,
-                               0, 0, 0, 1,
-                               0, 0, 0, 0};
+  std::vector<uint8_t> kept = {1, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0};
   EXPECT_EQ(PieceSizes(kept, 4), (std::vector<int>{2, 2}));
 }
 

@@ -71,8 +71,8 @@ int Move(const Globals& globals, double dx, double dy, wl_display* display) {
     std::fprintf(stderr, "no virtual pointer manager\n");
     return 1;
   }
-  zwlr_virtual_pointer_v1* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(
-      globals.pointer_manager, globals.seat);
+  zwlr_virtual_pointer_v1* pointer =
+      zwlr_virtual_pointer_manager_v1_create_virtual_pointer(globals.pointer_manager, globals.seat);
   wl_display_roundtrip(display);
   // The seat gains a pointer only now, and a program learns of it, binds it and is told where
   // it stands in its own time: the device stays a while on either side of the motion, so that
@@ -152,8 +152,8 @@ int main(int argc, char** argv) {
   wl_registry_add_listener(wl_display_get_registry(display), &listener, &globals);
   wl_display_roundtrip(display);
   const int status = command == "protocols" ? CheckProtocols(globals)
-                     : command == "inhibit"  ? Inhibit(globals, std::atoi(argv[2]), display)
-                                             : Move(globals, std::atof(argv[2]), std::atof(argv[3]), display);
+                     : command == "inhibit" ? Inhibit(globals, std::atoi(argv[2]), display)
+                                            : Move(globals, std::atof(argv[2]), std::atof(argv[3]), display);
   wl_display_disconnect(display);
   return status;
 }
