@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-10}
 program="$root/build/native/ambervale-settings"
-source "$root/src/x11/e2e/lib.sh"
+source "$root/src/linux/e2e/lib.sh"
 start_xvfb 1024x768
 export NO_AT_BRIDGE=1 XDG_CONFIG_HOME="$e2e_dir/config"
 for _ in $(seq "$runs"); do

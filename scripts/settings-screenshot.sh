@@ -9,7 +9,7 @@ output=$(realpath -m "${1:-$root/docs/settings.png}")
 wait_seconds=${2:-6}
 program="$root/build/native/ambervale-settings"
 [ -x "$program" ] || { echo "build first: cmake --build build/native --target ambervale-settings" >&2; exit 1; }
-source "$root/src/x11/e2e/lib.sh"
+source "$root/src/linux/e2e/lib.sh"
 
 start_xvfb 1024x768
 export NO_AT_BRIDGE=1 XDG_CONFIG_HOME="$e2e_dir/config"

@@ -4,6 +4,7 @@
 # driven under Xvfb; wtype's keys do not reach GTK 3 windows on a headless sway reliably.)
 # Usage: wayland.sh SAVER CLIENT SETTINGS
 program=$1 client=$2 settings=$3
+set -euo pipefail
 source "$(dirname "$0")/../../wayland/e2e/lib.sh"
 cp "$settings" "$bin_dir/ambervale-settings"
 chmod 755 "$bin_dir/ambervale-settings"

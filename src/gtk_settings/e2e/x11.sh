@@ -5,7 +5,8 @@
 # screen and a key ends it; a file with bad lines opens, names them and keeps them on Save.
 # Usage: x11.sh PROGRAM SAVER
 program=$1 saver=$2
-source "$(dirname "$0")/../../x11/e2e/lib.sh"
+set -euo pipefail
+source "$(dirname "$0")/../../linux/e2e/lib.sh"
 export NO_AT_BRIDGE=1 XDG_CONFIG_HOME="$e2e_dir/config"
 conf="$XDG_CONFIG_HOME/ambervale/ambervale.conf"
 start_xvfb 1024x768
