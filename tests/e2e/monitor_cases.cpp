@@ -99,7 +99,7 @@ E2E_CASE(two_monitors_leaves_on_both_and_esc_restores) {
         WaitFor([&] { return CountLeafPixels(baselines[i], TakeSnapshot(baselines[i].rect)) > 300; }, 20000, 100);
     E2E_CHECK(leaves, "no leaves on the monitor at x " + std::to_string(monitors[i].left));
   }
-  if (!EscapeEndsSaver(saver, window)) {
+  if (!EscapeEndsSaver(ctx, saver, window)) {
     ctx.Fail("still running after Esc");
     return;
   }
@@ -148,7 +148,7 @@ E2E_CASE(display_change_leaves_cover_the_new_screen_and_esc_restores_it) {
   E2E_CHECK(WaitFor([&] { return CountLeafPixels(plain(kNewStrip), TakeSnapshot(kNewStrip)) > 300; }, 30000, 100),
             "no leaves on the part of the screen that the change added");
 
-  if (!EscapeEndsSaver(saver, window)) return ctx.Fail("still running after Esc");
+  if (!EscapeEndsSaver(ctx, saver, window)) return ctx.Fail("still running after Esc");
   int changed = 0;
   const bool clean =
       WaitFor([&] { return (changed = CountChanged(plain(kNewScreen), TakeSnapshot(kNewScreen))) < 50; }, 5000, 100);
@@ -216,7 +216,7 @@ E2E_CASE(unplugged_monitor_leaves_one_window_and_fresh_cycles) {
   E2E_CHECK(restored, "no cycle ended in a restore after the monitor went (peak " + std::to_string(peak) +
                           " changed pixels, now " + std::to_string(now) + ")");
 
-  if (!EscapeEndsSaver(saver, window)) return ctx.Fail("still running after Esc");
+  if (!EscapeEndsSaver(ctx, saver, window)) return ctx.Fail("still running after Esc");
   int changed = 0;
   const bool clean = WaitFor([&] { return (changed = CountChanged(baseline, TakeSnapshot(third))) < 50; }, 5000, 100);
   E2E_CHECK(clean, std::to_string(changed) + " pixels of leaves stayed after Esc");
