@@ -69,45 +69,23 @@ TEST(LayoutTest, WorkedPositionsOnFullHd) {
     uint8_t algorithm;
     int32_t row, col, x, y;
   };
+  // clang-format off
   const Worked worked[] = {
       // Plain grid: the quotient is scaled by the index, so the last row sits on the edge.
-      {1, 1, 3, 192, 64},
-      {7, 2, 0, 0, 127},
-      {8, 17, 30, 1920, 1080},
-      {1, 17, 0, 0, 1080},
+      {1, 1, 3, 192, 64}, {7, 2, 0, 0, 127}, {8, 17, 30, 1920, 1080}, {1, 17, 0, 0, 1080},
       // Column wave: +-a third of a cell, every other column, period four.
-      {9, 0, 1, 64, 21},
-      {9, 0, 2, 128, 0},
-      {9, 0, 3, 192, -21},
-      {9, 1, 3, 192, 43},
-      {9, 0, 5, 320, 21},
+      {9, 0, 1, 64, 21}, {9, 0, 2, 128, 0}, {9, 0, 3, 192, -21}, {9, 1, 3, 192, 43}, {9, 0, 5, 320, 21},
       // Row wave: neighbouring rows in opposite phase.
-      {10, 0, 1, 64, 7},
-      {10, 1, 1, 64, 57},
-      {10, 1, 3, 192, 49},
+      {10, 0, 1, 64, 7}, {10, 1, 1, 64, 57}, {10, 1, 3, 192, 49},
       // Pyramid around the middle, no half cell subtracted.
-      {2, 0, 0, 960, 0},
-      {2, 1, 0, 952, 64},
-      {2, 1, 1, 968, 64},
-      {2, 17, 0, 416, 1080},
-      {2, 17, 17, 1504, 1080},
+      {2, 0, 0, 960, 0}, {2, 1, 0, 952, 64}, {2, 1, 1, 968, 64}, {2, 17, 0, 416, 1080}, {2, 17, 17, 1504, 1080},
       // Rings, clockwise on screen from the right; the last slot closes on slot 0.
-      {3, 0, 0, 928, 508},
-      {3, 1, 0, 992, 508},
-      {3, 1, 1, 960, 563},
-      {3, 1, 3, 864, 508},
-      {3, 1, 6, 992, 508},
-      {3, 2, 0, 1056, 508},
-      {5, 1, 1, 960, 563},
-      {11, 1, 1, 960, 563},
-      {12, 2, 2, 992, 619},
-      {11, 2, 1, 0, 0},
+      {3, 0, 0, 928, 508}, {3, 1, 0, 992, 508}, {3, 1, 1, 960, 563}, {3, 1, 3, 864, 508}, {3, 1, 6, 992, 508},
+      {3, 2, 0, 1056, 508}, {5, 1, 1, 960, 563}, {11, 1, 1, 960, 563}, {12, 2, 2, 992, 619}, {11, 2, 1, 0, 0},
       // Spiral: the last slot of a ring lands on slot 0 of the next.
-      {4, 1, 0, 992, 508},
-      {4, 1, 3, 819, 508},
-      {6, 1, 6, 1056, 508},
-      {6, 2, 0, 1056, 508},
+      {4, 1, 0, 992, 508}, {4, 1, 3, 819, 508}, {6, 1, 6, 1056, 508}, {6, 2, 0, 1056, 508},
   };
+  // clang-format on
   for (const Worked& w : worked) {
     auto s = FullHd(w.algorithm);
     EXPECT_EQ(s->cycle.x[w.row][w.col], w.x)
@@ -258,16 +236,14 @@ TEST(LayoutTest, HandMadeStatesStayInsideTheTables) {
   struct Case {
     int32_t cols, rows, cell, width, height;
   };
+  // clang-format off
   const Case cases[] = {
-      {0, 0, 0, 0, 0},
-      {-5, -5, -5, -100, -100},
-      {1000, 1000, 64, 1920, 1080},
-      {30, 0, 64, 1920, 1},
-      {0, 17, 64, 1920, 1080},
-      {30, 17, std::numeric_limits<int32_t>::max(), 1920, 1080},
+      {0, 0, 0, 0, 0},       {-5, -5, -5, -100, -100}, {1000, 1000, 64, 1920, 1080},
+      {30, 0, 64, 1920, 1}, {0, 17, 64, 1920, 1080},  {30, 17, std::numeric_limits<int32_t>::max(), 1920, 1080},
       {200, 200, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
        std::numeric_limits<int32_t>::min()},
   };
+  // clang-format on
   for (const auto& c : cases) {
     auto s = std::make_unique<SaverState>();
     s->grid.cols = c.cols;
