@@ -25,7 +25,9 @@ deps="${AMBERVALE_DEPS:-$root/.deps}"
 # The Linux program: its build, unit and end-to-end tests (Xvfb, the XScreenSaver and MATE
 # daemons; sway, GNOME's mutter and weston headless), its Debian package, the package's lint and
 # the manual page's check; the settings window (GTK 3) and the checks of its menu entry and
-# AppStream file.
+# AppStream file. The desktop picture on GNOME and KDE: GLib's GIO and gdk-pixbuf with the loaders
+# of the formats wallpapers come in, and the real GNOME Shell, KWin, gjs and the desktop portal
+# its end-to-end tests run under.
 linux_packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libjpeg62-turbo-dev libx11-dev libxext-dev libxrandr-dev
@@ -36,6 +38,8 @@ linux_packages=(
   libwayland-dev libwayland-bin wayland-protocols sway swaybg grim wtype swayidle
   libsystemd-dev mutter weston
   libgtk-3-dev desktop-file-utils appstream
+  libglib2.0-dev libgdk-pixbuf-2.0-dev librsvg2-common webp-pixbuf-loader
+  gnome-shell kwin-wayland gjs xdg-desktop-portal xdg-desktop-portal-gnome
 )
 # The Windows saver, its installer and its tests under Wine.
 windows_packages=(

@@ -120,7 +120,6 @@ SettingsWindow::~SettingsWindow() {
 void SettingsWindow::Load() {
   if (!config_path_.empty()) file_ = LoadSettingsFile(config_path_);
   values_ = file_.file.Values();
-  if (session_ == Session::kWayland && !values_.desktop_picture) values_.desktop_picture = false;
 }
 
 GtkWidget* SettingsWindow::BuildControls() {
@@ -133,8 +132,9 @@ GtkWidget* SettingsWindow::BuildControls() {
   AddSlider(GTK_GRID(grid), 2, SettingId::kSize, 'S');
   AddSlider(GTK_GRID(grid), 3, SettingId::kTransparent, 'p');
   AddSlider(GTK_GRID(grid), 4, SettingId::kFast, 'F');
-  desktop_picture_ = AddCheck(GTK_GRID(grid), 5, "_Desktop picture behind the leaves",
-                              values_.desktop_picture.value_or(false), G_CALLBACK(OnDesktopPictureToggled));
+  desktop_picture_ =
+      AddCheck(GTK_GRID(grid), 5, "_Desktop picture behind the leaves",
+               values_.desktop_picture.value_or(kWaylandDesktopPictureByDefault), G_CALLBACK(OnDesktopPictureToggled));
   gtk_grid_attach(GTK_GRID(grid), BuildIdleRow(), 0, 6, 3, 1);
   return grid;
 }

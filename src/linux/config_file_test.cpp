@@ -51,7 +51,7 @@ TEST(ConfigFile, CommandLineOverridesTheFileAndRejectsX11Flags) {
   EXPECT_EQ(ReadLinuxOptions(2, valued, LinuxProgram::kWayland, path).exit_code, 2);
   std::remove(path.c_str());
 
-  // No file: the defaults, desktop pictures unset (off).
+  // No file: the defaults, desktop pictures unset (the program's own default).
   const char* none[] = {"ambervale-wayland"};
   r = ReadLinuxOptions(1, none, LinuxProgram::kWayland, path);
   EXPECT_FALSE(r.exit_code);

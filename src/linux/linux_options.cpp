@@ -290,8 +290,8 @@ std::string LinuxUsage(LinuxProgram program) {
             "  --window-id ID        draw in an existing window (decimal or 0x hex)\n"
             "  --geometry WxH[+X+Y]  size of the own window (1280x720)\n"
             "  --display NAME        the X display\n"
-          : "  --desktop-picture     leaves over a picture of the desktop, where the compositor gives one\n"
-            "  --no-desktop-picture  leaves over a plain background (the default)\n"
+          : "  --desktop-picture     leaves over the desktop, from the first source it offers (the default)\n"
+            "  --no-desktop-picture  leaves over a plain background\n"
             "  --idle SECONDS        stay resident: the saver after SECONDS without input, again and again\n"
             "  Defaults come from $XDG_CONFIG_HOME/ambervale/ambervale.conf: `key = value` lines,\n"
             "  the keys the long option names, switches true or false.\n";

@@ -48,6 +48,10 @@ struct LinuxOptions {
   std::optional<int32_t> idle_seconds;
 };
 
+// The Wayland program shows the desktop under the leaves unless told not to: unlike a hack under
+// a locker, it never runs over a locked screen (the desktop's own lock comes after it and covers it).
+inline constexpr bool kWaylandDesktopPictureByDefault = true;
+
 // The longest idle time --idle takes: a day.
 constexpr int32_t kMaxIdleSeconds = 86400;
 

@@ -27,6 +27,8 @@ fi
 user_home="$e2e_dir/home"
 runtime_dir="$e2e_dir/run"
 mkdir -p "$user_home/.config/ambervale" "$runtime_dir"
+# The cases compare against the plain background unless they turn the desktop picture back on.
+printf 'desktop-picture = false\n' >"$user_home/.config/ambervale/ambervale.conf"
 chmod 700 "$runtime_dir"
 chown -R "$sway_user:" "$user_home" "$runtime_dir"
 
