@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gtk_settings/settings_file.h"
+#include "linux/settings_file.h"
 
 namespace ambervale {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "gtk_settings/settings_window.h"
-#include "linux/config_file.h"
+#include "linux/settings_file.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ std::unique_ptr<ambervale::SettingsWindow> window;
 
 void Activate(GtkApplication* application, gpointer) {
   if (window) return gtk_window_present(GTK_WINDOW(window->Widget()));
-  const std::string path = ambervale::ConfigFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  const std::string path = ambervale::SettingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
   window = std::make_unique<ambervale::SettingsWindow>(application, path, OwnFolder());
 }
 

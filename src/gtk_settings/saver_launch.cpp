@@ -11,12 +11,12 @@ std::string SaverProgram(Session session, const std::string& own_folder) {
   return own_folder + "/" + AMBERVALE_X11_SAVER_FROM_BIN;
 }
 
-std::vector<std::string> TryCommand(Session session, const std::string& program, const FileSettings& values) {
+std::vector<std::string> TryCommand(Session session, const std::string& program, const LinuxSettings& values) {
   std::vector<std::string> command{program};
   if (session == Session::kX11) command.push_back("--fullscreen");
   for (const SettingSpec& spec : kSettingSpecs) {
     if (spec.option.empty()) continue;
-    const int32_t value = ValueOf(values.settings, spec.id);
+    const int32_t value = ValueOf(values, spec.id);
     const std::string option(spec.option);
     if (spec.is_flag) {
       command.push_back(value ? "--" + option : "--no-" + option);

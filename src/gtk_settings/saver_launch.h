@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "gtk_settings/settings_file.h"
+#include "linux/linux_options.h"
 
 namespace ambervale {
 
@@ -17,6 +17,6 @@ std::string SaverProgram(Session session, const std::string& own_folder);
 
 // The saver's command line: the values as options, which win over the settings file, and on
 // X11 a full-screen window of the program's own.
-std::vector<std::string> TryCommand(Session session, const std::string& program, const FileSettings& values);
+std::vector<std::string> TryCommand(Session session, const std::string& program, const LinuxSettings& values);
 
 }  // namespace ambervale

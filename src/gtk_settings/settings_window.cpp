@@ -47,20 +47,6 @@ std::string Caption(std::string_view label, char mnemonic) {
   return caption;
 }
 
-// A warning as the programs print it, without their name: "FILE:LINE: what; line skipped".
-std::string WithoutProgramName(const std::string& warnings) {
-  std::string lines;
-  size_t start = 0;
-  while (start < warnings.size()) {
-    const size_t end = std::min(warnings.find('\n', start), warnings.size());
-    const std::string line = warnings.substr(start, end - start);
-    const size_t colon = line.find(": ");
-    lines += (colon == std::string::npos ? line : line.substr(colon + 2)) + "\n";
-    start = end + 1;
-  }
-  return lines;
-}
-
 }  // namespace
 
 SettingsWindow::SettingsWindow(GtkApplication* application, std::string config_path, std::string own_folder)
@@ -97,14 +83,14 @@ SettingsWindow::SettingsWindow(GtkApplication* application, std::string config_p
 
   std::string problems;
   if (!file_.error.empty()) problems = file_.error + ". Save is off, so that it is not replaced.\n";
-  if (!file_.file.Warnings().empty())
-    problems += "Lines of the settings file that could not be read (Save keeps them as they are):\n" +
-                WithoutProgramName(file_.file.Warnings());
+  if (!file_.file.Skipped().empty())
+    problems += "Lines of the settings file that could not be read (Save keeps them as they are):\n";
+  for (const SkippedLine& line : file_.file.Skipped()) problems += DescribeSkippedLine(config_path_, line) + "\n";
   if (config_path_.empty()) problems = "Neither XDG_CONFIG_HOME nor HOME names a folder: Save is off.";
   gtk_label_set_text(GTK_LABEL(problems_), problems.c_str());
   if (!problems.empty()) std::fprintf(stderr, "ambervale-settings: %s\n", problems.c_str());
   gtk_widget_set_visible(problems_, !problems.empty());
-  gtk_widget_set_sensitive(save_, file_.readable && !config_path_.empty());
+  gtk_widget_set_sensitive(save_, file_.Readable() && !config_path_.empty());
   gtk_widget_grab_focus(sliders_[0].scale);
 }
 
@@ -118,7 +104,7 @@ SettingsWindow::~SettingsWindow() {
 }
 
 void SettingsWindow::Load() {
-  if (!config_path_.empty()) file_ = LoadSettingsFile(config_path_);
+  if (!config_path_.empty()) file_ = ReadSettingsFile(config_path_);
   values_ = file_.file.Values();
 }
 
@@ -128,7 +114,7 @@ GtkWidget* SettingsWindow::BuildControls() {
   gtk_grid_set_column_spacing(GTK_GRID(grid), 2 * kSpacing);
   AddSlider(GTK_GRID(grid), 0, SettingId::kAlgorithm, 'A');
   random_ = AddCheck(GTK_GRID(grid), 1, Caption(SpecOf(SettingId::kRandomAlgorithm).label, 'R'),
-                     values_.settings.random_algorithm, G_CALLBACK(OnRandomToggled));
+                     values_.random_algorithm, G_CALLBACK(OnRandomToggled));
   AddSlider(GTK_GRID(grid), 2, SettingId::kSize, 'S');
   AddSlider(GTK_GRID(grid), 3, SettingId::kTransparent, 'p');
   AddSlider(GTK_GRID(grid), 4, SettingId::kFast, 'F');
@@ -195,7 +181,7 @@ GtkWidget* SettingsWindow::BuildPreview() {
   AtkObject* accessible = gtk_widget_get_accessible(preview_area_);
   atk_object_set_name(accessible, "Preview of the saver with these settings");
   gtk_container_add(GTK_CONTAINER(frame), preview_area_);
-  preview_ = std::make_unique<LivePreview>(kPreviewWidth, height, values_.settings);
+  preview_ = std::make_unique<LivePreview>(kPreviewWidth, height, values_);
   SchedulePreviewTick();
   return frame;
 }
@@ -219,15 +205,15 @@ GtkWidget* SettingsWindow::BuildButtons() {
 // dialog does, and so saved.
 void SettingsWindow::ShowValues() {
   for (Slider& slider : sliders_) {
-    const int32_t value = ClampToRange(slider.id, ValueOf(values_.settings, slider.id));
-    SetValue(values_.settings, slider.id, value);
+    const int32_t value = ClampToRange(slider.id, ValueOf(values_, slider.id));
+    SetValue(values_, slider.id, value);
     gtk_range_set_value(GTK_RANGE(slider.scale), value);
     UpdateNote(slider);
   }
 }
 
 void SettingsWindow::UpdateNote(const Slider& slider) {
-  const Settings& s = values_.settings;
+  const Settings& s = values_;
   std::string note;
   switch (slider.id) {
     case SettingId::kAlgorithm:
@@ -246,7 +232,7 @@ void SettingsWindow::UpdateNote(const Slider& slider) {
 }
 
 void SettingsWindow::ValuesChanged() {
-  preview_->Show(values_.settings);
+  preview_->Show(values_);
   for (const Slider& slider : sliders_) UpdateNote(slider);
   SchedulePreviewTick();
   gtk_widget_queue_draw(preview_area_);
@@ -255,13 +241,13 @@ void SettingsWindow::ValuesChanged() {
 void SettingsWindow::OnSliderMoved(GtkRange* range, Slider* slider) {
   SettingsWindow* self = slider->window;
   const int32_t value = static_cast<int32_t>(std::lround(gtk_range_get_value(range)));
-  if (value == ValueOf(self->values_.settings, slider->id)) return;
-  SetValue(self->values_.settings, slider->id, value);
+  if (value == ValueOf(self->values_, slider->id)) return;
+  SetValue(self->values_, slider->id, value);
   self->ValuesChanged();
 }
 
 void SettingsWindow::OnRandomToggled(GtkToggleButton* button, SettingsWindow* self) {
-  self->values_.settings.random_algorithm = gtk_toggle_button_get_active(button);
+  self->values_.random_algorithm = gtk_toggle_button_get_active(button);
   self->ValuesChanged();
 }
 
@@ -318,7 +304,7 @@ void SettingsWindow::Save() {
     error = SetIdleAutostart(idle_path_, gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(idle_minutes_)));
   if (!error.empty()) return SetStatus("Saved the settings, but not the idle start: " + error, true);
   // What is on disk now is what the next Save edits.
-  file_.file = SettingsFile(text, config_path_);
+  file_.file = SettingsFile(text);
   SetStatus("Saved to " + config_path_, false);
 }
 

@@ -11,7 +11,7 @@
 
 #include "gtk_settings/live_preview.h"
 #include "gtk_settings/saver_launch.h"
-#include "gtk_settings/settings_file.h"
+#include "linux/settings_file.h"
 
 namespace ambervale {
 
@@ -65,8 +65,8 @@ class SettingsWindow {
   std::string config_path_;
   std::string own_folder_;
   Session session_;
-  SettingsFileLoad file_;
-  FileSettings values_;
+  SettingsFileRead file_;
+  LinuxSettings values_;
 
   GtkWidget* window_ = nullptr;
   GtkWidget* problems_ = nullptr;  // the file's lines that could not be read

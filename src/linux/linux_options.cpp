@@ -59,23 +59,8 @@ std::optional<SettingOption> FindSettingOption(std::string_view name) {
   return std::nullopt;
 }
 
-// A whole decimal integer with an optional sign; out-of-range magnitudes saturate, since
-// the value is clamped to its setting's range anyway.
-std::optional<int64_t> ParseInteger(std::string_view text) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return std::nullopt;
-  int64_t value = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return std::nullopt;
-    if (value < (int64_t{1} << 40)) value = value * 10 + (text[i] - '0');
-  }
-  return negative ? -value : value;
-}
-
 std::optional<int32_t> ParseDimension(std::string_view text) {
-  std::optional<int64_t> value = ParseInteger(text);
+  std::optional<int64_t> value = ParseWholeNumber(text);
   if (!value || *value < -(int64_t{1} << 30) || *value > (int64_t{1} << 30)) return std::nullopt;
   return static_cast<int32_t>(*value);
 }
@@ -145,7 +130,7 @@ class Parser {
       return true;
     }
     if (name != "desktop-picture" && name != "no-desktop-picture") return false;
-    if (TakesNoValue(name)) result_.options.desktop_picture = name == "desktop-picture";
+    if (TakesNoValue(name)) result_.options.settings.desktop_picture = name == "desktop-picture";
     return true;
   }
 
@@ -153,7 +138,7 @@ class Parser {
   void IdleSeconds(std::string_view flag) {
     const std::optional<std::string> text = Value(flag);
     if (!text) return;
-    const std::optional<int64_t> value = ParseInteger(*text);
+    const std::optional<int64_t> value = ParseWholeNumber(*text);
     if (!value || *value < 1 || *value > kMaxIdleSeconds)
       return Fail("'" + *text + "' is not a number of seconds from 1 to " + std::to_string(kMaxIdleSeconds));
     result_.options.idle_seconds = static_cast<int32_t>(*value);
@@ -221,7 +206,7 @@ class Parser {
   void Number(std::string_view flag, SettingId id) {
     const std::optional<std::string> text = Value(flag);
     if (!text) return;
-    const std::optional<int64_t> value = ParseInteger(*text);
+    const std::optional<int64_t> value = ParseWholeNumber(*text);
     if (!value) return Fail("'" + *text + "' is not a whole number (" + std::string(flag) + ")");
     SetValue(result_.options.settings, id, ClampToRange(id, *value));
   }
@@ -246,6 +231,19 @@ class Parser {
 };
 
 }  // namespace
+
+std::optional<int64_t> ParseWholeNumber(std::string_view text) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return std::nullopt;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    if (value < (int64_t{1} << 40)) value = value * 10 + (text[i] - '0');
+  }
+  return negative ? -value : value;
+}
 
 std::vector<std::string> WithoutIdleOption(int argc, const char* const* argv) {
   std::vector<std::string> kept;

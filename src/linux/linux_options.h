@@ -6,18 +6,24 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/settings.h"
 
 namespace ambervale {
 
-// The saver's settings as the Linux programs take them on their command lines, already pulled
-// into their ranges, and what they alone show. They start at the first-run values, except that
-// they never end on input: the screen locker or idle daemon that started them does.
+// The saver's settings as the Linux programs take them from ambervale.conf and their command
+// lines, already pulled into their ranges, and the two choices they alone have. They start at
+// the first-run values, except that they never end on input: the screen locker or idle daemon
+// that started them does.
 struct LinuxSettings : Settings {
   LinuxSettings();
   bool show_fps = false;
+  // The Wayland program's --desktop-picture / --no-desktop-picture; unset: its default.
+  std::optional<bool> desktop_picture;
+
+  friend bool operator==(const LinuxSettings&, const LinuxSettings&) = default;
 };
 
 enum class WindowTarget {
@@ -42,8 +48,6 @@ struct LinuxOptions {
   std::string display;  // --display; empty: $DISPLAY
   // --fullscreen: the own window covers the screen, and any key or click ends it.
   bool fullscreen = false;
-  // --desktop-picture / --no-desktop-picture where the program takes them; unset: its default.
-  std::optional<bool> desktop_picture;
   // --idle SECONDS (the Wayland program): stay resident and show the saver after that long idle.
   std::optional<int32_t> idle_seconds;
 };
@@ -82,6 +86,10 @@ const char* ProgramName(LinuxProgram program);
 // The command line without its --idle flag and value: the saver an idle watcher starts.
 // `argv` is one that parsed.
 std::vector<std::string> WithoutIdleOption(int argc, const char* const* argv);
+
+// A whole decimal integer with an optional sign; out-of-range magnitudes saturate, since
+// a setting's value is pulled into its range anyway.
+std::optional<int64_t> ParseWholeNumber(std::string_view text);
 
 // A window id as XScreenSaver passes it: decimal or 0x hex, the whole text, above zero and
 // within 32 bits (X resource ids have 29).

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <exception>
 
-#include "linux/config_file.h"
+#include "linux/settings_file.h"
 #include "linux/stop_signals.h"
 #include "wayland/idle_watcher.h"
 #include "wayland/instance_lock.h"
@@ -18,7 +18,7 @@
 int main(int argc, char** argv) {
   using namespace ambervale;
   const LinuxOptionsResult parsed = ReadLinuxOptions(
-      argc, argv, LinuxProgram::kWayland, ConfigFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+      argc, argv, LinuxProgram::kWayland, SettingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
   std::fputs(parsed.output.c_str(), stdout);
   std::fputs(parsed.error.c_str(), stderr);
   if (parsed.exit_code) return *parsed.exit_code;

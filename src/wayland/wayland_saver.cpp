@@ -386,7 +386,7 @@ void Client::OnOutputDone(Output& output) {
   output.described = true;
   if (first) {
     const bool want_picture =
-        options_.desktop_picture.value_or(kWaylandDesktopPictureByDefault) && screencopy_ != nullptr;
+        options_.settings.desktop_picture.value_or(kWaylandDesktopPictureByDefault) && screencopy_ != nullptr;
     if (!want_picture) return MapSurface(output);
     // The picture comes before the surface maps, or it would show our own surface.
     output.capture = std::make_unique<DesktopCapture>(shm_, screencopy_, output.output, [&output](DesktopPicture p) {
@@ -567,7 +567,7 @@ int Client::Run(const sigset_t& wait_mask) {
                  !compositor_ || !shm_ ? "wl_compositor or wl_shm" : "wlr-layer-shell or xdg-shell");
     return 1;
   }
-  if (options_.desktop_picture.value_or(kWaylandDesktopPictureByDefault) && !screencopy_)
+  if (options_.settings.desktop_picture.value_or(kWaylandDesktopPictureByDefault) && !screencopy_)
     std::fprintf(stderr, "ambervale-wayland: no wlr-screencopy here: the leaves fall on a plain background\n");
   while (!ending_ && !StopRequested()) {
     AdvanceDue(MonotonicNow());

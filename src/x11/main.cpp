@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "linux/buffered_run.h"
-#include "linux/config_file.h"
+#include "linux/settings_file.h"
 #include "linux/linux_options.h"
 #include "linux/scale_picture.h"
 #include "linux/stop_signals.h"
@@ -358,7 +358,7 @@ LinuxOptions ReadSettings(Display* display, int argc, char** argv, const LinuxOp
   const bool named = daemon_window && ParseWindowId(daemon_window);
   if (!ReadsSettingsFile(command_line.target, named, XScreenSaverDaemonRuns(display))) return command_line;
   const LinuxOptionsResult with_file = ReadLinuxOptions(
-      argc, argv, LinuxProgram::kX11Hack, ConfigFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+      argc, argv, LinuxProgram::kX11Hack, SettingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
   std::fputs(with_file.error.c_str(), stderr);
   return with_file.exit_code ? command_line : with_file.options;
 }
