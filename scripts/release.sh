@@ -88,7 +88,7 @@ for deb in dist/*.deb; do
   lintian --fail-on error,warning "$deb" || die "lintian rejects $deb"
 done
 for rpm in dist/*.rpm; do
-  report=$(rpmlint -c src/x11/rpmlint.toml "$rpm" 2>&1) || { echo "$report"; die "rpmlint finds errors in $rpm"; }
+  report=$(rpmlint -c packaging/rpmlint.toml "$rpm" 2>&1) || { echo "$report"; die "rpmlint finds errors in $rpm"; }
   echo "$(basename "$rpm"): $(tail -n 1 <<<"$report")"
 done
 paths() { dpkg-deb -c "$1" | awk '{ print $6 }' | sort; }
