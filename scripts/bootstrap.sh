@@ -7,7 +7,10 @@
 #     --linux    only the Linux program, its tests and its Debian package
 #     --fuzz     also builds the instrumented libjpeg of the fuzz targets
 #     --arm64    also installs the arm64 cross build's compiler, emulator and libraries
+# AMBERVALE_BOOTSTRAPPED=1 (set by scripts/test.sh once its own bootstrap is done) makes every
+# later call return at once: the scripts a test run calls take the machine as ready.
 set -euo pipefail
+[ "${AMBERVALE_BOOTSTRAPPED:-}" = 1 ] && exit 0
 linux_only=false fuzz=false arm64=false
 for flag in "$@"; do
   case $flag in
@@ -46,8 +49,9 @@ windows_packages=(
   googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools nasm
   wine64 wine nsis p7zip-full fonts-liberation xserver-xorg-core xserver-xorg-video-dummy
 )
-# The release (scripts/release.sh): the saver's zip, the RPM packages and their lint, signing.
-release_packages=(zip rpm rpmlint osslsigncode openssl git)
+# The release (scripts/release.sh): the saver's zip, the RPM packages and their lint, signing
+# (Authenticode; OpenPGP for SHA256SUMS and the RPMs).
+release_packages=(zip rpm rpmlint osslsigncode openssl git gnupg)
 # The developer tools: the leaf generator, benchmarks, measurements, the fuzz targets.
 tool_packages=(
   git libbenchmark-dev libcairo2-dev gnuplot-nox clang libclang-rt-14-dev
