@@ -34,10 +34,14 @@ std::string OwnFolder() {
 
 std::unique_ptr<ambervale::SettingsWindow> window;
 
+// A window that cannot be made has nowhere to show why: main says it.
 void Activate(GtkApplication* application, gpointer) {
-  if (window) return gtk_window_present(GTK_WINDOW(window->Widget()));
-  const std::string path = ambervale::SettingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-  window = std::make_unique<ambervale::SettingsWindow>(application, path, OwnFolder());
+  ambervale::CatchAtEdge(ambervale::CallbackEdge::kGtkSignal, [application] {
+    if (window) return gtk_window_present(GTK_WINDOW(window->Widget()));
+    const std::string path = ambervale::SettingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    window = std::make_unique<ambervale::SettingsWindow>(application, path, OwnFolder());
+  });
+  if (!window) g_application_quit(G_APPLICATION(application));
 }
 
 }  // namespace
@@ -54,7 +58,12 @@ int main(int argc, char** argv) {
   // The app id on Wayland and the class on X11: menus and docks find the entry and its icon.
   g_set_prgname(kApplicationId);
   g_signal_connect(application, "activate", G_CALLBACK(Activate), nullptr);
-  const int status = g_application_run(G_APPLICATION(application), argc, argv);
+  int status = g_application_run(G_APPLICATION(application), argc, argv);
+  if (const std::exception_ptr failure = ambervale::TakeCaughtFailure()) {
+    std::fprintf(stderr, "ambervale-settings: %s\n", ambervale::DescribeFailure(failure).c_str());
+    status = 1;
+  }
+  if (window && window->Failed()) status = 1;  // shown in the window, and said on stderr
   window.reset();
   g_object_unref(application);
   return status;

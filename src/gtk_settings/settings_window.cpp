@@ -65,7 +65,8 @@ SettingsWindow::SettingsWindow(GtkApplication* application, std::string config_p
   gtk_label_set_line_wrap(GTK_LABEL(problems_), TRUE);
   gtk_label_set_selectable(GTK_LABEL(problems_), TRUE);
   gtk_box_pack_start(GTK_BOX(column), problems_, FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(column), BuildControls(), FALSE, FALSE, 0);
+  controls_ = BuildControls();
+  gtk_box_pack_start(GTK_BOX(column), controls_, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(column), BuildPreview(), FALSE, FALSE, 0);
   status_ = gtk_label_new(nullptr);
   gtk_label_set_xalign(GTK_LABEL(status_), 0);
@@ -90,7 +91,7 @@ SettingsWindow::SettingsWindow(GtkApplication* application, std::string config_p
   gtk_label_set_text(GTK_LABEL(problems_), problems.c_str());
   if (!problems.empty()) std::fprintf(stderr, "ambervale-settings: %s\n", problems.c_str());
   gtk_widget_set_visible(problems_, !problems.empty());
-  gtk_widget_set_sensitive(save_, file_.Readable() && !config_path_.empty());
+  gtk_widget_set_sensitive(save_, !failed_ && file_.Readable() && !config_path_.empty());
   gtk_widget_grab_focus(sliders_[0].scale);
 }
 
@@ -240,30 +241,37 @@ void SettingsWindow::ValuesChanged() {
 
 void SettingsWindow::OnSliderMoved(GtkRange* range, Slider* slider) {
   SettingsWindow* self = slider->window;
-  const int32_t value = static_cast<int32_t>(std::lround(gtk_range_get_value(range)));
-  if (value == ValueOf(self->values_, slider->id)) return;
-  SetValue(self->values_, slider->id, value);
-  self->ValuesChanged();
+  self->AtEdge(CallbackEdge::kGtkSignal, [&] {
+    const int32_t value = static_cast<int32_t>(std::lround(gtk_range_get_value(range)));
+    if (value == ValueOf(self->values_, slider->id)) return;
+    SetValue(self->values_, slider->id, value);
+    self->ValuesChanged();
+  });
 }
 
 void SettingsWindow::OnRandomToggled(GtkToggleButton* button, SettingsWindow* self) {
-  self->values_.random_algorithm = gtk_toggle_button_get_active(button);
-  self->ValuesChanged();
+  self->AtEdge(CallbackEdge::kGtkSignal, [&] {
+    self->values_.random_algorithm = gtk_toggle_button_get_active(button);
+    self->ValuesChanged();
+  });
 }
 
 void SettingsWindow::OnDesktopPictureToggled(GtkToggleButton* button, SettingsWindow* self) {
-  self->values_.desktop_picture = gtk_toggle_button_get_active(button) != FALSE;
+  self->AtEdge(CallbackEdge::kGtkSignal,
+               [&] { self->values_.desktop_picture = gtk_toggle_button_get_active(button) != FALSE; });
 }
 
 gboolean SettingsWindow::OnPreviewDraw(GtkWidget*, cairo_t* cairo, SettingsWindow* self) {
-  const BackBuffer& buffer = self->preview_->Buffer();
-  // The buffer's pixels are cairo's RGB24 as they are: 32 bits, 0x00RRGGBB in native order.
-  cairo_surface_t* picture =
-      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(buffer.Pixels())),
-                                          CAIRO_FORMAT_RGB24, buffer.Width(), buffer.Height(), buffer.Width() * 4);
-  cairo_set_source_surface(cairo, picture, 0, 0);
-  cairo_paint(cairo);
-  cairo_surface_destroy(picture);
+  self->AtEdge(CallbackEdge::kGtkSignal, [&] {
+    const BackBuffer& buffer = self->preview_->Buffer();
+    // The buffer's pixels are cairo's RGB24 as they are: 32 bits, 0x00RRGGBB in native order.
+    cairo_surface_t* picture =
+        cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(buffer.Pixels())),
+                                            CAIRO_FORMAT_RGB24, buffer.Width(), buffer.Height(), buffer.Width() * 4);
+    cairo_set_source_surface(cairo, picture, 0, 0);
+    cairo_paint(cairo);
+    cairo_surface_destroy(picture);
+  });
   return TRUE;
 }
 
@@ -272,6 +280,7 @@ gboolean SettingsWindow::OnPreviewDraw(GtkWidget*, cairo_t* cairo, SettingsWindo
 void SettingsWindow::SchedulePreviewTick() {
   if (preview_timer_ != 0) g_source_remove(preview_timer_);
   preview_timer_ = 0;
+  if (failed_) return;
   const MonotonicTime now = MonotonicNow();
   std::optional<MonotonicTime> next_wake;
   if (preview_->Advance(now, next_wake)) gtk_widget_queue_draw(preview_area_);
@@ -282,7 +291,7 @@ void SettingsWindow::SchedulePreviewTick() {
 
 gboolean SettingsWindow::OnPreviewTimer(SettingsWindow* self) {
   self->preview_timer_ = 0;
-  self->SchedulePreviewTick();
+  self->AtEdge(CallbackEdge::kGlibSource, [self] { self->SchedulePreviewTick(); });
   return G_SOURCE_REMOVE;
 }
 
@@ -297,6 +306,7 @@ void SettingsWindow::SetStatus(const std::string& text, bool problem) {
 }
 
 void SettingsWindow::Save() {
+  if (failed_) return;
   const std::string text = file_.file.Render(values_);
   std::string error = SaveFileAtomically(config_path_, text);
   if (!error.empty()) return SetStatus("Not saved: " + error, true);
@@ -340,15 +350,42 @@ void SettingsWindow::TryEnded(GPid pid, int status) {
   }
 }
 
-void SettingsWindow::OnSaveClicked(GtkButton*, SettingsWindow* self) { self->Save(); }
-void SettingsWindow::OnTryClicked(GtkButton*, SettingsWindow* self) { self->Try(); }
-void SettingsWindow::OnCloseClicked(GtkButton*, SettingsWindow* self) { gtk_widget_destroy(self->window_); }
-void SettingsWindow::OnTryExited(GPid pid, int status, SettingsWindow* self) { self->TryEnded(pid, status); }
+void SettingsWindow::OnSaveClicked(GtkButton*, SettingsWindow* self) {
+  self->AtEdge(CallbackEdge::kGtkSignal, [self] { self->Save(); });
+}
+void SettingsWindow::OnTryClicked(GtkButton*, SettingsWindow* self) {
+  self->AtEdge(CallbackEdge::kGtkSignal, [self] { self->Try(); });
+}
+void SettingsWindow::OnCloseClicked(GtkButton*, SettingsWindow* self) {
+  self->AtEdge(CallbackEdge::kGtkSignal, [self] { gtk_widget_destroy(self->window_); });
+}
+void SettingsWindow::OnTryExited(GPid pid, int status, SettingsWindow* self) {
+  self->AtEdge(CallbackEdge::kGlibSource, [&] { self->TryEnded(pid, status); });
+}
 
 gboolean SettingsWindow::OnKeyPress(GtkWidget*, GdkEventKey* event, SettingsWindow* self) {
   if (event->keyval != GDK_KEY_Escape) return FALSE;
-  gtk_widget_destroy(self->window_);
+  self->AtEdge(CallbackEdge::kGtkSignal, [self] { gtk_widget_destroy(self->window_); });
   return TRUE;
+}
+
+template <typename Body>
+void SettingsWindow::AtEdge(CallbackEdge edge, Body&& body) noexcept {
+  CatchAtEdge(edge, std::forward<Body>(body));
+  if (const std::exception_ptr failure = TakeCaughtFailure()) ShowFailure(DescribeFailure(failure));
+}
+
+// What failed may have left the preview half-way: it stops, and Save stays off so that the
+// settings file keeps what it holds. Close still works.
+void SettingsWindow::ShowFailure(const std::string& what) noexcept {
+  failed_ = true;
+  if (preview_timer_ != 0) g_source_remove(preview_timer_);
+  preview_timer_ = 0;
+  std::fprintf(stderr, "ambervale-settings: %s\n", what.c_str());
+  for (GtkWidget* widget : {controls_, save_, try_})
+    if (widget != nullptr) gtk_widget_set_sensitive(widget, FALSE);
+  if (status_ != nullptr)
+    SetStatus("Stopped: " + what + ". The settings file is left as it was; close the window.", true);
 }
 
 }  // namespace ambervale

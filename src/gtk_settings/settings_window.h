@@ -11,6 +11,7 @@
 
 #include "gtk_settings/live_preview.h"
 #include "gtk_settings/saver_launch.h"
+#include "linux/callback_edge.h"
 #include "linux/settings_file.h"
 
 namespace ambervale {
@@ -25,6 +26,8 @@ class SettingsWindow {
   SettingsWindow& operator=(const SettingsWindow&) = delete;
 
   GtkWidget* Widget() const { return window_; }
+  // A handler failed: the window shows what, and nothing more is saved.
+  bool Failed() const { return failed_; }
 
  private:
   // A slider and the setting it edits, handed to its signal.
@@ -50,6 +53,10 @@ class SettingsWindow {
   void Save();
   void Try();
   void TryEnded(GPid pid, int status);
+  // Every handler GTK and GLib call runs its body through here (see linux/callback_edge.h).
+  template <typename Body>
+  void AtEdge(CallbackEdge edge, Body&& body) noexcept;
+  void ShowFailure(const std::string& what) noexcept;
 
   static void OnSliderMoved(GtkRange* range, Slider* slider);
   static void OnRandomToggled(GtkToggleButton* button, SettingsWindow* self);
@@ -70,6 +77,7 @@ class SettingsWindow {
 
   GtkWidget* window_ = nullptr;
   GtkWidget* problems_ = nullptr;  // the file's lines that could not be read
+  GtkWidget* controls_ = nullptr;
   std::array<Slider, 4> sliders_{};
   GtkWidget* random_ = nullptr;
   GtkWidget* desktop_picture_ = nullptr;
@@ -85,6 +93,7 @@ class SettingsWindow {
   guint preview_timer_ = 0;
   GPid try_pid_ = 0;
   guint try_watch_ = 0;
+  bool failed_ = false;
 };
 
 }  // namespace ambervale

@@ -2,13 +2,16 @@
 
 #include <utility>
 
+#include "linux/callback_edge.h"
+
 #include "wayland/shm_buffer.h"
 
 namespace ambervale {
 
 const zwlr_screencopy_frame_v1_listener DesktopCapture::kListener = {
-    &DesktopCapture::OnBuffer, &DesktopCapture::OnFlags,  &DesktopCapture::OnReady,      &DesktopCapture::OnFailed,
-    &DesktopCapture::OnDamage, &DesktopCapture::OnDmabuf, &DesktopCapture::OnBufferDone,
+    AtWaylandEdge<&DesktopCapture::OnBuffer>,     &DesktopCapture::OnFlags,  AtWaylandEdge<&DesktopCapture::OnReady>,
+    AtWaylandEdge<&DesktopCapture::OnFailed>,     &DesktopCapture::OnDamage, &DesktopCapture::OnDmabuf,
+    AtWaylandEdge<&DesktopCapture::OnBufferDone>,
 };
 
 DesktopCapture::DesktopCapture(wl_shm* shm, zwlr_screencopy_manager_v1* manager, wl_output* output, Done done)

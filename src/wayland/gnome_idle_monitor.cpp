@@ -5,6 +5,9 @@
 #include <systemd/sd-bus.h>
 
 #include <cstdio>
+#include <cstring>
+
+#include "linux/callback_edge.h"
 
 #include "wayland/idle_source.h"
 
@@ -34,6 +37,9 @@ class GnomeIdleMonitor : public IdleSource {
     const int r = sd_bus_call_method(bus_, kService, kPath, kInterface, "AddIdleWatch", &error, &reply, "t",
                                      uint64_t{milliseconds});
     const bool added = r >= 0 && sd_bus_message_read(reply, "u", &watch_id_) >= 0;
+    if (r < 0)
+      std::fprintf(stderr, "ambervale-wayland: Mutter's idle monitor gives no idle watch: %s\n",
+                   error.message ? error.message : std::strerror(-r));
     sd_bus_error_free(&error);
     sd_bus_message_unref(reply);
     return added;
@@ -51,9 +57,11 @@ class GnomeIdleMonitor : public IdleSource {
 
  private:
   static int OnFired(sd_bus_message* message, void* data, sd_bus_error*) {
-    auto* self = static_cast<GnomeIdleMonitor*>(data);
-    uint32_t id = 0;
-    if (sd_bus_message_read(message, "u", &id) >= 0 && id == self->watch_id_) self->BecameIdle();
+    CatchAtEdge(CallbackEdge::kSdBus, [&] {
+      auto* self = static_cast<GnomeIdleMonitor*>(data);
+      uint32_t id = 0;
+      if (sd_bus_message_read(message, "u", &id) >= 0 && id == self->watch_id_) self->BecameIdle();
+    });
     return 0;
   }
 

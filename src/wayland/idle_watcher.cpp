@@ -15,6 +15,7 @@
 
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "kde-idle-client-protocol.h"
+#include "linux/callback_edge.h"
 #include "linux/stop_signals.h"
 #include "wayland/idle_source.h"
 
@@ -135,9 +136,10 @@ int RunIdleWatcher(wl_display* display, int32_t seconds, const std::vector<std::
                    const sigset_t& wait_mask) {
   IdleGlobals globals;
   globals.registry = wl_display_get_registry(display);
-  static const wl_registry_listener listener = {OnGlobal, OnGlobalRemove};
+  static const wl_registry_listener listener = {AtWaylandEdge<OnGlobal>, OnGlobalRemove};
   wl_registry_add_listener(globals.registry, &listener, &globals);
   if (wl_display_roundtrip(display) < 0) return 1;
+  RethrowCaughtFailure();
 
   const auto milliseconds = static_cast<uint32_t>(seconds) * 1000u;
   std::unique_ptr<IdleSource> source = MakeWaylandIdle(globals, milliseconds);
@@ -152,8 +154,11 @@ int RunIdleWatcher(wl_display* display, int32_t seconds, const std::vector<std::
     std::fprintf(stderr, "ambervale-wayland: the saver after %d s idle (%s)\n", seconds, source->Name().c_str());
     SaverProcess saver;
     source->Dispatch();  // what came with the watch's setting up
+    RethrowCaughtFailure();
     while (!StopRequested()) {
-      if (!Wait(display, *source, saver, wait_mask)) {
+      const bool connected = Wait(display, *source, saver, wait_mask);
+      RethrowCaughtFailure();  // from a listener or bus handler of this wait
+      if (!connected) {
         std::fprintf(stderr, "ambervale-wayland: the connection to the compositor or the session bus broke\n");
         break;
       }

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "linux/callback_edge.h"
+
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -16,7 +18,7 @@ class OverlayLayer : public ShellSurface {
       : events_(std::move(events)) {
     layer_ = zwlr_layer_shell_v1_get_layer_surface(layer_shell, surface, output, ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY,
                                                    "ambervale");
-    static const zwlr_layer_surface_v1_listener listener = {Configure, Closed};
+    static const zwlr_layer_surface_v1_listener listener = {AtWaylandEdge<Configure>, AtWaylandEdge<Closed>};
     zwlr_layer_surface_v1_add_listener(layer_, &listener, this);
     zwlr_layer_surface_v1_set_anchor(layer_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
                                                  ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
@@ -46,11 +48,11 @@ class FullscreenToplevel : public ShellSurface {
   FullscreenToplevel(xdg_wm_base* wm_base, wl_surface* surface, wl_output* output, Events events)
       : events_(std::move(events)) {
     xdg_surface_ = xdg_wm_base_get_xdg_surface(wm_base, surface);
-    static const xdg_surface_listener surface_listener = {SurfaceConfigure};
+    static const xdg_surface_listener surface_listener = {AtWaylandEdge<SurfaceConfigure>};
     xdg_surface_add_listener(xdg_surface_, &surface_listener, this);
     toplevel_ = xdg_surface_get_toplevel(xdg_surface_);
-    static const xdg_toplevel_listener toplevel_listener = {ToplevelConfigure, ToplevelClose, ToplevelBounds,
-                                                            ToplevelCapabilities};
+    static const xdg_toplevel_listener toplevel_listener = {ToplevelConfigure, AtWaylandEdge<ToplevelClose>,
+                                                            ToplevelBounds, ToplevelCapabilities};
     xdg_toplevel_add_listener(toplevel_, &toplevel_listener, this);
     xdg_toplevel_set_title(toplevel_, "Ambervale");
     xdg_toplevel_set_app_id(toplevel_, "ambervale-wayland");

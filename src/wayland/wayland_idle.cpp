@@ -7,6 +7,7 @@
 
 #include "ext-idle-notify-v1-client-protocol.h"
 #include "kde-idle-client-protocol.h"
+#include "linux/callback_edge.h"
 #include "wayland/idle_source.h"
 
 namespace ambervale {
@@ -18,7 +19,7 @@ class ExtIdleNotification : public IdleSource {
     notifier_ = static_cast<ext_idle_notifier_v1*>(
         wl_registry_bind(globals.registry, globals.ext_notifier, &ext_idle_notifier_v1_interface, 1));
     notification_ = ext_idle_notifier_v1_get_idle_notification(notifier_, milliseconds, globals.seat);
-    static const ext_idle_notification_v1_listener listener = {Idled, Resumed};
+    static const ext_idle_notification_v1_listener listener = {AtWaylandEdge<Idled>, Resumed};
     ext_idle_notification_v1_add_listener(notification_, &listener, this);
   }
   ~ExtIdleNotification() override {
@@ -41,7 +42,7 @@ class KdeIdleTimeout : public IdleSource {
     idle_ = static_cast<org_kde_kwin_idle*>(
         wl_registry_bind(globals.registry, globals.kde_idle, &org_kde_kwin_idle_interface, 1));
     timeout_ = org_kde_kwin_idle_get_idle_timeout(idle_, globals.seat, milliseconds);
-    static const org_kde_kwin_idle_timeout_listener listener = {Idle, Resumed};
+    static const org_kde_kwin_idle_timeout_listener listener = {AtWaylandEdge<Idle>, Resumed};
     org_kde_kwin_idle_timeout_add_listener(timeout_, &listener, this);
   }
   ~KdeIdleTimeout() override {

@@ -19,6 +19,7 @@
 
 #include "engine/mouse_exit_rule.h"
 #include "engine/saver_startup.h"
+#include "linux/callback_edge.h"
 #include "linux/scale_picture.h"
 #include "linux/stop_signals.h"
 #include "linux/tick_stats.h"
@@ -158,13 +159,13 @@ void OutputDone(void* data, wl_output*) {
 void OutputScale(void* data, wl_output*, int32_t factor) {
   static_cast<Output*>(data)->scale = std::clamp(factor, 1, 8);
 }
-const wl_output_listener kOutputListener = {OutputGeometry, OutputMode, OutputDone, OutputScale};
+const wl_output_listener kOutputListener = {OutputGeometry, OutputMode, AtWaylandEdge<OutputDone>, OutputScale};
 
 void FrameDone(void* data, wl_callback*, uint32_t) {
   auto* output = static_cast<Output*>(data);
   output->client->OnFrameDone(*output);
 }
-const wl_callback_listener kFrameListener = {FrameDone};
+const wl_callback_listener kFrameListener = {AtWaylandEdge<FrameDone>};
 
 void KeyboardKeymap(void*, wl_keyboard*, uint32_t, int32_t fd, uint32_t) { close(fd); }
 void KeyboardEnter(void* data, wl_keyboard*, uint32_t, wl_surface* surface, wl_array*) {
@@ -176,8 +177,9 @@ void KeyboardKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_
 }
 void KeyboardModifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
 void KeyboardRepeat(void*, wl_keyboard*, int32_t, int32_t) {}
-const wl_keyboard_listener kKeyboardListener = {KeyboardKeymap, KeyboardEnter,     KeyboardLeave,
-                                                KeyboardKey,    KeyboardModifiers, KeyboardRepeat};
+const wl_keyboard_listener kKeyboardListener = {KeyboardKeymap,    AtWaylandEdge<KeyboardEnter>,
+                                                KeyboardLeave,     AtWaylandEdge<KeyboardKey>,
+                                                KeyboardModifiers, KeyboardRepeat};
 
 void PointerEnter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
   auto* seat = static_cast<Seat*>(data);
@@ -200,9 +202,15 @@ void PointerFrame(void*, wl_pointer*) {}
 void PointerAxisSource(void*, wl_pointer*, uint32_t) {}
 void PointerAxisStop(void*, wl_pointer*, uint32_t, uint32_t) {}
 void PointerAxisDiscrete(void*, wl_pointer*, uint32_t, int32_t) {}
-const wl_pointer_listener kPointerListener = {PointerEnter,      PointerLeave,    PointerMotion,
-                                              PointerButton,     PointerAxis,     PointerFrame,
-                                              PointerAxisSource, PointerAxisStop, PointerAxisDiscrete};
+const wl_pointer_listener kPointerListener = {AtWaylandEdge<PointerEnter>,
+                                              PointerLeave,
+                                              AtWaylandEdge<PointerMotion>,
+                                              AtWaylandEdge<PointerButton>,
+                                              PointerAxis,
+                                              PointerFrame,
+                                              PointerAxisSource,
+                                              PointerAxisStop,
+                                              PointerAxisDiscrete};
 
 void TouchDown(void* data, wl_touch*, uint32_t, uint32_t, wl_surface*, int32_t, wl_fixed_t, wl_fixed_t) {
   static_cast<Seat*>(data)->client->RequestEnd();
@@ -213,21 +221,21 @@ void TouchFrame(void*, wl_touch*) {}
 void TouchCancel(void*, wl_touch*) {}
 void TouchShape(void*, wl_touch*, int32_t, wl_fixed_t, wl_fixed_t) {}
 void TouchOrientation(void*, wl_touch*, int32_t, wl_fixed_t) {}
-const wl_touch_listener kTouchListener = {TouchDown,   TouchUp,    TouchMotion,     TouchFrame,
-                                          TouchCancel, TouchShape, TouchOrientation};
+const wl_touch_listener kTouchListener = {
+    AtWaylandEdge<TouchDown>, TouchUp, TouchMotion, TouchFrame, TouchCancel, TouchShape, TouchOrientation};
 
 void SeatCapabilities(void* data, wl_seat*, uint32_t capabilities) {
   auto* seat = static_cast<Seat*>(data);
   seat->client->OnSeatCapabilities(*seat, capabilities);
 }
 void SeatName(void*, wl_seat*, const char*) {}
-const wl_seat_listener kSeatListener = {SeatCapabilities, SeatName};
+const wl_seat_listener kSeatListener = {AtWaylandEdge<SeatCapabilities>, SeatName};
 
 void RegistryGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
   static_cast<Client*>(data)->OnGlobal(registry, name, interface, version);
 }
 void RegistryGlobalRemove(void* data, wl_registry*, uint32_t name) { static_cast<Client*>(data)->OnGlobalRemove(name); }
-const wl_registry_listener kRegistryListener = {RegistryGlobal, RegistryGlobalRemove};
+const wl_registry_listener kRegistryListener = {AtWaylandEdge<RegistryGlobal>, AtWaylandEdge<RegistryGlobalRemove>};
 
 // ---- the client ----------------------------------------------------------------
 
@@ -556,6 +564,7 @@ int Client::Run(const sigset_t& wait_mask) {
   registry_ = wl_display_get_registry(display_);
   wl_registry_add_listener(registry_, &kRegistryListener, this);
   if (wl_display_roundtrip(display_) < 0) return 1;
+  RethrowCaughtFailure();
   // Layer shell first; a full-screen toplevel where there is none, or where asked for.
   const char* shell = std::getenv("AMBERVALE_WAYLAND_SHELL");
   if (shell && std::string_view(shell) == "xdg" && wm_base_ && layer_shell_) {
@@ -570,6 +579,7 @@ int Client::Run(const sigset_t& wait_mask) {
   if (options_.settings.desktop_picture.value_or(kWaylandDesktopPictureByDefault) && !screencopy_)
     std::fprintf(stderr, "ambervale-wayland: no wlr-screencopy here: the leaves fall on a plain background\n");
   while (!ending_ && !StopRequested()) {
+    RethrowCaughtFailure();  // from a listener of the last dispatch
     AdvanceDue(MonotonicNow());
     CheckKeyboardFocus(MonotonicNow());
     if (!WaitForEvents(wait_mask)) {
@@ -585,8 +595,13 @@ int Client::Run(const sigset_t& wait_mask) {
 }  // namespace
 
 int RunWaylandSaver(wl_display* display, const LinuxOptions& options, const sigset_t& wait_mask) {
-  Client client(display, options);
-  return client.Run(wait_mask);
+  int status = 0;
+  {
+    Client client(display, options);
+    status = client.Run(wait_mask);
+  }
+  RethrowCaughtFailure();  // from a listener of the last dispatch or of the farewell round trip
+  return status;
 }
 
 }  // namespace ambervale

@@ -2,7 +2,8 @@
 # ambervale-settings on a private Xvfb screen, driven from the keyboard as a user would: the
 # preview shows leaves and starts afresh when the layout changes; the values set with the
 # access keys are saved, the file's comments and other lines kept; Try runs the X11 saver full
-# screen and a key ends it; a file with bad lines opens, names them and keeps them on Save.
+# screen and a key ends it; a file with bad lines opens, names them and keeps them on Save; a
+# failure in a handler is shown, and nothing is saved after it.
 # Usage: x11.sh PROGRAM SAVER
 program=$1 saver=$2
 set -euo pipefail
@@ -79,4 +80,19 @@ wait_for 60 "the saved file" grep -qx 'size = 11' "$conf"
 [ "$(head -n3 "$conf")" = "$(printf 'size = huge\nthis is no setting\nalgorithm = 2')" ] || fail "bad lines lost: $(cat "$conf")"
 keys Escape
 wait "$settings_pid" || fail "exit status $? after Esc"
+
+# A failure in the preview's timer is shown; the window stays, Save writes nothing, and Esc
+# (handled after the keys before it) ends it with status 1.
+saved=$(cat "$conf")
+AMBERVALE_FAIL_AT_EDGE=glib-source start_settings
+wait_for 60 "the timer's failure named" grep -q 'forced in a glib-source callback' "$e2e_dir/settings.err"
+keys alt+s Left alt+v Escape
+status=0
+wait "$settings_pid" || status=$?
+[ $status -eq 1 ] && [ "$(cat "$conf")" = "$saved" ] || fail "after a failing timer: status $status, $(cat "$conf")"
+# One in GTK's signals, from the first (the start-up, with no window yet): named, status 1.
+status=0
+AMBERVALE_FAIL_AT_EDGE=gtk-signal timeout 60 "$program" 2>"$e2e_dir/settings.err" || status=$?
+[ $status -eq 1 ] && grep -q 'forced in a gtk-signal callback' "$e2e_dir/settings.err" ||
+  fail "a failing signal handler: status $status"
 echo "settings x11 ok"

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # ambervale-wayland on one headless sway output: leaves over the plain background, a second
 # instance that ends at once, a key that ends the run and gives the desktop back, SIGTERM,
-# a bad flag, and the desktop picture, on unless the configuration file turns it off. At Fast 50 the ticks
-# keep their pace between the frames the compositor asks for.
+# a bad flag, a failing listener, and the desktop picture, on unless the configuration file
+# turns it off. At Fast 50 the ticks keep their pace between the frames the compositor asks for.
 # Usage: basic.sh PROGRAM CLIENT
 program=$1 client=$2
 source "$(dirname "$0")/lib.sh"
@@ -34,6 +34,10 @@ expect_exit "$saver_pid" 0 "SIGTERM"
 status=0
 as_user "$program" --size twelve 2>"$e2e_dir/err" || status=$?
 [ $status -eq 2 ] && grep -q '^usage: ambervale-wayland' "$e2e_dir/err" || fail "a bad flag: status $status"
+# A failure inside a listener reaches main: named, and status 1.
+status=0
+as_user env AMBERVALE_FAIL_AT_EDGE=wayland timeout 30 "$program" 2>"$e2e_dir/err" || status=$?
+[ $status -eq 1 ] && grep -q 'forced in a wayland callback' "$e2e_dir/err" || fail "a failing listener: status $status"
 
 # Desktop pictures by default (no such line in the file), with a bad line that is named and skipped.
 printf 'fast = 50\nsize = huge\n' >"$user_home/.config/ambervale/ambervale.conf"

@@ -3,7 +3,7 @@
 # toplevel on each of two monitors at its size, its ticks there, a key through RemoteDesktop
 # ending the run; then the idle watcher through Mutter's IdleMonitor: held off by an idle
 # inhibitor, the saver after the idle time, ended by a key, back after the next idle stretch;
-# one watcher a session; a saver started meanwhile.
+# one watcher a session; a saver started meanwhile; a failure in the bus handler.
 # Usage: gnome.sh PROGRAM CLIENT INPUT
 program=$1 client=$2 input=$3
 source "$(dirname "$0")/lib.sh"
@@ -42,4 +42,9 @@ second=$(cat "$e2e_dir/shown")
 kill -TERM "$watcher_pid"
 expect_exit "$watcher_pid" 0 "SIGTERM to the watcher"
 kill -0 "$second" 2>/dev/null && fail "the watcher left its saver running"
+
+# A failure in the bus's handler reaches main: named, and status 1.
+status=0
+as_user env AMBERVALE_FAIL_AT_EDGE=sd-bus timeout 60 "$program" --idle 1 2>"$e2e_dir/err" || status=$?
+[ $status -eq 1 ] && grep -q 'forced in a sd-bus callback' "$e2e_dir/err" || fail "a failing bus handler: status $status"
 echo "gnome ok"
