@@ -8,17 +8,12 @@
 #include <memory>
 #include <vector>
 
+#include "linux/scale_picture.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 namespace ambervale {
 
 class ShmBuffer;
-
-struct DesktopPicture {
-  int32_t width = 0;
-  int32_t height = 0;
-  std::vector<uint32_t> pixels;  // 0x00RRGGBB, top row first; empty when there is none
-};
 
 class DesktopCapture {
  public:

@@ -20,6 +20,7 @@
 #include "engine/mouse_exit_rule.h"
 #include "engine/saver_startup.h"
 #include "linux/callback_edge.h"
+#include "linux/desktop_sources/desktop_sources.h"
 #include "linux/scale_picture.h"
 #include "linux/stop_signals.h"
 #include "linux/tick_stats.h"
@@ -114,6 +115,7 @@ class Client {
   void EndClosedSurfaces();
   void ArmKeyboardCheck();
   void CheckKeyboardFocus(MonotonicTime now);
+  void MapOverDesktop(Output& output, DesktopPicture picture);
 
   wl_display* display_;
   LinuxOptions options_;
@@ -124,6 +126,8 @@ class Client {
   zwlr_layer_shell_v1* layer_shell_ = nullptr;
   xdg_wm_base* wm_base_ = nullptr;
   zwlr_screencopy_manager_v1* screencopy_ = nullptr;
+  std::unique_ptr<DesktopSources> desktop_sources_;  // where there is no screencopy, or it failed
+  MonotonicTime started_ = MonotonicNow();
   std::vector<std::unique_ptr<Output>> outputs_;
   std::vector<std::unique_ptr<Seat>> seats_;
   // One mouse rule for the program, fed by the pointer's motion over any output. The readings
@@ -137,6 +141,7 @@ class Client {
   // without a keyboard has no keys to lose: the wait starts when one arrives.
   enum class Keys { kUnknown, kOurs, kElsewhere } keys_ = Keys::kUnknown;
   bool presented_ = false;
+  bool said_plain_ = false;  // the plain background's reason is said once a run
   std::optional<MonotonicTime> keyboard_deadline_;
 };
 
@@ -393,15 +398,12 @@ void Client::OnOutputDone(Output& output) {
   const bool first = !output.described;
   output.described = true;
   if (first) {
-    const bool want_picture =
-        options_.settings.desktop_picture.value_or(kWaylandDesktopPictureByDefault) && screencopy_ != nullptr;
-    if (!want_picture) return MapSurface(output);
+    if (!options_.settings.desktop_picture.value_or(kWaylandDesktopPictureByDefault)) return MapSurface(output);
     // The picture comes before the surface maps, or it would show our own surface.
+    if (!screencopy_) return MapOverDesktop(output, {});
     output.capture = std::make_unique<DesktopCapture>(shm_, screencopy_, output.output, [&output](DesktopPicture p) {
-      output.picture = std::move(p);
-      output.picture_taken = true;
       output.capture.reset();
-      output.client->MapSurface(output);
+      output.client->MapOverDesktop(output, std::move(p));
     });
     return;
   }
@@ -410,6 +412,36 @@ void Client::OnOutputDone(Output& output) {
     const int32_t width = output.logical_width * output.scale, height = output.logical_height * output.scale;
     if (width != output.saver->Buffer().Width() || height != output.saver->Buffer().Height()) StartSaver(output);
   }
+}
+
+// The output's picture from screencopy, else from the next source that gives one.
+void Client::MapOverDesktop(Output& output, DesktopPicture picture) {
+  if (!desktop_sources_) desktop_sources_ = std::make_unique<DesktopSources>();
+  std::string source = "wlr-screencopy";
+  if (picture.pixels.empty()) {
+    if (screencopy_) desktop_sources_->Failed(source, "the copy failed");
+    const ScreenArea screen{output.position.x, output.position.y, output.mode_width / output.scale,
+                            output.mode_height / output.scale};
+    ScreenArea desktop = screen;
+    for (const auto& o : outputs_) {
+      if (!o->described) continue;
+      const int32_t right = std::max(desktop.x + desktop.width, o->position.x + o->mode_width / o->scale);
+      const int32_t bottom = std::max(desktop.y + desktop.height, o->position.y + o->mode_height / o->scale);
+      desktop.x = std::min(desktop.x, o->position.x), desktop.y = std::min(desktop.y, o->position.y);
+      desktop.width = right - desktop.x, desktop.height = bottom - desktop.y;
+    }
+    picture = desktop_sources_->PictureOf(screen, desktop);
+    source = desktop_sources_->LastSource();
+  }
+  if (picture.pixels.empty() && !std::exchange(said_plain_, true))
+    std::fprintf(stderr, "ambervale-wayland: no picture of the desktop (%s): the leaves fall on a plain background\n",
+                 desktop_sources_->Failures().c_str());
+  if (options_.settings.show_fps && !picture.pixels.empty())
+    std::fprintf(stderr, "ambervale-wayland: output %u: the desktop from %s after %lld ms\n", output.global_name,
+                 source.c_str(), static_cast<long long>((MonotonicNow() - started_).count() / 1000));
+  output.picture = std::move(picture);
+  output.picture_taken = true;
+  MapSurface(output);
 }
 
 void Client::MapSurface(Output& output) {
@@ -479,6 +511,9 @@ void Client::Present(Output& output) {
   } else {
     wl_surface_damage(output.surface, 0, 0, INT32_MAX, INT32_MAX);
   }
+  if (options_.settings.show_fps && !std::exchange(presented_, true))
+    std::fprintf(stderr, "ambervale-wayland: first frame after %lld ms\n",
+                 static_cast<long long>((MonotonicNow() - started_).count() / 1000));
   presented_ = true;
   ArmKeyboardCheck();
   output.frame = wl_surface_frame(output.surface);
@@ -576,8 +611,11 @@ int Client::Run(const sigset_t& wait_mask) {
                  !compositor_ || !shm_ ? "wl_compositor or wl_shm" : "wlr-layer-shell or xdg-shell");
     return 1;
   }
-  if (options_.settings.desktop_picture.value_or(kWaylandDesktopPictureByDefault) && !screencopy_)
-    std::fprintf(stderr, "ambervale-wayland: no wlr-screencopy here: the leaves fall on a plain background\n");
+  if (options_.settings.desktop_picture.value_or(kWaylandDesktopPictureByDefault) && !screencopy_) {
+    desktop_sources_ = std::make_unique<DesktopSources>();
+    desktop_sources_->Failed("wlr-screencopy", "not offered");
+  }
+  CloseGnomeOverview();
   while (!ending_ && !StopRequested()) {
     RethrowCaughtFailure();  // from a listener of the last dispatch
     AdvanceDue(MonotonicNow());
