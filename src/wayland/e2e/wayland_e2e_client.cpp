@@ -4,6 +4,8 @@
 //   wayland_e2e_client move DX DY  a virtual pointer on the first seat moves by DX, DY pixels
 //   wayland_e2e_client inhibit S   a small window that inhibits idle for S seconds, as a video
 //                                  player does; "inhibiting" on stdout once it is shown
+//   wayland_e2e_client shot W H FILE  the screen's top-left W x H from KWin's screenshot
+//                                  interface as PPM (this program's desktop entry grants it)
 #include <wayland-client.h>
 
 #include <chrono>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "linux/desktop_sources/desktop_sources.h"
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "wayland/shm_buffer.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
@@ -134,12 +137,31 @@ int Inhibit(const Globals& globals, int seconds, wl_display* display) {
   return 0;
 }
 
+int Shot(int32_t width, int32_t height, const char* path) {
+  ambervale::DesktopSources sources;
+  const ambervale::DesktopPicture picture = sources.PictureOf({0, 0, width, height}, {0, 0, width, height});
+  if (sources.LastSource() != "KWin's ScreenShot2") {
+    std::fprintf(stderr, "no picture from KWin: %s\n", sources.Failures().c_str());
+    return 1;
+  }
+  FILE* file = std::fopen(path, "wb");
+  if (!file) return 1;
+  std::fprintf(file, "P6\n%d %d\n255\n", picture.width, picture.height);
+  for (const uint32_t pixel : picture.pixels) {
+    const unsigned char rgb[3] = {static_cast<unsigned char>(pixel >> 16), static_cast<unsigned char>(pixel >> 8),
+                                  static_cast<unsigned char>(pixel)};
+    std::fwrite(rgb, 1, 3, file);
+  }
+  return std::fclose(file) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "shot" && argc == 5) return Shot(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
   if (command != "protocols" && !(command == "move" && argc == 4) && !(command == "inhibit" && argc == 3)) {
-    std::fprintf(stderr, "usage: %s protocols | move DX DY | inhibit SECONDS\n", argv[0]);
+    std::fprintf(stderr, "usage: %s protocols | move DX DY | inhibit SECONDS | shot W H FILE\n", argv[0]);
     return 2;
   }
   wl_display* display = wl_display_connect(nullptr);
