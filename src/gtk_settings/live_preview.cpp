@@ -1,6 +1,7 @@
 #include "gtk_settings/live_preview.h"
 
 #include <ctime>
+#include <utility>
 
 #include "engine/saver_startup.h"
 
@@ -21,8 +22,8 @@ bool NeedsNewCycle(const Settings& before, const Settings& after) {
 
 }  // namespace
 
-LivePreview::LivePreview(int32_t width, int32_t height, const Settings& settings)
-    : width_(width), height_(height), shown_(settings) {
+LivePreview::LivePreview(int32_t width, int32_t height, const Settings& settings, std::vector<uint32_t> background)
+    : width_(width), height_(height), shown_(settings), background_(std::move(background)) {
   Restart();
 }
 
@@ -31,7 +32,7 @@ void LivePreview::Restart() {
   static_cast<Settings&>(settings) = shown_;
   settings.exit_on_input = false;  // the window's own keys and pointer are no exit
   run_ = std::make_unique<BufferedRun>(settings, Now());
-  run_->Start(width_, height_, {});
+  run_->Start(width_, height_, background_);
 }
 
 void LivePreview::Show(const Settings& settings) {

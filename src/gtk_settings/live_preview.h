@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "linux/buffered_run.h"
 
@@ -13,7 +14,9 @@ namespace ambervale {
 
 class LivePreview {
  public:
-  LivePreview(int32_t width, int32_t height, const Settings& settings);
+  // `background`: the desktop under the leaves at the preview's size (0x00RRGGBB), or empty for
+  // the plain background.
+  LivePreview(int32_t width, int32_t height, const Settings& settings, std::vector<uint32_t> background = {});
 
   // New values: a new layout, size or opacity starts a fresh cycle with them, as the Windows
   // dialog restarts its saver; the pace and Random act on the running cycle.
@@ -33,6 +36,7 @@ class LivePreview {
   int32_t width_;
   int32_t height_;
   Settings shown_;
+  std::vector<uint32_t> background_;
   std::unique_ptr<BufferedRun> run_;
 };
 

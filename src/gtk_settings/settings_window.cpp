@@ -13,6 +13,7 @@
 #include "engine/algorithms.h"
 #include "engine/saver_startup.h"
 #include "gtk_settings/idle_autostart.h"
+#include "linux/desktop_sources/desktop_sources.h"
 #include "linux/wake_clock.h"
 
 namespace ambervale {
@@ -92,7 +93,7 @@ SettingsWindow::SettingsWindow(GtkApplication* application, std::string config_p
   if (!problems.empty()) std::fprintf(stderr, "ambervale-settings: %s\n", problems.c_str());
   gtk_widget_set_visible(problems_, !problems.empty());
   gtk_widget_set_sensitive(save_, !failed_ && file_.Readable() && !config_path_.empty());
-  gtk_widget_grab_focus(sliders_[0].scale);
+  gtk_widget_grab_focus(layout_);
 }
 
 SettingsWindow::~SettingsWindow() {
@@ -113,17 +114,53 @@ GtkWidget* SettingsWindow::BuildControls() {
   GtkWidget* grid = gtk_grid_new();
   gtk_grid_set_row_spacing(GTK_GRID(grid), kSpacing);
   gtk_grid_set_column_spacing(GTK_GRID(grid), 2 * kSpacing);
-  AddSlider(GTK_GRID(grid), 0, SettingId::kAlgorithm, 'A');
-  random_ = AddCheck(GTK_GRID(grid), 1, Caption(SpecOf(SettingId::kRandomAlgorithm).label, 'R'),
-                     values_.random_algorithm, G_CALLBACK(OnRandomToggled));
+  GtkWidget* layout_label = gtk_label_new_with_mnemonic("_Layout:");
+  gtk_label_set_xalign(GTK_LABEL(layout_label), 0);
+  gtk_grid_attach(GTK_GRID(grid), layout_label, 0, 0, 1, 1);
+  gtk_grid_attach(GTK_GRID(grid), BuildLayoutChoice(), 1, 0, 1, 1);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(layout_label), layout_);
+  random_ = gtk_check_button_new_with_mnemonic(Caption(SpecOf(SettingId::kRandomAlgorithm).label, 'R').c_str());
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(random_), values_.random_algorithm);
+  gtk_grid_attach(GTK_GRID(grid), random_, 2, 0, 1, 1);
+  g_signal_connect(random_, "toggled", G_CALLBACK(OnRandomToggled), this);
   AddSlider(GTK_GRID(grid), 2, SettingId::kSize, 'S');
   AddSlider(GTK_GRID(grid), 3, SettingId::kTransparent, 'p');
   AddSlider(GTK_GRID(grid), 4, SettingId::kFast, 'F');
+  // Says where this desktop's picture will come from (only the Wayland program takes one).
+  const std::string source = session_ == Session::kWayland ? DesktopSources().ExpectedSource() : std::string();
   desktop_picture_ =
-      AddCheck(GTK_GRID(grid), 5, "_Desktop picture behind the leaves",
+      AddCheck(GTK_GRID(grid), 5, "_Desktop picture behind the leaves: " + source,
                values_.desktop_picture.value_or(kWaylandDesktopPictureByDefault), G_CALLBACK(OnDesktopPictureToggled));
   gtk_grid_attach(GTK_GRID(grid), BuildIdleRow(), 0, 6, 3, 1);
   return grid;
+}
+
+// The layouts by name, as a GTK user chooses among named things.
+GtkWidget* SettingsWindow::BuildLayoutChoice() {
+  layout_ = gtk_combo_box_text_new();
+  for (const AlgorithmSpec& spec : kAlgorithms)
+    gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(layout_), spec.name.data());
+  const int32_t layout = ClampToRange(SettingId::kAlgorithm, values_.algorithm);
+  values_.algorithm = layout;
+  gtk_combo_box_set_active(GTK_COMBO_BOX(layout_), layout);
+  g_signal_connect(layout_, "changed", G_CALLBACK(OnLayoutChosen), this);
+  return layout_;
+}
+
+// On Wayland the preview shows the desktop the saver will show, from the same sources, taken
+// before this window maps (so that it is not in the picture).
+std::vector<uint32_t> SettingsWindow::DesktopUnderPreview(int width, int height) {
+  if (session_ != Session::kWayland || !values_.desktop_picture.value_or(kWaylandDesktopPictureByDefault)) return {};
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
+  if (monitor == nullptr) return {};
+  GdkRectangle area{};
+  gdk_monitor_get_geometry(monitor, &area);
+  const ScreenArea screen{area.x, area.y, area.width, area.height};
+  const DesktopPicture picture = DesktopSources().PictureOf(screen, screen);
+  if (picture.pixels.empty()) return {};
+  return ScalePicture(picture.pixels, picture.width, picture.height, width, height);
 }
 
 // Wayland has no screensaver daemon to start the saver: an autostart entry runs
@@ -182,7 +219,7 @@ GtkWidget* SettingsWindow::BuildPreview() {
   AtkObject* accessible = gtk_widget_get_accessible(preview_area_);
   atk_object_set_name(accessible, "Preview of the saver with these settings");
   gtk_container_add(GTK_CONTAINER(frame), preview_area_);
-  preview_ = std::make_unique<LivePreview>(kPreviewWidth, height, values_);
+  preview_ = std::make_unique<LivePreview>(kPreviewWidth, height, values_, DesktopUnderPreview(kPreviewWidth, height));
   SchedulePreviewTick();
   return frame;
 }
@@ -217,9 +254,6 @@ void SettingsWindow::UpdateNote(const Slider& slider) {
   const Settings& s = values_;
   std::string note;
   switch (slider.id) {
-    case SettingId::kAlgorithm:
-      note = s.random_algorithm ? "random each cycle" : std::string(kAlgorithms[s.algorithm].name);
-      break;
     case SettingId::kSize:
       note = std::to_string(preview_ ? preview_->Columns() : 0) + " columns across the screen";
       break;
@@ -245,6 +279,15 @@ void SettingsWindow::OnSliderMoved(GtkRange* range, Slider* slider) {
     const int32_t value = static_cast<int32_t>(std::lround(gtk_range_get_value(range)));
     if (value == ValueOf(self->values_, slider->id)) return;
     SetValue(self->values_, slider->id, value);
+    self->ValuesChanged();
+  });
+}
+
+void SettingsWindow::OnLayoutChosen(GtkComboBox* box, SettingsWindow* self) {
+  self->AtEdge(CallbackEdge::kGtkSignal, [&] {
+    const int chosen = gtk_combo_box_get_active(box);
+    if (chosen < 0 || chosen == self->values_.algorithm) return;
+    self->values_.algorithm = chosen;
     self->ValuesChanged();
   });
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gtk_settings/live_preview.h"
 #include "gtk_settings/saver_launch.h"
@@ -40,6 +41,8 @@ class SettingsWindow {
 
   void Load();
   GtkWidget* BuildControls();
+  GtkWidget* BuildLayoutChoice();
+  std::vector<uint32_t> DesktopUnderPreview(int width, int height);
   GtkWidget* BuildPreview();
   GtkWidget* BuildButtons();
   GtkWidget* BuildIdleRow();
@@ -59,6 +62,7 @@ class SettingsWindow {
   void ShowFailure(const std::string& what) noexcept;
 
   static void OnSliderMoved(GtkRange* range, Slider* slider);
+  static void OnLayoutChosen(GtkComboBox* box, SettingsWindow* self);
   static void OnRandomToggled(GtkToggleButton* button, SettingsWindow* self);
   static void OnDesktopPictureToggled(GtkToggleButton* button, SettingsWindow* self);
   static gboolean OnPreviewDraw(GtkWidget* area, cairo_t* cairo, SettingsWindow* self);
@@ -78,7 +82,8 @@ class SettingsWindow {
   GtkWidget* window_ = nullptr;
   GtkWidget* problems_ = nullptr;  // the file's lines that could not be read
   GtkWidget* controls_ = nullptr;
-  std::array<Slider, 4> sliders_{};
+  std::array<Slider, 3> sliders_{};
+  GtkWidget* layout_ = nullptr;  // the thirteen layouts by name
   GtkWidget* random_ = nullptr;
   GtkWidget* desktop_picture_ = nullptr;
   GtkWidget* idle_row_ = nullptr;  // Wayland only: "Start after N minutes of idle"

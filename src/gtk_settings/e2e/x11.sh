@@ -41,7 +41,7 @@ corner="40x12+$px+$py" centre="40x40+$((px + pw / 2 - 20))+$((py + ph / 2 - 20))
 # The plain grid fills from the top-left corner; the rings start in the centre, and a new
 # layout starts a new cycle, so the corner is plain again.
 wait_for 60 "leaves in the preview's corner" eval 'shot "$e2e_dir/s.png"; region_has_leaves "$corner"'
-keys Right Right
+keys Down Down
 wait_for 60 "the rings' leaves in the centre, the corner cleared" \
   eval 'shot "$e2e_dir/s.png"; region_has_leaves "$centre" && region_plain "$corner"'
 
