@@ -31,6 +31,7 @@ fi
 for path in ./usr/libexec/xscreensaver/ambervale ./usr/share/xscreensaver/config/ambervale.xml \
             ./usr/share/applications/screensavers/ambervale.desktop ./usr/share/man/man6/ambervale.6.gz \
             ./usr/bin/ambervale-wayland ./usr/share/man/man6/ambervale-wayland.6.gz \
+            ./usr/share/applications/org.ambervale_screensaver.Wayland.desktop \
             "${settings_window[@]}" ./usr/share/doc/ambervale/copyright ./usr/share/doc/ambervale/changelog.gz; do
   grep -q " $path\$" <<<"$listing" || check "the package lacks $path"
 done
@@ -48,6 +49,9 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for library in libc6 libx11-6 libxext6 libxrandr2 libjpeg62-turbo libstdc++6 libwayland-client0 "${gtk[@]}"; do
   grep -q "$library" <<<"$depends" || check "Depends lacks $library: $depends"
 done
+# KWin lends its screenshot interface to the program the entry's Exec names: the installed one.
+grep -qx 'Exec=/usr/bin/ambervale-wayland' "$work/root/usr/share/applications/org.ambervale_screensaver.Wayland.desktop" ||
+  check "the Wayland program's desktop entry does not name /usr/bin/ambervale-wayland"
 grep -q '<command arg="--root"/>' "$work/root/usr/share/xscreensaver/config/ambervale.xml" || check "ambervale.xml lacks --root"
 
 lintian --fail-on error,warning --display-info "$deb" || check "lintian finds errors or warnings"
