@@ -158,7 +158,10 @@ std::vector<uint32_t> SettingsWindow::DesktopUnderPreview(int width, int height)
   GdkRectangle area{};
   gdk_monitor_get_geometry(monitor, &area);
   const ScreenArea screen{area.x, area.y, area.width, area.height};
-  const DesktopPicture picture = DesktopSources().PictureOf(screen, screen);
+  // The user is here: where the portal asks once, it asks now, and the saver later runs silent.
+  DesktopSources sources;
+  sources.LetPortalAsk();
+  const DesktopPicture picture = sources.PictureOf(screen, screen);
   if (picture.pixels.empty()) return {};
   return ScalePicture(picture.pixels, picture.width, picture.height, width, height);
 }

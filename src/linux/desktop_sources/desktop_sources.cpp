@@ -24,6 +24,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 // A D-Bus answer, a picture's bytes or the portal's response: each waits this long at most.
 constexpr int kCallTimeoutMs = 3000;
+// The portal's answer where someone is there to answer its question (the settings window).
+constexpr int kQuestionTimeoutMs = 30000;
 
 constexpr const char* kKwinName = "org.kde.KWin.ScreenShot2";
 constexpr const char* kKwinPath = "/org/kde/KWin/ScreenShot2";
@@ -226,6 +228,7 @@ struct DesktopSources::Session {
   std::string bus_error;
   State kwin = State::kUntried;
   State portal = State::kUntried;
+  int portal_wait_ms = kCallTimeoutMs;
   std::optional<DesktopPicture> portal_picture;  // the whole desktop, taken once
   State wallpaper = State::kUntried;
   Wallpaper wallpaper_setting;
@@ -343,7 +346,7 @@ std::optional<DesktopPicture> DesktopSources::Session::Portal(std::string& why) 
   VariantRef reply{g_dbus_connection_call_sync(bus, kPortalName, kPortalPath, kPortalInterface, "Screenshot",
                                                g_variant_new("(sa{sv})", "", &options), G_VARIANT_TYPE("(o)"),
                                                G_DBUS_CALL_FLAGS_NO_AUTO_START, kCallTimeoutMs, nullptr, &error)};
-  const auto deadline = Clock::now() + std::chrono::milliseconds(kCallTimeoutMs);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(portal_wait_ms);
   while (reply.value && !wait.answered && Clock::now() < deadline) {
     if (!g_main_context_iteration(wait.context, FALSE)) usleep(10000);
   }
@@ -393,6 +396,8 @@ std::optional<DesktopPicture> DesktopSources::Session::UserWallpaper(const Scree
 }
 
 DesktopSources::DesktopSources() : session_(std::make_unique<Session>()) {}
+
+void DesktopSources::LetPortalAsk() { session_->portal_wait_ms = kQuestionTimeoutMs; }
 DesktopSources::~DesktopSources() = default;
 
 void DesktopSources::Failed(const std::string& source, const std::string& why) {

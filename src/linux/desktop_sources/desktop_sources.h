@@ -24,6 +24,9 @@ class DesktopSources {
   // The picture of `screen` (within `desktop`, all screens) from the first source that gives
   // one; an empty picture when none does (Failures() says why).
   DesktopPicture PictureOf(const ScreenArea& screen, const ScreenArea& desktop);
+  // Where the desktop portal asks the user once before its first picture, wait for the answer
+  // (30 s at most) instead of withdrawing the question: for a caller the user is looking at.
+  void LetPortalAsk();
   // A source the caller tried itself (wlr-screencopy), named among the failures.
   void Failed(const std::string& source, const std::string& why);
   // "source: why; source: why" for every source that gave nothing.
