@@ -17,8 +17,9 @@ std::optional<int32_t> HexDigit(char c) {
 }
 
 std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
   return text;
 }
 
@@ -27,6 +28,26 @@ std::optional<int32_t> Number(std::string_view text) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
+}
+
+// How far a picture's size is from the wanted one: the nearest area, a smaller picture counting
+// double (it would be enlarged); unknown sizes last.
+int64_t SizeDistance(std::optional<int32_t> width, std::optional<int32_t> height, int32_t want_width,
+                     int32_t want_height) {
+  if (!width || !height || *width <= 0 || *height <= 0) return INT64_MAX - 1;
+  const int64_t have = int64_t{*width} * *height, want = int64_t{want_width} * want_height;
+  return have >= want ? have - want : 2 * (want - have);
+}
+
+// The text between `open` and the next `close` from `from` on; moves `from` past it.
+std::optional<std::string_view> Between(std::string_view text, std::string_view open, std::string_view close,
+                                        size_t& from) {
+  const size_t start = text.find(open, from);
+  if (start == std::string_view::npos) return std::nullopt;
+  const size_t end = text.find(close, start + open.size());
+  if (end == std::string_view::npos) return std::nullopt;
+  from = end + close.size();
+  return text.substr(start + open.size(), end - start - open.size());
 }
 
 // Where the whole picture lies, in desktop coordinates, for the placements that put it once.
@@ -173,13 +194,35 @@ std::string NearestPackageImage(const std::vector<std::string>& names, int32_t w
     const size_t x = stem.find('x');
     const auto w = Number(stem.substr(0, x)),
                h = x == std::string_view::npos ? std::nullopt : Number(stem.substr(x + 1));
-    // Unnamed sizes last; among named ones, the nearest area, a smaller picture counting double.
-    int64_t score = INT64_MAX - 1;
-    if (w && h && *w > 0 && *h > 0) {
-      const int64_t have = int64_t{*w} * *h, want = int64_t{width} * height;
-      score = have >= want ? have - want : 2 * (want - have);
-    }
+    const int64_t score = SizeDistance(w, h, width, height);
     if (score < best_score) best_score = score, best = name;
+  }
+  return best;
+}
+
+std::optional<std::string> SlideshowImage(std::string_view xml, int32_t width, int32_t height) {
+  size_t at = 0;
+  const std::optional<std::string_view> file = Between(xml, "<file>", "</file>", at);
+  if (!file) return std::nullopt;
+  if (file->find("<size") == std::string_view::npos) {
+    const std::string_view path = Trimmed(*file);
+    return path.empty() ? std::nullopt : std::optional<std::string>(path);
+  }
+  std::optional<std::string> best;
+  int64_t best_score = INT64_MAX;
+  size_t from = 0;
+  while (const auto size = Between(*file, "<size", "</size>", from)) {
+    const size_t tag_end = size->find('>');
+    if (tag_end == std::string_view::npos) continue;
+    const std::string_view attributes = size->substr(0, tag_end);
+    auto attribute = [&](std::string_view name) -> std::optional<int32_t> {
+      size_t a = 0;
+      const auto value = Between(attributes, std::string(name) + "=\"", "\"", a);
+      return value ? Number(*value) : std::nullopt;
+    };
+    const int64_t score = SizeDistance(attribute("width"), attribute("height"), width, height);
+    const std::string_view path = Trimmed(size->substr(tag_end + 1));
+    if (!path.empty() && score < best_score) best_score = score, best = std::string(path);
   }
   return best;
 }

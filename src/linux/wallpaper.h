@@ -55,6 +55,11 @@ std::optional<PlasmaWallpaper> ParsePlasmaWallpaper(std::string_view appletsrc);
 // nearest to width x height, preferring larger; the first when none is named by its size.
 std::string NearestPackageImage(const std::vector<std::string>& names, int32_t width, int32_t height);
 
+// The picture a GNOME background XML (a slideshow, or Debian's sizes of one picture) shows
+// first: its first <file>, or of that file's <size> choices the one nearest width x height.
+// None when it names no file.
+std::optional<std::string> SlideshowImage(std::string_view xml, int32_t width, int32_t height);
+
 // `wallpaper` placed on `screen` (inside `desktop`, the union of all screens), `colour` where
 // the picture does not reach: a picture of the screen's logical size. An empty or malformed
 // wallpaper gives the colour alone.

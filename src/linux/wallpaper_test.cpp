@@ -83,6 +83,17 @@ TEST(Wallpaper, FindsPlasmasWallpaperAndItsBestSize) {
   EXPECT_EQ(NearestPackageImage(sizes, 1920, 1200), "1920x1080.jpg");
   EXPECT_EQ(NearestPackageImage({"a.png", "bxc.png"}, 1, 1), "a.png");
   EXPECT_EQ(NearestPackageImage({}, 1, 1), "");
+
+  const char* sizes_xml =
+      "<background><static><duration>8640000.0</duration><file>\n"
+      "  <size width=\"1920\" height=\"1080\">/a/1920x1080.svg</size>\n"
+      "  <size width=\"1280\" height=\"1024\">/a/1280x1024.svg</size>\n</file></static></background>";
+  EXPECT_EQ(SlideshowImage(sizes_xml, 1280, 1024), "/a/1280x1024.svg");
+  EXPECT_EQ(SlideshowImage(sizes_xml, 1920, 1200), "/a/1920x1080.svg");
+  EXPECT_EQ(SlideshowImage("<static><file>\n /b/one.jpg \n</file></static><file>/b/two.jpg</file>", 8, 8),
+            "/b/one.jpg");
+  for (const char* bad : {"", "<file></file>", "<file>/never closed", "<file><size width=\"1\">", "not xml"})
+    EXPECT_FALSE(SlideshowImage(bad, 8, 8)) << bad;
 }
 
 }  // namespace

@@ -164,7 +164,7 @@ std::optional<std::string> GnomeSetting(const char* schema_id, const char* key) 
   return text;
 }
 
-std::optional<Wallpaper> GnomeWallpaper(std::string& why) {
+std::optional<Wallpaper> GnomeWallpaper(const ScreenArea& screen, std::string& why) {
   const auto options = GnomeSetting("org.gnome.desktop.background", "picture-options");
   if (!options) {
     why = "GNOME's background settings are not installed";
@@ -185,6 +185,17 @@ std::optional<Wallpaper> GnomeWallpaper(std::string& why) {
     return std::nullopt;
   }
   wallpaper.file = *path;
+  if (path->ends_with(".xml")) {  // a slideshow, or Debian's sizes of one picture
+    std::ifstream file(*path);
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::optional<std::string> image = SlideshowImage(text.str(), screen.width, screen.height);
+    if (!image) {
+      why = "no picture named in " + *path;
+      return std::nullopt;
+    }
+    wallpaper.file = *image;
+  }
   return wallpaper;
 }
 
@@ -375,7 +386,7 @@ std::optional<DesktopPicture> DesktopSources::Session::UserWallpaper(const Scree
   if (wallpaper == State::kUntried) {
     std::optional<Wallpaper> setting;
     if (DesktopIs("GNOME")) {
-      setting = GnomeWallpaper(why);
+      setting = GnomeWallpaper(screen, why);
     } else if (DesktopIs("KDE")) {
       setting = PlasmaWallpaperOf(screen, why);
     } else {
