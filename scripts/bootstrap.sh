@@ -84,7 +84,7 @@ if $arm64; then
   install_missing g++-aarch64-linux-gnu qemu-user libstdc++6:arm64 \
     libjpeg62-turbo-dev:arm64 libx11-dev:arm64 libxext-dev:arm64 libxrandr-dev:arm64
   if [ -d "$root/src/wayland" ]; then
-    install_missing libwayland-dev:arm64 libsystemd-dev:arm64 ||
+    install_missing libwayland-dev:arm64 libsystemd-dev:arm64 libglib2.0-dev:arm64 libgdk-pixbuf-2.0-dev:arm64 ||
       echo "bootstrap: no arm64 Wayland library: the arm64 build leaves the Wayland program out"
   fi
   # The settings window: the arm64 package carries every program the amd64 one does.
