@@ -10,6 +10,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -62,7 +63,7 @@ Surroundings ReadSurroundings(FuzzedDataProvider& input) {
 }
 
 // The window system as the start-up and the ticks see it, drawing into memory.
-class Host : public SaverHost, public PointerSource, public PreviewHost {
+class Host : public SaverHost, public PreviewHost {
  public:
   explicit Host(const Surroundings& surroundings) : s_(surroundings) {}
 
@@ -83,12 +84,6 @@ class Host : public SaverHost, public PointerSource, public PreviewHost {
     return std::make_unique<MemoryBitmap>(width, height);
   }
   void ShowDesktop(const Rect&) override {}
-  void SetTickInterval(uint32_t milliseconds) override {
-    Require(milliseconds >= 2 && milliseconds <= 102, "tick interval");
-  }
-  void SetTicking(bool) override {}
-  Point CursorPos() override { return s_.cursor; }
-  uint64_t NowMilliseconds() override { return now_ms_ += 2; }  // the fastest pace's ticks
   std::optional<Size> OpenPreview(WindowReference) override {
     if (!s_.preview_exists) return std::nullopt;
     return Size{s_.preview_rect.Width(), s_.preview_rect.Height()};
@@ -104,7 +99,6 @@ class Host : public SaverHost, public PointerSource, public PreviewHost {
 
  private:
   const Surroundings& s_;
-  uint64_t now_ms_ = 0;
 };
 
 // Splits at zero bytes: every other byte, blanks and quotes included, belongs to an argument,
@@ -157,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   new (state.get()) SaverState();
   state->run_mode = RunModeOf(mode);
   Host host(surroundings);
-  SaverRun run(*state, leaves, host, &host, &host);
+  SaverRun run(*state, leaves, host, &host);
 
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 1) preview_argument = arguments[1];
@@ -175,7 +169,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(mode == 'P', "a full-screen start-up failed");
     return 0;
   }
-  for (int tick = 0; tick < surroundings.ticks; ++tick) run.Tick();
+  // A wake at every tick of the run's pace, the pointer where the input put it and once far off.
+  const auto interval = std::chrono::milliseconds(
+      state->run_mode == RunMode::kPreview ? kPreviewTickInterval : TickInterval(state->settings.fast));
+  MonotonicTime now{};
+  run.Advance(now);
+  for (int wake = 0; wake < surroundings.ticks; ++wake) {
+    run.PointerAt(wake == 3 ? Point{-surroundings.cursor.x, -surroundings.cursor.y} : surroundings.cursor);
+    now += interval;
+    const SaverRun::Wake result = run.Advance(now);
+    Require(result.ticks <= 1 && result.next_wake.has_value(), "one tick a wake at the pace");
+    if (run.TakeCloseRequest()) break;
+  }
   if (run.MayClose()) run.Close();
   return 0;
 }

@@ -48,4 +48,9 @@ void ApplyDialogGeometry(SaverState& state) {
 
 int32_t LastRing(const SaverState& state) { return std::clamp(Div(state.grid.rows, 2), 0, kMaxRing); }
 
+void ApplySizeChange(SaverState& state, SizeRule rule) {
+  if (rule == SizeRule::kDialog) return ApplyDialogGeometry(state);
+  ApplyFullScreenGeometry(state, state.grid.surface_width, state.grid.surface_height);
+}
+
 }  // namespace ambervale

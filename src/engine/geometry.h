@@ -19,6 +19,12 @@ void ApplyPreviewGeometry(SaverState& state, int32_t window_width, int32_t windo
 // cells of width div columns.
 void ApplyDialogGeometry(SaverState& state);
 
+// The grid a running surface takes when its Size changes: the Windows settings dialog's rule,
+// or the full screen's (the grid a start-up on that surface would lay: the Linux settings
+// window's preview, which shows a Size as the saver will).
+enum class SizeRule : uint8_t { kDialog, kFullScreen };
+void ApplySizeChange(SaverState& state, SizeRule rule);
+
 // The last ring of the ring layouts: GridRows div 2, capped where a ring's slots would no
 // longer fit a table row (ring 33 has 199 slots).
 int32_t LastRing(const SaverState& state);

@@ -28,16 +28,15 @@ void MonitorTarget::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, i
 }
 
 MonitorSet::Monitor::Monitor(SaverState& shared, std::unique_ptr<SaverState> own, Random& random, LeafImageSet& leaves,
-                             MonitorOwner& owner, bool primary, const Rect& area)
+                             CycleHost& run, const Rect& area)
     : own_state(std::move(own)),
       state(own_state ? own_state.get() : &shared),
-      host(owner, primary, area),
-      engine(*state, random, leaves, host) {}
+      engine(*state, random, leaves, run, area) {}
 
-MonitorSet::MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, MonitorOwner& owner,
-                       const Rect& primary_area)
-    : random_(random), leaves_(leaves), owner_(owner) {
-  monitors_.push_back(std::make_unique<Monitor>(primary, nullptr, random, leaves, owner, true, primary_area));
+MonitorSet::MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, CycleHost& run,
+                       const Rect& primary_area, SizeRule size_rule)
+    : random_(random), leaves_(leaves), run_(run), size_rule_(size_rule) {
+  monitors_.push_back(std::make_unique<Monitor>(primary, nullptr, random, leaves, run, primary_area));
 }
 
 void MonitorSet::SpreadOver(const std::vector<Rect>& monitors, const BitmapFactory& make_bitmap) {
@@ -60,7 +59,7 @@ void MonitorSet::AddMonitor(const Rect& area, const BitmapFactory& make_bitmap) 
   s.target = std::make_unique<MonitorTarget>(*base_target_, Point{0, 0}, area);
   if (make_bitmap) s.sprite.bitmap = make_bitmap(s.sprite.dib.Width(), s.sprite.dib.Height());
 
-  monitors_.push_back(std::make_unique<Monitor>(s, std::move(own), random_, leaves_, owner_, false, area));
+  monitors_.push_back(std::make_unique<Monitor>(s, std::move(own), random_, leaves_, run_, area));
   Monitor& monitor = *monitors_.back();
   ShareSettings(false);
   monitor.engine.StartCycle();
@@ -80,11 +79,11 @@ void MonitorSet::ShareSettings(bool restarting) {
     s.close_allowed = p.close_allowed;
     if (!restarting) continue;
     // A random pick of the primary's cycle stays the primary's; a restart hands every monitor
-    // the algorithm and the Size the dialog set, Size on the dialog's own grid rule.
+    // the algorithm and the Size the dialog set, Size on the run's rule for a new Size.
     s.settings.algorithm = p.settings.algorithm;
     if (s.settings.size != p.settings.size) {
       s.settings.size = p.settings.size;
-      ApplyDialogGeometry(s);
+      ApplySizeChange(s, size_rule_);
     }
   }
 }

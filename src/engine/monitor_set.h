@@ -2,7 +2,7 @@
 // screen) spans all monitors, but a grid is laid out for one surface. So each monitor gets an
 // engine of its own: its own grid from its own size, its own layout cycle, its own sprite,
 // drawing through a target shifted to the monitor's origin and clipped to it. One tick moves
-// them all; the exit checks run once per tick. With one monitor the saver is the single engine
+// them all; the run takes the exit checks once per wake. With one monitor the saver is the single engine
 // on the shared SaverState, exactly as without this layer.
 #pragma once
 
@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/geometry.h"
 #include "engine/random.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_state.h"
@@ -42,22 +43,15 @@ class MonitorTarget : public DrawTarget {
   Rect clip_;
 };
 
-// What the set asks of the run that owns it; areas are in the draw target's coordinates.
-class MonitorOwner {
- public:
-  virtual ~MonitorOwner() = default;
-  virtual void CheckExits() = 0;
-  virtual void SetTicking(bool on) = 0;
-  virtual void ShowDesktop(const Rect& area) = 0;
-};
-
 class MonitorSet {
  public:
   using BitmapFactory = std::function<std::unique_ptr<ArgbBitmap>(int32_t width, int32_t height)>;
 
   // The primary monitor's engine works on `primary`, the state the settings dialog edits; its
-  // restore shows `primary_area` (the preview's, or the primary monitor's).
-  MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, MonitorOwner& owner, const Rect& primary_area);
+  // restore shows `primary_area` (the preview's, or the primary monitor's). Every engine asks
+  // its exit checks and restores of `run`; a new Size reaches the other monitors on `size_rule`.
+  MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, CycleHost& run, const Rect& primary_area,
+             SizeRule size_rule = SizeRule::kDialog);
 
   // After a full-screen start-up of the primary: every further monitor gets a state of its
   // own (settings as the primary's, the full-screen grid from its own size, a sprite surface
@@ -81,29 +75,11 @@ class MonitorSet {
   SaverEngine& Engine(size_t index) { return monitors_[index]->engine; }
 
  private:
-  // What one monitor's engine asks of the run: the exit checks from the primary only, and a
-  // restore of the monitor's own area.
-  class MonitorHost : public CycleHost {
-   public:
-    MonitorHost(MonitorOwner& owner, bool primary, const Rect& area) : owner_(owner), primary_(primary), area_(area) {}
-    void CheckExits() override {
-      if (primary_) owner_.CheckExits();
-    }
-    void SetTicking(bool on) override { owner_.SetTicking(on); }
-    void ShowDesktop() override { owner_.ShowDesktop(area_); }
-
-   private:
-    MonitorOwner& owner_;
-    bool primary_;
-    Rect area_;
-  };
-
   struct Monitor {
-    Monitor(SaverState& shared, std::unique_ptr<SaverState> own, Random& random, LeafImageSet& leaves,
-            MonitorOwner& owner, bool primary, const Rect& area);
+    Monitor(SaverState& shared, std::unique_ptr<SaverState> own, Random& random, LeafImageSet& leaves, CycleHost& run,
+            const Rect& area);
     std::unique_ptr<SaverState> own_state;  // null for the primary, which uses the shared state
     SaverState* state;
-    MonitorHost host;
     SaverEngine engine;
   };
 
@@ -114,7 +90,8 @@ class MonitorSet {
 
   Random& random_;
   LeafImageSet& leaves_;
-  MonitorOwner& owner_;
+  CycleHost& run_;
+  SizeRule size_rule_;
   std::unique_ptr<DrawTarget> base_target_;
   std::vector<std::unique_ptr<Monitor>> monitors_;
 };

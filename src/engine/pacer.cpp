@@ -7,13 +7,7 @@ void Pacer::SetInterval(uint32_t milliseconds) {
   due_.reset();
 }
 
-void Pacer::SetTicking(bool on) {
-  if (on && !ticking_) due_.reset();
-  ticking_ = on;
-}
-
 bool Pacer::TakeTick(MonotonicTime now) {
-  if (!ticking_) return false;
   if (!due_) {
     due_ = now + interval_;
     return false;

@@ -48,8 +48,8 @@ JpegImage* LeafImageSet::Image(int32_t index) {
   return images_[index - 1].get();
 }
 
-SaverEngine::SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, CycleHost& host)
-    : state_(state), random_(random), leaves_(leaves), host_(host) {}
+SaverEngine::SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, CycleHost& host, const Rect& area)
+    : state_(state), random_(random), leaves_(leaves), host_(host), area_(area) {}
 
 void SaverEngine::StartCycle() { ambervale::StartCycle(state_, random_); }
 
@@ -127,23 +127,9 @@ void SaverEngine::DrawCell() {
 }
 
 void SaverEngine::RestoreAndRestart() {
-  SaverState& s = state_;
-  s.cycle.fade_step = 0;
+  state_.cycle.fade_step = 0;
   StartCycle();
-  host_.SetTicking(false);
-  try {
-    if (s.run_mode == RunMode::kPreview) {
-      if (s.target != nullptr && s.desktop_picture != nullptr)
-        s.target->DrawScaled(s.desktop_picture.get(), 0, 0, s.grid.surface_width, s.grid.surface_height);
-    } else {
-      host_.ShowDesktop();
-    }
-  } catch (...) {
-    // A failed restore must not leave the saver frozen with its timer off.
-    host_.SetTicking(true);
-    throw;
-  }
-  host_.SetTicking(true);
+  host_.ShowDesktop(area_);
 }
 
 void SaverEngine::NewSprite() {

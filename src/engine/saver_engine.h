@@ -15,13 +15,15 @@
 
 namespace ambervale {
 
-// What one screen's engine asks of the run it belongs to.
+// What one screen's engine asks of the run it belongs to (SaverRun); areas are in the draw
+// target's coordinates.
 class CycleHost {
  public:
   virtual ~CycleHost() = default;
-  virtual void CheckExits() = 0;         // the exit checks at the head of every tick
-  virtual void SetTicking(bool on) = 0;  // pause the ticks during a restore; on restarts the interval
-  virtual void ShowDesktop() = 0;        // this screen's desktop shows again, its leaves gone
+  // The exit checks at the head of every tick (the run takes one a wake, whatever the screens).
+  virtual void CheckExits() = 0;
+  // A restore: the desktop (a preview's picture) shows again under `area`, every leaf gone.
+  virtual void ShowDesktop(const Rect& area) = 0;
 };
 
 // The twenty-five leaf pictures Image1..Image25, each decoded at its first use and kept.
@@ -42,7 +44,8 @@ struct AlgorithmSpec;
 
 class SaverEngine {
  public:
-  SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, CycleHost& host);
+  // `area` is the screen's place on the draw target, which a restore shows again.
+  SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, CycleHost& host, const Rect& area);
 
   void StartCycle();
   void BuildSprite();
@@ -81,6 +84,7 @@ class SaverEngine {
   Random& random_;
   LeafImageSet& leaves_;
   CycleHost& host_;
+  Rect area_;
   int32_t planes_image_ = 0;
   int32_t bitmap_image_ = 0;
   std::vector<Argb> pixels_;  // reused rebuild buffer

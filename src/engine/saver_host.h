@@ -1,7 +1,9 @@
 // What a platform gives a saver run, in the saver's words. The run (SaverRun) owns the rest:
 // the start-up, the ticks, the cycles on every screen, the restores and the exit rules. Hosts
-// (the Windows saver window, the X11 hack, the Wayland program) implement SaverHost, and the
-// two optional capabilities only where the platform really has them.
+// (the Windows saver window, the X11 hack, the Wayland program, the settings window's preview)
+// implement SaverHost, and PreviewHost only where the platform shows a preview in another
+// program's window. Input goes the other way: the host reports it to the run (SaverRun::KeyPressed,
+// ButtonPressed, PointerAt), which decides whether it ends the run.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +17,8 @@
 
 namespace ambervale {
 
-// The keys the run tells apart; the host translates its own key codes.
+// The keys the run tells apart; the host translates its own key codes. kEscape is the key that
+// ends a run under every rule (Esc; the X11 hack's own window takes q as well).
 enum class Key : uint8_t { kEscape, kOther };
 
 // Another program's window, named by the number the command line gives: the host turns it
@@ -38,19 +41,6 @@ class SaverHost {
   virtual std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) = 0;
   // A cycle ended: the desktop (or its picture) shows again under `area`, every leaf gone.
   virtual void ShowDesktop(const Rect& area) = 0;
-  // The run keeps the pace itself (SaverRun::Advance); a host that drives a timer of its own
-  // hears of the pace and of the pause while a restore runs (on again restarts the interval).
-  virtual void SetTickInterval(uint32_t milliseconds) { (void)milliseconds; }
-  virtual void SetTicking(bool on) { (void)on; }
-};
-
-// Hosts whose pointer the saver may watch for the mouse exit.
-class PointerSource {
- public:
-  virtual ~PointerSource() = default;
-  virtual Point CursorPos() = 0;
-  // A monotonic clock, for how long ago an earlier reading was taken.
-  virtual uint64_t NowMilliseconds() = 0;
 };
 
 // Hosts that show a small preview inside another program's window.

@@ -29,9 +29,8 @@ class DamageRecordingTarget : public DrawTarget {
 
 }  // namespace
 
-SaverRun::SaverRun(SaverState& state, LeafImageSet& leaves, SaverHost& host, PointerSource* pointer,
-                   PreviewHost* preview)
-    : state_(state), leaves_(leaves), host_(host), pointer_(pointer), preview_(preview) {}
+SaverRun::SaverRun(SaverState& state, LeafImageSet& leaves, SaverHost& host, PreviewHost* preview, RunRules rules)
+    : state_(state), leaves_(leaves), host_(host), preview_(preview), rules_(rules) {}
 
 bool SaverRun::Start(TimeOfDay now, std::optional<std::string_view> preview_argument) {
   phase_ = Phase::kStarting;
@@ -49,7 +48,6 @@ bool SaverRun::Start(TimeOfDay now, std::optional<std::string_view> preview_argu
     phase_ = Phase::kFailed;
     throw;
   }
-  if (pointer_) mouse_exit_.Start(pointer_->NowMilliseconds(), pointer_->CursorPos());
   phase_ = Phase::kRunning;
   return true;
 }
@@ -74,7 +72,6 @@ void SaverRun::RequireSurfaces() const {
 bool SaverRun::StartFullScreen() {
   MakeSprite(state_, kFullScreenSpriteSize);
   state_.sprite.bitmap = host_.CreateBitmap(state_.sprite.dib.Width(), state_.sprite.dib.Height());
-  host_.SetTickInterval(TickInterval(state_.settings.fast));
   SpreadOverScreens(PrimaryFirst(host_.Screens()));
   return true;
 }
@@ -83,7 +80,8 @@ void SaverRun::SpreadOverScreens(const std::vector<Rect>& screens) {
   const Rect primary = screens.empty() ? Rect{} : screens.front();
   ApplyFullScreenGeometry(state_, primary.Width(), primary.Height());
   state_.target = RecordingDamage(host_.CreateDrawTarget());
-  screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this), primary);
+  screens_ =
+      std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<CycleHost&>(*this), primary, rules_.size);
   RequireSurfaces();
   screens_->StartCycle();
   screens_->BuildSprite();
@@ -97,13 +95,13 @@ bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
   const std::optional<PreviewHost::Size> size = preview_->OpenPreview(window);
   if (!size) return false;
   ApplyPreviewGeometry(state_, size->width, size->height);
-  SetTickInterval(kPreviewTickInterval);
+  pacer_.SetInterval(kPreviewTickInterval);
   MakeSprite(state_, kPreviewSpriteSize);
   state_.desktop_picture = preview_->DesktopPicture(size->width, size->height);
   state_.target = RecordingDamage(host_.CreateDrawTarget());
   state_.sprite.bitmap = host_.CreateBitmap(kPreviewSpriteSize, kPreviewSpriteSize);
-  screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<MonitorOwner&>(*this),
-                                          Rect{0, 0, size->width, size->height});
+  screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<CycleHost&>(*this),
+                                          Rect{0, 0, size->width, size->height}, rules_.size);
   RequireSurfaces();
   screens_->RestoreAndRestart();
   screens_->StartCycle();
@@ -128,6 +126,7 @@ std::unique_ptr<DrawTarget> SaverRun::RecordingDamage(std::unique_ptr<DrawTarget
 
 SaverRun::Wake SaverRun::Advance(MonotonicTime now) {
   Wake wake;
+  now_ = now;
   exits_checked_ = false;
   while (phase_ == Phase::kRunning && !close_requested_ && pacer_.TakeTick(now)) {
     screens_->Tick();
@@ -139,21 +138,14 @@ SaverRun::Wake SaverRun::Advance(MonotonicTime now) {
   return wake;
 }
 
-void SaverRun::Tick() {
-  exits_checked_ = false;
-  if (phase_ != Phase::kRunning) return;
-  screens_->Tick();
-  RequireSurfaces();
-}
-
-void SaverRun::SetTickInterval(uint32_t milliseconds) { pacer_.SetInterval(milliseconds); }
-
-void SaverRun::SetTicking(bool on) {
-  pacer_.SetTicking(on);
-  host_.SetTicking(on);
-}
-
 void SaverRun::ShowDesktop(const Rect& area) {
+  pacer_.Restart();
+  if (state_.run_mode == RunMode::kPreview) {
+    if (state_.target && state_.desktop_picture)
+      state_.target->DrawScaled(state_.desktop_picture.get(), 0, 0, state_.grid.surface_width,
+                                state_.grid.surface_height);
+    return;
+  }
   host_.ShowDesktop(area);
   changed_.Add(area);
 }
@@ -170,19 +162,33 @@ void SaverRun::CheckExits() {
     if (preview_ && !preview_->PreviewShown()) close_requested_ = true;
     return;
   }
-  if (state_.settings.exit_on_input && !state_.behind_dialog) CheckPointer();
+  if (AnyInputEnds()) CheckPointer();
+}
+
+bool SaverRun::AnyInputEnds() const {
+  switch (rules_.input) {
+    case InputRule::kSettings: return state_.settings.exit_on_input && !state_.behind_dialog;
+    case InputRule::kAnyInput: return true;
+    case InputRule::kEscapeOnly: return false;
+  }
+  return false;
 }
 
 void SaverRun::CheckPointer() {
-  if (pointer_ == nullptr) return;
+  if (!pointer_) return;
+  const uint64_t now_ms = static_cast<uint64_t>(now_.count() / 1000);
+  if (!std::exchange(mouse_rule_started_, true)) return mouse_exit_.Start(now_ms, *pointer_);
   // One reading a tick: a second read would take a jump that lands between the two as its
   // starting point, and no later tick would see it.
-  if (mouse_exit_.Moved(pointer_->NowMilliseconds(), TickInterval(state_.settings.fast), pointer_->CursorPos()))
-    close_requested_ = true;
+  if (mouse_exit_.Moved(now_ms, TickInterval(state_.settings.fast), *pointer_)) close_requested_ = true;
 }
 
-void SaverRun::OnKeyDown(Key key) {
-  if (state_.settings.exit_on_input || key == Key::kEscape) close_requested_ = true;
+void SaverRun::KeyPressed(Key key) {
+  if (key == Key::kEscape || AnyInputEnds()) close_requested_ = true;
+}
+
+void SaverRun::ButtonPressed() {
+  if (AnyInputEnds()) close_requested_ = true;
 }
 
 void SaverRun::RestartCycles() {
@@ -195,10 +201,10 @@ void SaverRun::ChangeSetting(SettingId id, int32_t value) {
   const bool changed = ValueOf(state_.settings, id) != value;
   SetValue(state_.settings, id, value);
   switch (id) {
-    case SettingId::kFast: SetTickInterval(TickInterval(state_.settings.fast)); return;
+    case SettingId::kFast: pacer_.SetInterval(TickInterval(state_.settings.fast)); return;
     case SettingId::kSize:
       if (!changed) return;
-      ApplyDialogGeometry(state_);
+      ApplySizeChange(state_, rules_.size);
       return RestartCycles();
     case SettingId::kAlgorithm:
     case SettingId::kTransparent:

@@ -2,8 +2,9 @@
 // (full screen over every screen, or a preview), the pace (every tick that is due when the host
 // wakes it, and when to wake it next), the tick of every screen's engine with the exit checks
 // at its head, the restore-and-restart, the key exit, the settings dialog's changes, the close
-// decision and the close. A host (SaverHost) supplies what differs per platform; it asks
-// TakeCloseRequest() after a wake or a key and closes when told.
+// decision and the close. A host (SaverHost) supplies what differs per platform and reports its
+// input (keys, buttons and touches, the pointer's position); it asks TakeCloseRequest() after a
+// wake or an input and closes when told.
 #pragma once
 
 #include <cstdint>
@@ -23,21 +24,34 @@
 
 namespace ambervale {
 
-class SaverRun final : private MonitorOwner {
+// Which input ends a full-screen run. Esc (Key::kEscape) ends it under every rule.
+enum class InputRule : uint8_t {
+  kSettings,    // the settings' exit_on_input: then any key or button, or a quick mouse movement (Windows)
+  kAnyInput,    // any key, button or touch, or a quick mouse movement (a Linux program's full screen)
+  kEscapeOnly,  // nothing else (a window of its own, the settings window's preview)
+};
+
+// The rules a host runs the saver on.
+struct RunRules {
+  InputRule input = InputRule::kSettings;
+  SizeRule size = SizeRule::kDialog;  // the grid a changed Size takes (ChangeSetting)
+};
+
+class SaverRun final : private CycleHost {
  public:
   enum class Phase { kNotStarted, kStarting, kRunning, kFailed, kClosed };
 
-  // `state` is the primary screen's, which the settings dialog edits; `pointer` and `preview`
-  // are the host's optional capabilities (null where the platform has none).
-  SaverRun(SaverState& state, LeafImageSet& leaves, SaverHost& host, PointerSource* pointer = nullptr,
-           PreviewHost* preview = nullptr);
+  // `state` is the primary screen's, which the settings dialog edits; `preview` is the host's
+  // preview window, where the platform has one (null elsewhere).
+  SaverRun(SaverState& state, LeafImageSet& leaves, SaverHost& host, PreviewHost* preview = nullptr,
+           RunRules rules = {});
   SaverRun(const SaverRun&) = delete;
   SaverRun& operator=(const SaverRun&) = delete;
 
   // The start-up, seeded from the time of day. An error (settings that cannot be read, a
   // DrawingFailure) leaves the phase kFailed and propagates. A preview reference that names no
   // window also fails the start-up, quietly: the host has already dropped its preview.
-  // Returns true when the run started. Tick, FollowScreens and RestoreAndRestart raise
+  // Returns true when the run started. Advance, FollowScreens and RestoreAndRestart raise
   // DrawingFailure too once a surface has failed.
   bool Start(TimeOfDay now, std::optional<std::string_view> preview_argument = std::nullopt);
   // True once the start-up completed: only then may anything touch the surfaces.
@@ -54,10 +68,6 @@ class SaverRun final : private MonitorOwner {
   // checks once at the head of the first; no more ticks once a close is asked for. Call it once
   // after the start-up too: that reading starts the pace.
   Wake Advance(MonotonicTime now);
-  // One tick of every screen, the exit checks once at its head, whatever the pace.
-  void Tick();
-  // A new pace (the settings dialog's); the grid starts at the next wake.
-  void SetTickInterval(uint32_t milliseconds);
   // The screens changed (a resolution, a monitor come or gone): every screen gets a grid of
   // its new size, a new draw target and a fresh cycle; the host has already made the old
   // leaves go. A preview keeps its host's window.
@@ -65,12 +75,19 @@ class SaverRun final : private MonitorOwner {
   // Every screen's desktop again and a new cycle on each (nothing before the start-up made its
   // surfaces, or after it failed).
   void RestoreAndRestart();
-  void OnKeyDown(Key key);
 
-  // The settings dialog's doors. Its settings are the primary's; a change reaches every
-  // screen: Algorithm, Size and Transparent restart every cycle (Size on the dialog's grid
-  // rule), Fast sets the pace (even unchanged), the check boxes count from the next tick. A
-  // value a setting already has restarts nothing.
+  // The host's input, judged on the run's InputRule. The pointer's position (any coordinates
+  // that stay put while the run lasts) is read once a wake, at the first tick's exit checks:
+  // the mouse rule takes one reading a tick (MouseExitRule). The first reading starts it.
+  void KeyPressed(Key key);
+  void ButtonPressed();  // a mouse button or a touch
+  void PointerAt(Point position) { pointer_ = position; }
+
+  // The settings' doors (the Windows dialog's, the Linux settings window's preview). The
+  // settings are the primary's; a change reaches every screen: Algorithm, Size and Transparent
+  // restart every cycle (Size on the run's SizeRule), Fast sets the pace (even unchanged) from
+  // the next wake, the check boxes count from the next tick. A value a setting already has
+  // restarts nothing.
   const Settings& CurrentSettings() const { return state_.settings; }
   void ChangeSetting(SettingId id, int32_t value);
   // While the dialog shows no input ends the run; its close grants the close and restores
@@ -89,9 +106,7 @@ class SaverRun final : private MonitorOwner {
   bool TakeCloseRequest();
 
   size_t NumberOfScreens() const { return screens_ ? screens_->Count() : 0; }
-  SaverState& State(size_t index) { return screens_->State(index); }
-  SaverEngine& Engine(size_t index) { return screens_->Engine(index); }
-  Random& random() { return random_; }
+  const SaverState& State(size_t index) const { return screens_->State(index); }
 
  private:
   bool StartFullScreen();
@@ -100,6 +115,8 @@ class SaverRun final : private MonitorOwner {
   bool StartPreview(std::optional<std::string_view> preview_argument);
   // Every screen's desktop again and a fresh cycle from its first cell.
   void RestartCycles();
+  // Whether a key other than Esc, a button or a quick mouse movement ends the run now.
+  bool AnyInputEnds() const;
   void CheckPointer();
   // The host's target, wrapped so that every draw joins what the next wake reports changed.
   std::unique_ptr<DrawTarget> RecordingDamage(std::unique_ptr<DrawTarget> target);
@@ -107,20 +124,23 @@ class SaverRun final : private MonitorOwner {
   // could not be made or has refused a draw.
   void RequireSurfaces() const;
 
-  // MonitorOwner
+  // CycleHost: the exit checks once a wake; a restore restarts the pace (its ticks are not
+  // made up) and shows the desktop: the host's, or the preview's picture.
   void CheckExits() override;
-  void SetTicking(bool on) override;
   void ShowDesktop(const Rect& area) override;
 
   SaverState& state_;
   LeafImageSet& leaves_;
   SaverHost& host_;
-  PointerSource* pointer_;
   PreviewHost* preview_;
+  RunRules rules_;
   Random random_;
   std::unique_ptr<MonitorSet> screens_;
+  std::optional<Point> pointer_;  // the host's latest report
+  bool mouse_rule_started_ = false;
   MouseExitRule mouse_exit_;
   Pacer pacer_;
+  MonotonicTime now_{};         // the wake's reading
   Damage changed_;              // drawn or restored since the last wake
   bool exits_checked_ = false;  // in this wake
   bool close_requested_ = false;

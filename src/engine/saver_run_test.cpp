@@ -19,18 +19,14 @@ struct StatusTarget : DrawTarget {
   DrawStatus LastStatus() const override { return status; }
 };
 
-// A platform with every capability: two monitors, a pointer and a preview window.
-class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost {
+// A platform with a preview window too.
+class FakeSaverHost : public SaverHost, public PreviewHost {
  public:
   Settings settings = DefaultSettings();
   bool fail_load = false;
   std::vector<Rect> screens{{0, 0, 1024, 768}};
   std::optional<Size> preview = Size{152, 112};
   bool preview_shown = true;
-  Point cursor{500, 400};
-  std::vector<Point> cursor_script;  // consumed one reading at a time, then `cursor`
-  uint32_t interval = 0;
-  uint64_t now_ms = 0;
   std::vector<Rect> shown;  // the areas whose desktop showed again
   int bitmaps = 0;
   bool fail_bitmaps = false;
@@ -56,15 +52,6 @@ class FakeSaverHost : public SaverHost, public PointerSource, public PreviewHost
     return std::make_unique<MemoryBitmap>(width, height);
   }
   void ShowDesktop(const Rect& area) override { shown.push_back(area); }
-  void SetTickInterval(uint32_t milliseconds) override { interval = milliseconds; }
-  void SetTicking(bool) override {}
-  uint64_t NowMilliseconds() override { return now_ms; }
-  Point CursorPos() override {
-    if (cursor_script.empty()) return cursor;
-    const Point p = cursor_script.front();
-    cursor_script.erase(cursor_script.begin());
-    return p;
-  }
   std::optional<Size> OpenPreview(WindowReference) override { return preview; }
   std::unique_ptr<ArgbBitmap> DesktopPicture(int32_t width, int32_t height) override {
     picture_size = {width, height};
@@ -78,17 +65,28 @@ struct SaverRunTest : ::testing::Test {
   SaverState& state = *owned;
   LeafImageSet leaves{&TestLeafBytes};
   FakeSaverHost host;
-  SaverRun run{state, leaves, host, &host, &host};
+  std::optional<SaverRun> run_storage;
+  SaverRun& run = Make({});
   const TimeOfDay now{13, 45, 7, 250};
+  MonotonicTime clock{std::chrono::seconds(1)};  // the host's
 
+  SaverRun& Make(RunRules rules) { return run_storage.emplace(state, leaves, host, &host, rules); }
+  // The wake after the run's start-up, which starts the pace, with the pointer at rest.
   void StartFullScreen() {
     state.run_mode = RunMode::kFullScreen;
     ASSERT_TRUE(run.Start(now));
+    run.PointerAt({500, 400});
+    run.Advance(clock);
   }
-  // A tick with the cursor at `to`: true when it asked for the close.
-  bool TickWithCursorAt(Point to) {
-    host.cursor = to;
-    run.Tick();
+  // The wake of the next tick (one interval of the run's pace later, or `after`).
+  SaverRun::Wake NextTick(std::optional<MonotonicTime> after = std::nullopt) {
+    clock += after.value_or(std::chrono::milliseconds(TickInterval(state.settings.fast)));
+    return run.Advance(clock);
+  }
+  // A tick with the pointer at `to`: true when it asked for the close.
+  bool TickWithPointerAt(Point to) {
+    run.PointerAt(to);
+    NextTick();
     return run.TakeCloseRequest();
   }
 };
@@ -96,7 +94,7 @@ struct SaverRunTest : ::testing::Test {
 TEST_F(SaverRunTest, FullScreenGivesEveryScreenItsOwnGridAndThePace) {
   host.screens = {{1024, 0, 1792, 1024}, {0, 0, 1024, 768}};  // the primary second
   StartFullScreen();
-  EXPECT_EQ(host.interval, 36u);
+  EXPECT_EQ(NextTick().ticks, 1);  // at the default pace, 36 ms
   ASSERT_EQ(run.NumberOfScreens(), 2u);
   EXPECT_EQ(state.grid.surface_width, 1024);
   EXPECT_EQ(state.grid.cols, 18);
@@ -119,10 +117,10 @@ TEST_F(SaverRunTest, AnyScreensFailedSurfaceRaisesOneDrawingFailure) {
 
   host.failing_bitmap = 0;
   StartFullScreen();
-  run.Tick();
+  NextTick();
   host.beneath.status = DrawStatus::kOutOfMemory;
   try {
-    run.Tick();
+    NextTick();
     ADD_FAILURE() << "a refused draw went unnoticed";
   } catch (const DrawingFailure& failure) {
     EXPECT_STREQ(failure.what(), "The leaves cannot be drawn on the screen (out of memory)");
@@ -156,8 +154,8 @@ TEST_F(SaverRunTest, ADialogChangeReachesEveryMonitorThroughTheRun) {
 
   // The run keeps the new pace: a tick every 2 ms from the next wake on.
   run.ChangeSetting(SettingId::kFast, 50);
-  run.Advance(std::chrono::milliseconds(1000));
-  EXPECT_EQ(run.Advance(std::chrono::milliseconds(1010)).ticks, 5);
+  NextTick(std::chrono::milliseconds(0));
+  EXPECT_EQ(NextTick(std::chrono::milliseconds(10)).ticks, 5);
   EXPECT_EQ(host.shown.size(), 4u);
 
   EXPECT_FALSE(run.MayClose());  // held by the dialog
@@ -165,6 +163,20 @@ TEST_F(SaverRunTest, ADialogChangeReachesEveryMonitorThroughTheRun) {
   EXPECT_EQ(host.shown.size(), 6u);
   EXPECT_TRUE(run.MayClose());
   EXPECT_TRUE(run.State(1).close_allowed);
+}
+
+// The Linux settings window's preview lays a new Size as a start-up on its surface would
+// (cells of Round(1000 / 17)); the Windows dialog's rule would give 1000 div 17.
+TEST_F(SaverRunTest, ASizeChangeTakesTheRunsSizeRule) {
+  host.screens = {{0, 0, 1000, 700}};
+  Make({InputRule::kEscapeOnly, SizeRule::kFullScreen});
+  StartFullScreen();
+  run.ChangeSetting(SettingId::kSize, 13);
+  EXPECT_EQ(state.grid.cell_width, 59);
+  Make({});
+  StartFullScreen();
+  run.ChangeSetting(SettingId::kSize, 13);
+  EXPECT_EQ(state.grid.cell_width, 58);
 }
 
 TEST_F(SaverRunTest, PreviewTicksAtItsOwnPaceAndShowsItsPictureFirst) {
@@ -201,7 +213,7 @@ TEST_F(SaverRunTest, FailedStartUpsTouchNoSurfaceAndEndAtTheClose) {
   EXPECT_FALSE(run.Started());
 
   state.behind_dialog = true;  // even a settings run ends
-  run.Tick();
+  NextTick();
   EXPECT_FALSE(run.TakeCloseRequest());
   EXPECT_TRUE(run.MayClose());
   EXPECT_TRUE(host.shown.empty());
@@ -209,18 +221,17 @@ TEST_F(SaverRunTest, FailedStartUpsTouchNoSurfaceAndEndAtTheClose) {
 
 TEST_F(SaverRunTest, MouseExitNeedsMoreThanAHundredPixelsAlongOneAxisBetweenTwoTicks) {
   StartFullScreen();
-  EXPECT_FALSE(TickWithCursorAt({600, 500}));                                          // 100 along x and y together
-  EXPECT_FALSE(TickWithCursorAt({700, 400}));                                          // exactly 100
-  for (int i = 1; i <= 100; ++i) EXPECT_FALSE(TickWithCursorAt({700 + 60 * i, 400}));  // slow drift
-  EXPECT_TRUE(TickWithCursorAt({6700, 299}));                                          // 101 along y
-  EXPECT_TRUE(TickWithCursorAt({6599, 299}));                                          // 101 along x
+  EXPECT_FALSE(TickWithPointerAt({500, 400}));                                          // the first reading
+  EXPECT_FALSE(TickWithPointerAt({600, 500}));                                          // 100 along x and y together
+  EXPECT_FALSE(TickWithPointerAt({700, 400}));                                          // exactly 100
+  for (int i = 1; i <= 100; ++i) EXPECT_FALSE(TickWithPointerAt({700 + 60 * i, 400}));  // slow drift
+  EXPECT_TRUE(TickWithPointerAt({6700, 299}));                                          // 101 along y
+  EXPECT_TRUE(TickWithPointerAt({6599, 299}));                                          // 101 along x
 
-  // A jump right after a tick's reading is seen at the next tick.
-  host.cursor_script = {{6599, 299}, {6700, 299}};
-  run.Tick();
-  EXPECT_FALSE(run.TakeCloseRequest());
-  run.Tick();
-  EXPECT_TRUE(run.TakeCloseRequest());
+  // Reports between two wakes: the tick reads the latest; a jump after it is seen at the next.
+  run.PointerAt({9000, 9000});
+  EXPECT_FALSE(TickWithPointerAt({6599, 299}));
+  EXPECT_TRUE(TickWithPointerAt({6700, 299}));
 }
 
 // At the fastest pace a brisk flick is judged over 36 ms, not over one 2 ms tick.
@@ -228,10 +239,7 @@ TEST_F(SaverRunTest, MouseExitAtTheFastestPaceJudgesAFlickOverThirtySixMilliseco
   host.settings.fast = 50;
   StartFullScreen();
   bool ended = false;
-  for (int tick = 1; tick <= 18 && !ended; ++tick) {
-    host.now_ms += 2;
-    ended = TickWithCursorAt({500 + 20 * tick, 400});  // 20 px a tick: 10,000 px a second
-  }
+  for (int tick = 1; tick <= 19 && !ended; ++tick) ended = TickWithPointerAt({500 + 20 * tick, 400});  // 10,000 px/s
   EXPECT_TRUE(ended);
 }
 
@@ -239,60 +247,75 @@ TEST_F(SaverRunTest, MouseExitAtTheFastestPaceJudgesAFlickOverThirtySixMilliseco
 TEST_F(SaverRunTest, AWakeTicksAsDueChecksTheExitsOnceAndReportsTheUnionOfTheChanges) {
   host.settings.fast = 50;
   StartFullScreen();
-  const SaverRun::Wake start = run.Advance(std::chrono::milliseconds(1000));
-  EXPECT_EQ(start.ticks, 0);
-  EXPECT_EQ(start.next_wake, std::chrono::milliseconds(1002));
+  EXPECT_EQ(run.Advance(clock).next_wake, clock + std::chrono::milliseconds(2));
 
   host.target->calls.clear();
-  host.cursor_script = {{500, 400}, {500, 400}};
-  const SaverRun::Wake wake = run.Advance(std::chrono::microseconds(1'016'667));
+  run.PointerAt({500, 400});
+  const SaverRun::Wake wake = NextTick(std::chrono::microseconds(16'667));
   EXPECT_EQ(wake.ticks, 8);
-  EXPECT_EQ(wake.next_wake, std::chrono::milliseconds(1018));
-  EXPECT_EQ(host.cursor_script.size(), 1u);  // one reading
+  EXPECT_EQ(wake.next_wake, clock - std::chrono::microseconds(16'667) + std::chrono::milliseconds(18));
   ASSERT_FALSE(host.target->calls.empty());
   Damage drawn;
   for (const auto& call : host.target->calls)
     drawn.Add(Rect{call.x, call.y, call.x + call.width, call.y + call.height});
   EXPECT_EQ(wake.changed.Parts(), drawn.Parts());
-  EXPECT_TRUE(run.Advance(std::chrono::microseconds(1'016'700)).changed.Empty());
+  EXPECT_TRUE(NextTick(std::chrono::microseconds(33)).changed.Empty());
 
   // A restore joins the union and starts the pace afresh; a flick ends the wake's ticks.
   run.RestoreAndRestart();
-  const SaverRun::Wake restored = run.Advance(std::chrono::milliseconds(1040));
+  const SaverRun::Wake restored = NextTick(std::chrono::milliseconds(40));
   EXPECT_EQ(restored.ticks, 0);
   EXPECT_EQ(restored.changed.Bounds(), (Rect{0, 0, 1024, 768}));
-  host.now_ms += 40;
-  host.cursor_script = {{900, 400}};
-  EXPECT_EQ(run.Advance(std::chrono::milliseconds(1050)).ticks, 1);
+  run.PointerAt({900, 400});
+  EXPECT_EQ(NextTick(std::chrono::milliseconds(10)).ticks, 1);
   EXPECT_TRUE(run.TakeCloseRequest());
 }
 
-TEST_F(SaverRunTest, MouseExitOnlyWithExitOnInputOutsideSettingsAndPreview) {
+// The rules a host runs on: Windows' settings (the mouse and any key with exit on input, Esc
+// always, nothing behind the dialog), a Linux full screen's any input, a window's Esc alone.
+TEST_F(SaverRunTest, InputEndsTheRunOnTheHostsRule) {
   host.settings.exit_on_input = false;
   StartFullScreen();
-  EXPECT_FALSE(TickWithCursorAt({5000, 5000}));
+  EXPECT_FALSE(TickWithPointerAt({5000, 5000}));
+  run.KeyPressed(Key::kOther);
+  run.ButtonPressed();
+  EXPECT_FALSE(run.TakeCloseRequest());
+  run.KeyPressed(Key::kEscape);
+  EXPECT_TRUE(run.TakeCloseRequest());
   state.settings.exit_on_input = true;
+  run.KeyPressed(Key::kOther);
+  EXPECT_TRUE(run.TakeCloseRequest());
+  EXPECT_FALSE(TickWithPointerAt({0, 0}));  // the rule's first reading
+  EXPECT_TRUE(TickWithPointerAt({5000, 5000}));
   state.behind_dialog = true;
-  EXPECT_FALSE(TickWithCursorAt({0, 0}));
+  EXPECT_FALSE(TickWithPointerAt({0, 0}));
+  state.behind_dialog = false;
+
+  Make({InputRule::kAnyInput});
+  host.settings.exit_on_input = false;  // the Linux programs' full screen ends on any input
+  StartFullScreen();
+  run.ButtonPressed();
+  EXPECT_TRUE(run.TakeCloseRequest());
+  EXPECT_FALSE(TickWithPointerAt({500, 400}));
+  EXPECT_TRUE(TickWithPointerAt({500, 600}));
+
+  Make({InputRule::kEscapeOnly});
+  StartFullScreen();
+  run.KeyPressed(Key::kOther);
+  run.ButtonPressed();
+  EXPECT_FALSE(TickWithPointerAt({5000, 5000}));
+  run.KeyPressed(Key::kEscape);
+  EXPECT_TRUE(run.TakeCloseRequest());
 }
 
 TEST_F(SaverRunTest, PreviewEndsWhenItsHostNoLongerShowsIt) {
   state.run_mode = RunMode::kPreview;
   ASSERT_TRUE(run.Start(now, "1"));
-  EXPECT_FALSE(TickWithCursorAt({5000, 5000}));  // the pointer does not end a preview
+  run.Advance(clock);
+  EXPECT_FALSE(TickWithPointerAt({5000, 5000}));  // the pointer does not end a preview
+  EXPECT_FALSE(TickWithPointerAt({0, 0}));
   host.preview_shown = false;
-  run.Tick();
-  EXPECT_TRUE(run.TakeCloseRequest());
-}
-
-TEST_F(SaverRunTest, KeysEndTheRunAnyKeyWithExitOnInputElseEscAlone) {
-  StartFullScreen();
-  run.OnKeyDown(Key::kOther);
-  EXPECT_TRUE(run.TakeCloseRequest());
-  state.settings.exit_on_input = false;
-  run.OnKeyDown(Key::kOther);
-  EXPECT_FALSE(run.TakeCloseRequest());
-  run.OnKeyDown(Key::kEscape);
+  NextTick(std::chrono::milliseconds(kPreviewTickInterval));
   EXPECT_TRUE(run.TakeCloseRequest());
 }
 

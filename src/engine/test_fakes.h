@@ -24,21 +24,18 @@ class FakeHost : public CycleHost {
     events.push_back("exit-checks");
     if (on_exit_checks) on_exit_checks();
   }
-  void SetTicking(bool on) override {
-    events.push_back(on ? "timer-on" : "timer-off");
-    if (!on && on_timer_off) on_timer_off();
-  }
-  void ShowDesktop() override {
+  void ShowDesktop(const Rect& area) override {
     ++repaints;
     events.push_back("repaint");
+    shown.push_back(area);
     if (on_repaint) on_repaint();
   }
 
   int exit_checks = 0;
   int repaints = 0;
   std::vector<std::string> events;
+  std::vector<Rect> shown;  // the areas restored
   std::function<void()> on_exit_checks;
-  std::function<void()> on_timer_off;
   std::function<void()> on_repaint;
 };
 
@@ -103,7 +100,7 @@ struct EngineRig {
     auto target_owned = std::make_unique<RecordingTarget>();
     target = target_owned.get();
     state->target = std::move(target_owned);
-    engine = std::make_unique<SaverEngine>(*state, random, leaves, host);
+    engine = std::make_unique<SaverEngine>(*state, random, leaves, host, Rect{0, 0, width, height});
     SetGeometry(width, height);
   }
 

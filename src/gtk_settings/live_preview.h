@@ -1,6 +1,6 @@
 // The settings window's preview: the saver on a small screen of the preview's size, under the
-// full-screen grid rules (so that Size shows as it will), following each change at once.
-// Free of GTK.
+// full-screen grid rules (so that Size shows as it will), following each change at once through
+// the run's ChangeSetting. Free of GTK.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +18,8 @@ class LivePreview {
   // the plain background.
   LivePreview(int32_t width, int32_t height, const Settings& settings, std::vector<uint32_t> background = {});
 
-  // New values: a new layout, size or opacity starts a fresh cycle with them, as the Windows
-  // dialog restarts its saver; the pace and Random act on the running cycle.
+  // The window's values: each one that changed goes to the run, which restarts the cycle or
+  // sets the pace as the Windows dialog's saver does.
   void Show(const Settings& settings);
   // Runs the ticks that are due at `now`; true when the picture changed. `next_wake` is when
   // to call again (none: no tick will come).
@@ -31,12 +31,9 @@ class LivePreview {
   int32_t Columns() const { return run_->State().grid.cols; }
 
  private:
-  void Restart();
-
-  int32_t width_;
-  int32_t height_;
+  // The window's values last shown: a random layout overwrites the run's Algorithm each cycle,
+  // so the run's own cannot say what the window changed.
   Settings shown_;
-  std::vector<uint32_t> background_;
   std::unique_ptr<BufferedRun> run_;
 };
 

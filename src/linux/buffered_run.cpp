@@ -24,11 +24,11 @@ class BufferTarget : public DrawTarget {
 
 }  // namespace
 
-BufferedRun::BufferedRun(const LinuxSettings& settings, TimeOfDay start_time)
+BufferedRun::BufferedRun(const Settings& settings, TimeOfDay start_time, RunRules rules)
     : settings_(settings),
       start_time_(start_time),
       leaves_(LeafImageSet::PictureSource(LeafPictureBytes)),
-      run_(state_, leaves_, *this),
+      run_(state_, leaves_, *this, nullptr, rules),
       buffer_(std::make_unique<BackBuffer>(0, 0)) {
   state_.run_mode = RunMode::kFullScreen;
 }
@@ -41,8 +41,10 @@ std::unique_ptr<ArgbBitmap> BufferedRun::CreateBitmap(int32_t width, int32_t hei
   return std::make_unique<MemoryBitmap>(width, height);
 }
 
-void BufferedRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> background) {
+void BufferedRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> background,
+                            std::vector<Rect> screens) {
   buffer_ = std::make_unique<BackBuffer>(width, height);
+  screens_ = screens.empty() ? std::vector<Rect>{Rect{0, 0, buffer_->Width(), buffer_->Height()}} : std::move(screens);
   const size_t count = static_cast<size_t>(buffer_->Width()) * static_cast<size_t>(buffer_->Height());
   if (background.size() == count) {
     buffer_->SetBackground(std::move(background));
@@ -53,13 +55,13 @@ void BufferedRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t>
   buffer_replaced_ = true;
 }
 
-bool BufferedRun::Start(int32_t width, int32_t height, std::vector<uint32_t> background) {
-  SetBuffer(width, height, std::move(background));
+bool BufferedRun::Start(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens) {
+  SetBuffer(width, height, std::move(background), std::move(screens));
   return run_.Start(start_time_);
 }
 
-void BufferedRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> background) {
-  SetBuffer(width, height, std::move(background));
+void BufferedRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens) {
+  SetBuffer(width, height, std::move(background), std::move(screens));
   run_.FollowScreens();
 }
 

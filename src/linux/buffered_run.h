@@ -1,6 +1,7 @@
-// One screen's saver run over a back buffer in our memory, as the Linux programs host it (the
-// X11 hack's window, each Wayland output): the same start-up, tick and restore as on Windows.
-// The program presents the buffer's dirty rectangle after each step. Free of X11 and Wayland.
+// A saver run over a back buffer in our memory, as the Linux programs host it (the X11 hack's
+// window with a grid on each monitor it covers, each Wayland output, the settings window's
+// preview): the run's SaverHost. The program reports its input and the settings window its
+// changes to the run (Run()), and presents what each wake changed. Free of X11 and Wayland.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,6 @@
 #include "engine/random.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_run.h"
-#include "linux/linux_options.h"
 #include "surfaces/back_buffer.h"
 
 namespace ambervale {
@@ -18,32 +18,34 @@ namespace ambervale {
 class BufferedRun final : private SaverHost {
  public:
   // `start_time` seeds the generator as the start-up does from the clock.
-  BufferedRun(const LinuxSettings& settings, TimeOfDay start_time);
+  BufferedRun(const Settings& settings, TimeOfDay start_time, RunRules rules);
   ~BufferedRun() override;
   BufferedRun(const BufferedRun&) = delete;
   BufferedRun& operator=(const BufferedRun&) = delete;
 
   // The start-up on a window of this size over this picture (width x height pixels,
-  // 0x00RRGGBB; any other size gives the plain background). False when it failed.
-  bool Start(int32_t width, int32_t height, std::vector<uint32_t> background);
-  // A new screen size: a new buffer over the given picture, which the run follows with a new
-  // grid and a fresh cycle.
-  void Resize(int32_t width, int32_t height, std::vector<uint32_t> background);
+  // 0x00RRGGBB; any other size gives the plain background), with a grid on each of `screens`
+  // (buffer pixels; none: the whole buffer is one screen). False when it failed.
+  bool Start(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens = {});
+  // A new size or new screens: a new buffer over the given picture, which the run follows with
+  // a new grid on each screen and a fresh cycle.
+  void Resize(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens = {});
   // The program's wake at `now`: every tick that is due (SaverRun::Advance); `changed` in
   // buffer pixels, all of the buffer after a Start or Resize.
   SaverRun::Wake Advance(MonotonicTime now);
-  // A new pace for the running cycle (a settings window's Fast).
-  void SetTickInterval(uint32_t milliseconds) { run_.SetTickInterval(milliseconds); }
+  // The door for input and settings: KeyPressed, ButtonPressed, PointerAt, ChangeSetting,
+  // TakeCloseRequest.
+  SaverRun& Run() { return run_; }
 
   BackBuffer& Buffer() { return *buffer_; }
-  SaverState& State() { return state_; }
+  const SaverState& State() const { return state_; }
 
  private:
-  void SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> background);
+  void SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens);
 
   // SaverHost
   Settings LoadSettings() override { return settings_; }
-  std::vector<Rect> Screens() override { return {Rect{0, 0, buffer_->Width(), buffer_->Height()}}; }
+  std::vector<Rect> Screens() override { return screens_; }
   std::unique_ptr<DrawTarget> CreateDrawTarget() override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override;
   void ShowDesktop(const Rect&) override { buffer_->Restore(); }
@@ -54,6 +56,7 @@ class BufferedRun final : private SaverHost {
   LeafImageSet leaves_;
   SaverRun run_;
   std::unique_ptr<BackBuffer> buffer_;
+  std::vector<Rect> screens_;
   bool buffer_replaced_ = false;  // since the last wake
 };
 

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int32_t kWidth = 320;
 constexpr int32_t kHeight = 200;
+constexpr RunRules kFullScreen{InputRule::kAnyInput};
 
 std::vector<uint32_t> Pattern(int32_t width, int32_t height) {
   std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
@@ -18,8 +19,8 @@ std::vector<uint32_t> Pattern(int32_t width, int32_t height) {
   return pixels;
 }
 
-LinuxSettings PlainGrid() {
-  LinuxSettings settings;
+Settings PlainGrid() {
+  Settings settings = DefaultSettings();
   settings.size = 20;  // ten columns
   settings.algorithm = 1;
   settings.random_algorithm = false;
@@ -48,7 +49,7 @@ class Wakes {
 };
 
 TEST(BufferedRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePicture) {
-  BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
+  BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0}, kFullScreen);
   ASSERT_TRUE(run.Start(kWidth, kHeight, Pattern(kWidth, kHeight)));
   BackBuffer& buffer = run.Buffer();
   Wakes wakes(run);
@@ -80,7 +81,7 @@ TEST(BufferedRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePict
 }
 
 TEST(BufferedRun, AResizeLaysOutTheNewSizeAndStartsANewCycle) {
-  BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0});
+  BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0}, kFullScreen);
   ASSERT_TRUE(run.Start(kWidth, kHeight, Pattern(kWidth, kHeight)));
   Wakes wakes(run);
   for (int tick = 0; tick < 12; ++tick) wakes.Next();
@@ -90,6 +91,19 @@ TEST(BufferedRun, AResizeLaysOutTheNewSizeAndStartsANewCycle) {
   EXPECT_EQ(run.State().cycle.col, 0);
   EXPECT_EQ(run.Buffer().Pixel(639, 399), kPlainBackground);
   EXPECT_EQ(wakes.Next().changed.Bounds(), (Rect{0, 0, 640, 400}));
+}
+
+// A window over two monitors: a grid on each, from each one's size, and again after a resize.
+TEST(BufferedRun, ScreensGetAGridEach) {
+  BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0}, kFullScreen);
+  const Rect left{0, 0, 150, kHeight}, right{150, 0, kWidth, kHeight};
+  ASSERT_TRUE(run.Start(kWidth, kHeight, {}, {left, right}));
+  EXPECT_EQ(run.Run().NumberOfScreens(), 2u);
+  EXPECT_EQ(run.State().grid.cell_width, 15);  // ten columns over 150 pixels
+  EXPECT_EQ(run.Run().State(1).grid.cell_width, 17);
+  run.Resize(kWidth, kHeight, {});
+  EXPECT_EQ(run.Run().NumberOfScreens(), 1u);
+  EXPECT_EQ(run.State().grid.cell_width, 32);
 }
 
 }  // namespace

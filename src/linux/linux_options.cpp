@@ -273,7 +273,7 @@ std::optional<uint64_t> ParseWindowId(const std::string& text) {
   return value;
 }
 
-LinuxSettings::LinuxSettings() : Settings(DefaultSettings()) { exit_on_input = false; }
+LinuxSettings::LinuxSettings() : Settings(DefaultSettings()) {}
 
 const char* ProgramName(LinuxProgram program) {
   return program == LinuxProgram::kX11Hack ? "ambervale" : "ambervale-wayland";

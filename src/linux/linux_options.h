@@ -15,8 +15,8 @@ namespace ambervale {
 
 // The saver's settings as the Linux programs take them from ambervale.conf and their command
 // lines, already pulled into their ranges, and the two choices they alone have. They start at
-// the first-run values, except that they never end on input: the screen locker or idle daemon
-// that started them does.
+// the first-run values. Which input ends a run is the program's rule (RunRules), not
+// exit_on_input: that is the Windows dialog's.
 struct LinuxSettings : Settings {
   LinuxSettings();
   bool show_fps = false;

@@ -14,14 +14,11 @@ LinuxOptionsResult Parse(std::initializer_list<const char*> flags) {
   return ParseLinuxOptions(static_cast<int>(argv.size()), argv.data());
 }
 
-TEST(LinuxOptions, StartsFromTheFirstRunValuesButNeverEndsOnInput) {
+TEST(LinuxOptions, StartsFromTheFirstRunValues) {
   const LinuxOptionsResult r = Parse({});
   ASSERT_FALSE(r.exit_code);
-  for (const SettingSpec& spec : kSettingSpecs) {
-    if (spec.id == SettingId::kExitOnInput) continue;
+  for (const SettingSpec& spec : kSettingSpecs)
     EXPECT_EQ(ValueOf(r.options.settings, spec.id), spec.default_value) << spec.label;
-  }
-  EXPECT_FALSE(r.options.settings.exit_on_input);  // XScreenSaver ends the run, not the hack
   EXPECT_FALSE(r.options.settings.show_fps);
   EXPECT_EQ(r.options.target, WindowTarget::kOwnWindow);
   EXPECT_EQ(r.options.geometry.width, 1280);

@@ -27,7 +27,6 @@ TEST(SettingsFile, ReadsEverySettingAndSkipsBadLinesByNumber) {
   EXPECT_EQ(s.transparent, 2);
   EXPECT_TRUE(s.show_fps);
   EXPECT_EQ(s.desktop_picture, true);
-  EXPECT_FALSE(s.exit_on_input);
   EXPECT_EQ(Described(file),
             "a.conf:10: unknown setting 'bogus'; line skipped\n"
             "a.conf:11: 'big' is not a whole number; line skipped\n"

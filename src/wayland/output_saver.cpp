@@ -21,7 +21,7 @@ TimeOfDay UtcNowStaggered(int32_t stagger) {
 }  // namespace
 
 OutputSaver::OutputSaver(const LinuxSettings& settings, int32_t stagger)
-    : run_(std::make_unique<BufferedRun>(settings, UtcNowStaggered(stagger))) {}
+    : run_(std::make_unique<BufferedRun>(settings, UtcNowStaggered(stagger), RunRules{InputRule::kAnyInput})) {}
 
 OutputSaver::~OutputSaver() = default;
 
@@ -35,6 +35,8 @@ void OutputSaver::Resize(int32_t width, int32_t height) {
 }
 
 SaverRun::Wake OutputSaver::Advance(MonotonicTime now) { return run_->Advance(now); }
+
+SaverRun& OutputSaver::Run() { return run_->Run(); }
 
 const BackBuffer& OutputSaver::Buffer() const { return run_->Buffer(); }
 

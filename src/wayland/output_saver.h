@@ -29,6 +29,8 @@ class OutputSaver {
 
   // Every tick due at `now`; what changed is in buffer pixels.
   SaverRun::Wake Advance(MonotonicTime now);
+  // The door for the input the program sees, and for the close that input asks for.
+  SaverRun& Run();
 
   const BackBuffer& Buffer() const;
 

@@ -17,7 +17,6 @@
 #include <utility>
 #include <vector>
 
-#include "engine/mouse_exit_rule.h"
 #include "engine/saver_startup.h"
 #include "linux/callback_edge.h"
 #include "linux/desktop_sources/desktop_sources.h"
@@ -40,11 +39,12 @@ namespace {
 // saver the keyboard.
 constexpr MonotonicTime kKeyboardFocusWait = std::chrono::seconds(3);
 
-class Client;
+class WaylandSaver;
 
-// One wl_output and everything the saver keeps for it.
-struct Output {
-  Client* client = nullptr;
+// One wl_output and what the saver shows on it: its description, the desktop's picture, the
+// surface and its buffers, the run, and what waits for the next frame.
+struct OutputView {
+  WaylandSaver* client = nullptr;
   uint32_t global_name = 0;
   wl_output* output = nullptr;
   int32_t scale = 1;
@@ -68,17 +68,17 @@ struct Output {
   MonotonicTime last_advance{};
   TickStats stats;  // for --fps
 
-  ~Output();
+  ~OutputView();
 };
 
 struct Seat {
-  Client* client = nullptr;
+  WaylandSaver* client = nullptr;
   uint32_t global_name = 0;
   wl_seat* seat = nullptr;
   wl_keyboard* keyboard = nullptr;
   wl_pointer* pointer = nullptr;
   wl_touch* touch = nullptr;
-  Output* pointer_output = nullptr;  // the output whose surface the pointer is over
+  OutputView* pointer_output = nullptr;  // the output whose surface the pointer is over
   ~Seat();
 };
 
@@ -87,35 +87,41 @@ T* Bind(wl_registry* registry, uint32_t name, const wl_interface* interface, uin
   return static_cast<T*>(wl_registry_bind(registry, name, interface, std::min(offered, wanted)));
 }
 
-class Client {
+class WaylandSaver {
  public:
-  Client(wl_display* display, const LinuxOptions& options) : display_(display), options_(options) {}
-  ~Client();
+  WaylandSaver(wl_display* display, const LinuxOptions& options) : display_(display), options_(options) {}
+  ~WaylandSaver();
   int Run(const sigset_t& wait_mask);
 
   // Called from the listeners.
   void OnGlobal(wl_registry* registry, uint32_t name, std::string_view interface, uint32_t version);
   void OnGlobalRemove(uint32_t name);
-  void OnOutputDone(Output& output);
-  void OnConfigure(Output& output, int32_t width, int32_t height);
-  void OnFrameDone(Output& output);
+  void OnOutputDone(OutputView& output);
+  void OnConfigure(OutputView& output, int32_t width, int32_t height);
+  void OnFrameDone(OutputView& output);
   void OnPointerAt(Seat& seat, wl_fixed_t x, wl_fixed_t y);
   void OnPointerMotion(Seat& seat, wl_fixed_t x, wl_fixed_t y);
-  void RequestEnd() { ending_ = true; }
+  void OnKeyPressed();
+  void OnButtonPressed();  // a mouse button or a touch
   void OnKeyboardFocus(wl_surface* surface);
   void OnSeatCapabilities(Seat& seat, uint32_t capabilities);
 
  private:
-  void MapSurface(Output& output);
-  void StartSaver(Output& output);
-  void Advance(Output& output, MonotonicTime now);
+  void MapSurface(OutputView& output);
+  void StartSaver(OutputView& output);
+  void Advance(OutputView& output, MonotonicTime now);
   void AdvanceDue(MonotonicTime now);
-  void Present(Output& output);
+  void Present(OutputView& output);
   bool WaitForEvents(const sigset_t& wait_mask);
   void EndClosedSurfaces();
   void ArmKeyboardCheck();
   void CheckKeyboardFocus(MonotonicTime now);
-  void MapOverDesktop(Output& output, DesktopPicture picture);
+  // Input goes to every output's run, each of which keeps its mouse rule on the same readings;
+  // the first that asks ends the program.
+  template <typename Report>
+  void ReportInput(const Report& report);
+  void TakeCloseRequest(OutputView& output);
+  void MapOverDesktop(OutputView& output, DesktopPicture picture);
 
   wl_display* display_;
   LinuxOptions options_;
@@ -128,12 +134,8 @@ class Client {
   zwlr_screencopy_manager_v1* screencopy_ = nullptr;
   std::unique_ptr<DesktopSources> desktop_sources_;  // where there is no screencopy, or it failed
   MonotonicTime started_ = MonotonicNow();
-  std::vector<std::unique_ptr<Output>> outputs_;
+  std::vector<std::unique_ptr<OutputView>> outputs_;
   std::vector<std::unique_ptr<Seat>> seats_;
-  // One mouse rule for the program, fed by the pointer's motion over any output. The readings
-  // are motion events, not ticks: their age is the clock's alone.
-  MouseExitRule mouse_exit_;
-  bool pointer_seen_ = false;
   int32_t outputs_started_ = 0;
   bool ending_ = false;
   // Whether the compositor gave the saver the keyboard by kKeyboardFocusWait after the first
@@ -149,25 +151,25 @@ class Client {
 
 void OutputGeometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*, const char*,
                     int32_t) {
-  static_cast<Output*>(data)->position = {x, y};
+  static_cast<OutputView*>(data)->position = {x, y};
 }
 void OutputMode(void* data, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
   if (!(flags & WL_OUTPUT_MODE_CURRENT)) return;
-  auto* output = static_cast<Output*>(data);
+  auto* output = static_cast<OutputView*>(data);
   output->mode_width = width;
   output->mode_height = height;
 }
 void OutputDone(void* data, wl_output*) {
-  auto* output = static_cast<Output*>(data);
+  auto* output = static_cast<OutputView*>(data);
   output->client->OnOutputDone(*output);
 }
 void OutputScale(void* data, wl_output*, int32_t factor) {
-  static_cast<Output*>(data)->scale = std::clamp(factor, 1, 8);
+  static_cast<OutputView*>(data)->scale = std::clamp(factor, 1, 8);
 }
 const wl_output_listener kOutputListener = {OutputGeometry, OutputMode, AtWaylandEdge<OutputDone>, OutputScale};
 
 void FrameDone(void* data, wl_callback*, uint32_t) {
-  auto* output = static_cast<Output*>(data);
+  auto* output = static_cast<OutputView*>(data);
   output->client->OnFrameDone(*output);
 }
 const wl_callback_listener kFrameListener = {AtWaylandEdge<FrameDone>};
@@ -178,7 +180,7 @@ void KeyboardEnter(void* data, wl_keyboard*, uint32_t, wl_surface* surface, wl_a
 }
 void KeyboardLeave(void*, wl_keyboard*, uint32_t, wl_surface*) {}
 void KeyboardKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t state) {
-  if (state == WL_KEYBOARD_KEY_STATE_PRESSED) static_cast<Seat*>(data)->client->RequestEnd();
+  if (state == WL_KEYBOARD_KEY_STATE_PRESSED) static_cast<Seat*>(data)->client->OnKeyPressed();
 }
 void KeyboardModifiers(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
 void KeyboardRepeat(void*, wl_keyboard*, int32_t, int32_t) {}
@@ -189,7 +191,7 @@ const wl_keyboard_listener kKeyboardListener = {KeyboardKeymap,    AtWaylandEdge
 void PointerEnter(void* data, wl_pointer* pointer, uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
   auto* seat = static_cast<Seat*>(data);
   wl_pointer_set_cursor(pointer, serial, nullptr, 0, 0);  // no cursor over the leaves
-  seat->pointer_output = surface ? static_cast<Output*>(wl_surface_get_user_data(surface)) : nullptr;
+  seat->pointer_output = surface ? static_cast<OutputView*>(wl_surface_get_user_data(surface)) : nullptr;
   seat->client->OnPointerAt(*seat, x, y);
 }
 void PointerLeave(void* data, wl_pointer*, uint32_t, wl_surface*) {
@@ -200,7 +202,7 @@ void PointerMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y
   seat->client->OnPointerMotion(*seat, x, y);
 }
 void PointerButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t state) {
-  if (state == WL_POINTER_BUTTON_STATE_PRESSED) static_cast<Seat*>(data)->client->RequestEnd();
+  if (state == WL_POINTER_BUTTON_STATE_PRESSED) static_cast<Seat*>(data)->client->OnButtonPressed();
 }
 void PointerAxis(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
 void PointerFrame(void*, wl_pointer*) {}
@@ -218,7 +220,7 @@ const wl_pointer_listener kPointerListener = {AtWaylandEdge<PointerEnter>,
                                               PointerAxisDiscrete};
 
 void TouchDown(void* data, wl_touch*, uint32_t, uint32_t, wl_surface*, int32_t, wl_fixed_t, wl_fixed_t) {
-  static_cast<Seat*>(data)->client->RequestEnd();
+  static_cast<Seat*>(data)->client->OnButtonPressed();
 }
 void TouchUp(void*, wl_touch*, uint32_t, uint32_t, int32_t) {}
 void TouchMotion(void*, wl_touch*, uint32_t, int32_t, wl_fixed_t, wl_fixed_t) {}
@@ -237,14 +239,16 @@ void SeatName(void*, wl_seat*, const char*) {}
 const wl_seat_listener kSeatListener = {AtWaylandEdge<SeatCapabilities>, SeatName};
 
 void RegistryGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
-  static_cast<Client*>(data)->OnGlobal(registry, name, interface, version);
+  static_cast<WaylandSaver*>(data)->OnGlobal(registry, name, interface, version);
 }
-void RegistryGlobalRemove(void* data, wl_registry*, uint32_t name) { static_cast<Client*>(data)->OnGlobalRemove(name); }
+void RegistryGlobalRemove(void* data, wl_registry*, uint32_t name) {
+  static_cast<WaylandSaver*>(data)->OnGlobalRemove(name);
+}
 const wl_registry_listener kRegistryListener = {AtWaylandEdge<RegistryGlobal>, AtWaylandEdge<RegistryGlobalRemove>};
 
 // ---- the client ----------------------------------------------------------------
 
-Output::~Output() {
+OutputView::~OutputView() {
   capture.reset();
   if (frame) wl_callback_destroy(frame);
   shell.reset();
@@ -266,7 +270,7 @@ Seat::~Seat() {
   if (seat) wl_seat_destroy(seat);
 }
 
-Client::~Client() {
+WaylandSaver::~WaylandSaver() {
   if (options_.settings.show_fps) {
     for (const auto& o : outputs_) {
       if (o->stats.Ticks() < 2) continue;
@@ -288,7 +292,7 @@ Client::~Client() {
   wl_display_roundtrip(display_);
 }
 
-void Client::OnGlobal(wl_registry* registry, uint32_t name, std::string_view interface, uint32_t version) {
+void WaylandSaver::OnGlobal(wl_registry* registry, uint32_t name, std::string_view interface, uint32_t version) {
   if (interface == wl_compositor_interface.name) {
     compositor_ = Bind<wl_compositor>(registry, name, &wl_compositor_interface, version, 4);
     compositor_version_ = std::min(version, 4u);
@@ -302,7 +306,7 @@ void Client::OnGlobal(wl_registry* registry, uint32_t name, std::string_view int
   } else if (interface == zwlr_screencopy_manager_v1_interface.name) {
     screencopy_ = Bind<zwlr_screencopy_manager_v1>(registry, name, &zwlr_screencopy_manager_v1_interface, version, 3);
   } else if (interface == wl_output_interface.name) {
-    auto output = std::make_unique<Output>();
+    auto output = std::make_unique<OutputView>();
     output->client = this;
     output->global_name = name;
     output->output = Bind<wl_output>(registry, name, &wl_output_interface, version, 3);
@@ -318,16 +322,16 @@ void Client::OnGlobal(wl_registry* registry, uint32_t name, std::string_view int
   }
 }
 
-void Client::OnGlobalRemove(uint32_t name) {
+void WaylandSaver::OnGlobalRemove(uint32_t name) {
   for (auto& seat : seats_) {
     for (auto& output : outputs_)
       if (output->global_name == name && seat->pointer_output == output.get()) seat->pointer_output = nullptr;
   }
-  std::erase_if(outputs_, [name](const std::unique_ptr<Output>& o) { return o->global_name == name; });
+  std::erase_if(outputs_, [name](const std::unique_ptr<OutputView>& o) { return o->global_name == name; });
   std::erase_if(seats_, [name](const std::unique_ptr<Seat>& s) { return s->global_name == name; });
 }
 
-void Client::OnSeatCapabilities(Seat& seat, uint32_t capabilities) {
+void WaylandSaver::OnSeatCapabilities(Seat& seat, uint32_t capabilities) {
   const bool keyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
   const bool pointer = capabilities & WL_SEAT_CAPABILITY_POINTER;
   const bool touch = capabilities & WL_SEAT_CAPABILITY_TOUCH;
@@ -356,37 +360,53 @@ void Client::OnSeatCapabilities(Seat& seat, uint32_t capabilities) {
   }
 }
 
-void Client::OnPointerAt(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
+void WaylandSaver::OnPointerAt(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
   if (!seat.pointer_output) return;
   const Point origin = seat.pointer_output->position;
   const Point at{origin.x + wl_fixed_to_int(x), origin.y + wl_fixed_to_int(y)};
-  const uint64_t now_ms = static_cast<uint64_t>(MonotonicNow().count() / 1000);
-  // The first position seen is where the pointer rested when the run began.
-  if (!std::exchange(pointer_seen_, true)) {
-    mouse_exit_.Start(now_ms, at);
-  } else if (mouse_exit_.Moved(now_ms, 0, at)) {
-    RequestEnd();
-  }
+  ReportInput([at](SaverRun& run) { run.PointerAt(at); });
 }
 
-void Client::OnPointerMotion(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
-  if (keys_ == Keys::kElsewhere && seat.pointer_output) return RequestEnd();
+void WaylandSaver::OnPointerMotion(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
+  // Keys go to other windows: a movement stands for the key press the saver cannot hear.
+  if (keys_ == Keys::kElsewhere && seat.pointer_output) return OnKeyPressed();
   OnPointerAt(seat, x, y);
 }
 
-void Client::OnKeyboardFocus(wl_surface* surface) {
+void WaylandSaver::OnKeyPressed() {
+  ReportInput([](SaverRun& run) { run.KeyPressed(Key::kOther); });
+}
+
+void WaylandSaver::OnButtonPressed() {
+  ReportInput([](SaverRun& run) { run.ButtonPressed(); });
+}
+
+template <typename Report>
+void WaylandSaver::ReportInput(const Report& report) {
+  for (auto& output : outputs_) {
+    if (!output->saver) continue;
+    report(output->saver->Run());
+    TakeCloseRequest(*output);
+  }
+}
+
+void WaylandSaver::TakeCloseRequest(OutputView& output) {
+  if (output.saver && output.saver->Run().TakeCloseRequest()) ending_ = true;
+}
+
+void WaylandSaver::OnKeyboardFocus(wl_surface* surface) {
   for (const auto& output : outputs_)
     if (surface && surface == output->surface) keys_ = Keys::kOurs;
 }
 
-void Client::ArmKeyboardCheck() {
+void WaylandSaver::ArmKeyboardCheck() {
   if (keys_ != Keys::kUnknown || keyboard_deadline_ || !presented_) return;
   if (std::none_of(seats_.begin(), seats_.end(), [](const auto& s) { return s->keyboard != nullptr; })) return;
   keyboard_deadline_ = MonotonicNow() + kKeyboardFocusWait;
 }
 
 // Said once, a while after the first frame: the compositor has not given us the keyboard.
-void Client::CheckKeyboardFocus(MonotonicTime now) {
+void WaylandSaver::CheckKeyboardFocus(MonotonicTime now) {
   if (keys_ != Keys::kUnknown || !keyboard_deadline_ || now < *keyboard_deadline_) return;
   keys_ = Keys::kElsewhere;
   std::fprintf(stderr,
@@ -394,7 +414,7 @@ void Client::CheckKeyboardFocus(MonotonicTime now) {
                "any pointer movement, click or touch ends it\n");
 }
 
-void Client::OnOutputDone(Output& output) {
+void WaylandSaver::OnOutputDone(OutputView& output) {
   const bool first = !output.described;
   output.described = true;
   if (first) {
@@ -415,7 +435,7 @@ void Client::OnOutputDone(Output& output) {
 }
 
 // The output's picture from screencopy, else from the next source that gives one.
-void Client::MapOverDesktop(Output& output, DesktopPicture picture) {
+void WaylandSaver::MapOverDesktop(OutputView& output, DesktopPicture picture) {
   if (!desktop_sources_) desktop_sources_ = std::make_unique<DesktopSources>();
   std::string source = "wlr-screencopy";
   if (picture.pixels.empty()) {
@@ -444,7 +464,7 @@ void Client::MapOverDesktop(Output& output, DesktopPicture picture) {
   MapSurface(output);
 }
 
-void Client::MapSurface(Output& output) {
+void WaylandSaver::MapSurface(OutputView& output) {
   output.surface = wl_compositor_create_surface(compositor_);
   wl_surface_set_user_data(output.surface, &output);
   ShellSurface::Events events{
@@ -454,7 +474,7 @@ void Client::MapSurface(Output& output) {
                               : MakeFullscreenToplevel(wm_base_, output.surface, output.output, std::move(events));
 }
 
-void Client::OnConfigure(Output& output, int32_t width, int32_t height) {
+void WaylandSaver::OnConfigure(OutputView& output, int32_t width, int32_t height) {
   // No size asked for: the output's own, in logical pixels.
   if (width <= 0 || height <= 0) {
     width = output.mode_width / output.scale;
@@ -467,7 +487,7 @@ void Client::OnConfigure(Output& output, int32_t width, int32_t height) {
   StartSaver(output);
 }
 
-void Client::StartSaver(Output& output) {
+void WaylandSaver::StartSaver(OutputView& output) {
   const int32_t width = output.logical_width * output.scale, height = output.logical_height * output.scale;
   for (auto& buffer : output.buffers) buffer = ShmBuffer::Create(shm_, width, height);
   if (!output.buffers[0] || !output.buffers[1]) {
@@ -493,7 +513,7 @@ void Client::StartSaver(Output& output) {
   Advance(output, MonotonicNow());
 }
 
-void Client::Present(Output& output) {
+void WaylandSaver::Present(OutputView& output) {
   if (output.frame || !output.saver) return;
   if (output.unpresented.Empty()) return;
   ShmBuffer* free = nullptr;
@@ -525,33 +545,34 @@ void Client::Present(Output& output) {
 }
 
 // The compositor is ready for the output's next frame: the ticks due by now, then the frame.
-void Client::OnFrameDone(Output& output) {
+void WaylandSaver::OnFrameDone(OutputView& output) {
   wl_callback_destroy(output.frame);
   output.frame = nullptr;
   Advance(output, MonotonicNow());
 }
 
 // Every tick of the output due at `now`, and their union presented unless a frame is pending.
-void Client::Advance(Output& output, MonotonicTime now) {
+void WaylandSaver::Advance(OutputView& output, MonotonicTime now) {
   if (!output.saver) return;
   const SaverRun::Wake wake = output.saver->Advance(now);
   output.unpresented.Add(wake.changed);
   output.next_tick = wake.next_wake;
   output.last_advance = now;
   output.stats.Count(now, wake.ticks);
+  TakeCloseRequest(output);  // the mouse rule, read at the wake's first tick
   Present(output);
 }
 
 // When an output's ticks are due. While its frame is pending nothing it draws could show, so
 // it ticks when the frame is done; but a compositor slow to answer must not make the run miss
 // ticks (made up for 250 ms only): then it ticks every 100 ms meanwhile.
-std::optional<MonotonicTime> NextAdvance(const Output& output) {
+std::optional<MonotonicTime> NextAdvance(const OutputView& output) {
   if (!output.saver || !output.next_tick) return std::nullopt;
   if (!output.frame) return output.next_tick;
   return std::max(*output.next_tick, output.last_advance + std::chrono::milliseconds(100));
 }
 
-void Client::AdvanceDue(MonotonicTime now) {
+void WaylandSaver::AdvanceDue(MonotonicTime now) {
   for (auto& output : outputs_) {
     const std::optional<MonotonicTime> due = NextAdvance(*output);
     if (due && *due <= now) Advance(*output, now);
@@ -560,7 +581,7 @@ void Client::AdvanceDue(MonotonicTime now) {
 
 // The compositor closing a surface ends the run, unless its output is going away, which the
 // next round trip tells.
-void Client::EndClosedSurfaces() {
+void WaylandSaver::EndClosedSurfaces() {
   if (std::none_of(outputs_.begin(), outputs_.end(), [](const auto& o) { return o->closed; })) return;
   wl_display_roundtrip(display_);
   for (auto& output : outputs_)
@@ -569,7 +590,7 @@ void Client::EndClosedSurfaces() {
 
 // Sleeps until a Wayland event, a signal or an output's next ticks. False when the connection
 // broke.
-bool Client::WaitForEvents(const sigset_t& wait_mask) {
+bool WaylandSaver::WaitForEvents(const sigset_t& wait_mask) {
   while (wl_display_prepare_read(display_) != 0) {
     if (wl_display_dispatch_pending(display_) < 0) return false;
   }
@@ -595,7 +616,7 @@ bool Client::WaitForEvents(const sigset_t& wait_mask) {
   return wl_display_dispatch_pending(display_) >= 0;
 }
 
-int Client::Run(const sigset_t& wait_mask) {
+int WaylandSaver::Run(const sigset_t& wait_mask) {
   registry_ = wl_display_get_registry(display_);
   wl_registry_add_listener(registry_, &kRegistryListener, this);
   if (wl_display_roundtrip(display_) < 0) return 1;
@@ -635,7 +656,7 @@ int Client::Run(const sigset_t& wait_mask) {
 int RunWaylandSaver(wl_display* display, const LinuxOptions& options, const sigset_t& wait_mask) {
   int status = 0;
   {
-    Client client(display, options);
+    WaylandSaver client(display, options);
     status = client.Run(wait_mask);
   }
   RethrowCaughtFailure();  // from a listener of the last dispatch or of the farewell round trip

@@ -101,23 +101,18 @@ struct PaceTrace {
 };
 #endif
 
-class SaverWindow final : public RunningSaver,
-                          private Window,
-                          private SaverHost,
-                          private PointerSource,
-                          private PreviewHost {
+class SaverWindow final : public RunningSaver, private Window, private SaverHost, private PreviewHost {
  public:
   explicit SaverWindow(SaverState& state)
       : state_(state),
         leaves_(LeafImageSet::PictureSource(LeafPictureBytes), ScreenPictureDepth()),
-        run_(state, leaves_, *this, this, this) {}
+        run_(state, leaves_, *this, this) {}
   // The window's destruction reaches its handler while the members it uses are still there.
   ~SaverWindow() override { Destroy(); }
 
   void Create();
 
   HWND Handle() const override { return Window::Handle(); }
-  SaverState& State() override { return state_; }
   bool Started() const override { return run_.Started(); }
 
   // LiveSaver: the dialog's changes go to the run; a drawing failure they meet ends the run.
@@ -154,7 +149,7 @@ class SaverWindow final : public RunningSaver,
     if (composited_) composited_->Present();
     change_waiting_ = false;
   }
-  void OnKeyDown(Key key);
+  void OnKeyPressed(Key key);
   void OnClose();
   void FollowDisplayChange();
   // Posted, so that a tick that asks for the close runs to its end first and the restore of
@@ -186,13 +181,12 @@ class SaverWindow final : public RunningSaver,
     if (composited_) return composited_->Restore(area);
     RepaintDesktopArea(area);
   }
-  // PointerSource
-  Point CursorPos() override {
+  // Where the mouse is, for the run's mouse rule: the window lets the mouse through, so the
+  // saver reads the cursor at every wake rather than hearing of its moves.
+  void ReportCursor() {
     POINT p{0, 0};
-    GetCursorPos(&p);
-    return Point{p.x, p.y};
+    if (GetCursorPos(&p)) run_.PointerAt(Point{p.x, p.y});
   }
-  uint64_t NowMilliseconds() override { return GetTickCount64(); }
 
   // PreviewHost
   std::optional<Size> OpenPreview(WindowReference reference) override;
@@ -274,7 +268,7 @@ LRESULT SaverWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       // System keys too: with exit on input off nothing but Esc may end the run, Alt+F4 included.
-      application.Guard([&] { OnKeyDown(KeyOf(wparam)); });
+      application.Guard([&] { OnKeyPressed(KeyOf(wparam)); });
       return 0;
     case WM_SYSCHAR: return 0;
     case WM_ERASEBKGND:
@@ -303,6 +297,7 @@ void SaverWindow::Wake() {
   // is nowhere left to paint, so the preview ends as it does on deactivation.
   if (preview_host_ && !IsWindow(preview_host_)) return RequestClose();
   SaverRun::Wake wake;
+  ReportCursor();
   drawing_.Run([&] { wake = run_.Advance(now); });
   change_waiting_ = change_waiting_ || !wake.changed.Empty();
   const bool present = composited_ && change_waiting_ && frames_.TakeFrame(now);
@@ -317,8 +312,8 @@ std::optional<MonotonicTime> SaverWindow::NextWake(std::optional<MonotonicTime> 
   return frames_.NextWake(next_tick, change_waiting_);
 }
 
-void SaverWindow::OnKeyDown(Key key) {
-  run_.OnKeyDown(key);
+void SaverWindow::OnKeyPressed(Key key) {
+  run_.KeyPressed(key);
   CloseIfRequested();
 }
 

@@ -18,7 +18,6 @@ class RunningSaver : public LiveSaver {
   ~RunningSaver() override = default;
 
   virtual HWND Handle() const = 0;
-  virtual SaverState& State() = 0;
   // True once the start-up ran to its end; a failed start-up leaves the window without
   // surfaces, and it then only waits for its close.
   virtual bool Started() const = 0;

@@ -44,16 +44,17 @@ void ReleaseFreedMemory() { malloc_trim(0); }
 
 struct Target {
   Window window = None;
-  bool own = false;     // created by us: keys and the close box end the run
+  bool own = false;     // created by us: its keys (and a full screen's buttons and pointer) go to the run
   bool daemon = false;  // XScreenSaver's window
   bool real_root = false;
   XWindowAttributes attributes{};
 };
 
-class Hack {
+// The saver on one X window: the window, the run over its back buffer, the presents, the loop.
+class X11Saver {
  public:
-  Hack(Display* display, const LinuxOptions& options) : display_(display), options_(options) {}
-  ~Hack();
+  X11Saver(Display* display, const LinuxOptions& options) : display_(display), options_(options) {}
+  ~X11Saver();
 
   int Run(const sigset_t& wait_mask);
 
@@ -64,7 +65,12 @@ class Hack {
   void CreateOwnWindow();
   std::vector<uint32_t> ReadBackground(int width, int height);
   void HandleEvent(XEvent& event);
+  // Keys, buttons and the pointer of a window of our own go to the run, which decides.
+  void ReportInput(const XEvent& event);
+  void ReportPointer();
   void OnResize(int width, int height);
+  // A grid on each monitor the root (or a full screen over it) spans; a window's one otherwise.
+  std::vector<Rect> Screens();
   void Present(const Damage& changed);
   void DrawFpsOverlay();
   bool TargetExists();
@@ -82,7 +88,7 @@ class Hack {
   bool done_ = false;
 };
 
-Hack::~Hack() {
+X11Saver::~X11Saver() {
   presenter_.reset();
   // Standalone on the real root: give the desktop its own background back.
   if (target_.real_root) XClearArea(display_, target_.window, 0, 0, 0, 0, True);
@@ -92,7 +98,7 @@ Hack::~Hack() {
     std::fprintf(stderr, "ambervale: %s\n", stats_.Summary(TickInterval(options_.settings.fast)).c_str());
 }
 
-bool Hack::FindTarget() {
+bool X11Saver::FindTarget() {
   if (options_.target == WindowTarget::kOwnWindow) {
     CreateOwnWindow();
     return true;
@@ -119,7 +125,7 @@ bool Hack::FindTarget() {
   return true;
 }
 
-void Hack::CreateOwnWindow() {
+void X11Saver::CreateOwnWindow() {
   const int screen = DefaultScreen(display_);
   if (options_.fullscreen)
     options_.geometry = {DisplayWidth(display_, screen), DisplayHeight(display_, screen), 0, 0, true};
@@ -148,11 +154,13 @@ void Hack::CreateOwnWindow() {
   }
   delete_window_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(display_, target_.window, &delete_window_, 1);
-  XSelectInput(display_, target_.window, ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask);
+  // A full screen ends on any input, a quick mouse movement too; a window on Esc or q.
+  const long pointer = options_.fullscreen ? PointerMotionMask : 0;
+  XSelectInput(display_, target_.window, ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask | pointer);
   XGetWindowAttributes(display_, target_.window, &target_.attributes);
 }
 
-std::vector<uint32_t> Hack::ReadBackground(int width, int height) {
+std::vector<uint32_t> X11Saver::ReadBackground(int width, int height) {
   std::optional<std::vector<uint32_t>> picture;
   switch (source_) {
     case BackgroundSource::kDaemonScreenshot:
@@ -185,20 +193,25 @@ std::vector<uint32_t> Hack::ReadBackground(int width, int height) {
   return picture ? std::move(*picture) : std::vector<uint32_t>();
 }
 
-void Hack::OnResize(int width, int height) {
+void X11Saver::OnResize(int width, int height) {
   BackBuffer& old = run_->Buffer();
   if (width == old.Width() && height == old.Height()) return;
   std::vector<uint32_t> background;
   if (source_ == BackgroundSource::kDaemonScreenshot) background = ReadBackground(width, height);
   // What the screen shows now has our leaves on it: fit the picture we started from.
   if (background.empty()) background = ScalePicture(old.Background(), old.Width(), old.Height(), width, height);
-  run_->Resize(width, height, std::move(background));
+  run_->Resize(width, height, std::move(background), Screens());
   // The next wake presents all of the new buffer.
   presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
   ReleaseFreedMemory();
 }
 
-void Hack::HandleEvent(XEvent& event) {
+std::vector<Rect> X11Saver::Screens() {
+  const bool spans_screens = target_.real_root || target_.daemon || (target_.own && options_.fullscreen);
+  return spans_screens ? WindowMonitors(display_, target_.window) : std::vector<Rect>();
+}
+
+void X11Saver::HandleEvent(XEvent& event) {
   if (presenter_->HandleEvent(event)) return;
   switch (event.type) {
     case Expose:
@@ -217,14 +230,10 @@ void Hack::HandleEvent(XEvent& event) {
         done_ = true;
       }
       break;
-    case KeyPress: {
-      if (!target_.own) break;
-      const KeySym key = XLookupKeysym(&event.xkey, 0);
-      if (options_.fullscreen || key == XK_q || key == XK_Q || key == XK_Escape) done_ = true;
-      break;
-    }
+    case KeyPress:
     case ButtonPress:
-      if (target_.own && options_.fullscreen) done_ = true;
+    case MotionNotify:
+      if (target_.own) ReportInput(event);
       break;
     case MapNotify:
       // Keys end a full-screen run: they must come here, with or without a window manager.
@@ -238,14 +247,36 @@ void Hack::HandleEvent(XEvent& event) {
   }
 }
 
-void Hack::Present(const Damage& changed) {
+void X11Saver::ReportInput(const XEvent& event) {
+  SaverRun& run = run_->Run();
+  if (event.type == KeyPress) {
+    const KeySym key = XLookupKeysym(const_cast<XKeyEvent*>(&event.xkey), 0);
+    run.KeyPressed(key == XK_q || key == XK_Q || key == XK_Escape ? Key::kEscape : Key::kOther);
+  } else if (event.type == ButtonPress) {
+    run.ButtonPressed();
+  } else {
+    run.PointerAt(Point{event.xmotion.x_root, event.xmotion.y_root});
+  }
+  if (run.TakeCloseRequest()) done_ = true;
+}
+
+// Where the pointer rests as the run starts: the mouse rule's first reading.
+void X11Saver::ReportPointer() {
+  Window root = None, child = None;
+  int x = 0, y = 0, window_x = 0, window_y = 0;
+  unsigned mask = 0;
+  if (XQueryPointer(display_, target_.window, &root, &child, &x, &y, &window_x, &window_y, &mask))
+    run_->Run().PointerAt(Point{x, y});
+}
+
+void X11Saver::Present(const Damage& changed) {
   if (changed.Empty()) return;
   for (const Rect& part : changed.Parts()) presenter_->Present(run_->Buffer(), part);
   stats_.CountPresent();
   DrawFpsOverlay();
 }
 
-void Hack::DrawFpsOverlay() {
+void X11Saver::DrawFpsOverlay() {
   if (!options_.settings.show_fps) return;
   char text[96];
   const int length = std::snprintf(text, sizeof text, "%.1f ticks/s  tick %.1f ms (%u ms)", stats_.TicksPerSecond(),
@@ -258,20 +289,20 @@ void Hack::DrawFpsOverlay() {
   XDrawString(display_, target_.window, gc, 12, 22, text, length);
 }
 
-bool Hack::TargetExists() {
+bool X11Saver::TargetExists() {
   XWindowAttributes attributes;
   XErrorTrap trap(display_);
   const Status ok = XGetWindowAttributes(display_, target_.window, &attributes);
   return !trap.Failed() && ok;
 }
 
-int Hack::Run(const sigset_t& wait_mask) {
+int X11Saver::Run(const sigset_t& wait_mask) {
   if (!FindTarget() || !Start()) return 1;
   Loop(wait_mask);
   return 0;
 }
 
-bool Hack::Start() {
+bool X11Saver::Start() {
   const int width = target_.attributes.width;
   const int height = target_.attributes.height;
   BackgroundFacts facts;
@@ -283,8 +314,9 @@ bool Hack::Start() {
   source_ = ChooseBackground(facts);
   std::vector<uint32_t> background = ReadBackground(width, height);
 
-  run_ = std::make_unique<BufferedRun>(options_.settings, UtcTimeOfDay());
-  if (!run_->Start(width, height, std::move(background))) {
+  const InputRule input = target_.own && options_.fullscreen ? InputRule::kAnyInput : InputRule::kEscapeOnly;
+  run_ = std::make_unique<BufferedRun>(options_.settings, UtcTimeOfDay(), RunRules{input});
+  if (!run_->Start(width, height, std::move(background), Screens())) {
     std::fprintf(stderr, "ambervale: the saver could not start\n");
     return false;
   }
@@ -292,6 +324,7 @@ bool Hack::Start() {
       std::make_unique<XPresenter>(display_, target_.window, target_.attributes.visual, target_.attributes.depth);
   presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
   if (target_.own) XMapRaised(display_, target_.window);
+  if (target_.own && options_.fullscreen) ReportPointer();
   frames_.SetRefresh(WindowRefreshRate(display_, target_.window));
   ReleaseFreedMemory();
   InstallLastingErrorHandler();
@@ -301,7 +334,7 @@ bool Hack::Start() {
 // Events are handled as they come; then the run performs the ticks that are due, their changes
 // go to the window at most once per display frame, and the process sleeps until a tick could
 // be shown or an event comes.
-void Hack::Loop(const sigset_t& wait_mask) {
+void X11Saver::Loop(const sigset_t& wait_mask) {
   const int fd = ConnectionNumber(display_);
   while (!done_ && !StopRequested()) {
     while (!done_ && XPending(display_) > 0) {
@@ -312,6 +345,7 @@ void Hack::Loop(const sigset_t& wait_mask) {
     if (done_) break;
     const MonotonicTime now = MonotonicNow();
     const SaverRun::Wake wake = run_->Advance(now);
+    if (run_->Run().TakeCloseRequest()) break;  // the mouse rule, read at the wake's first tick
     stats_.Count(now, wake.ticks);
     unpresented_.Add(wake.changed);
     if (!unpresented_.Empty() && frames_.TakeFrame(now)) Present(std::exchange(unpresented_, Damage{}));
@@ -389,8 +423,8 @@ int main(int argc, char** argv) {
   XSetIOErrorHandler(IoErrorExit);
   int status = 1;
   try {
-    Hack hack(display, ReadSettings(display, argc, argv, parsed.options));
-    status = hack.Run(wait_mask);
+    X11Saver saver(display, ReadSettings(display, argc, argv, parsed.options));
+    status = saver.Run(wait_mask);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "ambervale: %s\n", error.what());
   }

@@ -2,6 +2,8 @@
 
 #include <X11/extensions/Xrandr.h>
 
+#include <algorithm>
+
 namespace ambervale {
 namespace {
 
@@ -43,6 +45,28 @@ double WindowRefreshRate(Display* display, Window window) {
   }
   XRRFreeScreenResources(resources);
   return rate;
+}
+
+std::vector<Rect> WindowMonitors(Display* display, Window window) {
+  int event_base = 0, error_base = 0;
+  XWindowAttributes attributes{};
+  if (!XRRQueryExtension(display, &event_base, &error_base) || !XGetWindowAttributes(display, window, &attributes))
+    return {};
+  int left = 0, top = 0;
+  Window child = None;
+  XTranslateCoordinates(display, window, attributes.root, 0, 0, &left, &top, &child);
+  int count = 0;
+  XRRMonitorInfo* monitors = XRRGetMonitors(display, attributes.root, True, &count);
+  std::vector<Rect> areas;
+  for (int i = 0; i < count; ++i) {
+    const XRRMonitorInfo& m = monitors[i];
+    Rect area{std::max(m.x - left, 0), std::max(m.y - top, 0), std::min(m.x + m.width - left, attributes.width),
+              std::min(m.y + m.height - top, attributes.height)};
+    if (area.Width() > 0 && area.Height() > 0) areas.push_back(area);
+  }
+  if (monitors) XRRFreeMonitors(monitors);
+  if (areas.size() < 2) areas.clear();
+  return areas;
 }
 
 }  // namespace ambervale

@@ -34,37 +34,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# One dummy device whose virtual screen holds two 1024 x 768 outputs side by side. Input
-# devices are not added, so the server never takes the machine's keyboard or mouse.
-cat >"$work/xorg.conf" <<'CONF'
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-  Option "AutoAddGPU" "false"
-EndSection
-Section "Device"
-  Identifier "dummy"
-  Driver "dummy"
-  VideoRam 131072
-EndSection
-Section "Monitor"
-  Identifier "monitor"
-  HorizSync 5.0-1000.0
-  VertRefresh 5.0-200.0
-  Modeline "1024x768" 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync
-  Modeline "1280x1024" 109.00 1280 1368 1496 1712 1024 1027 1034 1063 -hsync +vsync
-EndSection
-Section "Screen"
-  Identifier "screen"
-  Device "dummy"
-  Monitor "monitor"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Modes "1024x768"
-    Virtual 2048 1024
-  EndSubSection
-EndSection
-CONF
+cp "$(dirname "$0")/dummy_xorg.conf" "$work/xorg.conf"
 
 wait_for() {  # TENTHS COMMAND...: bounded wait until the command succeeds
   local tenths=$1; shift

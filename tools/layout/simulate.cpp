@@ -19,7 +19,7 @@ constexpr int64_t kMaxTicksPerCycle = int64_t{5} * kGridSize * kGridSize + 1;
 class Simulation : public CycleHost {
  public:
   Simulation(SaverState& state, Random& random)
-      : state_(state), leaves_(&LeafPictureBytes), engine_(state, random, leaves_, *this) {}
+      : state_(state), leaves_(&LeafPictureBytes), engine_(state, random, leaves_, *this, Rect{}) {}
 
   int Run(int cycles) {
     engine_.StartCycle();
@@ -40,15 +40,14 @@ class Simulation : public CycleHost {
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
 
-  // CycleHost: exit checks do nothing; the timer is switched off only by the cycle restart.
+  // CycleHost: exit checks do nothing; a restore after the first tick is a cycle's end.
   void CheckExits() override {}
-  void SetTicking(bool on) override {
-    if (on || tick_ == 0) return;
+  void ShowDesktop(const Rect&) override {
+    if (tick_ == 0) return;
     ++cycles_ended_;
     ended_this_tick_ = true;
     std::printf("# cycle %d ended at tick %lld\n", cycles_ended_, static_cast<long long>(tick_));
   }
-  void ShowDesktop() override {}
 
   // One line per draw of the sprite.
   void PrintDraw(const ArgbBitmap* bitmap) const {
