@@ -27,12 +27,12 @@ double TickStats::MeanIntervalMs() const {
   return spanned > 0 ? std::chrono::duration<double, std::milli>(last_ - first_).count() / spanned : 0.0;
 }
 
-std::string TickStats::Summary(uint32_t nominal_ms) const {
+void TickStats::PrintSummary(const char* program, const std::string& where, uint32_t nominal_ms) const {
+  if (ticks_ < 2) return;
   const double seconds = std::chrono::duration<double>(last_ - first_).count();
-  char line[160];
-  std::snprintf(line, sizeof line, "%ld ticks, mean interval %.2f ms (nominal %u ms), %ld presents, %.1f a second",
-                ticks_, MeanIntervalMs(), nominal_ms, presents_, seconds > 0 ? presents_ / seconds : 0.0);
-  return line;
+  std::fprintf(stderr, "%s: %s%s%ld ticks, mean interval %.2f ms (nominal %u ms), %ld presents, %.1f a second\n",
+               program, where.c_str(), where.empty() ? "" : ": ", ticks_, MeanIntervalMs(), nominal_ms, presents_,
+               seconds > 0 ? presents_ / seconds : 0.0);
 }
 
 }  // namespace ambervale

@@ -18,8 +18,9 @@ class TickStats {
   double MeanIntervalMs() const;
   // Over the last whole second that ended.
   double TicksPerSecond() const { return shown_rate_; }
-  // The line a run ends with: "N ticks, mean interval X ms (nominal M ms), P presents, R a second".
-  std::string Summary(uint32_t nominal_ms) const;
+  // The line a run ends with on stderr under --fps, once it ticked twice:
+  // "PROGRAM: [WHERE: ]N ticks, mean interval X ms (nominal M ms), P presents, R a second".
+  void PrintSummary(const char* program, const std::string& where, uint32_t nominal_ms) const;
 
  private:
   long ticks_ = 0;

@@ -17,7 +17,9 @@
 #include "kde-idle-client-protocol.h"
 #include "linux/callback_edge.h"
 #include "linux/stop_signals.h"
+#include "linux/wake_clock.h"
 #include "wayland/idle_source.h"
+#include "wayland/wayland_wait.h"
 
 extern char** environ;
 
@@ -104,30 +106,17 @@ class SaverProcess {
 };
 
 // Sleeps until the compositor, the idle source, the saver's end or a signal has something.
-// False when the connection to the compositor broke.
+// False when the connection to the compositor or the bus broke.
 bool Wait(wl_display* display, IdleSource& source, SaverProcess& saver, const sigset_t& wait_mask) {
-  while (wl_display_prepare_read(display) != 0) {
-    if (wl_display_dispatch_pending(display) < 0) return false;
-  }
-  if (wl_display_flush(display) < 0 && errno != EAGAIN) {
-    wl_display_cancel_read(display);
-    return false;
-  }
-  pollfd fds[3] = {
-      {wl_display_get_fd(display), POLLIN, 0}, {source.Fd(), source.PollEvents(), 0}, {saver.ExitFd(), POLLIN, 0}};
+  pollfd others[2] = {{source.Fd(), source.PollEvents(), 0}, {saver.ExitFd(), POLLIN, 0}};
   // Without a process descriptor (kernels before 5.3) the child's end is looked for each second.
-  const timespec each_second{1, 0};
   const bool saver_unwatched = saver.Running() && saver.ExitFd() < 0;
-  const int ready = ppoll(fds, 3, saver_unwatched ? &each_second : nullptr, &wait_mask);
-  if (ready > 0 && (fds[0].revents & POLLIN)) {
-    if (wl_display_read_events(display) < 0) return false;
-  } else {
-    wl_display_cancel_read(display);
-    if (ready > 0 && (fds[0].revents & (POLLHUP | POLLERR))) return false;
-  }
-  if (wl_display_dispatch_pending(display) < 0) return false;
-  if (fds[1].fd >= 0 && fds[1].revents && !source.Dispatch()) return false;
-  return true;
+  const auto wake = [saver_unwatched]() -> std::optional<MonotonicTime> {
+    if (!saver_unwatched) return std::nullopt;
+    return MonotonicNow() + std::chrono::seconds(1);
+  };
+  if (!WaitForWayland(display, others, wake, wait_mask)) return false;
+  return others[0].fd < 0 || !others[0].revents || source.Dispatch();
 }
 
 }  // namespace

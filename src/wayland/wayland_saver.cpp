@@ -28,6 +28,7 @@
 #include "wayland/output_saver.h"
 #include "wayland/shell_surface.h"
 #include "wayland/shm_buffer.h"
+#include "wayland/wayland_wait.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
@@ -273,10 +274,12 @@ Seat::~Seat() {
 WaylandSaver::~WaylandSaver() {
   if (options_.settings.show_fps) {
     for (const auto& o : outputs_) {
-      if (o->stats.Ticks() < 2) continue;
-      std::fprintf(stderr, "ambervale-wayland: output %u, %dx%d: %s\n", o->global_name,
-                   o->saver ? o->saver->Buffer().Width() : 0, o->saver ? o->saver->Buffer().Height() : 0,
-                   o->stats.Summary(TickInterval(options_.settings.fast)).c_str());
+      const BackBuffer* buffer = o->saver ? &o->saver->Buffer() : nullptr;
+      o->stats.PrintSummary("ambervale-wayland",
+                            "output " + std::to_string(o->global_name) + ", " +
+                                std::to_string(buffer ? buffer->Width() : 0) + "x" +
+                                std::to_string(buffer ? buffer->Height() : 0),
+                            TickInterval(options_.settings.fast));
     }
   }
   // Surfaces first, then the globals they were made from.
@@ -591,29 +594,16 @@ void WaylandSaver::EndClosedSurfaces() {
 // Sleeps until a Wayland event, a signal or an output's next ticks. False when the connection
 // broke.
 bool WaylandSaver::WaitForEvents(const sigset_t& wait_mask) {
-  while (wl_display_prepare_read(display_) != 0) {
-    if (wl_display_dispatch_pending(display_) < 0) return false;
-  }
-  if (wl_display_flush(display_) < 0 && errno != EAGAIN) {
-    wl_display_cancel_read(display_);
-    return false;
-  }
-  std::optional<MonotonicTime> wake;
-  if (keys_ == Keys::kUnknown) wake = keyboard_deadline_;
-  for (auto& output : outputs_) {
-    const std::optional<MonotonicTime> due = NextAdvance(*output);
-    if (due && (!wake || *due < *wake)) wake = due;
-  }
-  const std::optional<timespec> timeout = TimeUntil(wake, MonotonicNow());
-  pollfd connection{wl_display_get_fd(display_), POLLIN, 0};
-  const int ready = ppoll(&connection, 1, timeout ? &*timeout : nullptr, &wait_mask);
-  if (ready > 0 && (connection.revents & POLLIN)) {
-    if (wl_display_read_events(display_) < 0) return false;
-  } else {
-    wl_display_cancel_read(display_);
-    if (ready > 0 && (connection.revents & (POLLHUP | POLLERR))) return false;
-  }
-  return wl_display_dispatch_pending(display_) >= 0;
+  const auto next_wake = [this] {
+    std::optional<MonotonicTime> wake;
+    if (keys_ == Keys::kUnknown) wake = keyboard_deadline_;
+    for (auto& output : outputs_) {
+      const std::optional<MonotonicTime> due = NextAdvance(*output);
+      if (due && (!wake || *due < *wake)) wake = due;
+    }
+    return wake;
+  };
+  return WaitForWayland(display_, {}, next_wake, wait_mask);
 }
 
 int WaylandSaver::Run(const sigset_t& wait_mask) {

@@ -24,6 +24,7 @@
 #include "linux/buffered_run.h"
 #include "linux/settings_file.h"
 #include "linux/linux_options.h"
+#include "linux/program_main.h"
 #include "linux/scale_picture.h"
 #include "linux/stop_signals.h"
 #include "linux/tick_stats.h"
@@ -94,8 +95,7 @@ X11Saver::~X11Saver() {
   if (target_.real_root) XClearArea(display_, target_.window, 0, 0, 0, 0, True);
   if (target_.own) XDestroyWindow(display_, target_.window);
   XSync(display_, False);
-  if (options_.settings.show_fps && stats_.Ticks() > 1)
-    std::fprintf(stderr, "ambervale: %s\n", stats_.Summary(TickInterval(options_.settings.fast)).c_str());
+  if (options_.settings.show_fps) stats_.PrintSummary("ambervale", "", TickInterval(options_.settings.fast));
 }
 
 bool X11Saver::FindTarget() {
@@ -352,10 +352,8 @@ void X11Saver::Loop(const sigset_t& wait_mask) {
     XFlush(display_);
     if (TakeLastingError() && !TargetExists()) break;  // nothing left to draw on
     if (XPending(display_) > 0) continue;
-    const std::optional<timespec> timeout =
-        TimeUntil(frames_.NextWake(wake.next_wake, !unpresented_.Empty()), MonotonicNow());
     pollfd connection{fd, POLLIN, 0};
-    const int ready = ppoll(&connection, 1, timeout ? &*timeout : nullptr, &wait_mask);
+    const int ready = SleepUntil({&connection, 1}, frames_.NextWake(wake.next_wake, !unpresented_.Empty()), wait_mask);
     // The server went away: nothing more to draw on.
     if (ready > 0 && (connection.revents & (POLLHUP | POLLERR))) break;
   }
@@ -402,32 +400,25 @@ int IoErrorExit(Display*) {
   std::_Exit(1);
 }
 
+int RunOnDisplay(int argc, char** argv, const LinuxOptions& command_line, const sigset_t& wait_mask) {
+  const char* name = command_line.display.empty() ? nullptr : command_line.display.c_str();
+  const std::unique_ptr<Display, decltype(&XCloseDisplay)> display(XOpenDisplay(name), XCloseDisplay);
+  if (display == nullptr) {
+    std::fprintf(stderr, "ambervale: cannot open display '%s'\n", XDisplayName(name));
+    return 1;
+  }
+  XSetIOErrorHandler(IoErrorExit);
+  X11Saver saver(display.get(), ReadSettings(display.get(), argc, argv, command_line));
+  return saver.Run(wait_mask);
+}
+
 }  // namespace
 }  // namespace ambervale
 
 int main(int argc, char** argv) {
   using namespace ambervale;
-  const LinuxOptionsResult parsed = ParseLinuxOptions(argc, argv);
-  if (parsed.exit_code) {
-    std::fputs(parsed.output.c_str(), stdout);
-    std::fputs(parsed.error.c_str(), stderr);
-    return *parsed.exit_code;
-  }
-  const sigset_t wait_mask = InstallStopSignals();
-  const char* display_name = parsed.options.display.empty() ? nullptr : parsed.options.display.c_str();
-  Display* display = XOpenDisplay(display_name);
-  if (display == nullptr) {
-    std::fprintf(stderr, "ambervale: cannot open display '%s'\n", XDisplayName(display_name));
-    return 1;
-  }
-  XSetIOErrorHandler(IoErrorExit);
-  int status = 1;
-  try {
-    X11Saver saver(display, ReadSettings(display, argc, argv, parsed.options));
-    status = saver.Run(wait_mask);
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "ambervale: %s\n", error.what());
-  }
-  XCloseDisplay(display);
-  return status;
+  return RunLinuxProgram(LinuxProgram::kX11Hack, ParseLinuxOptions(argc, argv),
+                         [&](const LinuxOptions& command_line, const sigset_t& wait_mask) {
+                           return RunOnDisplay(argc, argv, command_line, wait_mask);
+                         });
 }
