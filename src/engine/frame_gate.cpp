@@ -1,6 +1,7 @@
 #include "engine/frame_gate.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace ambervale {
 
@@ -9,15 +10,15 @@ void FrameGate::SetRefresh(double hertz) {
   frame_ = std::chrono::microseconds(static_cast<int64_t>(1e6 / hertz));
 }
 
-bool FrameGate::TakeFrame(MonotonicTime now) {
-  if (last_present_ && now < *last_present_ + frame_) return false;
+std::optional<Damage> FrameGate::TakeDue(MonotonicTime now) {
+  if (waiting_.Empty() || (last_present_ && now < *last_present_ + frame_)) return std::nullopt;
   last_present_ = now;
-  return true;
+  return std::exchange(waiting_, Damage{});
 }
 
-std::optional<MonotonicTime> FrameGate::NextWake(std::optional<MonotonicTime> next_tick, bool change_waiting) const {
+std::optional<MonotonicTime> FrameGate::NextWake(std::optional<MonotonicTime> next_tick) const {
   const MonotonicTime next_frame = last_present_ ? *last_present_ + frame_ : MonotonicTime{};
-  if (change_waiting) return next_frame;
+  if (!waiting_.Empty()) return next_frame;
   if (!next_tick) return std::nullopt;
   return std::max(*next_tick, next_frame);
 }

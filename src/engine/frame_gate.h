@@ -1,10 +1,12 @@
-// A host's presents at the screen's rate: what the ticks changed goes to the screen at
-// most once per display frame, and the host sleeps until a tick could be shown.
+// A host's presents at the screen's rate: what the ticks changed waits here and goes to the
+// screen at most once per display frame, and the host sleeps until a tick could be shown.
+// The X11 hack and the Windows composited window present through it.
 #pragma once
 
 #include <optional>
 
 #include "engine/pacer.h"
+#include "surfaces/damage.h"
 
 namespace ambervale {
 
@@ -14,16 +16,21 @@ class FrameGate {
   void SetRefresh(double hertz);
   MonotonicTime Frame() const { return frame_; }
 
-  // True when a present may go out at `now` (a frame has passed since the last one), which
-  // then counts as made.
-  bool TakeFrame(MonotonicTime now);
-  // When to wake: at the next frame for a change that waits to be presented, else at the next
-  // tick but not before the next frame (the ticks due by then run at that wake, unseen before).
-  std::optional<MonotonicTime> NextWake(std::optional<MonotonicTime> next_tick, bool change_waiting) const;
+  // What a wake changed joins what waits.
+  void Add(const Damage& changed) { waiting_.Add(changed); }
+  // All that waits, when a frame has passed since the last present (this one then counts as
+  // made); nothing while nothing waits or the frame has not passed.
+  std::optional<Damage> TakeDue(MonotonicTime now);
+  // The host presented everything outside the gate (a restore, a new size).
+  void PresentedAll() { waiting_.Clear(); }
+  // When to wake: at the next frame for a change that waits, else at the next tick but not
+  // before the next frame (the ticks due by then run at that wake, unseen before).
+  std::optional<MonotonicTime> NextWake(std::optional<MonotonicTime> next_tick) const;
 
  private:
   MonotonicTime frame_ = std::chrono::microseconds(16667);
   std::optional<MonotonicTime> last_present_;
+  Damage waiting_;
 };
 
 }  // namespace ambervale

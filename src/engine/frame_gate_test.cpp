@@ -16,15 +16,25 @@ TEST(FrameGate, PresentsAtMostOncePerFrameAndSleepsUntilATickCanShow) {
   EXPECT_EQ(gate.Frame(), microseconds(6944));
   gate.SetRefresh(60);
 
-  EXPECT_TRUE(gate.TakeFrame(milliseconds(100)));
-  EXPECT_FALSE(gate.TakeFrame(milliseconds(110)));
+  Damage change;
+  change.Add(Rect{0, 0, 4, 4});
+  EXPECT_EQ(gate.TakeDue(milliseconds(100)), std::nullopt);  // nothing waits
+  gate.Add(change);
+  EXPECT_TRUE(gate.TakeDue(milliseconds(100)));
+  gate.Add(change);
+  EXPECT_EQ(gate.TakeDue(milliseconds(110)), std::nullopt);
   // A change waits for the frame; ticks 2 ms apart wake the host once a frame, not 500 times
   // a second; a slow pace wakes at its ticks.
-  EXPECT_EQ(gate.NextWake(milliseconds(112), true), microseconds(116666));
-  EXPECT_EQ(gate.NextWake(milliseconds(102), false), microseconds(116666));
-  EXPECT_EQ(gate.NextWake(milliseconds(136), false), milliseconds(136));
-  EXPECT_EQ(gate.NextWake(std::nullopt, false), std::nullopt);
-  EXPECT_TRUE(gate.TakeFrame(microseconds(116666)));
+  EXPECT_EQ(gate.NextWake(milliseconds(112)), microseconds(116666));
+  gate.PresentedAll();
+  EXPECT_EQ(gate.NextWake(milliseconds(102)), microseconds(116666));
+  EXPECT_EQ(gate.NextWake(milliseconds(136)), milliseconds(136));
+  EXPECT_EQ(gate.NextWake(std::nullopt), std::nullopt);
+  gate.Add(change);
+  gate.Add(change);
+  const std::optional<Damage> due = gate.TakeDue(microseconds(116666));
+  ASSERT_TRUE(due);
+  EXPECT_EQ(due->Parts().size(), 1u);
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   // at once.
   void PresentNow() {
     if (composited_) composited_->Present();
-    change_waiting_ = false;
+    frames_.PresentedAll();
   }
   void OnKeyPressed(Key key);
   void OnClose();
@@ -211,9 +211,8 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   SaverRun run_;
   WinRegistryRoot registry_;
   WakeTimer wake_timer_{[this] { Application::Instance().Guard([&] { Wake(); }); }};
-  FrameGate frames_;             // the composited path's presents
-  bool change_waiting_ = false;  // drawn in the back buffer, not yet presented
-  bool closing_ = false;         // the dialog asked for the close: no more ticks
+  FrameGate frames_;      // the composited path's presents; what was drawn waits there
+  bool closing_ = false;  // the dialog asked for the close: no more ticks
   PaceTrace trace_;
   std::unique_ptr<WindowDc> target_dc_;
   std::unique_ptr<CompositedDrawing> composited_;  // null on the screen's device context
@@ -299,8 +298,8 @@ void SaverWindow::Wake() {
   SaverRun::Wake wake;
   ReportCursor();
   drawing_.Run([&] { wake = run_.Advance(now); });
-  change_waiting_ = change_waiting_ || !wake.changed.Empty();
-  const bool present = composited_ && change_waiting_ && frames_.TakeFrame(now);
+  if (composited_) frames_.Add(wake.changed);
+  const bool present = composited_ && frames_.TakeDue(now).has_value();
   if (present) PresentNow();
   trace_.Count(now, wake.ticks, present);
   wake_timer_.WakeAt(NextWake(wake.next_wake));
@@ -309,7 +308,7 @@ void SaverWindow::Wake() {
 
 std::optional<MonotonicTime> SaverWindow::NextWake(std::optional<MonotonicTime> next_tick) const {
   if (!composited_) return next_tick;
-  return frames_.NextWake(next_tick, change_waiting_);
+  return frames_.NextWake(next_tick);
 }
 
 void SaverWindow::OnKeyPressed(Key key) {

@@ -82,8 +82,7 @@ class X11Saver {
   BackgroundSource source_ = BackgroundSource::kPlain;
   std::unique_ptr<BufferedRun> run_;
   std::unique_ptr<XPresenter> presenter_;
-  FrameGate frames_;
-  Damage unpresented_;  // changed in the buffer, waiting for the next frame
+  FrameGate frames_;  // what changed in the buffer waits there for the next frame
   TickStats stats_;
   Atom delete_window_ = None;
   bool done_ = false;
@@ -347,13 +346,13 @@ void X11Saver::Loop(const sigset_t& wait_mask) {
     const SaverRun::Wake wake = run_->Advance(now);
     if (run_->Run().TakeCloseRequest()) break;  // the mouse rule, read at the wake's first tick
     stats_.Count(now, wake.ticks);
-    unpresented_.Add(wake.changed);
-    if (!unpresented_.Empty() && frames_.TakeFrame(now)) Present(std::exchange(unpresented_, Damage{}));
+    frames_.Add(wake.changed);
+    if (const std::optional<Damage> due = frames_.TakeDue(now)) Present(*due);
     XFlush(display_);
     if (TakeLastingError() && !TargetExists()) break;  // nothing left to draw on
     if (XPending(display_) > 0) continue;
     pollfd connection{fd, POLLIN, 0};
-    const int ready = SleepUntil({&connection, 1}, frames_.NextWake(wake.next_wake, !unpresented_.Empty()), wait_mask);
+    const int ready = SleepUntil({&connection, 1}, frames_.NextWake(wake.next_wake), wait_mask);
     // The server went away: nothing more to draw on.
     if (ready > 0 && (connection.revents & (POLLHUP | POLLERR))) break;
   }
