@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "assets/leaves/leaf_pictures.h"
+#include "base/errors.h"
 #include "linux/scale_picture.h"
 #include "surfaces/memory_surfaces.h"
 
@@ -55,9 +56,14 @@ void BufferedRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t>
   buffer_replaced_ = true;
 }
 
-bool BufferedRun::Start(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens) {
+void BufferedRun::Start(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens) {
   SetBuffer(width, height, std::move(background), std::move(screens));
-  return run_.Start(start_time_);
+  // Only a preview's start-up fails without raising (its window is gone); this is none.
+  if (!run_.Start(start_time_)) throw AmbervaleError("the saver's start-up failed");
+}
+
+std::vector<uint32_t> BufferedRun::FittedBackground(int32_t width, int32_t height) const {
+  return ScalePicture(buffer_->Background(), buffer_->Width(), buffer_->Height(), width, height);
 }
 
 void BufferedRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens) {

@@ -25,11 +25,15 @@ class BufferedRun final : private SaverHost {
 
   // The start-up on a window of this size over this picture (width x height pixels,
   // 0x00RRGGBB; any other size gives the plain background), with a grid on each of `screens`
-  // (buffer pixels; none: the whole buffer is one screen). False when it failed.
-  bool Start(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens = {});
+  // (buffer pixels; none: the whole buffer is one screen). A full-screen start-up has no quiet
+  // failure: what fails raises (DrawingFailure), on its way to the program's main.
+  void Start(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens = {});
   // A new size or new screens: a new buffer over the given picture, which the run follows with
   // a new grid on each screen and a fresh cycle.
   void Resize(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens = {});
+  // The picture the buffer shows behind the leaves, fitted to a new size: what a resize keeps
+  // where no new picture comes (the screen itself has our leaves on it by then).
+  std::vector<uint32_t> FittedBackground(int32_t width, int32_t height) const;
   // The program's wake at `now`: every tick that is due (SaverRun::Advance); `changed` in
   // buffer pixels, all of the buffer after a Start or Resize.
   SaverRun::Wake Advance(MonotonicTime now);

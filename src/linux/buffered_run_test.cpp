@@ -50,7 +50,7 @@ class Wakes {
 
 TEST(BufferedRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePicture) {
   BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0}, kFullScreen);
-  ASSERT_TRUE(run.Start(kWidth, kHeight, Pattern(kWidth, kHeight)));
+  run.Start(kWidth, kHeight, Pattern(kWidth, kHeight));
   BackBuffer& buffer = run.Buffer();
   Wakes wakes(run);
   const SaverRun::Wake start = wakes.Next();
@@ -82,7 +82,7 @@ TEST(BufferedRun, EachTickChangesOnlyTheCurrentCellAndTheCycleEndRestoresThePict
 
 TEST(BufferedRun, AResizeLaysOutTheNewSizeAndStartsANewCycle) {
   BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0}, kFullScreen);
-  ASSERT_TRUE(run.Start(kWidth, kHeight, Pattern(kWidth, kHeight)));
+  run.Start(kWidth, kHeight, Pattern(kWidth, kHeight));
   Wakes wakes(run);
   for (int tick = 0; tick < 12; ++tick) wakes.Next();
   run.Resize(640, 400, {});  // no picture: the plain background
@@ -97,7 +97,7 @@ TEST(BufferedRun, AResizeLaysOutTheNewSizeAndStartsANewCycle) {
 TEST(BufferedRun, ScreensGetAGridEach) {
   BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0}, kFullScreen);
   const Rect left{0, 0, 150, kHeight}, right{150, 0, kWidth, kHeight};
-  ASSERT_TRUE(run.Start(kWidth, kHeight, {}, {left, right}));
+  run.Start(kWidth, kHeight, {}, {left, right});
   EXPECT_EQ(run.Run().NumberOfScreens(), 2u);
   EXPECT_EQ(run.State().grid.cell_width, 15);  // ten columns over 150 pixels
   EXPECT_EQ(run.Run().State(1).grid.cell_width, 17);

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "linux/buffered_run.h"
-#include "linux/scale_picture.h"
 
 namespace ambervale {
 namespace {
@@ -25,13 +24,12 @@ OutputSaver::OutputSaver(const LinuxSettings& settings, int32_t stagger)
 
 OutputSaver::~OutputSaver() = default;
 
-bool OutputSaver::Start(int32_t width, int32_t height, std::vector<uint32_t> background) {
-  return run_->Start(width, height, std::move(background));
+void OutputSaver::Start(int32_t width, int32_t height, std::vector<uint32_t> background) {
+  run_->Start(width, height, std::move(background));
 }
 
 void OutputSaver::Resize(int32_t width, int32_t height) {
-  BackBuffer& old = run_->Buffer();
-  run_->Resize(width, height, ScalePicture(old.Background(), old.Width(), old.Height(), width, height));
+  run_->Resize(width, height, run_->FittedBackground(width, height));
 }
 
 SaverRun::Wake OutputSaver::Advance(MonotonicTime now) { return run_->Advance(now); }

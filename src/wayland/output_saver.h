@@ -22,8 +22,8 @@ class OutputSaver {
   ~OutputSaver();
 
   // Starts on a width x height buffer over `background` (0x00RRGGBB, top row first), or over
-  // the plain background when it is empty or of another size. False when it failed.
-  bool Start(int32_t width, int32_t height, std::vector<uint32_t> background);
+  // the plain background when it is empty or of another size; a failure raises.
+  void Start(int32_t width, int32_t height, std::vector<uint32_t> background);
   // A new size (a new mode or scale): a new grid over the same picture, fitted.
   void Resize(int32_t width, int32_t height);
 

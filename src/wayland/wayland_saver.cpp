@@ -506,11 +506,7 @@ void WaylandSaver::StartSaver(OutputView& output) {
     std::vector<uint32_t> background =
         p.pixels.empty() ? std::vector<uint32_t>() : ScalePicture(p.pixels, p.width, p.height, width, height);
     output.picture = {};
-    if (!output.saver->Start(width, height, std::move(background))) {
-      std::fprintf(stderr, "ambervale-wayland: the saver could not start on an output\n");
-      output.saver.reset();
-      return;
-    }
+    output.saver->Start(width, height, std::move(background));
   }
   wl_surface_set_buffer_scale(output.surface, output.scale);
   Advance(output, MonotonicNow());

@@ -61,7 +61,7 @@ class X11Saver {
 
  private:
   bool FindTarget();
-  bool Start();
+  void Start();
   void Loop(const sigset_t& wait_mask);
   void CreateOwnWindow();
   std::vector<uint32_t> ReadBackground(int width, int height);
@@ -193,12 +193,10 @@ std::vector<uint32_t> X11Saver::ReadBackground(int width, int height) {
 }
 
 void X11Saver::OnResize(int width, int height) {
-  BackBuffer& old = run_->Buffer();
-  if (width == old.Width() && height == old.Height()) return;
+  if (width == run_->Buffer().Width() && height == run_->Buffer().Height()) return;
   std::vector<uint32_t> background;
   if (source_ == BackgroundSource::kDaemonScreenshot) background = ReadBackground(width, height);
-  // What the screen shows now has our leaves on it: fit the picture we started from.
-  if (background.empty()) background = ScalePicture(old.Background(), old.Width(), old.Height(), width, height);
+  if (background.empty()) background = run_->FittedBackground(width, height);
   run_->Resize(width, height, std::move(background), Screens());
   // The next wake presents all of the new buffer.
   presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
@@ -296,12 +294,13 @@ bool X11Saver::TargetExists() {
 }
 
 int X11Saver::Run(const sigset_t& wait_mask) {
-  if (!FindTarget() || !Start()) return 1;
+  if (!FindTarget()) return 1;
+  Start();
   Loop(wait_mask);
   return 0;
 }
 
-bool X11Saver::Start() {
+void X11Saver::Start() {
   const int width = target_.attributes.width;
   const int height = target_.attributes.height;
   BackgroundFacts facts;
@@ -315,10 +314,7 @@ bool X11Saver::Start() {
 
   const InputRule input = target_.own && options_.fullscreen ? InputRule::kAnyInput : InputRule::kEscapeOnly;
   run_ = std::make_unique<BufferedRun>(options_.settings, UtcTimeOfDay(), RunRules{input});
-  if (!run_->Start(width, height, std::move(background), Screens())) {
-    std::fprintf(stderr, "ambervale: the saver could not start\n");
-    return false;
-  }
+  run_->Start(width, height, std::move(background), Screens());
   presenter_ =
       std::make_unique<XPresenter>(display_, target_.window, target_.attributes.visual, target_.attributes.depth);
   presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
@@ -327,7 +323,6 @@ bool X11Saver::Start() {
   frames_.SetRefresh(WindowRefreshRate(display_, target_.window));
   ReleaseFreedMemory();
   InstallLastingErrorHandler();
-  return true;
 }
 
 // Events are handled as they come; then the run performs the ticks that are due, their changes
