@@ -48,6 +48,18 @@ JpegImage* LeafImageSet::Image(int32_t index) {
   return images_[index - 1].get();
 }
 
+std::shared_ptr<const KeyedLeaf> LeafImageSet::Keyed(int32_t index, int32_t alpha, int32_t width,
+                                                     int32_t height) const {
+  if (index < 1 || index > kCount) return nullptr;
+  const auto& leaf = keyed_[index - 1];
+  if (leaf == nullptr || leaf->alpha != alpha || leaf->width != width || leaf->height != height) return nullptr;
+  return leaf;
+}
+
+void LeafImageSet::Keep(int32_t index, std::shared_ptr<const KeyedLeaf> leaf) {
+  if (index >= 1 && index <= kCount) keyed_[index - 1] = std::move(leaf);
+}
+
 SaverEngine::SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, CycleHost& host, const Rect& area)
     : state_(state), random_(random), leaves_(leaves), host_(host), area_(area) {}
 
@@ -56,6 +68,14 @@ void SaverEngine::StartCycle() { ambervale::StartCycle(state_, random_); }
 void SaverEngine::BuildSprite() {
   SaverState& s = state_;
   const SpriteExtent extent = ExtentOf(s.sprite.dib);
+  const int32_t alpha = 10 * static_cast<int32_t>(s.settings.transparent);
+  // A picture keyed before for this size and transparency costs a lookup; the planes then keep
+  // the leaf keyed last.
+  keyed_ = leaves_.Keyed(s.cycle.image_index, alpha, extent.height, extent.width);
+  if (keyed_ != nullptr) {
+    planes_image_ = s.cycle.image_index;
+    return;
+  }
 
   // Every entry the key pass may set is reset, so nothing of the previous leaf survives.
   for (int32_t y = 0; y <= extent.height; ++y) {
@@ -68,9 +88,9 @@ void SaverEngine::BuildSprite() {
   }
   planes_image_ = s.cycle.image_index;
 
-  if (JpegImage* picture = leaves_.Image(s.cycle.image_index)) s.sprite.dib.StretchPicture(s.sprite.rect, *picture);
+  JpegImage* picture = leaves_.Image(s.cycle.image_index);
+  if (picture != nullptr) s.sprite.dib.StretchPicture(s.sprite.rect, *picture);
 
-  const int32_t alpha = 10 * static_cast<int32_t>(s.settings.transparent);
   for (int32_t y = 0; y < extent.height; ++y) {
     const uint8_t* row = s.sprite.dib.RowBytes(y);
     for (int32_t x = 0; x < extent.width; ++x) {
@@ -85,33 +105,57 @@ void SaverEngine::BuildSprite() {
       }
     }
   }
+  // Kept only where the picture alone made the planes: it covered the whole 24-bit surface.
+  const Rect whole{0, 0, s.sprite.dib.Width(), s.sprite.dib.Height()};
+  if (picture != nullptr && s.sprite.dib.Depth() == 24 && s.sprite.rect == whole && extent.width > 0 &&
+      extent.height > 0)
+    KeepKeyedLeaf(alpha, extent.height, extent.width);
 }
 
-// The planes enter the bitmap transposed: plane entry [i][j] becomes pixel (x = i, y = j).
+void SaverEngine::KeepKeyedLeaf(int32_t alpha, int32_t width, int32_t height) {
+  auto leaf = std::make_shared<KeyedLeaf>();
+  leaf->alpha = alpha;
+  leaf->width = width;
+  leaf->height = height;
+  leaf->key = NewContentKey();
+  TransposePlanes(leaf->pixels, width, height);
+  keyed_ = leaf;
+  leaves_.Keep(planes_image_, std::move(leaf));
+}
+
+// The planes enter the bitmap transposed: plane entry [i][j] becomes pixel (x = i, y = j) of a
+// width x height bitmap (width the planes' rows, height their columns).
+void SaverEngine::TransposePlanes(std::vector<Argb>& pixels, int32_t width, int32_t height) const {
+  const Sprite& sprite = state_.sprite;
+  pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int32_t i = 0; i < width; ++i)
+    for (int32_t j = 0; j < height; ++j)
+      pixels[static_cast<size_t>(j) * width + i] =
+          PackArgb(sprite.alpha[i][j], sprite.red[i][j], sprite.green[i][j], sprite.blue[i][j]);
+}
+
 void SaverEngine::RebuildSpriteBitmap() {
   SaverState& s = state_;
   ArgbBitmap* bitmap = s.sprite.bitmap.get();
   if (bitmap == nullptr) return;
   bitmap_image_ = planes_image_;
   const SpriteExtent extent = ExtentOf(s.sprite.dib);
-  const int32_t width = bitmap->Width();
-  const int32_t height = bitmap->Height();
+  const int32_t leaf_width = extent.height, leaf_height = extent.width;
+  if (keyed_ == nullptr) TransposePlanes(pixels_, leaf_width, leaf_height);
+  const std::vector<Argb>& leaf = keyed_ != nullptr ? keyed_->pixels : pixels_;
 
-  if (width == extent.height && height == extent.width && width > 0 && height > 0) {
+  if (bitmap->Width() == leaf_width && bitmap->Height() == leaf_height && leaf_width > 0 && leaf_height > 0) {
     // The usual case: the rebuild covers the whole bitmap, so one bulk write replaces it.
-    pixels_.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-    for (int32_t i = 0; i < extent.height; ++i)
-      for (int32_t j = 0; j < extent.width; ++j)
-        pixels_[static_cast<size_t>(j) * width + i] =
-            PackArgb(s.sprite.alpha[i][j], s.sprite.red[i][j], s.sprite.green[i][j], s.sprite.blue[i][j]);
-    bitmap->PutArgbRows(pixels_.data());
+    if (keyed_ != nullptr) {
+      bitmap->PutKeyedArgbRows(leaf.data(), keyed_->key);
+    } else {
+      bitmap->PutArgbRows(leaf.data());
+    }
     return;
   }
   // A bitmap of another size: pixels beyond the sprite keep what they held.
-  for (int32_t i = 0; i < extent.height; ++i)
-    for (int32_t j = 0; j < extent.width; ++j)
-      bitmap->PutArgb(i, j,
-                      PackArgb(s.sprite.alpha[i][j], s.sprite.red[i][j], s.sprite.green[i][j], s.sprite.blue[i][j]));
+  for (int32_t i = 0; i < leaf_width; ++i)
+    for (int32_t j = 0; j < leaf_height; ++j) bitmap->PutArgb(i, j, leaf[static_cast<size_t>(j) * leaf_width + i]);
 }
 
 void SaverEngine::DrawCell() {

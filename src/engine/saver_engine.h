@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "surfaces/colors.h"
+
 #include "engine/random.h"
 #include "engine/saver_state.h"
 #include "surfaces/jpeg_image.h"
@@ -26,7 +28,17 @@ class CycleHost {
   virtual void ShowDesktop(const Rect& area) = 0;
 };
 
-// The twenty-five leaf pictures Image1..Image25, each decoded at its first use and kept.
+// A leaf picture keyed into the sprite bitmap's pixels (transposed, as the bitmap takes them)
+// for one transparency and sprite size, and the content key that names those pixels.
+struct KeyedLeaf {
+  int32_t alpha = -1;
+  int32_t width = 0, height = 0;  // of the bitmap
+  uint64_t key = 0;
+  std::vector<Argb> pixels;
+};
+
+// The twenty-five leaf pictures Image1..Image25, each decoded at its first use and kept, and
+// each keyed once for the sprite's size and transparency (every screen's engine shares them).
 class LeafImageSet {
  public:
   static constexpr int32_t kCount = 25;
@@ -35,9 +47,14 @@ class LeafImageSet {
   explicit LeafImageSet(const PictureSource& source, PictureDepth depth = PictureDepth::kTrueColour);
   // Picture number index (1..25), or null for any other value.
   JpegImage* Image(int32_t index);
+  // Picture index keyed for this alpha and bitmap size, or null when it was not (or was for
+  // another). Keep replaces what was kept of the picture: one leaf a picture, at most 25.
+  std::shared_ptr<const KeyedLeaf> Keyed(int32_t index, int32_t alpha, int32_t width, int32_t height) const;
+  void Keep(int32_t index, std::shared_ptr<const KeyedLeaf> leaf);
 
  private:
   std::array<std::unique_ptr<JpegImage>, kCount> images_;
+  std::array<std::shared_ptr<const KeyedLeaf>, kCount> keyed_;
 };
 
 struct AlgorithmSpec;
@@ -65,6 +82,8 @@ class SaverEngine {
  private:
   void NewSprite();
   void RebuildSpriteBitmap();
+  void KeepKeyedLeaf(int32_t alpha, int32_t width, int32_t height);
+  void TransposePlanes(std::vector<Argb>& pixels, int32_t width, int32_t height) const;
   void RunBlock(const AlgorithmSpec& spec);
   void SequenceBlock(bool new_sprite, void (SaverEngine::*advance)(), bool rings);
   void RandomFillBlock();
@@ -87,7 +106,8 @@ class SaverEngine {
   Rect area_;
   int32_t planes_image_ = 0;
   int32_t bitmap_image_ = 0;
-  std::vector<Argb> pixels_;  // reused rebuild buffer
+  std::vector<Argb> pixels_;                // reused rebuild buffer
+  std::shared_ptr<const KeyedLeaf> keyed_;  // the planes' leaf, when the set keeps it
 };
 
 }  // namespace ambervale

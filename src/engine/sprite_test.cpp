@@ -108,6 +108,27 @@ TEST(BuildSpriteTest, PictureIsKeyedAndSpareRowAndColumnStayBackground) {
   }
 }
 
+// A picture keyed once is a lookup after that: the planes are not keyed again and the bitmap
+// gets the same pixels; another transparency keys it afresh.
+TEST(BuildSpriteTest, APictureIsKeyedOncePerTransparency) {
+  EngineRig rig;
+  SaverState& s = *rig.state;
+  const auto draw_leaf = [&](int32_t index) {
+    s.cycle.image_index = index;
+    rig.engine->BuildSprite();
+    rig.engine->DrawCell();
+    return rig.bitmap->Pixels();
+  };
+  const std::vector<Argb> leaf3 = draw_leaf(3);
+  EXPECT_NE(draw_leaf(5), leaf3);
+  EXPECT_EQ(draw_leaf(3), leaf3);
+  EXPECT_NEAR(s.sprite.red[50][50], 130, 3);  // still picture 5's planes
+  s.settings.transparent = 9;
+  draw_leaf(3);
+  EXPECT_NEAR(s.sprite.red[50][50], 118, 3);
+  EXPECT_EQ(s.sprite.alpha[50][50], 90);
+}
+
 TEST(BuildSpriteTest, IndexOutsideTheSetDrawsNoPicture) {
   EngineRig rig;
   SaverState& s = *rig.state;

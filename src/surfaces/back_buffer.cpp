@@ -77,34 +77,42 @@ void BackBuffer::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int3
   y = static_cast<int32_t>(top);
   const ClippedSpan span = ClipToPicture(x, y, width, height, width_, height_, ToBuffer(clip_));
   if (span.Empty()) return;
-  ScaleSprite(*source, width, height, span);
+  const ScaledLeaf& leaf = ScaleSprite(*source, width, height, span);
   const size_t span_width = static_cast<size_t>(span.end_col - span.first_col);
   for (int64_t dy = span.first_row; dy < span.end_row; ++dy) {
     const size_t index = static_cast<size_t>(dy - span.first_row);
-    const Argb* colours = scaled_.data() + index * span_width;
+    const Argb* colours = leaf.colours.data() + index * span_width;
     uint32_t* row = pixels_.data() + static_cast<size_t>(y + dy) * width_ + (x + span.first_col);
     // Transparent colours change nothing: only the part of the row between the first and the
     // last visible one is blended.
-    const auto [first, end] = visible_columns_[index];
+    const auto [first, end] = leaf.visible_columns[index];
     BlendRow(colours + first, row + first, end - first);
   }
   Include(Rect{static_cast<int32_t>(x + span.first_col), static_cast<int32_t>(y + span.first_row),
                static_cast<int32_t>(x + span.end_col), static_cast<int32_t>(y + span.end_row)});
 }
 
-// A leaf fades in over several ticks, each drawing the same bitmap into the same cell: it is
-// scaled once, when the bitmap, the cell or its visible part changes, not at every draw.
-void BackBuffer::ScaleSprite(const MemoryBitmap& source, int32_t width, int32_t height, const ClippedSpan& span) {
+const BackBuffer::ScaledLeaf& BackBuffer::ScaleSprite(const MemoryBitmap& source, int32_t width, int32_t height,
+                                                      const ClippedSpan& span) {
   const ScaledKey key{source.Generation(), width, height, span.first_col, span.end_col, span.first_row, span.end_row};
-  if (key == scaled_key_) return;
-  scaled_key_ = key;
+  ++draws_;
+  for (ScaledLeaf& kept : scaled_) {
+    if (kept.key != key) continue;
+    kept.last_use = draws_;
+    return kept;
+  }
+  if (scaled_.size() < kScaledLeavesKept) scaled_.emplace_back();
+  ScaledLeaf& leaf = *std::min_element(
+      scaled_.begin(), scaled_.end(), [](const ScaledLeaf& a, const ScaledLeaf& b) { return a.last_use < b.last_use; });
+  leaf.key = key;
+  leaf.last_use = draws_;
   const size_t span_width = static_cast<size_t>(span.end_col - span.first_col);
   source_columns_.resize(span_width);
   for (int64_t dx = span.first_col; dx < span.end_col; ++dx)
     source_columns_[static_cast<size_t>(dx - span.first_col)] = SourceIndex(dx, width, source.Width());
-  scaled_.resize(span_width * static_cast<size_t>(span.end_row - span.first_row));
-  visible_columns_.clear();
-  Argb* out = scaled_.data();
+  leaf.colours.resize(span_width * static_cast<size_t>(span.end_row - span.first_row));
+  leaf.visible_columns.clear();
+  Argb* out = leaf.colours.data();
   for (int64_t dy = span.first_row; dy < span.end_row; ++dy) {
     const Argb* source_row =
         source.Pixels().data() + static_cast<size_t>(SourceIndex(dy, height, source.Height())) * source.Width();
@@ -115,9 +123,10 @@ void BackBuffer::ScaleSprite(const MemoryBitmap& source, int32_t width, int32_t 
       first = std::min(first, i);
       end = i + 1;
     }
-    visible_columns_.emplace_back(std::min(first, end), end);
+    leaf.visible_columns.emplace_back(std::min(first, end), end);
     out += span_width;
   }
+  return leaf;
 }
 
 Rect BackBuffer::TakeDirty() { return std::exchange(dirty_, Rect{}); }

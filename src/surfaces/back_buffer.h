@@ -61,10 +61,27 @@ class BackBuffer : public DrawTarget {
 
  private:
   void Include(const Rect& r);
-  // scaled_ := the part `span` of `source` scaled to width x height, row by row, and each row's
-  // columns from its first to its last colour that is not transparent (a cache).
-  void ScaleSprite(const MemoryBitmap& source, int32_t width, int32_t height, const ClippedSpan& span);
+  // The part `span` of `source` scaled to width x height, and each row's columns from its
+  // first to its last colour that is not transparent.
+  struct ScaledKey {
+    uint64_t generation = 0;
+    int32_t width = 0, height = 0;
+    int64_t first_col = 0, end_col = 0, first_row = 0, end_row = 0;
+    friend bool operator==(const ScaledKey&, const ScaledKey&) = default;
+  };
+  struct ScaledLeaf {
+    ScaledKey key;
+    uint64_t last_use = 0;
+    std::vector<Argb> colours;
+    std::vector<std::pair<size_t, size_t>> visible_columns;
+  };
+  const ScaledLeaf& ScaleSprite(const MemoryBitmap& source, int32_t width, int32_t height, const ClippedSpan& span);
   std::optional<Rect> ToBuffer(const std::optional<Rect>& area) const;  // to buffer pixels
+
+  // A leaf fades in over several draws of one cell, and the same 25 leaves come back cell
+  // after cell: each is scaled once for its cell size (and visible part) and kept, the
+  // longest unused going first. Keyed bitmaps keep their generation from cell to cell.
+  static constexpr size_t kScaledLeavesKept = 25;
 
   int32_t width_ = 0;
   int32_t height_ = 0;
@@ -72,17 +89,8 @@ class BackBuffer : public DrawTarget {
   Point origin_;
   std::vector<uint32_t> pixels_;
   std::vector<uint32_t> background_;
-  // The last scaled sprite and what it was made from: the bitmap's generation, the draw's
-  // size and its visible part.
-  struct ScaledKey {
-    uint64_t generation = 0;
-    int32_t width = 0, height = 0;
-    int64_t first_col = 0, end_col = 0, first_row = 0, end_row = 0;
-    friend bool operator==(const ScaledKey&, const ScaledKey&) = default;
-  };
-  ScaledKey scaled_key_;
-  std::vector<Argb> scaled_;
-  std::vector<std::pair<size_t, size_t>> visible_columns_;
+  std::vector<ScaledLeaf> scaled_;
+  uint64_t draws_ = 0;
   std::vector<int32_t> source_columns_;
   Rect dirty_;
   std::optional<Rect> clip_;

@@ -45,6 +45,24 @@ TEST(BackBufferTest, BlendsSourceOverAndTracksTheChangedRectangle) {
   EXPECT_EQ(buffer.Pixel(36, 1), 0x204060u);
 }
 
+// Keyed pixels are scaled once per cell size: a second bitmap under the same key (here, against
+// the key's promise, with other pixels) draws the copy already scaled at that size; at another
+// size it is scaled afresh.
+TEST(BackBufferTest, KeyedLeavesAreScaledOncePerCellSize) {
+  BackBuffer buffer(40, 20);
+  const uint64_t key = NewContentKey();
+  MemoryBitmap red(4, 4), blue(4, 4);
+  const std::vector<Argb> reds(16, PackArgb(255, 200, 0, 0)), blues(16, PackArgb(255, 0, 0, 200));
+  red.PutKeyedArgbRows(reds.data(), key);
+  blue.PutKeyedArgbRows(blues.data(), key);
+  EXPECT_EQ(blue.Generation(), red.Generation());
+  buffer.DrawScaled(&red, 0, 0, 8, 8);
+  buffer.DrawScaled(&blue, 10, 0, 8, 8);
+  buffer.DrawScaled(&blue, 20, 0, 9, 9);
+  EXPECT_EQ(buffer.Pixel(10, 0), 0xC80000u);
+  EXPECT_EQ(buffer.Pixel(20, 0), 0x0000C8u);
+}
+
 TEST(BackBufferTest, BadSizesAndForeignBackgroundsAreRefused) {
   BackBuffer empty(0, 10);
   EXPECT_EQ(empty.Width(), 0);

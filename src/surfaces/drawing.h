@@ -3,6 +3,7 @@
 // GDI+; native builds use the memory canvas and recording fakes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "surfaces/colors.h"
@@ -13,6 +14,13 @@ namespace ambervale {
 // How a surface's drawing has gone, in the saver's words: the first failure stays. Each
 // platform translates its graphics library's own codes where the call is made.
 enum class DrawStatus : uint8_t { kOk, kInvalidParameter, kOutOfMemory, kFailed };
+
+// A number no other call returns in this process: it names one set of pixels (see
+// ArgbBitmap::PutKeyedArgbRows), or one state of a bitmap's pixels.
+inline uint64_t NewContentKey() {
+  static std::atomic<uint64_t> last_key{0};
+  return ++last_key;
+}
 
 constexpr const char* Describe(DrawStatus status) {
   switch (status) {
@@ -36,6 +44,13 @@ class ArgbBitmap {
   virtual void PutArgbRows(const Argb* pixels) {
     for (int32_t y = 0; y < Height(); ++y)
       for (int32_t x = 0; x < Width(); ++x) PutArgb(x, y, pixels[static_cast<int64_t>(y) * Width() + x]);
+  }
+  // As PutArgbRows, for pixels that `key` (from NewContentKey) names: every write under one key
+  // carries the same pixels, so a bitmap, or a copy made from it such as a scaled leaf, that
+  // already holds them may keep them instead of copying them again.
+  virtual void PutKeyedArgbRows(const Argb* pixels, uint64_t key) {
+    (void)key;
+    PutArgbRows(pixels);
   }
   // The last failure of a platform call on this bitmap (kOk when none failed).
   virtual DrawStatus LastStatus() const { return DrawStatus::kOk; }

@@ -1,7 +1,6 @@
 #include "surfaces/memory_surfaces.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace ambervale {
 
@@ -16,10 +15,7 @@ MemoryBitmap::MemoryBitmap(int32_t width, int32_t height) {
   Changed();
 }
 
-void MemoryBitmap::Changed() {
-  static std::atomic<uint64_t> last_generation{0};
-  generation_ = ++last_generation;
-}
+void MemoryBitmap::Changed() { generation_ = NewContentKey(); }
 
 void MemoryBitmap::PutArgb(int32_t x, int32_t y, Argb colour) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) {
@@ -37,6 +33,12 @@ void MemoryBitmap::PutArgbRows(const Argb* pixels) {
   }
   std::copy_n(pixels, pixels_.size(), pixels_.begin());
   Changed();
+}
+
+void MemoryBitmap::PutKeyedArgbRows(const Argb* pixels, uint64_t key) {
+  if (key == generation_) return;  // it holds them already
+  PutArgbRows(pixels);
+  if (pixels != nullptr) generation_ = key;
 }
 
 Argb MemoryBitmap::Pixel(int32_t x, int32_t y) const {

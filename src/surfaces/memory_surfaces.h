@@ -28,13 +28,15 @@ class MemoryBitmap : public ArgbBitmap {
   int32_t Height() const override { return height_; }
   void PutArgb(int32_t x, int32_t y, Argb colour) override;
   void PutArgbRows(const Argb* pixels) override;
+  void PutKeyedArgbRows(const Argb* pixels, uint64_t key) override;
   DrawStatus LastStatus() const override { return last_status_; }
 
   // Pixel (x, y); 0 (transparent black) outside the bitmap.
   Argb Pixel(int32_t x, int32_t y) const;
   const std::vector<Argb>& Pixels() const { return pixels_; }
-  // Changes with every write and differs between bitmaps: what a copy made from these pixels
-  // remembers to know it is still theirs.
+  // Changes with every write and differs between bitmaps, unless the write was keyed: then it
+  // is the key, the same for every bitmap holding those pixels. What a copy made from these
+  // pixels remembers to know it is still theirs.
   uint64_t Generation() const { return generation_; }
 
  private:
