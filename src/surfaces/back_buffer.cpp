@@ -5,21 +5,10 @@
 #include <utility>
 
 #include "surfaces/blend.h"
+#include "surfaces/blend_row.h"
 #include "surfaces/memory_surfaces.h"
 
 namespace ambervale {
-namespace {
-
-// One row of scaled leaf pixels over the buffer's. On Linux x86-64 a second copy of it uses
-// AVX2 where the processor has it (picked once, at load time); the pixels are the same.
-#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__)
-[[gnu::target_clones("avx2", "default")]]
-#endif
-void BlendRow(const Argb* colours, uint32_t* row, size_t count) {
-  for (size_t i = 0; i < count; ++i) row[i] = BlendPixel(colours[i], row[i]);
-}
-
-}  // namespace
 
 BackBuffer::BackBuffer(int32_t width, int32_t height) {
   if (!FitsInMemory(width, height)) return;
