@@ -10,14 +10,29 @@
 # Usage: scripts/measure-hosts.sh [SECONDS per run, default 10]
 #   BUILD=DIR   the build tree whose ambervale and ambervale-wayland to measure (build/native)
 #   SIZES, FASTS  what to measure ("1920x1080 3840x2160", "0 33 45 50")
+# Or: scripts/measure-hosts.sh --medians [SECONDS per run, default 10]: the figures that vary
+# most with the machine's load, each measured RUNS times (default 5) in rounds, the programs
+# alternating within each round (every build, then slidescreen, back to back), and for each the
+# median and the spread (lowest-highest): X11 and Wayland at 3840 x 2160 Fast 50, the
+# composited window under Wine there (WINE=0 leaves it out), and the X11 hack at 1920 x 1080
+# and its default pace against slidescreen; Wayland's memory at 3840 x 2160 too.
+#   BUILDS="DIR..."  build trees to compare, alternating in every round (default: BUILD)
+#   SCRS="FILE..."   their trace builds of Ambervale.scr for the Wine rows, in the same order
+#                    (see scripts/measure-wine.sh; default: the one it builds)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+medians=0
+if [ "${1:-}" = --medians ]; then
+  medians=1
+  shift
+fi
 seconds=${1:-10}
 build=${BUILD:-$root/build/native}
+read -r -a builds <<<"${BUILDS:-$build}"
 x11_program="$build/ambervale"
-program="$build/ambervale-wayland"
+program="${builds[0]}/ambervale-wayland"
 client="$root/build/native/src/wayland/wayland_e2e_client"
-for f in "$x11_program" "$program" "$client"; do
+for f in "$client" "${builds[@]/%//ambervale}" "${builds[@]/%//ambervale-wayland}"; do
   [ -x "$f" ] || { echo "build first: cmake --build build/native ($f is missing)" >&2; exit 1; }
 done
 peers=/usr/libexec/xscreensaver
@@ -56,6 +71,119 @@ row() {
     "$cpu_program" "$cpu_server" "$(awk -v a="$cpu_program" -v b="$cpu_server" 'BEGIN {printf "%.2f", a + b}')" "$rss"
 }
 
+# x11_run PROGRAM SCREEN_PID [ARGS...]: the hack on the root window, measured; its --fps
+# summary in x11.log.
+x11_run() {
+  local x11=$1 server=$2 pid
+  shift 2
+  HOME="$e2e_dir/x11home" "$x11" --root --fps "$@" 2>"$e2e_dir/x11.log" &
+  pid=$!
+  measure "$pid" "$server"
+  kill -TERM "$pid"
+  wait "$pid" || true
+}
+
+# peer_run NAME SCREEN_PID: an XScreenSaver hack at its defaults over the root window's picture.
+peer_run() {
+  HOME="$e2e_dir/peerhome" "$peers/$1" -root >/dev/null 2>&1 &
+  local pid=$!
+  measure "$pid" "$2"
+  kill -TERM "$pid"
+  wait "$pid" || true
+}
+
+# wayland_run FAST SWAY_PID: the Wayland program (as $program) on the headless output, measured.
+wayland_run() {
+  : >"$e2e_dir/saver.log"
+  start_saver --fast "$1" --fps
+  wait_for 60 "leaves" leaves_on HEADLESS-1 "$plain_pixel"
+  measure "$(pid_of "^$program --fast $1")" "$2"
+  kill -TERM "$(pid_of "^$program --fast $1")"
+  wait "$saver_pid" || true
+}
+
+if [ "$medians" = 1 ]; then
+  runs=${RUNS:-5}
+  read -r -a scrs <<<"${SCRS:-}"
+  results=$(mktemp)
+  # note FIGURE WHO VALUE: one run's figure.
+  note() { printf '%s\t%s\t%s\n' "$1" "$2" "$3" >>"$results"; }
+  together() { awk -v a="$cpu_program" -v b="$cpu_server" 'BEGIN {printf "%.2f", a + b}'; }
+  # Each build's Wayland program under a name of its own, where the user may run it.
+  for i in "${!builds[@]}"; do
+    cp "${builds[$i]}/ambervale-wayland" "$bin_dir/ambervale-wayland-$i"
+    chmod 755 "$bin_dir/ambervale-wayland-$i"
+  done
+  make_home "$e2e_dir/x11home" False
+  make_home "$e2e_dir/peerhome" True
+  echo "$seconds s a run, $runs rounds, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg) at the start" >&2
+  for round in $(seq "$runs"); do
+    echo "round $round, load $(cut -d' ' -f1 /proc/loadavg)" >&2
+    rm -f "$e2e_dir/display"
+    start_xvfb 3840x2160
+    xvfb_pid=${e2e_pids[-1]}
+    for i in "${!builds[@]}"; do
+      x11_run "${builds[$i]}/ambervale" "$xvfb_pid" --fast 50
+      note "X11, 3840x2160, Fast 50, %" "$i" "$(together)"
+    done
+    stop_pids "$xvfb_pid"
+
+    rm -f "$e2e_dir/display"
+    start_xvfb 1920x1080
+    xvfb_pid=${e2e_pids[-1]}
+    for i in "${!builds[@]}"; do
+      x11_run "${builds[$i]}/ambervale" "$xvfb_pid"
+      note "X11, 1920x1080, default pace, %" "$i" "$(together)"
+      if [ -x "$peers/slidescreen" ]; then
+        peer_run slidescreen "$xvfb_pid"
+        note "X11, 1920x1080, default pace, %" slidescreen "$(together)"
+      fi
+    done
+    stop_pids "$xvfb_pid"
+
+    start_sway 1 "output HEADLESS-1 resolution 3840x2160"
+    sway_pid=$(pid_of "^sway -c $e2e_dir/sway.conf")
+    for i in "${!builds[@]}"; do
+      program="$bin_dir/ambervale-wayland-$i"
+      wayland_run 50 "$sway_pid"
+      note "Wayland, 3840x2160, Fast 50, %" "$i" "$(together)"
+      note "Wayland, 3840x2160, memory MiB" "$i" "$rss"
+    done
+    stop_pids "$sway_pid"
+
+    if [ "${WINE:-1}" != 0 ]; then
+      for i in "${!builds[@]}"; do
+        # Without a saver of its own, only the first build gets the one measure-wine.sh builds.
+        [ -n "${scrs[$i]:-}" ] || [ "$i" = 0 ] || continue
+        line=$(AMBERVALE_SCR=${scrs[$i]:-} ROWS_ONLY=1 SIZES=3840x2160 FASTS=50 \
+          bash "$root/scripts/measure-wine.sh" "$seconds" | tail -n 1)
+        value=$(awk -F'|' '{gsub(/ /, "", $10); print $10}' <<<"$line")
+        [[ "$value" =~ ^[0-9.]+$ ]] && note "composited window (Wine), 3840x2160, Fast 50, %" "$i" "$value"
+      done
+    fi
+  done
+  echo
+  echo "| figure | program | runs | median | spread |"
+  echo "|---|---|---|---|---|"
+  # Builds by their folder's name; rows in the order first measured.
+  awk -F'\t' -v names="${builds[*]}" '
+    BEGIN { n = split(names, b, " "); for (i = 1; i <= n; ++i) { name = b[i]; sub(/\/+$/, "", name)
+      k = split(name, parts, "/"); label[i - 1] = (k > 2 ? parts[k - 2] "/" : "") parts[k - 1] "/" parts[k] } }
+    { key = $1 SUBSEP $2; if (!(key in count)) order[++keys] = key; values[key, ++count[key]] = $3 }
+    END {
+      for (k = 1; k <= keys; ++k) {
+        key = order[k]; m = count[key]
+        for (i = 1; i <= m; ++i) v[i] = values[key, i]
+        for (i = 2; i <= m; ++i) for (j = i; j > 1 && v[j - 1] > v[j]; --j) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+        median = m % 2 ? v[(m + 1) / 2] : (v[m / 2] + v[m / 2 + 1]) / 2
+        split(key, f, SUBSEP); who = f[2] in label ? label[f[2]] : f[2]
+        printf "| %s | %s | %d | %.2f | %.2f-%.2f |\n", f[1], who, m, median, v[1], v[m]
+      }
+    }' "$results"
+  rm -f "$results"
+  exit 0
+fi
+
 echo "$seconds s a run, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg), $(basename "$build")"
 echo
 echo "| host | size | Fast | ticks/s | promised | presents/s | program % | server % | together % | memory MiB |"
@@ -64,12 +192,7 @@ for size in ${SIZES:-1920x1080 3840x2160}; do
   start_sway 1 "output HEADLESS-1 resolution $size"
   sway_pid=$(pid_of "^sway -c $e2e_dir/sway.conf")
   for fast in ${FASTS:-0 33 45 50}; do
-    : >"$e2e_dir/saver.log"
-    start_saver --fast "$fast" --fps
-    wait_for 60 "leaves" leaves_on HEADLESS-1 "$plain_pixel"
-    measure "$(pid_of "^$program --fast $fast")" "$sway_pid"
-    kill -TERM "$(pid_of "^$program --fast $fast")"
-    wait "$saver_pid" || true
+    wayland_run "$fast" "$sway_pid"
     row wayland "$size" "$fast" "$e2e_dir/saver.log"
   done
   stop_pids "$sway_pid"
@@ -79,22 +202,14 @@ for size in ${SIZES:-1920x1080 3840x2160}; do
   xvfb_pid=${e2e_pids[-1]}
   make_home "$e2e_dir/x11home" False
   for fast in ${FASTS:-0 33 45 50}; do
-    HOME="$e2e_dir/x11home" "$x11_program" --root --fps --fast "$fast" 2>"$e2e_dir/x11.log" &
-    pid=$!
-    measure "$pid" "$xvfb_pid"
-    kill -TERM "$pid"
-    wait "$pid" || true
+    x11_run "$x11_program" "$xvfb_pid" --fast "$fast"
     row x11 "$size" "$fast" "$e2e_dir/x11.log"
   done
   # The peers at their own defaults, over the root window's picture where they take one.
   make_home "$e2e_dir/peerhome" True
   for peer in slidescreen distort; do
     [ -x "$peers/$peer" ] || { echo "| $peer | $size | not installed (xscreensaver-data, -extra) |"; continue; }
-    HOME="$e2e_dir/peerhome" "$peers/$peer" -root >/dev/null 2>&1 &
-    pid=$!
-    measure "$pid" "$xvfb_pid"
-    kill -TERM "$pid"
-    wait "$pid" || true
+    peer_run "$peer" "$xvfb_pid"
     row "$peer" "$size" - /dev/null
   done
   stop_pids "$xvfb_pid"
