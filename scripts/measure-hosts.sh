@@ -92,10 +92,13 @@ peer_run() {
   wait "$pid" || true
 }
 
-# wayland_run FAST SWAY_PID: the Wayland program (as $program) on the headless output, measured.
+# wayland_run FAST SWAY_PID: the Wayland program (as $program) on the headless output, measured,
+# on its plain background (a program that shows the desktop by default is told not to).
 wayland_run() {
+  local plain=()
+  grep -qa -- --no-desktop-picture "$program" && plain=(--no-desktop-picture)
   : >"$e2e_dir/saver.log"
-  start_saver --fast "$1" --fps
+  start_saver --fast "$1" --fps "${plain[@]}"
   wait_for 60 "leaves" leaves_on HEADLESS-1 "$plain_pixel"
   measure "$(pid_of "^$program --fast $1")" "$2"
   kill -TERM "$(pid_of "^$program --fast $1")"
