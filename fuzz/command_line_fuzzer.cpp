@@ -71,7 +71,7 @@ class Host : public SaverHost, public PreviewHost {
     Settings settings;
     settings.size = s_.settings[0];
     settings.algorithm = s_.settings[1];
-    settings.transparent = s_.settings[2];
+    settings.opacity = s_.settings[2];
     settings.fast = s_.settings[3];
     settings.color = s_.settings[4];
     settings.exit_on_input = s_.key_exit;
@@ -178,8 +178,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     run.PointerAt(wake == 3 ? Point{-surroundings.cursor.x, -surroundings.cursor.y} : surroundings.cursor);
     now += interval;
     const SaverRun::Wake result = run.Advance(now);
-    Require(result.ticks <= 1 && result.next_wake.has_value(), "one tick a wake at the pace");
-    if (run.TakeCloseRequest()) break;
+    const bool closing = run.TakeCloseRequest();
+    Require(result.ticks <= 1 && (closing || result.next_wake), "one tick a wake at the pace, and a next one");
+    if (closing) break;
   }
   if (run.MayClose()) run.Close();
   return 0;

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const SettingsFile file(text);
   const LinuxSettings& s = file.Values();
   Require(s.size <= 20 && s.algorithm <= 12 && s.fast <= 50, "a setting outside its slider's range");
-  Require(s.transparent >= 1 && s.transparent <= 10, "transparency outside 1..10");
+  Require(s.opacity >= 1 && s.opacity <= 10, "transparency outside 1..10");
 
   size_t lines = 1;
   for (char c : text) lines += c == '\n';

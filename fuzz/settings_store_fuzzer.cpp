@@ -36,13 +36,13 @@ struct Fields {
   std::array<int, 7> values{};  // Size, Algorithm, Transparent, Fast, Color_s, Key_Exit, Rands_Algorithm
 
   static Fields Of(const SaverState& s) {
-    return {{s.settings.size, s.settings.algorithm, s.settings.transparent, s.settings.fast, s.settings.color,
+    return {{s.settings.size, s.settings.algorithm, s.settings.opacity, s.settings.fast, s.settings.color,
              s.settings.exit_on_input, s.settings.random_algorithm}};
   }
   void Into(SaverState& s) const {
     s.settings.size = static_cast<uint8_t>(values[0]);
     s.settings.algorithm = static_cast<uint8_t>(values[1]);
-    s.settings.transparent = static_cast<uint8_t>(values[2]);
+    s.settings.opacity = static_cast<uint8_t>(values[2]);
     s.settings.fast = static_cast<uint8_t>(values[3]);
     s.settings.color = static_cast<uint8_t>(values[4]);
     s.settings.exit_on_input = values[5] != 0;

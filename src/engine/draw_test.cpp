@@ -48,7 +48,7 @@ TEST(DrawTest, FirstDrawRebuildsTheBitmapTransposedInOneBulkWrite) {
 TEST(DrawTest, ComponentsKeepTheirLowEightBits) {
   EngineRig rig;
   SaverState& s = *rig.state;
-  s.settings.transparent = 26;
+  s.settings.opacity = 26;
   s.sprite.dib.PutPixel(10, 20, PackRgb(255, 0, 0));
   rig.engine->BuildSprite();
   ASSERT_EQ(s.sprite.alpha[20][10], 260);
@@ -123,7 +123,7 @@ TEST(DrawTest, BitmapOfAnotherSizeGetsTheSpriteCornerPixelByPixel) {
 // Five draws of one cell build the leaf up: the background keeps (1 - a/255)^5 of itself.
 TEST(DrawTest, FiveDrawsLeaveTheExpectedShareOfTheBackground) {
   struct Case {
-    uint8_t transparent;
+    uint8_t opacity;
     double background_share;
   };
   for (const Case c : {Case{10, 0.0826}, Case{1, 0.8187}}) {
@@ -133,7 +133,7 @@ TEST(DrawTest, FiveDrawsLeaveTheExpectedShareOfTheBackground) {
     MemoryCanvas* canvas = canvas_owned.get();
     canvas->Fill(0x000000);
     s.target = std::move(canvas_owned);
-    s.settings.transparent = c.transparent;
+    s.settings.opacity = c.opacity;
     for (int32_t y = 0; y < 100; ++y)
       for (int32_t x = 0; x < 100; ++x) s.sprite.dib.PutPixel(x, y, x < 50 ? PackRgb(255, 255, 255) : 0);
     rig.engine->BuildSprite();
@@ -147,7 +147,7 @@ TEST(DrawTest, FiveDrawsLeaveTheExpectedShareOfTheBackground) {
     }
     // The sprite's left half is leaf; transposed, it covers the top half of the cell.
     const double leaf = static_cast<double>(canvas->Pixel(70, 80) & 0xFF) / 255.0;
-    EXPECT_NEAR(1.0 - leaf, c.background_share, 0.03) << int(c.transparent);
+    EXPECT_NEAR(1.0 - leaf, c.background_share, 0.03) << int(c.opacity);
     EXPECT_EQ(canvas->Pixel(70, 150), 0u);  // keyed-out half: untouched
     EXPECT_EQ(canvas->Pixel(30, 80), 0u);   // outside the cell
   }

@@ -133,20 +133,20 @@ TEST(MonitorSetTest, DialogChangesReachEveryMonitor) {
   primary.settings.size = 13;
   ApplyDialogGeometry(primary);
   primary.settings.algorithm = 2;
-  primary.settings.transparent = 3;
+  primary.settings.opacity = 3;
   r.set.RestoreAndRestart();
   EXPECT_EQ(second.settings.size, 13);
   EXPECT_EQ(second.grid.cols, 17);
   EXPECT_EQ(second.grid.cell_width, 1280 / 17);
   EXPECT_EQ(second.settings.algorithm, 2);
-  EXPECT_EQ(second.settings.transparent, 3);
+  EXPECT_EQ(second.settings.opacity, 3);
 
   // Settings that act without a restart reach the others at the next tick.
   primary.settings.random_algorithm = true;
-  primary.settings.transparent = 9;
+  primary.settings.opacity = 9;
   r.set.Tick();
   EXPECT_TRUE(second.settings.random_algorithm);
-  EXPECT_EQ(second.settings.transparent, 9);
+  EXPECT_EQ(second.settings.opacity, 9);
 }
 
 }  // namespace

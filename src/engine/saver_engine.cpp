@@ -68,7 +68,7 @@ void SaverEngine::StartCycle() { ambervale::StartCycle(state_, random_); }
 void SaverEngine::BuildSprite() {
   SaverState& s = state_;
   const SpriteExtent extent = ExtentOf(s.sprite.dib);
-  const int32_t alpha = 10 * static_cast<int32_t>(s.settings.transparent);
+  const int32_t alpha = 10 * static_cast<int32_t>(s.settings.opacity);
   // A picture keyed before for this size and transparency costs a lookup; the planes then keep
   // the leaf keyed last.
   keyed_ = leaves_.Keyed(s.cycle.image_index, alpha, extent.height, extent.width);

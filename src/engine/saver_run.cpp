@@ -207,7 +207,7 @@ void SaverRun::ChangeSetting(SettingId id, int32_t value) {
       ApplySizeChange(state_, rules_.size);
       return RestartCycles();
     case SettingId::kAlgorithm:
-    case SettingId::kTransparent:
+    case SettingId::kOpacity:
       if (changed) RestartCycles();
       return;
     default: return;

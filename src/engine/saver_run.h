@@ -84,7 +84,7 @@ class SaverRun final : private CycleHost {
   void PointerAt(Point position) { pointer_ = position; }
 
   // The settings' doors (the Windows dialog's, the Linux settings window's preview). The
-  // settings are the primary's; a change reaches every screen: Algorithm, Size and Transparent
+  // settings are the primary's; a change reaches every screen: Algorithm, Size and Opacity
   // restart every cycle (Size on the run's SizeRule), Fast sets the pace (even unchanged) from
   // the next wake, the check boxes count from the next tick. A value a setting already has
   // restarts nothing.

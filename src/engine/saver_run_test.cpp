@@ -145,11 +145,11 @@ TEST_F(SaverRunTest, ADialogChangeReachesEveryMonitorThroughTheRun) {
   EXPECT_EQ(state.grid.rows, 13);  // Round(12.75)
   EXPECT_EQ(state.grid.cell_width, 60);
   run.ChangeSetting(SettingId::kSize, 13);
-  run.ChangeSetting(SettingId::kTransparent, state.settings.transparent);
+  run.ChangeSetting(SettingId::kOpacity, state.settings.opacity);
   EXPECT_EQ(host.shown.size(), 2u);
 
-  run.ChangeSetting(SettingId::kTransparent, 3);
-  EXPECT_EQ(run.State(1).settings.transparent, 3);
+  run.ChangeSetting(SettingId::kOpacity, 3);
+  EXPECT_EQ(run.State(1).settings.opacity, 3);
   EXPECT_EQ(host.shown.size(), 4u);
 
   // The run keeps the new pace: a tick every 2 ms from the next wake on.

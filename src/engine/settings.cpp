@@ -8,7 +8,7 @@ int32_t ValueOf(const Settings& settings, SettingId id) {
   switch (id) {
     case SettingId::kSize: return settings.size;
     case SettingId::kAlgorithm: return settings.algorithm;
-    case SettingId::kTransparent: return settings.transparent;
+    case SettingId::kOpacity: return settings.opacity;
     case SettingId::kFast: return settings.fast;
     case SettingId::kColor: return settings.color;
     case SettingId::kExitOnInput: return settings.exit_on_input ? 1 : 0;
@@ -22,7 +22,7 @@ void SetValue(Settings& settings, SettingId id, int32_t value) {
   switch (id) {
     case SettingId::kSize: settings.size = low_byte; break;
     case SettingId::kAlgorithm: settings.algorithm = low_byte; break;
-    case SettingId::kTransparent: settings.transparent = low_byte; break;
+    case SettingId::kOpacity: settings.opacity = low_byte; break;
     case SettingId::kFast: settings.fast = low_byte; break;
     case SettingId::kColor: settings.color = low_byte; break;
     case SettingId::kExitOnInput: settings.exit_on_input = value != 0; break;

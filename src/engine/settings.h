@@ -15,7 +15,7 @@ namespace ambervale {
 struct Settings {
   uint8_t size = 0;               // the grid has 30 - size columns
   uint8_t algorithm = 0;          // the layout; a random pick overwrites it each cycle
-  uint8_t transparent = 0;        // a leaf's opacity, in steps of 10 out of 255
+  uint8_t opacity = 0;            // a leaf's opacity, in steps of 10 out of 255 (stored as Transparent)
   uint8_t fast = 0;               // a tick every 102 - 2 x fast milliseconds
   uint8_t color = 0;              // stored and kept, never shown
   bool exit_on_input = false;     // any key or a quick mouse movement ends the run
@@ -24,7 +24,7 @@ struct Settings {
   friend bool operator==(const Settings&, const Settings&) = default;
 };
 
-enum class SettingId { kSize, kAlgorithm, kTransparent, kFast, kColor, kExitOnInput, kRandomAlgorithm };
+enum class SettingId { kSize, kAlgorithm, kOpacity, kFast, kColor, kExitOnInput, kRandomAlgorithm };
 
 struct SettingSpec {
   SettingId id;
@@ -41,7 +41,7 @@ struct SettingSpec {
 inline constexpr std::array<SettingSpec, 7> kSettingSpecs{{
     {SettingId::kSize, "Size", 0, 20, 12, "Size", "size", false},
     {SettingId::kAlgorithm, "Algorithm", 0, kAlgorithmCount - 1, 10, "Algorithm", "algorithm", false},
-    {SettingId::kTransparent, "Transparent", 1, 10, 8, "Transparent", "transparent", false},
+    {SettingId::kOpacity, "Transparent", 1, 10, 8, "Transparent", "transparent", false},
     {SettingId::kFast, "Fast", 0, 50, 33, "Fast", "fast", false},
     {SettingId::kColor, "Color", 0, 255, 3, "Color_s", "", false},
     {SettingId::kExitOnInput, "Exit - Mouse / Key Esc", 0, 1, 1, "Key_Exit", "", true},

@@ -88,7 +88,7 @@ struct EngineRig {
                      int32_t sprite = 100, const LeafImageSet::PictureSource& source = &TestLeafBytes)
       : state(std::make_unique<SaverState>()), random(seed), leaves(source) {
     state->settings.size = size;
-    state->settings.transparent = 8;
+    state->settings.opacity = 8;
     state->run_mode = RunMode::kFullScreen;
     state->sprite.dib.SetDepth(24);
     state->sprite.dib.SetDibWidth(sprite);

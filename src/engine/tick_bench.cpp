@@ -65,7 +65,7 @@ void BM_NewCell4K(benchmark::State& bench) {
   for (int cell = 0; cell < 100; ++cell) rig.engine->Tick();  // every leaf seen once
   int64_t cells = 0;
   for (auto _ : bench) {
-    if (afresh) rig.state->settings.transparent = static_cast<uint8_t>(8 + cells % 2);
+    if (afresh) rig.state->settings.opacity = static_cast<uint8_t>(8 + cells % 2);
     rig.state->cycle.fade_step = 0;
     rig.state->cycle.row = 1;
     rig.state->cycle.col = 1;

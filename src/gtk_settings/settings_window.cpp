@@ -124,7 +124,7 @@ GtkWidget* SettingsWindow::BuildControls() {
   gtk_grid_attach(GTK_GRID(grid), random_, 2, 0, 1, 1);
   g_signal_connect(random_, "toggled", G_CALLBACK(OnRandomToggled), this);
   AddSlider(GTK_GRID(grid), 2, SettingId::kSize, 'S');
-  AddSlider(GTK_GRID(grid), 3, SettingId::kTransparent, 'p');
+  AddSlider(GTK_GRID(grid), 3, SettingId::kOpacity, 'p');
   AddSlider(GTK_GRID(grid), 4, SettingId::kFast, 'F');
   // Says where this desktop's picture will come from (only the Wayland program takes one).
   const std::string source = session_ == Session::kWayland ? DesktopSources().ExpectedSource() : std::string();
@@ -261,8 +261,8 @@ void SettingsWindow::UpdateNote(const Slider& slider) {
       note = std::to_string(preview_ ? preview_->Columns() : 0) + " columns across the screen";
       break;
     case SettingId::kFast: note = "a tick every " + std::to_string(TickInterval(s.fast)) + " ms"; break;
-    case SettingId::kTransparent:
-      note = "opacity " + std::to_string(s.transparent) + " of " + std::to_string(SpecOf(slider.id).max);
+    case SettingId::kOpacity:
+      note = "opacity " + std::to_string(s.opacity) + " of " + std::to_string(SpecOf(slider.id).max);
       break;
     default: break;
   }

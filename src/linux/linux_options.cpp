@@ -19,7 +19,7 @@ constexpr SettingHelp kSettingHelp[] = {
     {SettingId::kAlgorithm, "the layout"},
     {SettingId::kRandomAlgorithm, "each cycle picks its layout at random"},
     {SettingId::kFast, "the pace: the higher, the faster the leaves fade in"},
-    {SettingId::kTransparent, "the leaves' opacity"},
+    {SettingId::kOpacity, "the leaves' opacity"},
 };
 
 std::string UsageLine(std::string flags, std::string_view text) {

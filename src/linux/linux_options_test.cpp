@@ -33,7 +33,7 @@ TEST(LinuxOptions, ReadsEverySettingInEitherSpelling) {
   EXPECT_EQ(r.options.settings.algorithm, 7);
   EXPECT_FALSE(r.options.settings.random_algorithm);
   EXPECT_EQ(r.options.settings.fast, 50);
-  EXPECT_EQ(r.options.settings.transparent, 2);
+  EXPECT_EQ(r.options.settings.opacity, 2);
   EXPECT_TRUE(r.options.settings.show_fps);
   EXPECT_EQ(r.options.target, WindowTarget::kRoot);
 }
@@ -45,7 +45,7 @@ TEST(LinuxOptions, PullsValuesIntoTheSlidersRanges) {
   EXPECT_EQ(r.options.settings.size, 20);
   EXPECT_EQ(r.options.settings.algorithm, 0);
   EXPECT_EQ(r.options.settings.fast, 50);
-  EXPECT_EQ(r.options.settings.transparent, 1);
+  EXPECT_EQ(r.options.settings.opacity, 1);
 }
 
 TEST(LinuxOptions, BadCommandLinesExitTwoWithTheUsage) {

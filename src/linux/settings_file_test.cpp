@@ -24,7 +24,7 @@ TEST(SettingsFile, ReadsEverySettingAndSkipsBadLinesByNumber) {
   EXPECT_EQ(s.algorithm, 3);
   EXPECT_FALSE(s.random_algorithm);
   EXPECT_EQ(s.fast, 50);  // pulled into range, as on the command line
-  EXPECT_EQ(s.transparent, 2);
+  EXPECT_EQ(s.opacity, 2);
   EXPECT_TRUE(s.show_fps);
   EXPECT_EQ(s.desktop_picture, true);
   EXPECT_EQ(Described(file),

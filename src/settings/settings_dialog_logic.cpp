@@ -10,7 +10,7 @@ SettingId SettingOf(DialogSlider slider) {
   switch (slider) {
     case DialogSlider::Algorithm: return SettingId::kAlgorithm;
     case DialogSlider::Size: return SettingId::kSize;
-    case DialogSlider::Transparent: return SettingId::kTransparent;
+    case DialogSlider::Transparent: return SettingId::kOpacity;
     case DialogSlider::Fast: return SettingId::kFast;
   }
   return SettingId::kAlgorithm;

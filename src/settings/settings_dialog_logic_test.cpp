@@ -71,7 +71,7 @@ class SettingsDialogLogicTest : public ::testing::Test {
   SettingsDialogLogic logic{saver, controls, [this] {
                               const Settings& s = saver.settings;
                               saved.push_back(std::to_string(s.size) + "," + std::to_string(s.algorithm) + "," +
-                                              std::to_string(s.transparent) + "," + std::to_string(s.fast));
+                                              std::to_string(s.opacity) + "," + std::to_string(s.fast));
                             }};
 };
 
@@ -115,7 +115,7 @@ TEST_F(SettingsDialogLogicTest, OpeningPullsOutOfRangeSettingsInAndZeroTranspare
   saver.settings.algorithm = 20;
   saver.settings.size = 25;
   saver.settings.fast = 60;
-  saver.settings.transparent = 0;
+  saver.settings.opacity = 0;
   logic.ShowSettings();
   EXPECT_EQ(Position(DialogSlider::Algorithm), 12);
   EXPECT_EQ(Position(DialogSlider::Size), 20);
@@ -126,7 +126,7 @@ TEST_F(SettingsDialogLogicTest, OpeningPullsOutOfRangeSettingsInAndZeroTranspare
 
   controls.Drag(logic, DialogSlider::Transparent, 2);
   controls.Drag(logic, DialogSlider::Transparent, 1);
-  EXPECT_EQ(saver.settings.transparent, 1);
+  EXPECT_EQ(saver.settings.opacity, 1);
 }
 
 TEST_F(SettingsDialogLogicTest, EveryMovementAndClickGoesToTheRun) {

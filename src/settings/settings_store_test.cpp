@@ -17,11 +17,11 @@ const std::vector<std::string> kValueOrder = {"Size",    "Algorithm", "Transpare
                                               "Color_s", "Key_Exit",  "Rands_Algorithm"};
 
 struct Stored {
-  uint32_t size, algorithm, transparent, fast, color, key_exit, random;
+  uint32_t size, algorithm, opacity, fast, color, key_exit, random;
 };
 
 struct Fields {
-  uint8_t size, algorithm, transparent, fast, color;
+  uint8_t size, algorithm, opacity, fast, color;
   bool key_exit, random;
 };
 
@@ -52,14 +52,14 @@ class WatchedRegistry : public MemoryRegistry {
 class SettingsStoreTest : public ::testing::Test {
  protected:
   void Store(const Stored& s) {
-    const uint32_t numbers[] = {s.size, s.algorithm, s.transparent, s.fast, s.color, s.key_exit, s.random};
+    const uint32_t numbers[] = {s.size, s.algorithm, s.opacity, s.fast, s.color, s.key_exit, s.random};
     for (size_t i = 0; i < kValueOrder.size(); ++i) registry_.SetDwordValue(kPath, kValueOrder[i], numbers[i]);
   }
 
   void Set(const Fields& f) {
     state_->settings.size = f.size;
     state_->settings.algorithm = f.algorithm;
-    state_->settings.transparent = f.transparent;
+    state_->settings.opacity = f.opacity;
     state_->settings.fast = f.fast;
     state_->settings.color = f.color;
     state_->settings.exit_on_input = f.key_exit;
@@ -69,7 +69,7 @@ class SettingsStoreTest : public ::testing::Test {
   void ExpectFields(const Fields& f) const {
     EXPECT_EQ(state_->settings.size, f.size);
     EXPECT_EQ(state_->settings.algorithm, f.algorithm);
-    EXPECT_EQ(state_->settings.transparent, f.transparent);
+    EXPECT_EQ(state_->settings.opacity, f.opacity);
     EXPECT_EQ(state_->settings.fast, f.fast);
     EXPECT_EQ(state_->settings.color, f.color);
     EXPECT_EQ(state_->settings.exit_on_input, f.key_exit);
@@ -78,7 +78,7 @@ class SettingsStoreTest : public ::testing::Test {
 
   // The key holds exactly the seven values, all REG_DWORD, in the store's order.
   void ExpectKeyHolds(const Stored& s) const {
-    const uint32_t numbers[] = {s.size, s.algorithm, s.transparent, s.fast, s.color, s.key_exit, s.random};
+    const uint32_t numbers[] = {s.size, s.algorithm, s.opacity, s.fast, s.color, s.key_exit, s.random};
     const auto values = registry_.Values(kPath);
     ASSERT_EQ(values.size(), kValueOrder.size());
     for (size_t i = 0; i < values.size(); ++i) {
@@ -161,12 +161,12 @@ TEST_F(SettingsStoreTest, LoadKeepsEveryByteReadWithoutClamping) {
   // One non-zero numeric setting, whichever it is, keeps everything that was read.
   for (int which = 0; which < 5; ++which) {
     Stored stored = {0, 0, 0, 0, 0, 0, 0};
-    uint32_t* numbers[] = {&stored.size, &stored.algorithm, &stored.transparent, &stored.fast, &stored.color};
+    uint32_t* numbers[] = {&stored.size, &stored.algorithm, &stored.opacity, &stored.fast, &stored.color};
     *numbers[which] = 0x101;
     Store(stored);
     LoadSettings(*state_, registry_);
-    EXPECT_EQ(state_->settings.size + state_->settings.algorithm + state_->settings.transparent +
-                  state_->settings.fast + state_->settings.color,
+    EXPECT_EQ(state_->settings.size + state_->settings.algorithm + state_->settings.opacity + state_->settings.fast +
+                  state_->settings.color,
               1)
         << which;
     EXPECT_FALSE(state_->settings.exit_on_input);

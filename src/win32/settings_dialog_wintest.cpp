@@ -54,7 +54,7 @@ class SettingsDialogWinTest : public ::testing::Test {
     Settings& settings = saver.settings;
     settings.size = 12;
     settings.algorithm = 6;
-    settings.transparent = 8;
+    settings.opacity = 8;
     settings.fast = 33;
     settings.exit_on_input = true;
     settings.random_algorithm = true;

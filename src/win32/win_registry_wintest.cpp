@@ -142,7 +142,7 @@ TEST_F(WinRegistryTest, FirstRunsWriteTheDefaults) {
     LoadSettings(*state_, root_);
     EXPECT_EQ(state_->settings.size, 12);
     EXPECT_EQ(state_->settings.algorithm, 10);
-    EXPECT_EQ(state_->settings.transparent, 8);
+    EXPECT_EQ(state_->settings.opacity, 8);
     EXPECT_EQ(state_->settings.fast, 33);
     EXPECT_EQ(state_->settings.color, 3);
     EXPECT_TRUE(state_->settings.exit_on_input);
@@ -156,7 +156,7 @@ TEST_F(WinRegistryTest, BytesLoadUnclampedAndSaveBack) {
   LoadSettings(*state_, root_);
   EXPECT_EQ(state_->settings.size, 44);
   EXPECT_EQ(state_->settings.algorithm, 0);
-  EXPECT_EQ(state_->settings.transparent, 255);
+  EXPECT_EQ(state_->settings.opacity, 255);
   EXPECT_EQ(state_->settings.color, 0xF7);
   EXPECT_TRUE(state_->settings.exit_on_input);
   EXPECT_FALSE(state_->settings.random_algorithm);
@@ -184,7 +184,7 @@ TEST_F(WinRegistryTest, ValuesThatCannotBeReadAsDwords) {
     Put("Fast", c.type, c.data);
     state_ = std::make_unique<SaverState>();
     EXPECT_EQ(LoadFailure(), c.message);
-    EXPECT_EQ(state_->settings.transparent, 9);  // read before the failure
+    EXPECT_EQ(state_->settings.opacity, 9);  // read before the failure
     EXPECT_EQ(state_->settings.fast, 0);
     EXPECT_EQ(state_->settings.color, 0);
   }

@@ -82,7 +82,7 @@ class DrawPrinter : public DrawTarget {
 int RunSimulation(SaverState& state, Random& random, int cycles, bool random_algorithm) {
   state.settings.random_algorithm = random_algorithm;
   state.run_mode = RunMode::kFullScreen;
-  if (state.settings.transparent == 0) state.settings.transparent = 8;
+  if (state.settings.opacity == 0) state.settings.opacity = 8;
   state.sprite.dib.SetDepth(24);
   state.sprite.dib.SetDibWidth(kSimulatedSprite);
   state.sprite.dib.SetDibHeight(kSimulatedSprite);
