@@ -8,11 +8,19 @@
 #   - compares the layout tool's layouts under qemu with the native x86-64 tool's over the
 #     sweep of tools/layout/sweep_cases.sh: every algorithm at every Size, on every
 #     AMBERVALE_SWEEP_EVERY-th screen of each pair (default 10; 1 for all 320 screens);
-#   - makes build/arm64/ambervale_<version>_arm64.deb.
+#   - makes build/arm64/ambervale_<version>_arm64.deb, unless --no-package: then the release
+#     check packages this tree (scripts/test.sh).
 # Exits non-zero when a build or check fails.
+#   cross-arm64.sh [--no-package]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+package=true
+case ${1:-} in
+  --no-package) package=false ;;
+  '') ;;
+  *) echo "usage: cross-arm64.sh [--no-package]" >&2; exit 2 ;;
+esac
 every=${AMBERVALE_SWEEP_EVERY:-10}
 jobs=${AMBERVALE_JOBS:-$(nproc)}
 
@@ -60,8 +68,10 @@ fi
 tail -n 1 "$sweep/differences"
 rm -f "$sweep/x86-64.csv" "$sweep/arm64.csv"  # large: the differences name every cell
 
-echo "== arm64: Debian package"
-cmake --build "$build" --target deb >/dev/null
-deb=$(ls "$build"/ambervale_*_arm64.deb)
-dpkg-deb -f "$deb" Architecture Depends
+if $package; then
+  echo "== arm64: Debian package"
+  cmake --build "$build" --target deb >/dev/null
+  deb=$(ls "$build"/ambervale_*_arm64.deb)
+  dpkg-deb -f "$deb" Architecture Depends
+fi
 exit $status

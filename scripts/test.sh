@@ -1,48 +1,138 @@
 #!/usr/bin/env bash
-# Installs what the builds and tests need, checks the C++ formatting, builds the native, sanitizer and Windows builds,
-# runs every test, builds and tests the arm64 build (scripts/cross-arm64.sh), makes a release
-# signed with a throwaway certificate and checks it (scripts/check-release.sh), then fuzzes each
-# fuzz target for 20 s (AMBERVALE_FUZZ_SECONDS) and runs a 3-minute soak. Exits non-zero when
-# any build, test, the release, a fuzz target or the soak fails.
-set -euo pipefail
+# The test command. Installs what the builds and tests need (once), checks the C++ formatting
+# and the Markdown links, builds the native, Windows, sanitizer, arm64 and fuzz configurations
+# once each, runs every suite on them, makes a release of those very trees signed with a
+# throwaway certificate and OpenPGP key and checks it (scripts/check-release.sh --test-trees),
+# fuzzes each fuzz target for 20 s (AMBERVALE_FUZZ_SECONDS) and runs a 3-minute soak.
+#   test.sh           all of it
+#   test.sh --quick   the short loop: the native build, its unit and Linux end-to-end tests, the
+#                     format and link checks
+# Stages run in lanes side by side where they do not meet: the suites with end-to-end cases one
+# after another in one lane, the compiling, emulating and fuzzing niced in another, the soak in
+# a third, so that the cases keep the processor they need on a busy machine. Each stage prints
+# its time; the run ends with a table of stages and seconds. Logs: build/test-run/<stage>.log.
+# Exits non-zero when any stage fails. Whether a release of a clean clone is reproducible is
+# checked before each release (scripts/check-reproducible.sh), not here.
+set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+quick=false
+case ${1:-} in
+  --quick) quick=true ;;
+  '') ;;
+  *) echo "usage: test.sh [--quick]" >&2; exit 2 ;;
+esac
 
-bash scripts/bootstrap.sh
-
-status=0
-# The C++ sources as .clang-format writes them.
-bash scripts/check-format.sh || status=1
-
+run=build/test-run
+rm -rf "$run"
+mkdir -p "$run"
 jobs=$(nproc)
+export AMBERVALE_JOBS=$jobs
+
+# stage NAME COMMAND...: runs the command, its output in $run/NAME.log; prints its time and
+# verdict (and the end of the log when it fails); records both for the closing table and marks
+# the stage done for the stages that wait on it.
+stage() {
+  local name=$1 began=$SECONDS rc=0 verdict=ok
+  shift
+  echo "== $name: started at $((SECONDS / 60)) min $((SECONDS % 60)) s"
+  "$@" >"$run/$name.log" 2>&1 || rc=$?
+  if [ $rc -ne 0 ]; then
+    verdict=FAILED
+    tail -n 60 "$run/$name.log" | sed "s/^/  $name| /"
+  fi
+  echo "== $name: $((SECONDS - began)) s, $verdict"
+  echo "$name $((SECONDS - began)) $verdict" >>"$run/stages"
+  echo $rc >"$run/$name.done"
+  return $rc
+}
+# after STAGE... -- NAME COMMAND...: the stage NAME once those stages are done; recorded as
+# failed, unrun, when one of them failed.
+after() {
+  local needed=()
+  while [ "$1" != -- ]; do needed+=("$1"); shift; done
+  shift
+  local name
+  for name in "${needed[@]}"; do
+    until [ -f "$run/$name.done" ]; do sleep 2; done
+    if [ "$(cat "$run/$name.done")" != 0 ]; then
+      echo "== $1: not run, $name FAILED"
+      echo "$1 0 FAILED" >>"$run/stages"
+      echo 1 >"$run/$1.done"
+      return 1
+    fi
+  done
+  stage "$@"
+}
 build() {  # build DIR [cmake options...]
-  local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -Wno-dev "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -Wno-dev "$@" >/dev/null && cmake --build "$dir" -j "$jobs"
+}
+suite() {  # suite DIR [ctest options...]
+  ctest --test-dir "$1" --output-on-failure --timeout 900 "${@:2}"
+}
+# Each Linux end-to-end case has its own display server, folders and user: two run at a time.
+native_suite() { suite build/native -j 2 "$@"; }
+
+table() {
+  echo
+  printf '%-16s %8s  %s\n' stage seconds verdict
+  awk '{ printf "%-16s %8d  %s\n", $1, $2, $3 }' "$run/stages"
+  printf '%-16s %8d  (%d min %d s)\n' "whole run" $SECONDS $((SECONDS / 60)) $((SECONDS % 60))
+}
+finish() {
+  table
+  if grep -q ' FAILED$' "$run/stages"; then
+    echo "some tests FAILED (logs in $run/)"
+    exit 1
+  fi
+  echo "all tests passed"
+  exit 0
 }
 
-build build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
-build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DAMBERVALE_SANITIZE=ON
-build build/windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+if $quick; then
+  stage bootstrap bash scripts/bootstrap.sh --linux || finish
+  export AMBERVALE_BOOTSTRAPPED=1
+  stage format bash scripts/check-format.sh
+  stage links bash scripts/check-links.sh
+  stage build-native build build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+    stage tests-native native_suite -R '^(unit_tests|x11_e2e_|wayland_e2e_|settings_e2e_)'
+  finish
+fi
 
-for dir in build/native build/sanitize build/windows; do
-  echo "== tests: $dir"
-  (cd "$dir" && ctest --output-on-failure --timeout 900) || status=1
-done
-# The arm64 build: unit tests and a sweep of the layouts under qemu-aarch64, the arm64 package.
-echo "== arm64"
-arm64_start=$SECONDS
-bash scripts/cross-arm64.sh || status=1
-echo "== arm64: $((SECONDS - arm64_start)) s"
-# A whole release from a clean clone of this commit, signed with a throwaway certificate.
-echo "== release"
-release_start=$SECONDS
-bash scripts/check-release.sh || status=1
-echo "== release: $((SECONDS - release_start)) s"
-# The fuzz targets replay their corpora and each fuzzes for a short while.
-echo "== fuzz"
-bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}" || status=1
-echo "== soak: 3 minutes"
-bash scripts/soak.sh 3 || status=1
-[ $status -eq 0 ] && echo "all tests passed" || echo "some tests FAILED"
-exit $status
+stage bootstrap bash scripts/bootstrap.sh --fuzz --arm64 || finish
+export AMBERVALE_BOOTSTRAPPED=1
+stage format bash scripts/check-format.sh
+stage links bash scripts/check-links.sh
+
+# The compiling lane, niced: it takes what the end-to-end cases leave.
+compiling_lane() {
+  renice -n 10 $BASHPID >/dev/null
+  stage build-windows build build/windows -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+  stage build-sanitize build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DAMBERVALE_SANITIZE=ON
+  # The arm64 build, its tests under qemu-aarch64; its package is the release check's.
+  stage arm64 bash scripts/cross-arm64.sh --no-package
+  # The fuzz targets replay their corpora and each fuzzes for a short while.
+  stage fuzz bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}"
+}
+# The end-to-end lane: the suites one after another, then the release made from their trees.
+# The soak runs beside them: three minutes of the Windows saver and the Linux hack, each on a
+# display and Wine prefix of its own (scripts/soak.sh).
+suites_lane() {
+  after build-native build-windows -- soak bash scripts/soak.sh 3 &
+  stage tests-native native_suite
+  after build-windows -- tests-windows suite build/windows
+  after build-sanitize -- tests-sanitize suite build/sanitize
+  # The release relinks the Windows saver signed: not while the soak runs it.
+  after build-windows arm64 soak -- release bash scripts/check-release.sh --test-trees
+  wait
+}
+
+# The native build first, in the foreground: the compiling lane's Windows build takes what it leaves.
+compiling_lane &
+stage build-native build build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
+suites_lane
+wait
+finish
