@@ -118,6 +118,8 @@ if $test_trees; then
   windows_sign_before=$(sed -n 's/^AMBERVALE_SIGN:BOOL=//p' "${tree[windows]}/CMakeCache.txt")
   windows_sign_before=${windows_sign_before:-OFF}
   cmake -S . -B "${tree[windows]}" -DAMBERVALE_SIGN=$sign >/dev/null
+  # Linked again, so that this run's certificate signs it, whatever an earlier release left.
+  rm -f "${tree[windows]}/Ambervale.scr"
 else
   configure() {  # configure TREE [cmake options...]
     local dir=$1; shift
