@@ -44,7 +44,7 @@ std::unique_ptr<ArgbBitmap> BufferedRun::CreateBitmap(int32_t width, int32_t hei
 
 void BufferedRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> background,
                             std::vector<Rect> screens) {
-  buffer_ = std::make_unique<BackBuffer>(width, height);
+  buffer_ = std::make_unique<BackBuffer>(width, height, pixel_memory_ ? pixel_memory_(width, height) : nullptr);
   screens_ = screens.empty() ? std::vector<Rect>{Rect{0, 0, buffer_->Width(), buffer_->Height()}} : std::move(screens);
   const size_t count = static_cast<size_t>(buffer_->Width()) * static_cast<size_t>(buffer_->Height());
   if (background.size() == count) {

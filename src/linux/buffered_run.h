@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -41,6 +42,12 @@ class BufferedRun final : private SaverHost {
   // TakeCloseRequest.
   SaverRun& Run() { return run_; }
 
+  // Where each new buffer's pixels live from now on: width x height pixels the program gives
+  // (memory the display reads from, so that presenting copies nothing), kept until the next
+  // buffer; the buffer's own memory where it gives none.
+  using PixelMemory = std::function<uint32_t*(int32_t width, int32_t height)>;
+  void DrawInto(PixelMemory memory) { pixel_memory_ = std::move(memory); }
+
   BackBuffer& Buffer() { return *buffer_; }
   const SaverState& State() const { return state_; }
 
@@ -60,6 +67,7 @@ class BufferedRun final : private SaverHost {
   LeafImageSet leaves_;
   SaverRun run_;
   std::unique_ptr<BackBuffer> buffer_;
+  PixelMemory pixel_memory_;
   std::vector<Rect> screens_;
   bool buffer_replaced_ = false;  // since the last wake
 };

@@ -10,12 +10,16 @@
 
 namespace ambervale {
 
-BackBuffer::BackBuffer(int32_t width, int32_t height) {
+BackBuffer::BackBuffer(int32_t width, int32_t height, uint32_t* memory) {
   if (!FitsInMemory(width, height)) return;
   width_ = width;
   height_ = height;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-  pixels_.assign(count, 0);
+  if (memory == nullptr) {
+    own_pixels_.assign(count, 0);
+    memory = own_pixels_.data();
+  }
+  pixels_ = memory;
   background_.assign(count, 0);
 }
 
@@ -41,13 +45,13 @@ void BackBuffer::Restore(const Rect& area) {
   if (left >= right) return;
   for (int32_t y = std::max(r.top, 0); y < std::min(r.bottom, height_); ++y) {
     const size_t row = static_cast<size_t>(y) * width_;
-    std::copy(background_.begin() + row + left, background_.begin() + row + right, pixels_.begin() + row + left);
+    std::copy(background_.begin() + row + left, background_.begin() + row + right, pixels_ + row + left);
   }
   Include(Rect{left, std::max(r.top, 0), right, std::min(r.bottom, height_)});
 }
 
 void BackBuffer::Restore() {
-  pixels_ = background_;
+  std::copy(background_.begin(), background_.end(), pixels_);
   MarkAllDirty();
 }
 
@@ -71,7 +75,7 @@ void BackBuffer::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int3
   for (int64_t dy = span.first_row; dy < span.end_row; ++dy) {
     const size_t index = static_cast<size_t>(dy - span.first_row);
     const Argb* colours = leaf.colours.data() + index * span_width;
-    uint32_t* row = pixels_.data() + static_cast<size_t>(y + dy) * width_ + (x + span.first_col);
+    uint32_t* row = pixels_ + static_cast<size_t>(y + dy) * width_ + (x + span.first_col);
     // Transparent colours change nothing: only the part of the row between the first and the
     // last visible one is blended.
     const auto [first, end] = leaf.visible_columns[index];

@@ -20,13 +20,16 @@ namespace ambervale {
 // the layout of a 32-bit top-down DIB and of an X11 ZPixmap on a 24-bit TrueColor visual.
 class BackBuffer : public DrawTarget {
  public:
-  // A bad or too large size gives an empty buffer (0 x 0) that draws nothing.
-  BackBuffer(int32_t width, int32_t height);
+  // A bad or too large size gives an empty buffer (0 x 0) that draws nothing. With `memory`
+  // (width x height pixels that outlive the buffer, such as an image the display shares) the
+  // buffer draws straight into it, so presenting it needs no copy.
+  BackBuffer(int32_t width, int32_t height, uint32_t* memory = nullptr);
+  BackBuffer(const BackBuffer&) = delete;
+  BackBuffer& operator=(const BackBuffer&) = delete;
 
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
-  const uint32_t* Pixels() const { return pixels_.data(); }
-  uint32_t* Pixels() { return pixels_.data(); }
+  const uint32_t* Pixels() const { return pixels_; }
   // 0 outside the buffer. Buffer pixels, whatever the origin.
   uint32_t Pixel(int32_t x, int32_t y) const;
 
@@ -87,7 +90,8 @@ class BackBuffer : public DrawTarget {
   int32_t height_ = 0;
   DrawStatus last_status_ = DrawStatus::kOk;
   Point origin_;
-  std::vector<uint32_t> pixels_;
+  std::vector<uint32_t> own_pixels_;
+  uint32_t* pixels_ = nullptr;  // own_pixels_, or the memory given
   std::vector<uint32_t> background_;
   std::vector<ScaledLeaf> scaled_;
   uint64_t draws_ = 0;

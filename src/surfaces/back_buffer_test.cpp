@@ -63,6 +63,19 @@ TEST(BackBufferTest, KeyedLeavesAreScaledOncePerCellSize) {
   EXPECT_EQ(buffer.Pixel(20, 0), 0x0000C8u);
 }
 
+// Memory the display reads is where the buffer draws: a present has nothing to copy.
+TEST(BackBufferTest, DrawsIntoTheMemoryItIsGiven) {
+  std::vector<uint32_t> memory(4 * 4, 7);
+  BackBuffer buffer(4, 4, memory.data());
+  buffer.FillBackground(0x111111);
+  buffer.Restore();
+  const MemoryBitmap leaf = Solid(2, 2, PackArgb(255, 1, 2, 3));
+  buffer.DrawScaled(&leaf, 1, 1, 2, 2);
+  EXPECT_EQ(buffer.Pixels(), memory.data());
+  EXPECT_EQ(memory[0], 0x111111u);
+  EXPECT_EQ(memory[5], 0x010203u);
+}
+
 TEST(BackBufferTest, BadSizesAndForeignBackgroundsAreRefused) {
   BackBuffer empty(0, 10);
   EXPECT_EQ(empty.Width(), 0);

@@ -197,9 +197,8 @@ void X11Saver::OnResize(int width, int height) {
   std::vector<uint32_t> background;
   if (source_ == BackgroundSource::kDaemonScreenshot) background = ReadBackground(width, height);
   if (background.empty()) background = run_->FittedBackground(width, height);
-  run_->Resize(width, height, std::move(background), Screens());
   // The next wake presents all of the new buffer.
-  presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
+  run_->Resize(width, height, std::move(background), Screens());
   ReleaseFreedMemory();
 }
 
@@ -313,11 +312,16 @@ void X11Saver::Start() {
   std::vector<uint32_t> background = ReadBackground(width, height);
 
   const InputRule input = target_.own && options_.fullscreen ? InputRule::kAnyInput : InputRule::kEscapeOnly;
-  run_ = std::make_unique<BufferedRun>(options_.settings, UtcTimeOfDay(), RunRules{input});
-  run_->Start(width, height, std::move(background), Screens());
   presenter_ =
       std::make_unique<XPresenter>(display_, target_.window, target_.attributes.visual, target_.attributes.depth);
-  presenter_->Resize(run_->Buffer().Width(), run_->Buffer().Height());
+  run_ = std::make_unique<BufferedRun>(options_.settings, UtcTimeOfDay(), RunRules{input});
+  // Each buffer draws straight into an image the server shares, where it can.
+  run_->DrawInto([this](int32_t buffer_width, int32_t buffer_height) {
+    uint32_t* shared = presenter_->SharedPixels(buffer_width, buffer_height);
+    if (shared == nullptr) presenter_->Resize(buffer_width, buffer_height);
+    return shared;
+  });
+  run_->Start(width, height, std::move(background), Screens());
   if (target_.own) XMapRaised(display_, target_.window);
   if (target_.own && options_.fullscreen) ReportPointer();
   frames_.SetRefresh(WindowRefreshRate(display_, target_.window));

@@ -26,13 +26,6 @@ int RecordLastingError(Display*, XErrorEvent*) {
   return 0;
 }
 
-// The 0x00RRGGBB layout itself: 32 bits a pixel, least significant byte first, red in bits
-// 16..23. Rows then copy as they are.
-bool IsNativeLayout(const XImage* image) {
-  return image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
-         image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
-}
-
 // Maps a channel of `mask` to 8 bits and back, for visuals of other depths.
 struct Channel {
   unsigned long mask;
@@ -170,6 +163,11 @@ std::optional<std::vector<uint32_t>> ReadDaemonScreenshot(Display* display, Wind
   if (!pixels) return std::nullopt;
   if (static_cast<int>(pw) == width && static_cast<int>(ph) == height) return pixels;
   return ScalePicture(*pixels, static_cast<int32_t>(pw), static_cast<int32_t>(ph), width, height);
+}
+
+bool IsNativeLayout(const XImage* image) {
+  return image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
+         image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
 }
 
 void StorePixels(XImage* image, const uint32_t* pixels, int stride, int x, int y, int width, int height) {

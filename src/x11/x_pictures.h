@@ -49,6 +49,10 @@ bool HasDaemonScreenshot(Display* display, Window window);
 // hacks such a child, where XScreenSaver gives its own top-level window).
 bool IsNestedWindow(Display* display, Window window);
 
+// The 0x00RRGGBB layout itself: 32 bits a pixel, least significant byte first, red in bits
+// 16..23. Rows then copy as they are.
+bool IsNativeLayout(const XImage* image);
+
 // Copies 0x00RRGGBB pixels (stride in pixels) into an image of any TrueColor layout.
 void StorePixels(XImage* image, const uint32_t* pixels, int stride, int x, int y, int width, int height);
 

@@ -19,6 +19,11 @@ class XPresenter {
 
   // An image for a buffer of this size; called again whenever the buffer is replaced.
   void Resize(int width, int height);
+  // Width x height pixels of the back buffer's layout, shared with the server, for a buffer to
+  // draw straight into (it must be replaced before the next Resize or SharedPixels call):
+  // presenting it then copies nothing and waits for nothing. Null where the server shares no
+  // memory with us or lays pixels out otherwise; then Resize.
+  uint32_t* SharedPixels(int width, int height);
   // The part of `area` inside the buffer, from the buffer to the window.
   void Present(const BackBuffer& buffer, const Rect& area);
   // Takes the server's word that it has read the shared image; true when the event was that.
@@ -27,6 +32,7 @@ class XPresenter {
 
  private:
   bool CreateSharedImage(int width, int height);
+  bool DrawnInPlace(const BackBuffer& buffer) const;
   void CreatePlainImage(int width, int height);
   void PutStrip(const BackBuffer& buffer, int left, int top, int width, int height);
   void AwaitImageRead();
@@ -41,6 +47,7 @@ class XPresenter {
   bool shm_attached_ = false;
   int completion_event_ = -1;
   bool read_pending_ = false;  // the server may still be reading the shared image
+  bool whole_window_ = false;  // the image is the buffer's own memory, not a strip
   XShmSegmentInfo shm_{};
   XImage* image_ = nullptr;
 };
