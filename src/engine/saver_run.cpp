@@ -13,11 +13,13 @@ namespace {
 // The host's target, noting what every draw covers.
 class DamageRecordingTarget : public DrawTarget {
  public:
-  DamageRecordingTarget(std::unique_ptr<DrawTarget> target, Damage& changed)
-      : target_(std::move(target)), changed_(changed) {}
+  DamageRecordingTarget(std::unique_ptr<DrawTarget> target, Damage& changed, Damage& drawn)
+      : target_(std::move(target)), changed_(changed), drawn_(drawn) {}
   void DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) override {
     target_->DrawScaled(bitmap, x, y, width, height);
-    if (bitmap) changed_.Add(Rect{x, y, x + width, y + height});
+    if (!bitmap) return;
+    changed_.Add(Rect{x, y, x + width, y + height});
+    drawn_.Add(Rect{x, y, x + width, y + height});
   }
   DrawStatus LastStatus() const override { return target_->LastStatus(); }
   void ClipTo(const Rect& area) override { target_->ClipTo(area); }
@@ -25,6 +27,7 @@ class DamageRecordingTarget : public DrawTarget {
  private:
   std::unique_ptr<DrawTarget> target_;
   Damage& changed_;
+  Damage& drawn_;
 };
 
 }  // namespace
@@ -121,7 +124,7 @@ void SaverRun::FollowScreens() {
 
 std::unique_ptr<DrawTarget> SaverRun::RecordingDamage(std::unique_ptr<DrawTarget> target) {
   if (!target) return nullptr;
-  return std::make_unique<DamageRecordingTarget>(std::move(target), changed_);
+  return std::make_unique<DamageRecordingTarget>(std::move(target), changed_, drawn_since_restore_);
 }
 
 SaverRun::Wake SaverRun::Advance(MonotonicTime now) {
@@ -138,6 +141,8 @@ SaverRun::Wake SaverRun::Advance(MonotonicTime now) {
   return wake;
 }
 
+// A restore changes only what the leaves covered since the last one. (A host whose restore
+// does more, such as a new background, presents that itself.)
 void SaverRun::ShowDesktop(const Rect& area) {
   pacer_.Restart();
   if (state_.run_mode == RunMode::kPreview) {
@@ -147,7 +152,10 @@ void SaverRun::ShowDesktop(const Rect& area) {
     return;
   }
   host_.ShowDesktop(area);
-  changed_.Add(area);
+  Damage restored = drawn_since_restore_;
+  restored.ClipTo(area);
+  changed_.Add(restored);
+  if (Intersection(drawn_since_restore_.Bounds(), area) == drawn_since_restore_.Bounds()) drawn_since_restore_.Clear();
 }
 
 void SaverRun::RestoreAndRestart() {

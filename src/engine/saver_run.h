@@ -142,6 +142,7 @@ class SaverRun final : private CycleHost {
   Pacer pacer_;
   MonotonicTime now_{};         // the wake's reading
   Damage changed_;              // drawn or restored since the last wake
+  Damage drawn_since_restore_;  // what a restore brings back
   bool exits_checked_ = false;  // in this wake
   bool close_requested_ = false;
   Phase phase_ = Phase::kNotStarted;

@@ -261,11 +261,12 @@ TEST_F(SaverRunTest, AWakeTicksAsDueChecksTheExitsOnceAndReportsTheUnionOfTheCha
   EXPECT_EQ(wake.changed.Parts(), drawn.Parts());
   EXPECT_TRUE(NextTick(std::chrono::microseconds(33)).changed.Empty());
 
-  // A restore joins the union and starts the pace afresh; a flick ends the wake's ticks.
+  // A restore joins the union (what the leaves covered since the last one) and starts the pace
+  // afresh; a flick ends the wake's ticks.
   run.RestoreAndRestart();
   const SaverRun::Wake restored = NextTick(std::chrono::milliseconds(40));
   EXPECT_EQ(restored.ticks, 0);
-  EXPECT_EQ(restored.changed.Bounds(), (Rect{0, 0, 1024, 768}));
+  EXPECT_EQ(restored.changed.Bounds(), drawn.Bounds());
   run.PointerAt({900, 400});
   EXPECT_EQ(NextTick(std::chrono::milliseconds(10)).ticks, 1);
   EXPECT_TRUE(run.TakeCloseRequest());

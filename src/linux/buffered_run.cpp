@@ -53,7 +53,7 @@ void BufferedRun::SetBuffer(int32_t width, int32_t height, std::vector<uint32_t>
     buffer_->FillBackground(kPlainBackground);
   }
   buffer_->Restore();
-  buffer_replaced_ = true;
+  present_whole_ = true;
 }
 
 void BufferedRun::Start(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens) {
@@ -63,7 +63,7 @@ void BufferedRun::Start(int32_t width, int32_t height, std::vector<uint32_t> bac
 }
 
 std::vector<uint32_t> BufferedRun::FittedBackground(int32_t width, int32_t height) const {
-  return ScalePicture(buffer_->Background(), buffer_->Width(), buffer_->Height(), width, height);
+  return ScalePicture(std::as_const(*buffer_).Background(), buffer_->Width(), buffer_->Height(), width, height);
 }
 
 void BufferedRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens) {
@@ -74,7 +74,7 @@ void BufferedRun::Resize(int32_t width, int32_t height, std::vector<uint32_t> ba
 SaverRun::Wake BufferedRun::Advance(MonotonicTime now) {
   SaverRun::Wake wake = run_.Advance(now);
   const Rect whole{0, 0, buffer_->Width(), buffer_->Height()};
-  if (std::exchange(buffer_replaced_, false)) {
+  if (std::exchange(present_whole_, false)) {
     wake.changed.Clear();
     wake.changed.Add(whole);
   }

@@ -59,7 +59,8 @@ class BufferedRun final : private SaverHost {
   std::vector<Rect> Screens() override { return screens_; }
   std::unique_ptr<DrawTarget> CreateDrawTarget() override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override;
-  void ShowDesktop(const Rect&) override { buffer_->Restore(); }
+  // A restore copies back what the leaves covered; the whole buffer after a new background.
+  void ShowDesktop(const Rect&) override { present_whole_ |= buffer_->Restore(); }
 
   Settings settings_;
   TimeOfDay start_time_;
@@ -69,7 +70,7 @@ class BufferedRun final : private SaverHost {
   std::unique_ptr<BackBuffer> buffer_;
   PixelMemory pixel_memory_;
   std::vector<Rect> screens_;
-  bool buffer_replaced_ = false;  // since the last wake
+  bool present_whole_ = false;  // a new buffer or background since the last wake
 };
 
 }  // namespace ambervale

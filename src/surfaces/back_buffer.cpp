@@ -29,10 +29,15 @@ uint32_t BackBuffer::Pixel(int32_t x, int32_t y) const {
 }
 
 void BackBuffer::SetBackground(std::vector<uint32_t> pixels) {
-  if (pixels.size() == background_.size()) background_ = std::move(pixels);
+  if (pixels.size() != background_.size()) return;
+  background_ = std::move(pixels);
+  whole_restore_ = true;
 }
 
-void BackBuffer::FillBackground(uint32_t rgb) { std::fill(background_.begin(), background_.end(), rgb & 0xFFFFFF); }
+void BackBuffer::FillBackground(uint32_t rgb) {
+  std::fill(background_.begin(), background_.end(), rgb & 0xFFFFFF);
+  whole_restore_ = true;
+}
 
 std::optional<Rect> BackBuffer::ToBuffer(const std::optional<Rect>& area) const {
   if (!area) return std::nullopt;
@@ -50,9 +55,21 @@ void BackBuffer::Restore(const Rect& area) {
   Include(Rect{left, std::max(r.top, 0), right, std::min(r.bottom, height_)});
 }
 
-void BackBuffer::Restore() {
-  std::copy(background_.begin(), background_.end(), pixels_);
-  MarkAllDirty();
+// A cycle covers the screen with leaves only at its end, and only where they have some colour:
+// most restores copy a part of the screen.
+bool BackBuffer::Restore() {
+  const bool whole = std::exchange(whole_restore_, false);
+  if (whole) {
+    std::copy(background_.begin(), background_.end(), pixels_);
+    MarkAllDirty();
+  } else {
+    const Point to_drawing = origin_;
+    for (const Rect& part : drawn_.Parts())
+      Restore(Rect{part.left + to_drawing.x, part.top + to_drawing.y, part.right + to_drawing.x,
+                   part.bottom + to_drawing.y});
+  }
+  drawn_.Clear();
+  return whole;
 }
 
 void BackBuffer::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -81,8 +98,10 @@ void BackBuffer::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int3
     const auto [first, end] = leaf.visible_columns[index];
     BlendRow(colours + first, row + first, end - first);
   }
-  Include(Rect{static_cast<int32_t>(x + span.first_col), static_cast<int32_t>(y + span.first_row),
-               static_cast<int32_t>(x + span.end_col), static_cast<int32_t>(y + span.end_row)});
+  const Rect drawn{static_cast<int32_t>(x + span.first_col), static_cast<int32_t>(y + span.first_row),
+                   static_cast<int32_t>(x + span.end_col), static_cast<int32_t>(y + span.end_row)};
+  Include(drawn);
+  drawn_.Add(drawn);
 }
 
 const BackBuffer::ScaledLeaf& BackBuffer::ScaleSprite(const MemoryBitmap& source, int32_t width, int32_t height,

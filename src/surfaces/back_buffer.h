@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "surfaces/blend.h"
+#include "surfaces/damage.h"
 #include "surfaces/drawing.h"
 #include "surfaces/memory_surfaces.h"
 #include "surfaces/types.h"
@@ -30,6 +31,12 @@ class BackBuffer : public DrawTarget {
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
   const uint32_t* Pixels() const { return pixels_; }
+  // Draws from now on into `memory` (given as at construction), which must hold the same
+  // picture: a host that alternates between the display's buffers moves the drawing to the
+  // one the display is not reading.
+  void MoveTo(uint32_t* memory) {
+    if (memory != nullptr && pixels_ != nullptr) pixels_ = memory;
+  }
   // 0 outside the buffer. Buffer pixels, whatever the origin.
   uint32_t Pixel(int32_t x, int32_t y) const;
 
@@ -43,10 +50,16 @@ class BackBuffer : public DrawTarget {
   // ignored when the size differs. Use Background() to fill it in place.
   void SetBackground(std::vector<uint32_t> pixels);
   void FillBackground(uint32_t rgb);
-  std::vector<uint32_t>& Background() { return background_; }
+  std::vector<uint32_t>& Background() {
+    whole_restore_ = true;  // whoever writes it may change any of it
+    return background_;
+  }
+  const std::vector<uint32_t>& Background() const { return background_; }
 
-  // The buffer := the background; everything is to be presented.
-  void Restore();
+  // The buffer := the background. Only what was drawn since the last restore is copied back
+  // (and to be presented), unless the background changed since: then the whole buffer, and
+  // Restore says so (true).
+  bool Restore();
   // The same for one area only (in the coordinates DrawScaled takes), e.g. one monitor.
   void Restore(const Rect& area);
 
@@ -93,6 +106,8 @@ class BackBuffer : public DrawTarget {
   std::vector<uint32_t> own_pixels_;
   uint32_t* pixels_ = nullptr;  // own_pixels_, or the memory given
   std::vector<uint32_t> background_;
+  bool whole_restore_ = true;
+  Damage drawn_;  // since the last whole restore, in buffer pixels
   std::vector<ScaledLeaf> scaled_;
   uint64_t draws_ = 0;
   std::vector<int32_t> source_columns_;

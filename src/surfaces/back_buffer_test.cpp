@@ -63,17 +63,27 @@ TEST(BackBufferTest, KeyedLeavesAreScaledOncePerCellSize) {
   EXPECT_EQ(buffer.Pixel(20, 0), 0x0000C8u);
 }
 
-// Memory the display reads is where the buffer draws: a present has nothing to copy.
-TEST(BackBufferTest, DrawsIntoTheMemoryItIsGiven) {
-  std::vector<uint32_t> memory(4 * 4, 7);
-  BackBuffer buffer(4, 4, memory.data());
+// A restore copies back what was drawn since the last one (and only that is to be presented),
+// all of the background after it changed; the buffer draws into memory it is given.
+TEST(BackBufferTest, RestoreCopiesWhatWasDrawnUnlessTheBackgroundChanged) {
+  std::vector<uint32_t> memory(20 * 10, 7);
+  BackBuffer buffer(20, 10, memory.data());
   buffer.FillBackground(0x111111);
-  buffer.Restore();
-  const MemoryBitmap leaf = Solid(2, 2, PackArgb(255, 1, 2, 3));
-  buffer.DrawScaled(&leaf, 1, 1, 2, 2);
-  EXPECT_EQ(buffer.Pixels(), memory.data());
+  EXPECT_TRUE(buffer.Restore());
   EXPECT_EQ(memory[0], 0x111111u);
-  EXPECT_EQ(memory[5], 0x010203u);
+  const MemoryBitmap leaf = Solid(2, 2, PackArgb(255, 1, 2, 3));
+  buffer.DrawScaled(&leaf, 3, 3, 2, 2);
+  EXPECT_EQ(buffer.Pixels(), memory.data());
+  EXPECT_EQ(memory[3 * 20 + 3], 0x010203u);
+  memory[199] = 9;  // never drawn: no restore of it
+  buffer.TakeDirty();
+  EXPECT_FALSE(buffer.Restore());
+  EXPECT_EQ(buffer.Pixel(3, 3), 0x111111u);
+  EXPECT_EQ(memory[199], 9u);
+  EXPECT_EQ(buffer.TakeDirty(), (Rect{3, 3, 5, 5}));
+  buffer.Background()[199] = 0x222222;
+  EXPECT_TRUE(buffer.Restore());
+  EXPECT_EQ(memory[199], 0x222222u);
 }
 
 TEST(BackBufferTest, BadSizesAndForeignBackgroundsAreRefused) {

@@ -38,4 +38,10 @@ SaverRun& OutputSaver::Run() { return run_->Run(); }
 
 const BackBuffer& OutputSaver::Buffer() const { return run_->Buffer(); }
 
+void OutputSaver::DrawInto(std::function<uint32_t*(int32_t width, int32_t height)> memory) {
+  run_->DrawInto(std::move(memory));
+}
+
+void OutputSaver::MoveTo(uint32_t* memory) { run_->Buffer().MoveTo(memory); }
+
 }  // namespace ambervale

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -33,6 +34,10 @@ class OutputSaver {
   SaverRun& Run();
 
   const BackBuffer& Buffer() const;
+  // Where each new buffer draws (BufferedRun::DrawInto), and where the present one draws on
+  // (BackBuffer::MoveTo).
+  void DrawInto(std::function<uint32_t*(int32_t width, int32_t height)> memory);
+  void MoveTo(uint32_t* memory);
 
  private:
   std::unique_ptr<BufferedRun> run_;

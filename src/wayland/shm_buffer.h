@@ -31,6 +31,8 @@ class ShmBuffer {
 
   // Pixels this buffer holds older than the back buffer's.
   void AddStale(const Damage& areas) { stale_.Add(areas); }
+  // Lacks nothing: what changes is drawn straight into it.
+  void ClearStale() { stale_.Clear(); }
   // Copies the stale pixels from `source` (same size, top row first) and forgets them.
   void Refresh(const uint32_t* source);
 

@@ -63,6 +63,7 @@ struct OutputView {
   int32_t logical_width = 0, logical_height = 0;
   wl_callback* frame = nullptr;
   std::array<std::unique_ptr<ShmBuffer>, 2> buffers;
+  size_t drawing = 0;  // the buffer the saver draws straight into, when it does (DrawsInPlace)
   std::unique_ptr<OutputSaver> saver;
   Damage unpresented;  // changed in the back buffer, not yet on the surface
   std::optional<MonotonicTime> next_tick;
@@ -502,6 +503,14 @@ void WaylandSaver::StartSaver(OutputView& output) {
     output.saver->Resize(width, height);
   } else {
     output.saver = std::make_unique<OutputSaver>(options_.settings, outputs_started_++);
+    // The saver draws straight into the shm buffers: no back buffer of its own to copy from.
+    output.saver->DrawInto([&output](int32_t buffer_width, int32_t buffer_height) -> uint32_t* {
+      output.drawing = 0;
+      ShmBuffer* first = output.buffers[0].get();
+      if (!first || first->Width() != buffer_width || first->Height() != buffer_height) return nullptr;
+      first->ClearStale();
+      return first->Pixels();
+    });
     const DesktopPicture& p = output.picture;
     std::vector<uint32_t> background =
         p.pixels.empty() ? std::vector<uint32_t>() : ScalePicture(p.pixels, p.width, p.height, width, height);
@@ -512,17 +521,38 @@ void WaylandSaver::StartSaver(OutputView& output) {
   Advance(output, MonotonicNow());
 }
 
+bool DrawsInPlace(const OutputView& output) {
+  return output.saver && output.saver->Buffer().Pixels() == output.buffers[output.drawing]->Pixels();
+}
+
+// Drawing in place goes on in the buffer the compositor is not reading, once it has caught up
+// with the other; while the compositor holds both, in the one just shown (what it reads then
+// is only newer).
+void DrawIntoAFreeBuffer(OutputView& output) {
+  if (!DrawsInPlace(output)) return;
+  ShmBuffer& current = *output.buffers[output.drawing];
+  ShmBuffer& other = *output.buffers[1 - output.drawing];
+  if (!current.Busy() || other.Busy()) return;
+  other.Refresh(current.Pixels());
+  output.saver->MoveTo(other.Pixels());
+  output.drawing = 1 - output.drawing;
+}
+
 void WaylandSaver::Present(OutputView& output) {
   if (output.frame || !output.saver) return;
   if (output.unpresented.Empty()) return;
   ShmBuffer* free = nullptr;
-  for (auto& buffer : output.buffers) {
-    buffer->AddStale(output.unpresented);
-    if (!free && !buffer->Busy()) free = buffer.get();
+  if (DrawsInPlace(output)) {
+    free = output.buffers[output.drawing].get();
+  } else {
+    for (auto& buffer : output.buffers) {
+      buffer->AddStale(output.unpresented);
+      if (!free && !buffer->Busy()) free = buffer.get();
+    }
+    // Both held by the compositor: the change waits for a release, still marked stale.
+    if (!free) return;
+    free->Refresh(output.saver->Buffer().Pixels());
   }
-  // Both held by the compositor: the change waits for a release, still marked stale.
-  if (!free) return;
-  free->Refresh(output.saver->Buffer().Pixels());
   wl_surface_attach(output.surface, free->Handle(), 0, 0);
   if (compositor_version_ >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
     for (const Rect& part : output.unpresented.Parts())
@@ -541,6 +571,7 @@ void WaylandSaver::Present(OutputView& output) {
   free->MarkAttached();
   output.unpresented.Clear();
   output.stats.CountPresent();
+  DrawIntoAFreeBuffer(output);
 }
 
 // The compositor is ready for the output's next frame: the ticks due by now, then the frame.
@@ -553,8 +584,11 @@ void WaylandSaver::OnFrameDone(OutputView& output) {
 // Every tick of the output due at `now`, and their union presented unless a frame is pending.
 void WaylandSaver::Advance(OutputView& output, MonotonicTime now) {
   if (!output.saver) return;
+  DrawIntoAFreeBuffer(output);
   const SaverRun::Wake wake = output.saver->Advance(now);
   output.unpresented.Add(wake.changed);
+  // What the ticks drew in place, the other buffer lacks.
+  if (DrawsInPlace(output)) output.buffers[1 - output.drawing]->AddStale(wake.changed);
   output.next_tick = wake.next_wake;
   output.last_advance = now;
   output.stats.Count(now, wake.ticks);
