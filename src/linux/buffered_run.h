@@ -60,7 +60,7 @@ class BufferedRun final : private SaverHost {
   std::unique_ptr<DrawTarget> CreateDrawTarget() override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override;
   // A restore copies back what the leaves covered; the whole buffer after a new background.
-  void ShowDesktop(const Rect&) override { present_whole_ |= buffer_->Restore(); }
+  void ShowDesktop(const Rect& area) override { present_whole_ |= buffer_->RestoreWithin(area); }
 
   Settings settings_;
   TimeOfDay start_time_;

@@ -57,19 +57,25 @@ void BackBuffer::Restore(const Rect& area) {
 
 // A cycle covers the screen with leaves only at its end, and only where they have some colour:
 // most restores copy a part of the screen.
-bool BackBuffer::Restore() {
+bool BackBuffer::RestoreDrawn(const std::optional<Rect>& within) {
   const bool whole = std::exchange(whole_restore_, false);
   if (whole) {
     std::copy(background_.begin(), background_.end(), pixels_);
     MarkAllDirty();
-  } else {
-    const Point to_drawing = origin_;
-    for (const Rect& part : drawn_.Parts())
-      Restore(Rect{part.left + to_drawing.x, part.top + to_drawing.y, part.right + to_drawing.x,
-                   part.bottom + to_drawing.y});
+    drawn_.Clear();
+    return true;
   }
-  drawn_.Clear();
-  return whole;
+  const Point to_drawing = origin_;
+  const Rect limit = within.value_or(Rect{to_drawing.x, to_drawing.y, to_drawing.x + width_, to_drawing.y + height_});
+  for (const Rect& part : drawn_.Parts()) {
+    const Rect inside = Intersection(
+        Rect{part.left + to_drawing.x, part.top + to_drawing.y, part.right + to_drawing.x, part.bottom + to_drawing.y},
+        limit);
+    if (inside.left < inside.right && inside.top < inside.bottom) Restore(inside);
+  }
+  const Rect in_buffer = *ToBuffer(limit);
+  if (Intersection(drawn_.Bounds(), in_buffer) == drawn_.Bounds()) drawn_.Clear();
+  return false;
 }
 
 void BackBuffer::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, int32_t width, int32_t height) {

@@ -58,8 +58,10 @@ class BackBuffer : public DrawTarget {
 
   // The buffer := the background. Only what was drawn since the last restore is copied back
   // (and to be presented), unless the background changed since: then the whole buffer, and
-  // Restore says so (true).
-  bool Restore();
+  // Restore says so (true). Given an area (one monitor's, in the coordinates DrawScaled takes),
+  // only what was drawn inside it goes: the other monitors' leaves stay.
+  bool Restore() { return RestoreDrawn(std::nullopt); }
+  bool RestoreWithin(const Rect& area) { return RestoreDrawn(area); }
   // The same for one area only (in the coordinates DrawScaled takes), e.g. one monitor.
   void Restore(const Rect& area);
 
@@ -93,6 +95,7 @@ class BackBuffer : public DrawTarget {
   };
   const ScaledLeaf& ScaleSprite(const MemoryBitmap& source, int32_t width, int32_t height, const ClippedSpan& span);
   std::optional<Rect> ToBuffer(const std::optional<Rect>& area) const;  // to buffer pixels
+  bool RestoreDrawn(const std::optional<Rect>& within);
 
   // A leaf fades in over several draws of one cell, and the same 25 leaves come back cell
   // after cell: each is scaled once for its cell size (and visible part) and kept, the

@@ -86,6 +86,24 @@ TEST(BackBufferTest, RestoreCopiesWhatWasDrawnUnlessTheBackgroundChanged) {
   EXPECT_EQ(memory[199], 0x222222u);
 }
 
+// One monitor's cycle ends: its leaves go, the leaves on the other monitor of the same buffer
+// stay, and go at that monitor's own restore.
+TEST(BackBufferTest, RestoreWithinOneMonitorKeepsTheOthersLeaves) {
+  BackBuffer buffer(20, 10);
+  buffer.FillBackground(0x111111);
+  buffer.Restore();
+  const MemoryBitmap leaf = Solid(2, 2, PackArgb(255, 1, 2, 3));
+  buffer.DrawScaled(&leaf, 3, 3, 2, 2);
+  buffer.DrawScaled(&leaf, 13, 3, 2, 2);
+  EXPECT_FALSE(buffer.RestoreWithin(Rect{0, 0, 10, 10}));
+  EXPECT_EQ(buffer.Pixel(3, 3), 0x111111u);
+  EXPECT_EQ(buffer.Pixel(13, 3), 0x010203u);
+  buffer.DrawScaled(&leaf, 3, 3, 2, 2);  // the left monitor's next cycle
+  buffer.RestoreWithin(Rect{10, 0, 20, 10});
+  EXPECT_EQ(buffer.Pixel(13, 3), 0x111111u);
+  EXPECT_EQ(buffer.Pixel(3, 3), 0x010203u);
+}
+
 TEST(BackBufferTest, BadSizesAndForeignBackgroundsAreRefused) {
   BackBuffer empty(0, 10);
   EXPECT_EQ(empty.Width(), 0);
