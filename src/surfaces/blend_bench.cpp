@@ -4,6 +4,7 @@
 // more than the caches hold (bytes read and written).
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -31,6 +32,31 @@ void BM_BlendCell(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(pixels) * kBytesPerBlendedPixel);
 }
 BENCHMARK(BM_BlendCell)->DenseRange(0, static_cast<int>(BlendRowPaths().size()) - 1);
+
+// As a leaf's rows come: only each row's visible part is blended, here a disc's chord of the
+// cell, so the rows have every length and the work at their ends counts as it does on screen.
+void BM_BlendLeafRows(benchmark::State& state) {
+  const BlendRowPath& path = BlendRowPaths()[static_cast<size_t>(state.range(0))];
+  state.SetLabel(path.name);
+  std::vector<Argb> colours(kCell * kCell, 80u << 24 | 0x9FC040);
+  std::vector<uint32_t> buffer(kBufferWidth * kCell, 0x204060);
+  std::vector<size_t> first(kCell), length(kCell);
+  size_t pixels = 0;
+  for (size_t y = 0; y < kCell; ++y) {
+    const double from_centre = (2.0 * static_cast<double>(y) + 1) / kCell - 1;
+    length[y] = static_cast<size_t>(kCell * std::sqrt(1 - from_centre * from_centre));
+    first[y] = (kCell - length[y]) / 2;
+    pixels += length[y];
+  }
+  for (auto _ : state) {
+    for (size_t y = 0; y < kCell; ++y)
+      path.blend(colours.data() + y * kCell + first[y], buffer.data() + y * kBufferWidth + first[y], length[y]);
+    benchmark::ClobberMemory();
+  }
+  state.counters["per_pixel"] = benchmark::Counter(
+      static_cast<double>(pixels), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_BlendLeafRows)->DenseRange(0, static_cast<int>(BlendRowPaths().size()) - 1);
 
 // memcpy of `range(0)` bytes; bytes processed count the read and the write.
 void BM_MemoryCopy(benchmark::State& state) {
