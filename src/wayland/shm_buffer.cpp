@@ -53,4 +53,45 @@ void ShmBuffer::Refresh(const uint32_t* source) {
   stale_.Clear();
 }
 
+bool ShmBufferPair::Create(wl_shm* shm, int32_t width, int32_t height) {
+  for (auto& buffer : buffers_) buffer = ShmBuffer::Create(shm, width, height);
+  drawing_ = 0;
+  return buffers_[0] && buffers_[1];
+}
+
+uint32_t* ShmBufferPair::StartDrawing(int32_t width, int32_t height) {
+  drawing_ = 0;
+  ShmBuffer* first = buffers_[0].get();
+  if (!first || first->Width() != width || first->Height() != height) return nullptr;
+  first->ClearStale();
+  return first->Pixels();
+}
+
+void ShmBufferPair::Changed(const Damage& changed, const uint32_t* pixels) {
+  if (DrawnInPlace(pixels)) return buffers_[1 - drawing_]->AddStale(changed);
+  for (auto& buffer : buffers_) buffer->AddStale(changed);
+}
+
+ShmBuffer* ShmBufferPair::ToPresent(const uint32_t* pixels) {
+  if (DrawnInPlace(pixels)) return buffers_[drawing_].get();
+  for (auto& buffer : buffers_) {
+    if (buffer->Busy()) continue;
+    buffer->Refresh(pixels);
+    return buffer.get();
+  }
+  return nullptr;
+}
+
+// While the compositor holds both, the drawing stays in the one just shown: what it reads then
+// is only newer.
+uint32_t* ShmBufferPair::MoveToFreeBuffer(const uint32_t* pixels) {
+  if (!DrawnInPlace(pixels)) return nullptr;
+  ShmBuffer& current = *buffers_[drawing_];
+  ShmBuffer& other = *buffers_[1 - drawing_];
+  if (!current.Busy() || other.Busy()) return nullptr;
+  other.Refresh(current.Pixels());
+  drawing_ = 1 - drawing_;
+  return other.Pixels();
+}
+
 }  // namespace ambervale

@@ -4,6 +4,7 @@
 
 #include <wayland-client.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -47,6 +48,31 @@ class ShmBuffer {
   int32_t height_ = 0;
   bool busy_ = false;
   Damage stale_;
+};
+
+// An output's two buffers. The saver draws straight into one while the compositor may read the
+// other, and moves to the other once the compositor has caught up with it, so that a present
+// copies only what the other buffer lacks.
+class ShmBufferPair {
+ public:
+  // Both buffers anew; false when there is no shared memory for them.
+  bool Create(wl_shm* shm, int32_t width, int32_t height);
+  // The first buffer, lacking nothing since the saver draws straight into it; null when it is
+  // not of this size.
+  uint32_t* StartDrawing(int32_t width, int32_t height);
+  // Whether `pixels` (the saver's drawing) are one of ours.
+  bool DrawnInPlace(const uint32_t* pixels) const { return buffers_[0] && pixels == buffers_[drawing_]->Pixels(); }
+  // What the ticks changed in the buffer drawn into (or in a drawing of its own).
+  void Changed(const Damage& changed, const uint32_t* pixels);
+  // The buffer to show the saver's `pixels` with, brought up to date; null while the compositor
+  // holds both (the change waits for a release).
+  ShmBuffer* ToPresent(const uint32_t* pixels);
+  // After a present: where the saver draws on, when it moved to the free buffer; else null.
+  uint32_t* MoveToFreeBuffer(const uint32_t* pixels);
+
+ private:
+  std::array<std::unique_ptr<ShmBuffer>, 2> buffers_;
+  size_t drawing_ = 0;  // the buffer the saver draws straight into, when it does
 };
 
 }  // namespace ambervale

@@ -6,7 +6,6 @@
 #include <wayland-client.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -42,30 +41,37 @@ constexpr MonotonicTime kKeyboardFocusWait = std::chrono::seconds(3);
 
 class WaylandSaver;
 
-// One wl_output and what the saver shows on it: its description, the desktop's picture, the
-// surface and its buffers, the run, and what waits for the next frame.
-struct OutputView {
-  WaylandSaver* client = nullptr;
+// What the compositor says of one wl_output.
+struct OutputDescription {
   uint32_t global_name = 0;
   wl_output* output = nullptr;
   int32_t scale = 1;
   Point position;                           // top-left in the compositor's space
   int32_t mode_width = 0, mode_height = 0;  // the current mode, in real pixels
-  bool described = false;                   // the first `done` arrived
-  bool closed = false;                      // the compositor closed our surface
+  bool complete = false;                    // the first `done` arrived
+
+  // Where the output lies in the compositor's space, in logical pixels.
+  ScreenArea Area() const { return {position.x, position.y, mode_width / scale, mode_height / scale}; }
+};
+
+// One wl_output and what the saver shows on it: the desktop's picture until the run starts,
+// the surface and its buffers, the run, and what waits for the next frame.
+struct OutputView {
+  WaylandSaver* client = nullptr;
+  OutputDescription description;
 
   std::unique_ptr<DesktopCapture> capture;
-  DesktopPicture picture;
-  bool picture_taken = false;
+  DesktopPicture picture;  // until the run starts over it
 
   wl_surface* surface = nullptr;
   std::unique_ptr<ShellSurface> shell;
+  bool closed = false;  // the compositor closed our surface
   int32_t logical_width = 0, logical_height = 0;
   wl_callback* frame = nullptr;
-  std::array<std::unique_ptr<ShmBuffer>, 2> buffers;
-  size_t drawing = 0;  // the buffer the saver draws straight into, when it does (DrawsInPlace)
+  ShmBufferPair buffers;
+
   std::unique_ptr<OutputSaver> saver;
-  Damage unpresented;  // changed in the back buffer, not yet on the surface
+  Damage unpresented;  // drawn, not yet on the surface
   std::optional<MonotonicTime> next_tick;
   MonotonicTime last_advance{};
   TickStats stats;  // for --fps
@@ -153,20 +159,20 @@ class WaylandSaver {
 
 void OutputGeometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*, const char*,
                     int32_t) {
-  static_cast<OutputView*>(data)->position = {x, y};
+  static_cast<OutputView*>(data)->description.position = {x, y};
 }
 void OutputMode(void* data, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
   if (!(flags & WL_OUTPUT_MODE_CURRENT)) return;
   auto* output = static_cast<OutputView*>(data);
-  output->mode_width = width;
-  output->mode_height = height;
+  output->description.mode_width = width;
+  output->description.mode_height = height;
 }
 void OutputDone(void* data, wl_output*) {
   auto* output = static_cast<OutputView*>(data);
   output->client->OnOutputDone(*output);
 }
 void OutputScale(void* data, wl_output*, int32_t factor) {
-  static_cast<OutputView*>(data)->scale = std::clamp(factor, 1, 8);
+  static_cast<OutputView*>(data)->description.scale = std::clamp(factor, 1, 8);
 }
 const wl_output_listener kOutputListener = {OutputGeometry, OutputMode, AtWaylandEdge<OutputDone>, OutputScale};
 
@@ -255,8 +261,8 @@ OutputView::~OutputView() {
   if (frame) wl_callback_destroy(frame);
   shell.reset();
   if (surface) wl_surface_destroy(surface);
-  for (auto& buffer : buffers) buffer.reset();
-  if (output) {
+  buffers = {};
+  if (wl_output* output = description.output) {
     if (wl_output_get_version(output) >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
       wl_output_release(output);
     } else {
@@ -277,7 +283,7 @@ WaylandSaver::~WaylandSaver() {
     for (const auto& o : outputs_) {
       const BackBuffer* buffer = o->saver ? &o->saver->Buffer() : nullptr;
       o->stats.PrintSummary("ambervale-wayland",
-                            "output " + std::to_string(o->global_name) + ", " +
+                            "output " + std::to_string(o->description.global_name) + ", " +
                                 std::to_string(buffer ? buffer->Width() : 0) + "x" +
                                 std::to_string(buffer ? buffer->Height() : 0),
                             TickInterval(options_.settings.fast));
@@ -312,9 +318,9 @@ void WaylandSaver::OnGlobal(wl_registry* registry, uint32_t name, std::string_vi
   } else if (interface == wl_output_interface.name) {
     auto output = std::make_unique<OutputView>();
     output->client = this;
-    output->global_name = name;
-    output->output = Bind<wl_output>(registry, name, &wl_output_interface, version, 3);
-    wl_output_add_listener(output->output, &kOutputListener, output.get());
+    output->description.global_name = name;
+    output->description.output = Bind<wl_output>(registry, name, &wl_output_interface, version, 3);
+    wl_output_add_listener(output->description.output, &kOutputListener, output.get());
     outputs_.push_back(std::move(output));
   } else if (interface == wl_seat_interface.name) {
     auto seat = std::make_unique<Seat>();
@@ -329,9 +335,10 @@ void WaylandSaver::OnGlobal(wl_registry* registry, uint32_t name, std::string_vi
 void WaylandSaver::OnGlobalRemove(uint32_t name) {
   for (auto& seat : seats_) {
     for (auto& output : outputs_)
-      if (output->global_name == name && seat->pointer_output == output.get()) seat->pointer_output = nullptr;
+      if (output->description.global_name == name && seat->pointer_output == output.get())
+        seat->pointer_output = nullptr;
   }
-  std::erase_if(outputs_, [name](const std::unique_ptr<OutputView>& o) { return o->global_name == name; });
+  std::erase_if(outputs_, [name](const std::unique_ptr<OutputView>& o) { return o->description.global_name == name; });
   std::erase_if(seats_, [name](const std::unique_ptr<Seat>& s) { return s->global_name == name; });
 }
 
@@ -366,7 +373,7 @@ void WaylandSaver::OnSeatCapabilities(Seat& seat, uint32_t capabilities) {
 
 void WaylandSaver::OnPointerAt(Seat& seat, wl_fixed_t x, wl_fixed_t y) {
   if (!seat.pointer_output) return;
-  const Point origin = seat.pointer_output->position;
+  const Point origin = seat.pointer_output->description.position;
   const Point at{origin.x + wl_fixed_to_int(x), origin.y + wl_fixed_to_int(y)};
   ReportInput([at](SaverRun& run) { run.PointerAt(at); });
 }
@@ -419,21 +426,23 @@ void WaylandSaver::CheckKeyboardFocus(MonotonicTime now) {
 }
 
 void WaylandSaver::OnOutputDone(OutputView& output) {
-  const bool first = !output.described;
-  output.described = true;
+  const bool first = !output.description.complete;
+  output.description.complete = true;
   if (first) {
     if (!options_.settings.desktop_picture.value_or(kWaylandDesktopPictureByDefault)) return MapSurface(output);
     // The picture comes before the surface maps, or it would show our own surface.
     if (!screencopy_) return MapOverDesktop(output, {});
-    output.capture = std::make_unique<DesktopCapture>(shm_, screencopy_, output.output, [&output](DesktopPicture p) {
-      output.capture.reset();
-      output.client->MapOverDesktop(output, std::move(p));
-    });
+    output.capture =
+        std::make_unique<DesktopCapture>(shm_, screencopy_, output.description.output, [&output](DesktopPicture p) {
+          output.capture.reset();
+          output.client->MapOverDesktop(output, std::move(p));
+        });
     return;
   }
   // A new scale on a mapped surface: a buffer at the new real pixels.
   if (output.saver && output.logical_width > 0) {
-    const int32_t width = output.logical_width * output.scale, height = output.logical_height * output.scale;
+    const int32_t scale = output.description.scale;
+    const int32_t width = output.logical_width * scale, height = output.logical_height * scale;
     if (width != output.saver->Buffer().Width() || height != output.saver->Buffer().Height()) StartSaver(output);
   }
 }
@@ -444,14 +453,14 @@ void WaylandSaver::MapOverDesktop(OutputView& output, DesktopPicture picture) {
   std::string source = "wlr-screencopy";
   if (picture.pixels.empty()) {
     if (screencopy_) desktop_sources_->Failed(source, "the copy failed");
-    const ScreenArea screen{output.position.x, output.position.y, output.mode_width / output.scale,
-                            output.mode_height / output.scale};
+    const ScreenArea screen = output.description.Area();
     ScreenArea desktop = screen;
     for (const auto& o : outputs_) {
-      if (!o->described) continue;
-      const int32_t right = std::max(desktop.x + desktop.width, o->position.x + o->mode_width / o->scale);
-      const int32_t bottom = std::max(desktop.y + desktop.height, o->position.y + o->mode_height / o->scale);
-      desktop.x = std::min(desktop.x, o->position.x), desktop.y = std::min(desktop.y, o->position.y);
+      if (!o->description.complete) continue;
+      const ScreenArea area = o->description.Area();
+      const int32_t right = std::max(desktop.x + desktop.width, area.x + area.width);
+      const int32_t bottom = std::max(desktop.y + desktop.height, area.y + area.height);
+      desktop.x = std::min(desktop.x, area.x), desktop.y = std::min(desktop.y, area.y);
       desktop.width = right - desktop.x, desktop.height = bottom - desktop.y;
     }
     picture = desktop_sources_->PictureOf(screen, desktop);
@@ -461,10 +470,10 @@ void WaylandSaver::MapOverDesktop(OutputView& output, DesktopPicture picture) {
     std::fprintf(stderr, "ambervale-wayland: no picture of the desktop (%s): the leaves fall on a plain background\n",
                  desktop_sources_->Failures().c_str());
   if (options_.settings.show_fps && !picture.pixels.empty())
-    std::fprintf(stderr, "ambervale-wayland: output %u: the desktop from %s after %lld ms\n", output.global_name,
-                 source.c_str(), static_cast<long long>((MonotonicNow() - started_).count() / 1000));
+    std::fprintf(stderr, "ambervale-wayland: output %u: the desktop from %s after %lld ms\n",
+                 output.description.global_name, source.c_str(),
+                 static_cast<long long>((MonotonicNow() - started_).count() / 1000));
   output.picture = std::move(picture);
-  output.picture_taken = true;
   MapSurface(output);
 }
 
@@ -474,15 +483,16 @@ void WaylandSaver::MapSurface(OutputView& output) {
   ShellSurface::Events events{
       [&output](int32_t width, int32_t height) { output.client->OnConfigure(output, width, height); },
       [&output] { output.closed = true; }};
-  output.shell = layer_shell_ ? MakeOverlayLayer(layer_shell_, output.surface, output.output, std::move(events))
-                              : MakeFullscreenToplevel(wm_base_, output.surface, output.output, std::move(events));
+  wl_output* on = output.description.output;
+  output.shell = layer_shell_ ? MakeOverlayLayer(layer_shell_, output.surface, on, std::move(events))
+                              : MakeFullscreenToplevel(wm_base_, output.surface, on, std::move(events));
 }
 
 void WaylandSaver::OnConfigure(OutputView& output, int32_t width, int32_t height) {
   // No size asked for: the output's own, in logical pixels.
   if (width <= 0 || height <= 0) {
-    width = output.mode_width / output.scale;
-    height = output.mode_height / output.scale;
+    width = output.description.Area().width;
+    height = output.description.Area().height;
   }
   const int32_t w = std::clamp(width, 1, 32767), h = std::clamp(height, 1, 32767);
   if (w == output.logical_width && h == output.logical_height && output.saver) return;
@@ -492,9 +502,9 @@ void WaylandSaver::OnConfigure(OutputView& output, int32_t width, int32_t height
 }
 
 void WaylandSaver::StartSaver(OutputView& output) {
-  const int32_t width = output.logical_width * output.scale, height = output.logical_height * output.scale;
-  for (auto& buffer : output.buffers) buffer = ShmBuffer::Create(shm_, width, height);
-  if (!output.buffers[0] || !output.buffers[1]) {
+  const int32_t scale = output.description.scale;
+  const int32_t width = output.logical_width * scale, height = output.logical_height * scale;
+  if (!output.buffers.Create(shm_, width, height)) {
     std::fprintf(stderr, "ambervale-wayland: no shared memory for a %dx%d buffer\n", width, height);
     output.saver.reset();
     return;
@@ -504,12 +514,8 @@ void WaylandSaver::StartSaver(OutputView& output) {
   } else {
     output.saver = std::make_unique<OutputSaver>(options_.settings, outputs_started_++);
     // The saver draws straight into the shm buffers: no back buffer of its own to copy from.
-    output.saver->DrawInto([&output](int32_t buffer_width, int32_t buffer_height) -> uint32_t* {
-      output.drawing = 0;
-      ShmBuffer* first = output.buffers[0].get();
-      if (!first || first->Width() != buffer_width || first->Height() != buffer_height) return nullptr;
-      first->ClearStale();
-      return first->Pixels();
+    output.saver->DrawInto([&output](int32_t buffer_width, int32_t buffer_height) {
+      return output.buffers.StartDrawing(buffer_width, buffer_height);
     });
     const DesktopPicture& p = output.picture;
     std::vector<uint32_t> background =
@@ -517,42 +523,20 @@ void WaylandSaver::StartSaver(OutputView& output) {
     output.picture = {};
     output.saver->Start(width, height, std::move(background));
   }
-  wl_surface_set_buffer_scale(output.surface, output.scale);
+  wl_surface_set_buffer_scale(output.surface, scale);
   Advance(output, MonotonicNow());
 }
 
-bool DrawsInPlace(const OutputView& output) {
-  return output.saver && output.saver->Buffer().Pixels() == output.buffers[output.drawing]->Pixels();
-}
-
-// Drawing in place goes on in the buffer the compositor is not reading, once it has caught up
-// with the other; while the compositor holds both, in the one just shown (what it reads then
-// is only newer).
 void DrawIntoAFreeBuffer(OutputView& output) {
-  if (!DrawsInPlace(output)) return;
-  ShmBuffer& current = *output.buffers[output.drawing];
-  ShmBuffer& other = *output.buffers[1 - output.drawing];
-  if (!current.Busy() || other.Busy()) return;
-  other.Refresh(current.Pixels());
-  output.saver->MoveTo(other.Pixels());
-  output.drawing = 1 - output.drawing;
+  if (!output.saver) return;
+  if (uint32_t* free = output.buffers.MoveToFreeBuffer(output.saver->Buffer().Pixels())) output.saver->MoveTo(free);
 }
 
 void WaylandSaver::Present(OutputView& output) {
   if (output.frame || !output.saver) return;
   if (output.unpresented.Empty()) return;
-  ShmBuffer* free = nullptr;
-  if (DrawsInPlace(output)) {
-    free = output.buffers[output.drawing].get();
-  } else {
-    for (auto& buffer : output.buffers) {
-      buffer->AddStale(output.unpresented);
-      if (!free && !buffer->Busy()) free = buffer.get();
-    }
-    // Both held by the compositor: the change waits for a release, still marked stale.
-    if (!free) return;
-    free->Refresh(output.saver->Buffer().Pixels());
-  }
+  ShmBuffer* free = output.buffers.ToPresent(output.saver->Buffer().Pixels());
+  if (!free) return;
   wl_surface_attach(output.surface, free->Handle(), 0, 0);
   if (compositor_version_ >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
     for (const Rect& part : output.unpresented.Parts())
@@ -587,8 +571,7 @@ void WaylandSaver::Advance(OutputView& output, MonotonicTime now) {
   DrawIntoAFreeBuffer(output);
   const SaverRun::Wake wake = output.saver->Advance(now);
   output.unpresented.Add(wake.changed);
-  // What the ticks drew in place, the other buffer lacks.
-  if (DrawsInPlace(output)) output.buffers[1 - output.drawing]->AddStale(wake.changed);
+  output.buffers.Changed(wake.changed, output.saver->Buffer().Pixels());
   output.next_tick = wake.next_wake;
   output.last_advance = now;
   output.stats.Count(now, wake.ticks);
