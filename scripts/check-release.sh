@@ -31,8 +31,7 @@ printf 'throwaway' >"$work/gpg-passphrase"
 keyring() { GNUPGHOME="$work/$1" gpg --batch --pinentry-mode loopback --passphrase-file "$work/gpg-passphrase" "${@:2}"; }
 { keyring gnupg --quick-gen-key "Ambervale throwaway release key <release@ambervale.invalid>" rsa2048 sign 2d &&
   keyring gnupg --armor --export-secret-keys >"$work/gpg-secret.asc" &&
-  keyring gnupg --armor --export >"$work/gpg-public.asc" &&
-  keyring user-gnupg --import "$work/gpg-public.asc"; } 2>"$work/gpg.log" ||
+  keyring gnupg --armor --export >"$work/gpg-public.asc"; } 2>"$work/gpg.log" ||
   { cat "$work/gpg.log"; echo "FAIL: gpg made no key"; exit 1; }
 GNUPGHOME="$work/gnupg" gpgconf --kill gpg-agent
 
@@ -58,10 +57,17 @@ for name in "${expected[@]}"; do
   grep -q " $name\$" "$dist/SHA256SUMS" 2>/dev/null || fail "SHA256SUMS lacks $name"
 done
 (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
+# As a user checks them: with the public key published beside the files, once it is the key
+# that signed.
+published=$dist/ambervale-signing-key.asc
+fingerprints() { GNUPGHOME="$work/user-gnupg" gpg --batch --show-keys --with-colons "$1" 2>/dev/null | grep '^fpr'; }
+cmp -s <(fingerprints "$published") <(fingerprints "$work/gpg-public.asc") ||
+  fail "dist/ lacks the signing key's public half (ambervale-signing-key.asc)"
+GNUPGHOME="$work/user-gnupg" gpg --batch --import "$published" 2>/dev/null
 GNUPGHOME="$work/user-gnupg" gpg --batch --verify "$dist/SHA256SUMS.asc" "$dist/SHA256SUMS" 2>"$work/verify.log" ||
   fail "gpg --verify SHA256SUMS.asc: $(cat "$work/verify.log")"
 # rpm -K as a Fedora user runs it, with the public key in an rpm database of its own.
-rpm --dbpath "$work/rpmdb" --initdb && rpmkeys --dbpath "$work/rpmdb" --import "$work/gpg-public.asc" ||
+rpm --dbpath "$work/rpmdb" --initdb && rpmkeys --dbpath "$work/rpmdb" --import "$published" ||
   fail "rpmkeys cannot import the public key"
 for rpm in "$dist"/*.rpm; do
   verdict=$(rpmkeys --dbpath "$work/rpmdb" -K "$rpm" 2>&1)

@@ -193,6 +193,11 @@ if [ -n "$gpg_signer" ]; then
   gpg "${gpg_options[@]}" --local-user "$gpg_signer" --armor --detach-sign \
     --output "$dist/SHA256SUMS.asc" "$dist/SHA256SUMS" 2>"$work/gpg.log" ||
     { cat "$work/gpg.log" >&2; die "gpg could not sign SHA256SUMS"; }
+  # The public key goes beside the files it checks; users compare its fingerprint with the one
+  # the release announces before trusting it.
+  gpg --batch --armor --export "$gpg_signer" >"$dist/ambervale-signing-key.asc" && [ -s "$dist/ambervale-signing-key.asc" ] ||
+    die "gpg could not export the public key of $gpg_signer"
+  say "OpenPGP key fingerprint (announce it with the release): $(gpg --batch --with-colons --fingerprint "$gpg_signer" | awk -F: '$1 == "fpr" { print $10; exit }')"
 fi
 say "$dist/ (Windows $([ $sign = ON ] && echo signed || echo UNSIGNED)," \
   "Linux $([ -n "$gpg_signer" ] && echo signed || echo UNSIGNED)):"
