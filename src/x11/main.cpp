@@ -331,11 +331,15 @@ void X11Saver::Start() {
 
 // Events are handled as they come; then the run performs the ticks that are due, their changes
 // go to the window at most once per display frame, and the process sleeps until a tick could
-// be shown or an event comes.
+// be shown or an event comes. A wake costs the sleep, one write and one read of the connection:
+// the connection is read for events only where the sleep saw something arrive, and the one
+// flush that sends the wake's requests reads what the server sent meanwhile.
 void X11Saver::Loop(const sigset_t& wait_mask) {
   const int fd = ConnectionNumber(display_);
+  bool input_arrived = true;  // at the start, unknown
   while (!done_ && !StopRequested()) {
-    while (!done_ && XPending(display_) > 0) {
+    for (int queued = XEventsQueued(display_, input_arrived ? QueuedAfterReading : QueuedAlready); queued > 0 && !done_;
+         queued = XEventsQueued(display_, QueuedAlready)) {
       XEvent event;
       XNextEvent(display_, &event);
       HandleEvent(event);
@@ -347,13 +351,15 @@ void X11Saver::Loop(const sigset_t& wait_mask) {
     stats_.Count(now, wake.ticks);
     frames_.Add(wake.changed);
     if (const std::optional<Damage> due = frames_.TakeDue(now)) Present(*due);
-    XFlush(display_);
+    XEventsQueued(display_, QueuedAfterFlush);
     if (TakeLastingError() && !TargetExists()) break;  // nothing left to draw on
-    if (XPending(display_) > 0) continue;
+    input_arrived = false;
+    if (XEventsQueued(display_, QueuedAlready) > 0) continue;
     pollfd connection{fd, POLLIN, 0};
     const int ready = SleepUntil({&connection, 1}, frames_.NextWake(wake.next_wake), wait_mask);
     // The server went away: nothing more to draw on.
     if (ready > 0 && (connection.revents & (POLLHUP | POLLERR))) break;
+    input_arrived = ready > 0;
   }
 }
 
