@@ -24,13 +24,14 @@ if [ -z "${AMBERVALE_SCR:-}" ]; then
 fi
 . scripts/build-scr.sh >&2
 . scripts/pace-trace.sh
-hz=$(getconf CLK_TCK)
 
 envdir=$(mktemp -d "${TMPDIR:-/tmp}/ambervale-wine-measure.XXXXXX")
 cleanup() { bash scripts/wine-env.sh stop "$envdir" >/dev/null 2>&1 || true; rm -rf "$envdir"; }
 trap cleanup EXIT
 
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+# The CPU time of every thread of a process, in ns (the scheduler's own count: /proc's stat
+# counts in 10 ms steps, as much as a quiet program uses in a few seconds).
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%.0f", s}'; }
 # The newest process matching the pgrep arguments that belongs to this run's Wine prefix (other
 # runs of Wine may share the machine).
 ours() {
@@ -40,7 +41,7 @@ ours() {
   done
   return 1
 }
-percent() { awk -v c="$1" -v hz="$hz" -v ns="$2" 'BEGIN {printf "%.2f", 100 * c / hz / (ns / 1e9)}'; }
+percent() { awk -v c="$1" -v ns="$2" 'BEGIN {printf "%.2f", 100 * c / ns}'; }
 set_dword() { "$WINE" reg add 'HKCU\Software\Ambervale' /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
 # Waits up to $1 seconds for the command in the remaining arguments to succeed.
 wait_for() {
@@ -70,9 +71,9 @@ for size in ${SIZES:-1920x1080 3840x2160}; do
       continue
     }
     sleep 1
-    t0=$(date +%s%N); p0=$(($(cpu_ticks "$saver") + $(cpu_ticks "$server"))); x0=$(cpu_ticks "$XVFB_PID")
+    t0=$(date +%s%N); p0=$(($(cpu_ns "$saver") + $(cpu_ns "$server"))); x0=$(cpu_ns "$XVFB_PID")
     sleep "$seconds"
-    t1=$(date +%s%N); p1=$(($(cpu_ticks "$saver") + $(cpu_ticks "$server"))); x1=$(cpu_ticks "$XVFB_PID")
+    t1=$(date +%s%N); p1=$(($(cpu_ns "$saver") + $(cpu_ns "$server"))); x1=$(cpu_ns "$XVFB_PID")
     rss=$(awk '/VmRSS/ {printf "%.0f", $2 / 1024}' "/proc/$saver/status")
     timeout 20 wineserver -k >/dev/null 2>&1 || true
     wait "$wine_pid" 2>/dev/null || true
