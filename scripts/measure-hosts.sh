@@ -72,12 +72,13 @@ row() {
     "$cpu_program" "$cpu_server" "$(awk -v a="$cpu_program" -v b="$cpu_server" 'BEGIN {printf "%.2f", a + b}')" "$rss"
 }
 
-# x11_run PROGRAM SCREEN_PID [ARGS...]: the hack on the root window, measured; its --fps
-# summary in x11.log.
+# x11_run PROGRAM SCREEN_PID [ARGS...]: the hack on the root window, measured; its stderr (the
+# --fps summary, where ARGS ask for it) in x11.log. --fps also draws its figures on the window
+# at every present, work the peers are not asked for: the medians leave it out.
 x11_run() {
   local x11=$1 server=$2 pid
   shift 2
-  HOME="$e2e_dir/x11home" "$x11" --root --fps "$@" 2>"$e2e_dir/x11.log" &
+  HOME="$e2e_dir/x11home" "$x11" --root "$@" 2>"$e2e_dir/x11.log" &
   pid=$!
   measure "$pid" "$server"
   kill -TERM "$pid"
@@ -206,7 +207,7 @@ for size in ${SIZES:-1920x1080 3840x2160}; do
   xvfb_pid=${e2e_pids[-1]}
   make_home "$e2e_dir/x11home" False
   for fast in ${FASTS:-0 33 45 50}; do
-    x11_run "$x11_program" "$xvfb_pid" --fast "$fast"
+    x11_run "$x11_program" "$xvfb_pid" --fps --fast "$fast"
     row x11 "$size" "$fast" "$e2e_dir/x11.log"
   done
   # The peers at their own defaults, over the root window's picture where they take one.
