@@ -29,20 +29,34 @@ mkdir -p "$run"
 jobs=$(nproc)
 export AMBERVALE_JOBS=$jobs
 
-# stage NAME COMMAND...: runs the command, its output in $run/NAME.log; prints its time and
-# verdict (and the end of the log when it fails); records both for the closing table and marks
-# the stage done for the stages that wait on it.
+# cpu_seconds: the user and system seconds that the output of `times` on stdin adds up to.
+cpu_seconds() {
+  awk 'function seconds(t) { split(t, part, /[ms]/); return part[1] * 60 + part[2] }
+    { total += seconds($1) + seconds($2) } END { printf "%d", total }'
+}
+# stage NAME COMMAND...: runs the command, its output in $run/NAME.log; prints its time, the
+# processor time of the processes it waited for (user + system: on a shared machine the wall
+# time says little alone) and its verdict (and the end of the log when it fails); records them
+# for the closing table and marks the stage done for the stages that wait on it.
 stage() {
-  local name=$1 began=$SECONDS rc=0 verdict=ok
+  local name=$1 began=$SECONDS rc=0 verdict=ok cpu
   shift
   echo "== $name: started at $((SECONDS / 60)) min $((SECONDS % 60)) s"
-  "$@" >"$run/$name.log" 2>&1 || rc=$?
+  # A subshell of its own: its children's times are this stage's alone, whatever else the lane
+  # has running beside it.
+  (
+    "$@" >"$run/$name.log" 2>&1
+    status=$?
+    times >"$run/$name.times"
+    exit $status
+  ) || rc=$?
+  cpu=$(cpu_seconds <"$run/$name.times")
   if [ $rc -ne 0 ]; then
     verdict=FAILED
     tail -n 60 "$run/$name.log" | sed "s/^/  $name| /"
   fi
-  echo "== $name: $((SECONDS - began)) s, $verdict"
-  echo "$name $((SECONDS - began)) $verdict" >>"$run/stages"
+  echo "== $name: $((SECONDS - began)) s, $cpu s of processor time, $verdict"
+  echo "$name $((SECONDS - began)) $cpu $verdict" >>"$run/stages"
   echo $rc >"$run/$name.done"
   return $rc
 }
@@ -57,7 +71,7 @@ after() {
     until [ -f "$run/$name.done" ]; do sleep 2; done
     if [ "$(cat "$run/$name.done")" != 0 ]; then
       echo "== $1: not run, $name FAILED"
-      echo "$1 0 FAILED" >>"$run/stages"
+      echo "$1 0 0 FAILED" >>"$run/stages"
       echo 1 >"$run/$1.done"
       return 1
     fi
@@ -77,9 +91,11 @@ native_suite() { suite build/native -j 2 "$@"; }
 
 table() {
   echo
-  printf '%-16s %8s  %s\n' stage seconds verdict
-  awk '{ printf "%-16s %8d  %s\n", $1, $2, $3 }' "$run/stages"
-  printf '%-16s %8d  (%d min %d s)\n' "whole run" $SECONDS $((SECONDS / 60)) $((SECONDS % 60))
+  printf '%-16s %8s %8s  %s\n' stage seconds cpu-s verdict
+  awk '{ printf "%-16s %8d %8d  %s\n", $1, $2, $3, $4 }' "$run/stages"
+  local cpu
+  cpu=$(times | cpu_seconds)
+  printf '%-16s %8d %8d  (%d min %d s)\n' "whole run" $SECONDS "$cpu" $((SECONDS / 60)) $((SECONDS % 60))
 }
 finish() {
   table
