@@ -6,8 +6,9 @@
 # stays chosen. Results are checked, never exit codes alone: a 32-bit installer under
 # wine64, for one, fails silently with exit code 0.
 #   round_trip.sh ENV_DIR SETUP_EXE SCR SOURCE_DIR
+# AMBERVALE_WINE_ENV_DIR, when set, names the environment instead of ENV_DIR (scripts/wine-env.sh).
 set -uo pipefail
-envdir=$1 setup=$2 scr=$3 src=$4
+envdir=${AMBERVALE_WINE_ENV_DIR:-$1} setup=$2 scr=$3 src=$4
 [ -f "$envdir/env" ] || { echo "round_trip: no Wine environment in $envdir" >&2; exit 1; }
 # shellcheck disable=SC1091
 . "$envdir/env"

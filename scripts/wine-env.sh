@@ -8,11 +8,15 @@
 # program and stop all kill what the environment started, and nothing else.
 #   AMBERVALE_WINE_TIMEOUT   seconds a program may run under exec (default 300)
 #   AMBERVALE_XVFB_SCREEN    the Xvfb screen made by start (default 1024x768x24)
+#   AMBERVALE_WINE_ENV_DIR   the environment to use instead of DIR: two test runs of one build
+#                            tree side by side, each in an environment of its own
+#                            (scripts/test.sh); the test scripts given DIR honour it too
 set -uo pipefail
 
 die() { echo "wine-env: $*" >&2; exit 1; }
 cmd=${1:-}; dir=${2:-}
 [ -n "$cmd" ] && [ -n "$dir" ] || die "usage: wine-env.sh start|exec|stop DIR [EXE ARGS...]"
+dir=${AMBERVALE_WINE_ENV_DIR:-$dir}
 case "$dir" in /*) ;; *) dir="$PWD/$dir" ;; esac
 
 # Waits up to $1 tenths of a second for the command in the remaining arguments to succeed.

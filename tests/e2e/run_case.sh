@@ -2,8 +2,9 @@
 # Runs one end-to-end case: the driver inside a Wine virtual desktop of the test environment
 # made by scripts/wine-env.sh, then every Wine process of that prefix is ended.
 #   run_case.sh ENV_DIR DRIVER_EXE SCR_PATH CASE [DESKTOP_SIZE]   (default 1024x768)
+# AMBERVALE_WINE_ENV_DIR, when set, names the environment instead of ENV_DIR (scripts/wine-env.sh).
 set -uo pipefail
-envdir=$1 driver=$2 scr=$3 case_name=$4 desktop_size=${5:-1024x768}
+envdir=${AMBERVALE_WINE_ENV_DIR:-$1} driver=$2 scr=$3 case_name=$4 desktop_size=${5:-1024x768}
 [ -f "$envdir/env" ] || { echo "run_case: no Wine environment in $envdir" >&2; exit 1; }
 # shellcheck disable=SC1091
 . "$envdir/env"

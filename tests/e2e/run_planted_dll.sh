@@ -4,10 +4,11 @@
 # does for a DLL that is not a known DLL. The program runs as usual; no marker may appear.
 #   run_planted_dll.sh saver ENV_DIR PLANTED_DLL LOAD_BY_NAME_EXE DRIVER_EXE SCR
 #   run_planted_dll.sh installer ENV_DIR PLANTED_DLL SETUP_EXE
+# AMBERVALE_WINE_ENV_DIR, when set, names the environment instead of ENV_DIR (scripts/wine-env.sh).
 # Never planted: uxtheme, version, bcrypt, crypt32, rsaenh, which Wine's own DLLs load by name
 # while a process starts, before the program's code runs (Windows' do not).
 set -uo pipefail
-mode=$1 envdir=$2 planted=$3
+mode=$1 envdir=${AMBERVALE_WINE_ENV_DIR:-$2} planted=$3
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/ambervale-planted.XXXXXX")
 folder=$work/Downloads
