@@ -7,7 +7,8 @@
 #     end-to-end check on a private Xvfb screen under qemu;
 #   - compares the layout tool's layouts under qemu with the native x86-64 tool's over the
 #     sweep of tools/layout/sweep_cases.sh: every algorithm at every Size, on every
-#     AMBERVALE_SWEEP_EVERY-th screen of each pair (default 10; 1 for all 320 screens);
+#     AMBERVALE_SWEEP_EVERY-th screen of each pair (default 10; 1 for all 320 screens), the
+#     cases shared out among one emulator per core;
 #   - makes build/arm64/ambervale_<version>_arm64.deb, unless --no-package: then the release
 #     check packages this tree (scripts/test.sh).
 # Exits non-zero when a build or check fails.
@@ -23,6 +24,9 @@ case ${1:-} in
 esac
 every=${AMBERVALE_SWEEP_EVERY:-10}
 jobs=${AMBERVALE_JOBS:-$(nproc)}
+# Each part says how long it took: the emulator makes every second count.
+part_began=$SECONDS
+took() { echo "   ($((SECONDS - part_began)) s)"; part_began=$SECONDS; }
 
 bash scripts/bootstrap.sh --arm64
 
@@ -34,12 +38,16 @@ cmake --build "$build" -j "$jobs"
 cmake -S . -B build/native -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/native -j "$jobs" --target ambervale-layout
 
+echo "== arm64: built"
+took
+
 status=0
 echo "== arm64: unit tests and the package under qemu-aarch64"
 # The layout property test's thousands of layouts take the emulator many minutes: the sweep
 # below checks more of them, and more strictly (the very cells of x86-64).
 (cd "$build" && GTEST_FILTER='-LayoutPropertyTest.*' ctest --output-on-failure --timeout 900 -R 'unit_tests|debian_package') ||
   status=1
+took
 
 # The checks run programs by path: a wrapper of the same name hands each to the emulator.
 emulated() {  # emulated PROGRAM: prints the wrapper's path
@@ -52,20 +60,32 @@ emulated() {  # emulated PROGRAM: prints the wrapper's path
 tool=$(emulated "$build/tools/layout/ambervale-layout")
 echo "== arm64: layout tool checks under qemu-aarch64"
 bash tools/layout/layout_tool_test.sh "$tool" || status=1
+took
 echo "== arm64: the hack on a private Xvfb screen under qemu-aarch64"
 bash src/x11/e2e/standalone.sh "$(emulated "$build/ambervale")" || [ $? -eq 77 ] || status=1  # 77: no Xvfb
+took
 
 echo "== arm64: layouts under qemu-aarch64 against the native x86-64 tool"
 sweep="$build/sweep"
 mkdir -p "$sweep"
-bash tools/layout/sweep_cases.sh "$every" >"$sweep/cases"
+# Each case is a line of its own, dealt out in turn to the shares (the cases near each other
+# are alike in cost); the reference takes them in the shares' order.
+rm -f "$sweep"/share.*
+bash tools/layout/sweep_cases.sh "$every" | split -n "r/$jobs" -d -a 3 - "$sweep/share."
+cat "$sweep"/share.* >"$sweep/cases"
 build/native/tools/layout/ambervale-layout --batch <"$sweep/cases" >"$sweep/x86-64.csv"
-"$tool" --batch <"$sweep/cases" >"$sweep/arm64.csv" || status=1
+for share in "$sweep"/share.*; do
+  "$tool" --batch <"$share" >"$share.csv" &
+done
+for share in "$sweep"/share.*[0-9]; do wait -n || status=1; done
+cat "$sweep"/share.*.csv >"$sweep/arm64.csv"
+rm -f "$sweep"/share.*
 if ! awk -v other="$sweep/arm64.csv" -f tools/layout/compare_layouts.awk <"$sweep/x86-64.csv" >"$sweep/differences"; then
   status=1
   head -n 40 "$sweep/differences"  # all of them in $sweep/differences
 fi
 tail -n 1 "$sweep/differences"
+took
 rm -f "$sweep/x86-64.csv" "$sweep/arm64.csv"  # large: the differences name every cell
 
 if $package; then
