@@ -1,64 +1,77 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need on a Debian 12 machine, as root.
 # Idempotent: a second run only checks and returns within seconds.
-#   bootstrap.sh [--linux] [--fuzz] [--arm64]
+#   bootstrap.sh [--linux] [--fuzz] [--arm64] [--builds | --packages | --libjpeg]
 #     (no flag)  everything scripts/test.sh builds and runs: Linux, Windows (mingw-w64, Wine,
 #                NSIS) and the developer tools
 #     --linux    only the Linux program, its tests and its Debian package
 #     --fuzz     also builds the instrumented libjpeg of the fuzz targets
 #     --arm64    also installs the arm64 cross build's compiler, emulator and libraries
+#   A part of that alone, so that compiling can begin while the rest goes in (scripts/test.sh):
+#     --builds   only the packages the native, Windows, sanitizer and fuzz builds need
+#     --packages only the packages, all of them
+#     --libjpeg  only the libjpeg builds of the Windows saver and the fuzz targets (they need
+#                the --builds packages)
 # AMBERVALE_BOOTSTRAPPED=1 (set by scripts/test.sh once its own bootstrap is done) makes every
 # later call return at once: the scripts a test run calls take the machine as ready.
 set -euo pipefail
 [ "${AMBERVALE_BOOTSTRAPPED:-}" = 1 ] && exit 0
-linux_only=false fuzz=false arm64=false
+linux_only=false fuzz=false arm64=false part=all
 for flag in "$@"; do
   case $flag in
     --linux) linux_only=true ;;
     --fuzz) fuzz=true ;;
     --arm64) arm64=true ;;
-    *) echo "usage: bootstrap.sh [--linux] [--fuzz] [--arm64]" >&2; exit 2 ;;
+    --builds | --packages | --libjpeg) part=${flag#--} ;;
+    *) echo "usage: bootstrap.sh [--linux] [--fuzz] [--arm64] [--builds | --packages | --libjpeg]" >&2; exit 2 ;;
   esac
 done
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 deps="${AMBERVALE_DEPS:-$root/.deps}"
 
-# One list per part of the project; a part that needs more appends to its own list.
+# One list per part of the project; a part that needs more appends to its own list. Each part
+# has two: what compiling it needs (the compilers, the libraries' headers, the programs its
+# CMake configuration looks for and its build runs; a package missing there would leave a
+# program or a test out of the build), and what only its tests, packages and tools need.
 # The Linux program: its build, unit and end-to-end tests (Xvfb, the XScreenSaver and MATE
 # daemons; sway, GNOME's mutter and weston headless), its Debian package, the package's lint and
-# the manual page's check; the settings window (GTK 3) and the checks of its menu entry and
-# AppStream file. The desktop picture on GNOME and KDE: GLib's GIO and gdk-pixbuf with the loaders
-# of the formats wallpapers come in, and the real GNOME Shell, KWin, gjs and the desktop portal
-# its end-to-end tests run under.
-linux_packages=(
-  build-essential cmake ninja-build pkg-config
+# the manual page's check (and the build's hardening check: devscripts); the settings window
+# (GTK 3) and the checks of its menu entry and AppStream file. The desktop picture on GNOME and
+# KDE: GLib's GIO and gdk-pixbuf with the loaders of the formats wallpapers come in, and the real
+# GNOME Shell, KWin, gjs and the desktop portal its end-to-end tests run under. The format check.
+linux_build_packages=(
+  build-essential cmake ninja-build pkg-config dpkg-dev devscripts clang-format
   libgtest-dev libgmock-dev libjpeg62-turbo-dev libx11-dev libxext-dev libxrandr-dev
+  libwayland-dev libwayland-bin wayland-protocols libsystemd-dev
+  libgtk-3-dev desktop-file-utils appstream libglib2.0-dev libgdk-pixbuf-2.0-dev
+)
+linux_packages=(
   xvfb xdotool x11-utils x11-apps x11-xserver-utils imagemagick file procps
   xscreensaver xscreensaver-data
   mate-screensaver dbus-daemon libglib2.0-bin dconf-gsettings-backend
-  dpkg-dev lintian groff-base devscripts clang-format
-  libwayland-dev libwayland-bin wayland-protocols sway swaybg grim wtype swayidle
-  libsystemd-dev mutter weston
-  libgtk-3-dev desktop-file-utils appstream
-  libglib2.0-dev libgdk-pixbuf-2.0-dev librsvg2-common webp-pixbuf-loader
+  lintian groff-base
+  sway swaybg grim wtype swayidle mutter weston
+  librsvg2-common webp-pixbuf-loader
   gnome-shell kwin-wayland gjs xdg-desktop-portal xdg-desktop-portal-gnome
 )
-# The Windows saver, its installer and its tests under Wine.
-windows_packages=(
+# The Windows saver, its installer and its zip; its tests under Wine.
+windows_build_packages=(
   googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools nasm
-  wine64 wine nsis p7zip-full fonts-liberation xserver-xorg-core xserver-xorg-video-dummy
+  nsis p7zip-full zip
 )
-# The release (scripts/release.sh): the saver's zip, the RPM packages and their lint, signing
-# (Authenticode; OpenPGP for SHA256SUMS and the RPMs).
-release_packages=(zip rpm rpmlint osslsigncode openssl git gnupg)
+windows_packages=(wine64 wine fonts-liberation xserver-xorg-core xserver-xorg-video-dummy)
+# The release (scripts/release.sh): the RPM packages and their lint, signing (Authenticode;
+# OpenPGP for SHA256SUMS and the RPMs).
+release_packages=(rpm rpmlint osslsigncode openssl git gnupg)
 # The developer tools: the leaf generator, benchmarks, measurements, the fuzz targets.
-tool_packages=(
-  git libbenchmark-dev libcairo2-dev gnuplot-nox clang libclang-rt-14-dev
-  linux-perf xscreensaver-data-extra
-)
+tool_build_packages=(libbenchmark-dev libcairo2-dev clang libclang-rt-14-dev)
+tool_packages=(git gnuplot-nox linux-perf xscreensaver-data-extra)
 
-packages=("${linux_packages[@]}")
+build_packages=("${linux_build_packages[@]}")
+$linux_only || build_packages+=("${windows_build_packages[@]}")
+{ ! $linux_only || $fuzz; } && build_packages+=("${tool_build_packages[@]}")
+packages=("${build_packages[@]}" "${linux_packages[@]}")
 $linux_only || packages+=("${windows_packages[@]}" "${release_packages[@]}")
 { ! $linux_only || $fuzz; } && packages+=("${tool_packages[@]}")
 
@@ -74,12 +87,39 @@ install_missing() {
   apt-get update -q -o DPkg::Lock::Timeout=900
   apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=900 "${missing[@]}"
 }
-install_missing "${packages[@]}"
+# The libjpeg builds take Debian's own source: deb-src entries beside the machine's binary
+# sources, derived from them where it has none. Made with the first packages, so that the
+# later installs and the libjpeg builds do not update the package lists at the same time.
+source_lists() {
+  local src_list=/etc/apt/sources.list.d/ambervale-src.sources
+  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    for f in /etc/apt/sources.list.d/*.sources; do
+      [ -f "$f" ] && [ "$f" != "$src_list" ] && sed 's/^Types:.*/Types: deb-src/' "$f"
+      echo
+    done > "$src_list"
+    if [ -f /etc/apt/sources.list ]; then
+      sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list > /etc/apt/sources.list.d/ambervale-src.list
+    fi
+    apt-get update -q -o DPkg::Lock::Timeout=900
+  fi
+}
+needs_libjpeg=false
+{ ! $linux_only || $fuzz; } && needs_libjpeg=true
+
+case $part in
+  builds)
+    $needs_libjpeg && source_lists
+    install_missing "${build_packages[@]}"
+    echo "bootstrap: ready to build"
+    exit 0
+    ;;
+  packages | all) install_missing "${packages[@]}" ;;
+esac
 
 # The arm64 build (scripts/cross-arm64.sh): Debian's cross compiler, qemu-user to run what it
 # builds, and the arm64 libraries from the multiarch archive. The Wayland program's library is
 # taken where the archive has it; without it that program is left out of the arm64 build.
-if $arm64; then
+if $arm64 && [ $part != libjpeg ]; then
   dpkg --print-foreign-architectures | grep -qx arm64 || dpkg --add-architecture arm64
   install_missing g++-aarch64-linux-gnu qemu-user libstdc++6:arm64 \
     libjpeg62-turbo-dev:arm64 libx11-dev:arm64 libxext-dev:arm64 libxrandr-dev:arm64
@@ -90,21 +130,12 @@ if $arm64; then
   # The settings window: the arm64 package carries every program the amd64 one does.
   install_missing libgtk-3-dev:arm64
 fi
+[ $part = packages ] && { echo "bootstrap: packages ready"; exit 0; }
 
 # Unpacks Debian's own libjpeg-turbo source into $1 and prints the source folder.
 libjpeg_source() {
-  local work=$1 src_list=/etc/apt/sources.list.d/ambervale-src.sources
-  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-    # Derive deb-src entries from the machine's existing binary sources.
-    for f in /etc/apt/sources.list.d/*.sources; do
-      [ -f "$f" ] && [ "$f" != "$src_list" ] && sed 's/^Types:.*/Types: deb-src/' "$f"
-      echo
-    done > "$src_list"
-    if [ -f /etc/apt/sources.list ]; then
-      sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list > /etc/apt/sources.list.d/ambervale-src.list
-    fi
-    apt-get update -q >&2
-  fi
+  local work=$1
+  source_lists >&2
   rm -rf "$work" && mkdir -p "$work"
   (cd "$work" && apt-get source -q libjpeg-turbo >/dev/null)
   find "$work" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n1

@@ -37,7 +37,7 @@ awk -v RS= -v arch="$arch" '
     for (name in base) print record[name] "\n"
   }' /var/lib/dpkg/status >"$work/status"
 
-source <(sed -n '/^[a-z]*_packages=(/,/^)/p' "$root/scripts/bootstrap.sh")
+source <(sed -n '/^[a-z_]*_packages=(.*)$/p; /^[a-z_]*_packages=([^)]*$/,/^)/p' "$root/scripts/bootstrap.sh")
 measure() {  # measure NAME PACKAGE...
   local name=$1; shift
   apt-get -s -o Dir::State::status="$work/status" -o Debug::NoLocking=1 install --no-install-recommends "$@" |
@@ -47,5 +47,6 @@ measure() {  # measure NAME PACKAGE...
     END { printf "%-12s %4d packages, %4d MB to download, %5d MB installed\n", name, n, download / 1048576, installed / 1024 }'
 }
 echo "base system: $(grep -c '^Package:' "$work/status") packages"
-measure "--linux" "${linux_packages[@]}"
-measure "everything" "${linux_packages[@]}" "${windows_packages[@]}" "${tool_packages[@]}"
+measure "--linux" "${linux_build_packages[@]}" "${linux_packages[@]}"
+measure "everything" "${linux_build_packages[@]}" "${linux_packages[@]}" "${windows_build_packages[@]}" \
+  "${windows_packages[@]}" "${release_packages[@]}" "${tool_build_packages[@]}" "${tool_packages[@]}"

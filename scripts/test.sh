@@ -9,8 +9,9 @@
 #                     format and link checks
 # Stages run in lanes side by side where they do not meet: the suites with end-to-end cases one
 # after another in one lane, the compiling, emulating and fuzzing niced in another, the soak in
-# a third, so that the cases keep the processor they need on a busy machine. Each stage prints
-# its time; the run ends with a table of stages and seconds. Logs: build/test-run/<stage>.log.
+# a third, so that the cases keep the processor they need on a busy machine; the packages that
+# only the tests need are installed while the compiling begins. Each stage prints its time and
+# processor time; the run ends with a table of them. Logs: build/test-run/<stage>.log.
 # Exits non-zero when any stage fails. Whether a release of a clean clone is reproducible is
 # checked before each release (scripts/check-reproducible.sh), not here.
 set -uo pipefail
@@ -88,6 +89,24 @@ suite() {  # suite DIR [ctest options...]
 }
 # Each Linux end-to-end case has its own display server, folders and user: two run at a time.
 native_suite() { suite build/native -j 2 "$@"; }
+# The Windows suite in two halves side by side, each with a Wine environment of its own (its
+# Xvfb display and prefix, AMBERVALE_WINE_ENV_DIR): within a half the cases run one at a time,
+# as in one environment they must. The tests alternate between the halves, so that the screen
+# path's run of a case and the composited window's go to different halves and the halves take
+# about as long. CTest adds the environment's start and stop to each half.
+windows_suite() {
+  local tests half status=0
+  tests=$(ctest --test-dir build/windows -N | sed -n 's/^ *Test *#\([0-9]*\): \(.*\)$/\1 \2/p' |
+    grep -v ' wine_env_' | cut -d' ' -f1)
+  for half in 0 1; do
+    AMBERVALE_WINE_ENV_DIR=$root/build/windows/wine-env-$half suite build/windows \
+      -I "0,0,0,$(awk -v half=$half 'NR % 2 == half' <<<"$tests" | paste -sd,)" \
+      >"$run/tests-windows-$half.log" 2>&1 &
+  done
+  for half in 0 1; do wait -n || status=1; done
+  cat "$run/tests-windows-0.log" "$run/tests-windows-1.log"
+  return $status
+}
 
 table() {
   echo
@@ -117,36 +136,43 @@ if $quick; then
   finish
 fi
 
-stage bootstrap bash scripts/bootstrap.sh --fuzz --arm64 || finish
+# What compiling needs first; the rest of the packages go in while the compiling begins, and
+# only the stages that run what they hold wait for them (bootstrap). On a machine that has
+# them all, each part returns within seconds.
+stage bootstrap-builds bash scripts/bootstrap.sh --fuzz --arm64 --builds || finish
 export AMBERVALE_BOOTSTRAPPED=1
 stage format bash scripts/check-format.sh
 stage links bash scripts/check-links.sh
+stage bootstrap bash scripts/bootstrap.sh --fuzz --arm64 --packages &
 
-# The compiling lane, niced: it takes what the end-to-end cases leave.
+# The compiling lane, niced: it takes what the end-to-end cases leave. The libjpeg builds of the
+# Windows saver and the fuzz targets come first (scripts/bootstrap.sh: they need only the
+# compilers), beside the native build.
 compiling_lane() {
   renice -n 10 $BASHPID >/dev/null
-  stage build-windows build build/windows -DCMAKE_BUILD_TYPE=Release \
+  stage libjpeg bash scripts/bootstrap.sh --fuzz --libjpeg
+  after libjpeg -- build-windows build build/windows -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
   stage build-sanitize build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DAMBERVALE_SANITIZE=ON
   # The arm64 build, its tests under qemu-aarch64; its package is the release check's.
-  stage arm64 bash scripts/cross-arm64.sh --no-package
+  after bootstrap -- arm64 bash scripts/cross-arm64.sh --no-package
   # The fuzz targets replay their corpora and each fuzzes for a short while.
-  stage fuzz bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}"
+  after libjpeg -- fuzz bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}"
 }
 # The end-to-end lane: the suites one after another, then the release made from their trees.
 # The soak runs beside them: three minutes of the Windows saver and the Linux hack, each on a
 # display and Wine prefix of its own (scripts/soak.sh).
 suites_lane() {
-  after build-native build-windows -- soak bash scripts/soak.sh 3 &
-  stage tests-native native_suite
-  after build-windows -- tests-windows suite build/windows
+  after build-native build-windows bootstrap -- soak bash scripts/soak.sh 3 &
+  after bootstrap -- tests-native native_suite
+  after build-windows -- tests-windows windows_suite
   after build-sanitize -- tests-sanitize suite build/sanitize
   # The release relinks the Windows saver signed: not while the soak runs it.
   after build-windows arm64 soak -- release bash scripts/check-release.sh --test-trees
   wait
 }
 
-# The native build first, in the foreground: the compiling lane's Windows build takes what it leaves.
+# The native build first, in the foreground: the compiling lane takes what it leaves.
 compiling_lane &
 stage build-native build build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
 suites_lane
