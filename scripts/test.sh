@@ -139,18 +139,20 @@ fi
 # What compiling needs first; the rest of the packages go in while the compiling begins, and
 # only the stages that run what they hold wait for them (bootstrap). On a machine that has
 # them all, each part returns within seconds.
-stage bootstrap-builds bash scripts/bootstrap.sh --fuzz --arm64 --builds || finish
+# The other scripts take the machine as ready (AMBERVALE_BOOTSTRAPPED), all but these parts.
+bootstrap_part() { AMBERVALE_BOOTSTRAPPED= bash scripts/bootstrap.sh --fuzz --arm64 "$@"; }
+stage bootstrap-builds bootstrap_part --builds || finish
 export AMBERVALE_BOOTSTRAPPED=1
 stage format bash scripts/check-format.sh
 stage links bash scripts/check-links.sh
-stage bootstrap bash scripts/bootstrap.sh --fuzz --arm64 --packages &
+stage bootstrap bootstrap_part --packages &
 
 # The compiling lane, niced: it takes what the end-to-end cases leave. The libjpeg builds of the
 # Windows saver and the fuzz targets come first (scripts/bootstrap.sh: they need only the
 # compilers), beside the native build.
 compiling_lane() {
   renice -n 10 $BASHPID >/dev/null
-  stage libjpeg bash scripts/bootstrap.sh --fuzz --libjpeg
+  stage libjpeg bootstrap_part --libjpeg
   after libjpeg -- build-windows build build/windows -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
   stage build-sanitize build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DAMBERVALE_SANITIZE=ON
