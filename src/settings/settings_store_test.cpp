@@ -44,8 +44,11 @@ class WatchedRegistry : public MemoryRegistry {
   }
   // Nothing but the settings key stays of what was created.
   void ExpectNoDraftLeft() const {
-    for (const std::string& path : created)
-      if (path != kPath) EXPECT_FALSE(KeyExists(path)) << path;
+    for (const std::string& path : created) {
+      if (path != kPath) {
+        EXPECT_FALSE(KeyExists(path)) << path;
+      }
+    }
   }
 };
 
