@@ -149,7 +149,7 @@ stage bootstrap bootstrap_part --packages &
 
 # The compiling lane, niced: it takes what the end-to-end cases leave. The libjpeg builds of the
 # Windows saver and the fuzz targets come first (scripts/bootstrap.sh: they need only the
-# compilers), beside the native build.
+# compilers), beside the native build; the fuzzing goes in the suites' lane once they are done.
 compiling_lane() {
   renice -n 10 $BASHPID >/dev/null
   stage libjpeg bootstrap_part --libjpeg
@@ -158,8 +158,6 @@ compiling_lane() {
   stage build-sanitize build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DAMBERVALE_SANITIZE=ON
   # The arm64 build, its tests under qemu-aarch64; its package is the release check's.
   after bootstrap -- arm64 bash scripts/cross-arm64.sh --no-package
-  # The fuzz targets replay their corpora and each fuzzes for a short while.
-  after libjpeg -- fuzz bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}"
 }
 # The end-to-end lane: the suites one after another, then the release made from their trees.
 # The soak runs beside them: three minutes of the Windows saver and the Linux hack, each on a
@@ -169,6 +167,9 @@ suites_lane() {
   after bootstrap -- tests-native native_suite
   after build-windows -- tests-windows windows_suite
   after build-sanitize -- tests-sanitize suite build/sanitize
+  # The fuzz targets replay their corpora and each fuzzes for a short while: niced as the
+  # compiling is, beside the arm64 stage, whose emulated tests leave a core free now and then.
+  after libjpeg -- fuzz nice -n 10 bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}" &
   # The release relinks the Windows saver signed: not while the soak runs it.
   after build-windows arm64 soak -- release bash scripts/check-release.sh --test-trees
   wait
