@@ -113,7 +113,8 @@ table() {
   printf '%-16s %8s %8s  %s\n' stage seconds cpu-s verdict
   awk '{ printf "%-16s %8d %8d  %s\n", $1, $2, $3, $4 }' "$run/stages"
   local cpu
-  cpu=$(times | cpu_seconds)
+  times >"$run/whole-run.times"  # not in a pipeline: a subshell's times have no children
+  cpu=$(cpu_seconds <"$run/whole-run.times")
   printf '%-16s %8d %8d  (%d min %d s)\n' "whole run" $SECONDS "$cpu" $((SECONDS / 60)) $((SECONDS % 60))
 }
 finish() {
