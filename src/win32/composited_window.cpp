@@ -81,6 +81,11 @@ Rect VirtualScreenRect() {
 CompositedView::CompositedView(HWND window, const Rect& area, Presenting presenting)
     : window_(window), buffer_(area.Width(), area.Height()), presenting_(presenting) {
   buffer_.SetOrigin(Point{area.left, area.top});
+  if (presenting_ == Presenting::kChangedPart) window_dc_ = GetDC(window_);
+}
+
+CompositedView::~CompositedView() {
+  if (window_dc_) ReleaseDC(window_, window_dc_);
 }
 
 std::unique_ptr<DrawTarget> CompositedView::CreateTarget() { return std::make_unique<BufferTarget>(buffer_); }
@@ -91,10 +96,14 @@ void CompositedView::Present() {
   const Rect dirty = buffer_.TakeDirty();
   if (dirty.Width() <= 0 || !IsWindow(window_)) return;
   // The child sits at the parent's client origin, so both share one set of coordinates.
-  HWND target = through_parent ? GetParent(window_) : window_;
-  HDC dc = through_parent ? GetDCEx(target, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS) : GetDC(target);
+  if (!through_parent) {
+    Blit(window_dc_, buffer_, dirty);
+    return;
+  }
+  HWND parent = GetParent(window_);
+  HDC dc = GetDCEx(parent, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
   Blit(dc, buffer_, dirty);
-  if (dc) ReleaseDC(target, dc);
+  if (dc) ReleaseDC(parent, dc);
 }
 
 void CompositedView::Paint() {
