@@ -258,7 +258,7 @@ TEST_F(SettingsStoreTest, ValuesThatAreNotFourByteDwords) {
       {kRegDword, {}, nullptr, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "type " << c.type << ", " << c.data.size() << " bytes");
+    SCOPED_TRACE(::testing::Message() << "type " << c.type << ", " << c.data.size() << " bytes");
     Store({20, 7, 9, 40, 6, 1, 1});
     registry_.SetValue(kPath, "Fast", c.type, c.data);
     Set({1, 2, 3, 4, 5, false, false});

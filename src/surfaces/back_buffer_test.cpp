@@ -5,16 +5,10 @@
 #include <vector>
 
 #include "surfaces/memory_surfaces.h"
+#include "testing/test_surfaces.h"
 
 namespace ambervale {
 namespace {
-
-MemoryBitmap Solid(int32_t w, int32_t h, Argb colour) {
-  MemoryBitmap bitmap(w, h);
-  const std::vector<Argb> pixels(static_cast<size_t>(w) * h, colour);
-  bitmap.PutArgbRows(pixels.data());
-  return bitmap;
-}
 
 // Five draws at alpha 80 of red 250, green 120, blue 10 over 0x204060: each channel
 // moves 1 - (175/255)^5 of the way, rounded at every draw (worked out by hand: 0xD87017).

@@ -13,13 +13,6 @@ namespace {
 // Share of the way from background to sprite colour after `draws` blends at `alpha`.
 double Coverage(int alpha, int draws) { return 1.0 - std::pow(1.0 - alpha / 255.0, draws); }
 
-MemoryBitmap Solid(int32_t w, int32_t h, Argb colour) {
-  MemoryBitmap bitmap(w, h);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) bitmap.PutArgb(x, y, colour);
-  return bitmap;
-}
-
 TEST(MemoryBitmapTest, WritesInsideAndReportsWritesOutside) {
   MemoryBitmap bitmap(4, 3);
   EXPECT_EQ(bitmap.Width(), 4);

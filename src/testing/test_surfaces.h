@@ -13,6 +13,14 @@
 
 namespace ambervale {
 
+// A bitmap of one colour.
+inline MemoryBitmap Solid(int32_t width, int32_t height, Argb colour) {
+  MemoryBitmap bitmap(width, height);
+  const std::vector<Argb> pixels(static_cast<size_t>(width) * static_cast<size_t>(height), colour);
+  bitmap.PutArgbRows(pixels.data());
+  return bitmap;
+}
+
 // A 24-bit picture held top row first, three bytes a pixel (blue, green, red).
 // Colours pass in and out as 0x00RRGGBB.
 class MemoryPicture24 {

@@ -11,7 +11,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr char kClass[] = "AmbervaleWakeTimerTest";
+constexpr char kWakeTimerClass[] = "AmbervaleWakeTimerTest";
 constexpr MonotonicTime kStep = milliseconds(20);
 
 // A window woken through the modal-loop stand-in (the message loop here never waits on the
@@ -20,9 +20,9 @@ class WokenWindow final : public Window {
  public:
   explicit WokenWindow(size_t wanted) : wanted_(wanted) {
     WNDCLASSEXA window_class{};
-    window_class.lpszClassName = kClass;
+    window_class.lpszClassName = kWakeTimerClass;
     RegisterWindowClass(window_class);
-    CreateHandle(0, kClass, "", WS_POPUP, 0, 0, 10, 10, nullptr);
+    CreateHandle(0, kWakeTimerClass, "", WS_POPUP, 0, 0, 10, 10, nullptr);
     timer.Attach(Handle());
   }
   ~WokenWindow() override { timer.Detach(); }

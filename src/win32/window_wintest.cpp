@@ -7,15 +7,15 @@
 namespace ambervale {
 namespace {
 
-constexpr char kClass[] = "AmbervaleWindowTest";
+constexpr char kWindowClass[] = "AmbervaleWindowTest";
 
 class RecordingWindow final : public Window {
  public:
   explicit RecordingWindow(HWND parent) {
     WNDCLASSEXA window_class{};
-    window_class.lpszClassName = kClass;
+    window_class.lpszClassName = kWindowClass;
     RegisterWindowClass(window_class);
-    CreateHandle(0, kClass, "", parent ? WS_CHILD : WS_POPUP, 0, 0, 20, 20, parent);
+    CreateHandle(0, kWindowClass, "", parent ? WS_CHILD : WS_POPUP, 0, 0, 20, 20, parent);
   }
   using Window::Destroy;
 

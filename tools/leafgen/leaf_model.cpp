@@ -10,10 +10,6 @@ constexpr double kPi = 3.14159265358979323846;
 
 double Radians(double degrees) { return degrees * kPi / 180.0; }
 double Lerp(double a, double b, double t) { return a + (b - a) * t; }
-double Smoothstep(double e0, double e1, double x) {
-  double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
-  return t * t * (3 - 2 * t);
-}
 
 // The width multiplier of a saw tooth at `phase` (0..1 within one tooth): a long rise from the
 // notch to the tooth's point, then a short fall, so the teeth point towards the blade's tip.
@@ -53,6 +49,11 @@ std::vector<Vec2> QuadraticCurve(Vec2 a, Vec2 control, Vec2 b, int segments) {
 }
 
 }  // namespace
+
+double Smoothstep(double e0, double e1, double x) {
+  double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
+  return t * t * (3 - 2 * t);
+}
 
 double BladeProfile(const BladeParams& p, double t) {
   t = std::clamp(t, 0.0, 1.0);

@@ -11,6 +11,9 @@
 
 namespace leafgen {
 
+// 0 below e0, 1 above e1, and a smooth S between.
+double Smoothstep(double e0, double e1, double x);
+
 struct Vec2 {
   double x = 0;
   double y = 0;

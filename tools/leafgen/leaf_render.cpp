@@ -11,10 +11,6 @@ namespace leafgen {
 namespace {
 
 double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
-double Smoothstep(double e0, double e1, double x) {
-  double t = Clamp01((x - e0) / (e1 - e0));
-  return t * t * (3 - 2 * t);
-}
 Rgb Mix(Rgb a, Rgb b, double t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
 Rgb Scale(Rgb a, double s) { return {a.r * s, a.g * s, a.b * s}; }
 

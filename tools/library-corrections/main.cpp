@@ -18,8 +18,8 @@
 namespace ambervale {
 namespace {
 
-using Key = std::tuple<char, bool, int32_t, uint64_t>;
-std::map<Key, int64_t> corrections;  // sorted as the table must be
+using CorrectionKey = std::tuple<char, bool, int32_t, uint64_t>;
+std::map<CorrectionKey, int64_t> corrections;  // sorted as the table must be
 
 Real Probed(char function, Real x, Real library, __float128 exact_wide) {
   const Extended exact = static_cast<long double>(exact_wide);  // one rounding, to 64 bits
