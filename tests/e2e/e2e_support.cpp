@@ -71,14 +71,27 @@ SaverProcess::~SaverProcess() {
   CloseHandle(info_.hProcess);
 }
 
+// On a busy machine Wine has now and then refused to start a process for a moment (once in a
+// whole run, the next start went through): a start is tried for a while; a failure leaves the
+// last refusal's error.
 bool SaverProcess::Start(const std::string& scr_path, const std::string& arguments) {
   std::string command = "\"" + scr_path + "\"";
   if (!arguments.empty()) command += " " + arguments;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  std::vector<char> buffer(command.begin(), command.end());
-  buffer.push_back('\0');
-  return CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_) != 0;
+  DWORD refusal = 0;
+  const bool started = WaitFor(
+      [&] {
+        std::vector<char> buffer(command.begin(), command.end());
+        buffer.push_back('\0');
+        if (CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_))
+          return true;
+        refusal = GetLastError();
+        return false;
+      },
+      5000, 250);
+  if (!started) SetLastError(refusal);
+  return started;
 }
 
 bool SaverProcess::WaitExit(DWORD timeout_ms) {
