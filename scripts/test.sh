@@ -141,16 +141,16 @@ fi
 # only the stages that run what they hold wait for them (bootstrap). On a machine that has
 # them all, each part returns within seconds.
 # The other scripts take the machine as ready (AMBERVALE_BOOTSTRAPPED), all but these parts.
-bootstrap_part() { AMBERVALE_BOOTSTRAPPED= bash scripts/bootstrap.sh --arm64 "$@"; }
-stage bootstrap-builds bootstrap_part --fuzz --builds || finish
+bootstrap_part() { AMBERVALE_BOOTSTRAPPED= bash scripts/bootstrap.sh --fuzz --arm64 "$@"; }
+stage bootstrap-builds bootstrap_part --builds || finish
 export AMBERVALE_BOOTSTRAPPED=1
 stage format bash scripts/check-format.sh
 stage links bash scripts/check-links.sh
-stage bootstrap bootstrap_part --fuzz --packages &
+stage bootstrap bootstrap_part --packages &
 
-# The compiling lane, niced: it takes what the end-to-end cases leave. The Windows saver's
-# libjpeg comes first (scripts/bootstrap.sh: it needs only the compilers), beside the native
-# build; the fuzz targets' instrumented one only when the fuzzing is near (fuzzing_lane).
+# The compiling lane, niced: it takes what the end-to-end cases leave. The libjpeg builds of the
+# Windows saver and the fuzz targets come first (scripts/bootstrap.sh: they need only the
+# compilers), beside the native build; the fuzzing goes in the suites' lane once they are done.
 compiling_lane() {
   renice -n 10 $BASHPID >/dev/null
   stage libjpeg bootstrap_part --libjpeg
@@ -160,14 +160,6 @@ compiling_lane() {
   # The arm64 build, its tests under qemu-aarch64; its package is the release check's.
   after bootstrap -- arm64 bash scripts/cross-arm64.sh --no-package
 }
-# The fuzz targets' libjpeg, then the targets replay their corpora and each fuzzes for a short
-# while: niced as the compiling is, beside the arm64 stage, whose emulated tests leave a core
-# free now and then.
-fuzzing_lane() {
-  renice -n 10 $BASHPID >/dev/null
-  stage libjpeg-fuzz bootstrap_part --fuzz --libjpeg &&
-    stage fuzz bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}"
-}
 # The end-to-end lane: the suites one after another, then the release made from their trees.
 # The soak runs beside them: three minutes of the Windows saver and the Linux hack, each on a
 # display and Wine prefix of its own (scripts/soak.sh).
@@ -176,7 +168,9 @@ suites_lane() {
   after bootstrap -- tests-native native_suite
   after build-windows -- tests-windows windows_suite
   after build-sanitize -- tests-sanitize suite build/sanitize
-  fuzzing_lane &
+  # The fuzz targets replay their corpora and each fuzzes for a short while: niced as the
+  # compiling is, beside the arm64 stage, whose emulated tests leave a core free now and then.
+  after libjpeg -- fuzz nice -n 10 bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}" &
   # The release relinks the Windows saver signed: not while the soak runs it.
   after build-windows arm64 soak -- release bash scripts/check-release.sh --test-trees
   wait
