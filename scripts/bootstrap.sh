@@ -41,7 +41,7 @@ deps="${AMBERVALE_DEPS:-$root/.deps}"
 # KDE: GLib's GIO and gdk-pixbuf with the loaders of the formats wallpapers come in, and the real
 # GNOME Shell, KWin, gjs and the desktop portal its end-to-end tests run under. The format check.
 linux_build_packages=(
-  build-essential cmake ninja-build pkg-config dpkg-dev devscripts clang-format
+  build-essential cmake ninja-build pkg-config dpkg-dev devscripts clang-format git
   libgtest-dev libgmock-dev libjpeg62-turbo-dev libx11-dev libxext-dev libxrandr-dev
   libwayland-dev libwayland-bin wayland-protocols libsystemd-dev
   libgtk-3-dev desktop-file-utils appstream libglib2.0-dev libgdk-pixbuf-2.0-dev
@@ -66,7 +66,7 @@ windows_packages=(wine64 wine fonts-liberation xserver-xorg-core xserver-xorg-vi
 release_packages=(rpm rpmlint osslsigncode openssl git gnupg)
 # The developer tools: the leaf generator, benchmarks, measurements, the fuzz targets.
 tool_build_packages=(libbenchmark-dev libcairo2-dev clang libclang-rt-14-dev)
-tool_packages=(git gnuplot-nox linux-perf xscreensaver-data-extra)
+tool_packages=(gnuplot-nox linux-perf xscreensaver-data-extra)
 
 build_packages=("${linux_build_packages[@]}")
 $linux_only || build_packages+=("${windows_build_packages[@]}")

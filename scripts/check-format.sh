@@ -12,6 +12,8 @@ if [ $# -gt 0 ]; then
   files=("$@")
 else
   mapfile -t files < <(git ls-files '*.cpp' '*.h' '*.c')
+  # No list (no git, or not a clone) must not pass as "all formatted".
+  [ ${#files[@]} -gt 0 ] || { echo "check-format: git lists no sources here" >&2; exit 1; }
 fi
 unformatted=0
 for file in "${files[@]}"; do

@@ -9,6 +9,8 @@ set -euo pipefail
 if [ $# -eq 0 ]; then
   cd "$(dirname "$0")/.."
   mapfile -t files < <(git ls-files --cached --others --exclude-standard -- '*.md' | sort -u)
+  # No list (no git, or not a clone) must not pass as "all resolve".
+  [ ${#files[@]} -gt 0 ] || { echo "check-links: git lists no Markdown files here" >&2; exit 1; }
 else
   files=("$@")
 fi
