@@ -5,7 +5,8 @@
 # installer puts in place (under Wine) carry valid signatures; the signed saver still runs its
 # full-screen case; SHA256SUMS.asc and the RPMs carry good signatures of the OpenPGP key, as a
 # user checks them (gpg --verify, rpm -K); the RPMs hold XScreenSaver's paths and ask for
-# libraries; each package holds programs of its own architecture.
+# libraries; each package holds programs of its own architecture, and no shipped file the
+# end-to-end tests' failure hook.
 #   check-release.sh                from a clean clone of this commit (before each release)
 #   check-release.sh --test-trees   from the trees scripts/test.sh built (release.sh --test-trees)
 set -uo pipefail
@@ -122,6 +123,9 @@ for package in "$dist"/*.deb "$dist"/*.rpm; do
   [ -n "$programs" ] || fail "$(basename "$package") holds no program"
   grep -v "$machine" <<<"$programs" && fail "$(basename "$package") holds programs not for $machine"
 done
+# Nothing of the tests ships: the end-to-end tests' failure hook is in their own builds only.
+hooked=$(grep -rl AMBERVALE_FAIL_AT_EDGE "$work/unpacked" "$work/zip")
+[ -z "$hooked" ] || fail "shipped files hold the tests' failure hook: $hooked"
 
 [ $failures -eq 0 ] && echo "release: $(ls "$dist" | wc -l) files in dist/, signed by the PKCS#12 certificate and the OpenPGP key, checksums, packages and the signed saver's run ok"
 exit $((failures > 0))

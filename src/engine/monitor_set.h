@@ -72,7 +72,6 @@ class MonitorSet {
 
   size_t Count() const { return monitors_.size(); }
   SaverState& State(size_t index) { return *monitors_[index]->state; }
-  SaverEngine& Engine(size_t index) { return monitors_[index]->engine; }
 
  private:
   struct Monitor {

@@ -30,7 +30,6 @@ class Pacer {
   bool TakeTick(MonotonicTime now);
   // When the next tick is due; nothing until a reading starts the grid.
   std::optional<MonotonicTime> NextDue() const { return due_; }
-  MonotonicTime Interval() const { return interval_; }
 
  private:
   MonotonicTime interval_ = std::chrono::milliseconds(100);

@@ -70,9 +70,6 @@ class SaverEngine {
   void RestoreAndRestart();
   void Tick();
 
-  SaverState& state() { return state_; }
-  Random& random() { return random_; }
-
   // The leaf picture the sprite planes were last built from, and the one the sprite's bitmap
   // was last rebuilt from (they differ between a new sprite and the next first draw); 0 until a leaf
   // has been chosen.

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "gtk_settings/settings_window.h"
+#include "linux/program_main.h"
 #include "linux/settings_file.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "engine/saver_startup.h"
 #include "gtk_settings/idle_autostart.h"
 #include "linux/desktop_sources/desktop_sources.h"
+#include "linux/program_main.h"
 #include "linux/wake_clock.h"
 
 namespace ambervale {

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <exception>
-#include <string>
 
 namespace ambervale {
 
@@ -17,8 +16,9 @@ namespace edge_detail {
 // Keeps the first failure; later ones are its consequences.
 void Keep(std::exception_ptr failure) noexcept;
 bool Pending() noexcept;
-// The test hook: AMBERVALE_FAIL_AT_EDGE=wayland|sd-bus|glib-source|gtk-signal makes every
-// callback of that kind fail, to check that the failure reaches main.
+// A link-time seam for the end-to-end tests, which check that a failure in each kind of callback
+// reaches main: what ships does nothing here (edge_failures_off.cpp); the tests' builds of the
+// programs link e2e/failing_edges.cpp in its place, which makes the callbacks of one kind fail.
 void FailWhenAsked(CallbackEdge edge);
 }  // namespace edge_detail
 
@@ -47,8 +47,5 @@ void RethrowCaughtFailure();
 // The failure a callback kept, once (null when there is none), for a caller that shows it
 // itself.
 std::exception_ptr TakeCaughtFailure() noexcept;
-
-// What an exception says, for a message: its what(), or that it said nothing.
-std::string DescribeFailure(std::exception_ptr failure);
 
 }  // namespace ambervale

@@ -1,4 +1,5 @@
 #include "linux/callback_edge.h"
+#include "linux/program_main.h"
 
 #include <gtest/gtest.h>
 

@@ -185,9 +185,9 @@ class Parser {
       result_.exit_code = 0;
     } else if (const std::optional<SettingOption> setting = FindSettingOption(name)) {
       if (!setting->spec.is_flag) return Number(argument, setting->spec.id);
-      if (TakesNoValue(name)) SetValue(s, setting->spec.id, setting->on ? 1 : 0);
+      if (TakesNoValue(name)) Set(setting->spec.id, setting->on ? 1 : 0);
     } else if (name == "fps") {
-      if (TakesNoValue(name)) s.show_fps = true;
+      if (TakesNoValue(name)) result_.given.show_fps = s.show_fps = true;
     } else {
       Fail("unknown option '" + std::string(argument) + "'");
     }
@@ -208,7 +208,12 @@ class Parser {
     if (!text) return;
     const std::optional<int64_t> value = ParseWholeNumber(*text);
     if (!value) return Fail("'" + *text + "' is not a whole number (" + std::string(flag) + ")");
-    SetValue(result_.options.settings, id, ClampToRange(id, *value));
+    Set(id, ClampToRange(id, *value));
+  }
+
+  void Set(SettingId id, int32_t value) {
+    SetValue(result_.options.settings, id, value);
+    result_.given.settings[static_cast<size_t>(id)] = true;
   }
 
   // False (after a failure) when a flag that takes no value was given one.

@@ -3,6 +3,7 @@
 // X11 and Wayland so that it can be tested and fuzzed alone.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -63,8 +64,15 @@ constexpr int32_t kMaxIdleSeconds = 86400;
 // Wayland program's (no window flags, but the desktop picture switch).
 enum class LinuxProgram { kX11Hack, kWayland };
 
+// Which settings the command line gave itself: a settings file read after it goes under them.
+struct GivenOnCommandLine {
+  std::array<bool, kSettingSpecs.size()> settings{};  // by SettingId
+  bool show_fps = false;
+};
+
 struct LinuxOptionsResult {
   LinuxOptions options;
+  GivenOnCommandLine given;
   // Set when the program is to end at once with this code (--help: 0, a bad command line: 2)
   // after writing `output` to stdout and `error` to stderr.
   std::optional<int> exit_code;

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <exception>
 
-#include "linux/callback_edge.h"
 #include "linux/stop_signals.h"
 
 namespace ambervale {
@@ -20,6 +19,16 @@ int RunLinuxProgram(LinuxProgram program, const LinuxOptionsResult& parsed,
     std::fprintf(stderr, "%s: %s\n", ProgramName(program), DescribeFailure(std::current_exception()).c_str());
   }
   return 1;
+}
+
+std::string DescribeFailure(std::exception_ptr failure) {
+  try {
+    if (failure) std::rethrow_exception(failure);
+  } catch (const std::exception& error) {
+    return error.what();
+  } catch (...) {
+  }
+  return "an unknown failure";
 }
 
 }  // namespace ambervale

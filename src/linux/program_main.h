@@ -5,7 +5,9 @@
 
 #include <signal.h>
 
+#include <exception>
 #include <functional>
+#include <string>
 
 #include "linux/linux_options.h"
 
@@ -16,5 +18,8 @@ namespace ambervale {
 // the mask to sleep with, see SleepUntil), or 1 after naming the failure it raised.
 int RunLinuxProgram(LinuxProgram program, const LinuxOptionsResult& parsed,
                     const std::function<int(const LinuxOptions& options, const sigset_t& wait_mask)>& run);
+
+// What an exception says, for a message: its what(), or that it said nothing.
+std::string DescribeFailure(std::exception_ptr failure);
 
 }  // namespace ambervale

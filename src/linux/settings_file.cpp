@@ -175,20 +175,24 @@ std::string SettingsFilePath(const char* xdg_config_home, const char* home) {
   return {};
 }
 
-LinuxOptionsResult ReadLinuxOptions(int argc, const char* const* argv, LinuxProgram program, const std::string& path) {
-  LinuxOptions options;
+LinuxOptionsResult WithSettingsFile(LinuxOptionsResult command_line, LinuxProgram program, const std::string& path) {
+  if (path.empty()) return command_line;
+  const SettingsFileRead read = ReadSettingsFile(path);
   std::string problems;
   const std::string name = ProgramName(program);
-  if (!path.empty()) {
-    const SettingsFileRead read = ReadSettingsFile(path);
-    if (!read.Readable()) problems += name + ": " + read.error + "; using the defaults\n";
-    for (const SkippedLine& line : read.file.Skipped())
-      problems += name + ": " + DescribeSkippedLine(path, line) + "\n";
-    options.settings = read.file.Values();
-  }
-  LinuxOptionsResult result = ParseLinuxOptions(argc, argv, program, options);
-  result.error = problems + result.error;
-  return result;
+  if (!read.Readable()) problems += name + ": " + read.error + "; using the defaults\n";
+  for (const SkippedLine& line : read.file.Skipped()) problems += name + ": " + DescribeSkippedLine(path, line) + "\n";
+  command_line.error = problems + command_line.error;
+
+  LinuxSettings& settings = command_line.options.settings;
+  LinuxSettings merged = read.file.Values();
+  for (const SettingSpec& spec : kSettingSpecs)
+    if (command_line.given.settings[static_cast<size_t>(spec.id)])
+      SetValue(merged, spec.id, ValueOf(settings, spec.id));
+  if (command_line.given.show_fps) merged.show_fps = settings.show_fps;
+  if (settings.desktop_picture) merged.desktop_picture = settings.desktop_picture;
+  settings = merged;
+  return command_line;
 }
 
 std::string SaveFileAtomically(const std::string& path, std::string_view text) {

@@ -63,10 +63,10 @@ SettingsFileRead ReadSettingsFile(const std::string& path);
 // neither variable names an absolute folder.
 std::string SettingsFilePath(const char* xdg_config_home, const char* home);
 
-// The whole start-up reading of a saver: the file at `path` (may be empty: none), then the
-// command line over it. The file's problems go to the result's `error` for stderr; the saver
-// runs on with the values it could read.
-LinuxOptionsResult ReadLinuxOptions(int argc, const char* const* argv, LinuxProgram program, const std::string& path);
+// A saver's parsed command line over the file at `path` (may be empty: none): each setting the
+// command line did not give takes the file's value. The file's problems go before the result's
+// `error`, for stderr; the saver runs on with the values it could read.
+LinuxOptionsResult WithSettingsFile(LinuxOptionsResult command_line, LinuxProgram program, const std::string& path);
 
 // Writes `text` to `path` so that a reader sees either the old file or the whole new one: a
 // temporary file in the same folder (created with its parents where missing), flushed to disk,

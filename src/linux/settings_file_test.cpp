@@ -78,25 +78,33 @@ class SettingsFileOnDisk : public ::testing::Test {
 
 TEST_F(SettingsFileOnDisk, CommandLineOverridesTheFileAndRejectsX11Flags) {
   const std::string path = folder_ + "/ambervale.conf";
-  std::ofstream(path) << "size = 4\ndesktop-picture = true\nfps = false\nfast = x\n";
-  const char* argv[] = {"ambervale-wayland", "--no-desktop-picture", "--fast", "10"};
-  LinuxOptionsResult r = ReadLinuxOptions(4, argv, LinuxProgram::kWayland, path);
+  std::ofstream(path) << "size = 4\ndesktop-picture = true\nfps = false\nfast = x\nrandom = true\nalgorithm = 3\n";
+  // A value the command line gives wins even where it is the default (random off, Fast 33).
+  const char* argv[] = {"ambervale-wayland", "--no-desktop-picture", "--fast", "33", "--no-random", "--fps"};
+  LinuxOptionsResult r =
+      WithSettingsFile(ParseLinuxOptions(6, argv, LinuxProgram::kWayland), LinuxProgram::kWayland, path);
   EXPECT_FALSE(r.exit_code);
   EXPECT_EQ(r.options.settings.size, 4);
-  EXPECT_EQ(r.options.settings.fast, 10);
+  EXPECT_EQ(r.options.settings.algorithm, 3);
+  EXPECT_EQ(r.options.settings.fast, 33);
+  EXPECT_FALSE(r.options.settings.random_algorithm);
+  EXPECT_TRUE(r.options.settings.show_fps);
   EXPECT_EQ(r.options.settings.desktop_picture, false);
   EXPECT_EQ(r.error, "ambervale-wayland: " + path + ":4: 'x' is not a whole number; line skipped\n");
 
   const char* x11[] = {"ambervale-wayland", "--root"};
-  r = ReadLinuxOptions(2, x11, LinuxProgram::kWayland, path);
+  r = WithSettingsFile(ParseLinuxOptions(2, x11, LinuxProgram::kWayland), LinuxProgram::kWayland, path);
   EXPECT_EQ(r.exit_code, 2);
   EXPECT_NE(r.error.find("usage: ambervale-wayland"), std::string::npos);
   const char* valued[] = {"ambervale-wayland", "--desktop-picture=1"};
-  EXPECT_EQ(ReadLinuxOptions(2, valued, LinuxProgram::kWayland, path).exit_code, 2);
+  EXPECT_EQ(
+      WithSettingsFile(ParseLinuxOptions(2, valued, LinuxProgram::kWayland), LinuxProgram::kWayland, path).exit_code,
+      2);
 
   // No file: the defaults, the desktop picture unset, nothing said.
   const char* none[] = {"ambervale"};
-  r = ReadLinuxOptions(1, none, LinuxProgram::kX11Hack, folder_ + "/missing.conf");
+  r = WithSettingsFile(ParseLinuxOptions(1, none, LinuxProgram::kX11Hack), LinuxProgram::kX11Hack,
+                       folder_ + "/missing.conf");
   EXPECT_FALSE(r.exit_code);
   EXPECT_EQ(r.error, "");
   EXPECT_FALSE(r.options.settings.desktop_picture.has_value());
@@ -131,7 +139,8 @@ TEST_F(SettingsFileOnDisk, AFileThatCannotBeReadIsReportedNotTakenForMissing) {
     EXPECT_NE(read.error.find(path), std::string::npos);
     EXPECT_EQ(read.file.Values(), LinuxSettings{});
     const char* argv[] = {"ambervale"};
-    const LinuxOptionsResult r = ReadLinuxOptions(1, argv, LinuxProgram::kX11Hack, path);
+    const LinuxOptionsResult r =
+        WithSettingsFile(ParseLinuxOptions(1, argv, LinuxProgram::kX11Hack), LinuxProgram::kX11Hack, path);
     EXPECT_FALSE(r.exit_code);
     EXPECT_EQ(r.error, "ambervale: " + read.error + "; using the defaults\n");
   }

@@ -41,8 +41,9 @@ int RunWayland(int argc, char** argv, const LinuxOptions& options, const sigset_
 
 int main(int argc, char** argv) {
   using namespace ambervale;
-  const LinuxOptionsResult parsed = ReadLinuxOptions(
-      argc, argv, LinuxProgram::kWayland, SettingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+  const LinuxOptionsResult parsed =
+      WithSettingsFile(ParseLinuxOptions(argc, argv, LinuxProgram::kWayland), LinuxProgram::kWayland,
+                       SettingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
   return RunLinuxProgram(LinuxProgram::kWayland, parsed, [&](const LinuxOptions& options, const sigset_t& wait_mask) {
     return RunWayland(argc, argv, options, wait_mask);
   });

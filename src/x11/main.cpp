@@ -389,14 +389,15 @@ bool XScreenSaverDaemonRuns(Display* display) {
 
 // The command line alone, or over the settings file (see ReadsSettingsFile); the file's bad
 // lines are named on stderr.
-LinuxOptions ReadSettings(Display* display, int argc, char** argv, const LinuxOptions& command_line) {
+LinuxOptions ReadSettings(Display* display, const LinuxOptionsResult& command_line) {
   const char* daemon_window = std::getenv("XSCREENSAVER_WINDOW");
   const bool named = daemon_window && ParseWindowId(daemon_window);
-  if (!ReadsSettingsFile(command_line.target, named, XScreenSaverDaemonRuns(display))) return command_line;
-  const LinuxOptionsResult with_file = ReadLinuxOptions(
-      argc, argv, LinuxProgram::kX11Hack, SettingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+  if (!ReadsSettingsFile(command_line.options.target, named, XScreenSaverDaemonRuns(display)))
+    return command_line.options;
+  const LinuxOptionsResult with_file = WithSettingsFile(
+      command_line, LinuxProgram::kX11Hack, SettingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
   std::fputs(with_file.error.c_str(), stderr);
-  return with_file.exit_code ? command_line : with_file.options;
+  return with_file.options;
 }
 
 int IoErrorExit(Display*) {
@@ -404,15 +405,16 @@ int IoErrorExit(Display*) {
   std::_Exit(1);
 }
 
-int RunOnDisplay(int argc, char** argv, const LinuxOptions& command_line, const sigset_t& wait_mask) {
-  const char* name = command_line.display.empty() ? nullptr : command_line.display.c_str();
+int RunOnDisplay(const LinuxOptionsResult& command_line, const sigset_t& wait_mask) {
+  const std::string& display_name = command_line.options.display;
+  const char* name = display_name.empty() ? nullptr : display_name.c_str();
   const std::unique_ptr<Display, decltype(&XCloseDisplay)> display(XOpenDisplay(name), XCloseDisplay);
   if (display == nullptr) {
     std::fprintf(stderr, "ambervale: cannot open display '%s'\n", XDisplayName(name));
     return 1;
   }
   XSetIOErrorHandler(IoErrorExit);
-  X11Saver saver(display.get(), ReadSettings(display.get(), argc, argv, command_line));
+  X11Saver saver(display.get(), ReadSettings(display.get(), command_line));
   return saver.Run(wait_mask);
 }
 
@@ -421,8 +423,8 @@ int RunOnDisplay(int argc, char** argv, const LinuxOptions& command_line, const 
 
 int main(int argc, char** argv) {
   using namespace ambervale;
-  return RunLinuxProgram(LinuxProgram::kX11Hack, ParseLinuxOptions(argc, argv),
-                         [&](const LinuxOptions& command_line, const sigset_t& wait_mask) {
-                           return RunOnDisplay(argc, argv, command_line, wait_mask);
-                         });
+  const LinuxOptionsResult command_line = ParseLinuxOptions(argc, argv);
+  return RunLinuxProgram(LinuxProgram::kX11Hack, command_line, [&](const LinuxOptions&, const sigset_t& wait_mask) {
+    return RunOnDisplay(command_line, wait_mask);
+  });
 }

@@ -4,8 +4,8 @@
 # access keys are saved, the file's comments and other lines kept; Try runs the X11 saver full
 # screen and a key ends it; a file with bad lines opens, names them and keeps them on Save; a
 # failure in a handler is shown, and nothing is saved after it.
-# Usage: x11.sh PROGRAM SAVER
-program=$1 saver=$2
+# Usage: x11.sh PROGRAM SAVER FAILING (the program's build for the failing edges)
+program=$1 saver=$2 failing=$3
 set -euo pipefail
 source "$(dirname "$0")/../../linux/e2e/lib.sh"
 export NO_AT_BRIDGE=1 XDG_CONFIG_HOME="$e2e_dir/config"
@@ -14,9 +14,9 @@ start_xvfb 1024x768
 mkdir -p "$(dirname "$conf")"
 printf '# kept: a comment\nsize = 14\nfuture-setting = 7\nrandom = false\nalgorithm = 1\n' >"$conf"
 
-# start_settings: the window, focused; sets settings_pid and window.
+# start_settings [PROGRAM]: the window, focused; sets settings_pid and window.
 start_settings() {
-  "$program" 2>"$e2e_dir/settings.err" &
+  "${1:-$program}" 2>"$e2e_dir/settings.err" &
   settings_pid=$!
   e2e_pids+=($settings_pid)
   wait_for 60 "the settings window" eval 'window=$(xdotool search --name "^Ambervale Screensaver Settings$" | head -n1); [ -n "$window" ]'
@@ -84,7 +84,7 @@ wait "$settings_pid" || fail "exit status $? after Esc"
 # A failure in the preview's timer is shown; the window stays, Save writes nothing, and Esc
 # (handled after the keys before it) ends it with status 1.
 saved=$(cat "$conf")
-AMBERVALE_FAIL_AT_EDGE=glib-source start_settings
+AMBERVALE_FAIL_AT_EDGE=glib-source start_settings "$failing"
 wait_for 60 "the timer's failure named" grep -q 'forced in a glib-source callback' "$e2e_dir/settings.err"
 keys alt+s Left alt+v Escape
 status=0
@@ -92,7 +92,7 @@ wait "$settings_pid" || status=$?
 [ $status -eq 1 ] && [ "$(cat "$conf")" = "$saved" ] || fail "after a failing timer: status $status, $(cat "$conf")"
 # One in GTK's signals, from the first (the start-up, with no window yet): named, status 1.
 status=0
-AMBERVALE_FAIL_AT_EDGE=gtk-signal timeout 60 "$program" 2>"$e2e_dir/settings.err" || status=$?
+AMBERVALE_FAIL_AT_EDGE=gtk-signal timeout 60 "$failing" 2>"$e2e_dir/settings.err" || status=$?
 [ $status -eq 1 ] && grep -q 'forced in a gtk-signal callback' "$e2e_dir/settings.err" ||
   fail "a failing signal handler: status $status"
 echo "settings x11 ok"

@@ -3,8 +3,8 @@
 # instance that ends at once, a key that ends the run and gives the desktop back, SIGTERM,
 # a bad flag, a failing listener, and the desktop picture, on unless the configuration file
 # turns it off. At Fast 50 the ticks keep their pace between the frames the compositor asks for.
-# Usage: basic.sh PROGRAM CLIENT
-program=$1 client=$2
+# Usage: basic.sh PROGRAM CLIENT INPUT FAILING (the program's build for the failing edges)
+program=$1 client=$2 failing=$4
 source "$(dirname "$0")/lib.sh"
 start_sway 1
 
@@ -36,7 +36,7 @@ as_user "$program" --size twelve 2>"$e2e_dir/err" || status=$?
 [ $status -eq 2 ] && grep -q '^usage: ambervale-wayland' "$e2e_dir/err" || fail "a bad flag: status $status"
 # A failure inside a listener reaches main: named, and status 1.
 status=0
-as_user env AMBERVALE_FAIL_AT_EDGE=wayland timeout 30 "$program" 2>"$e2e_dir/err" || status=$?
+as_user env AMBERVALE_FAIL_AT_EDGE=wayland timeout 30 "$failing" 2>"$e2e_dir/err" || status=$?
 [ $status -eq 1 ] && grep -q 'forced in a wayland callback' "$e2e_dir/err" || fail "a failing listener: status $status"
 
 # Desktop pictures by default (no such line in the file), with a bad line that is named and skipped.

@@ -4,8 +4,8 @@
 # ending the run; then the idle watcher through Mutter's IdleMonitor: held off by an idle
 # inhibitor, the saver after the idle time, ended by a key, back after the next idle stretch;
 # one watcher a session; a saver started meanwhile; a failure in the bus handler.
-# Usage: gnome.sh PROGRAM CLIENT INPUT
-program=$1 client=$2 input=$3
+# Usage: gnome.sh PROGRAM CLIENT INPUT FAILING (the program's build for the failing edges)
+program=$1 client=$2 input=$3 failing=$4
 source "$(dirname "$0")/lib.sh"
 cp "$input" "$bin_dir/gnome_input" && chmod 755 "$bin_dir/gnome_input"
 input="$bin_dir/gnome_input"
@@ -45,6 +45,6 @@ kill -0 "$second" 2>/dev/null && fail "the watcher left its saver running"
 
 # A failure in the bus's handler reaches main: named, and status 1.
 status=0
-as_user env AMBERVALE_FAIL_AT_EDGE=sd-bus timeout 60 "$program" --idle 1 2>"$e2e_dir/err" || status=$?
+as_user env AMBERVALE_FAIL_AT_EDGE=sd-bus timeout 60 "$failing" --idle 1 2>"$e2e_dir/err" || status=$?
 [ $status -eq 1 ] && grep -q 'forced in a sd-bus callback' "$e2e_dir/err" || fail "a failing bus handler: status $status"
 echo "gnome ok"

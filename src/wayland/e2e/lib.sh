@@ -14,9 +14,12 @@ bin_dir="$e2e_dir/bin"
 mkdir -p "$bin_dir"
 cp "$program" "$bin_dir/ambervale-wayland"
 cp "$client" "$bin_dir/wayland_e2e_client"
+# The program's build for the failing edges, where a test takes it.
+[ -n "${failing:-}" ] && cp "$failing" "$bin_dir/ambervale-wayland-failing-edges"
 chmod 755 "$bin_dir" "$bin_dir"/*
 program="$bin_dir/ambervale-wayland"
 client="$bin_dir/wayland_e2e_client"
+failing="$bin_dir/ambervale-wayland-failing-edges"
 
 if [ "$(id -u)" -eq 0 ]; then
   sway_user="ambervale-wl-$$"

@@ -9,6 +9,7 @@ target_link_libraries(gnome_input PRIVATE PkgConfig::LIBSYSTEMD)
 foreach(case basic outputs pointer swayidle idle weston gnome gnome_shell kwin)
   add_test(NAME wayland_e2e_${case}
     COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/${case}.sh" "$<TARGET_FILE:ambervale-wayland>"
-            "$<TARGET_FILE:wayland_e2e_client>" "$<TARGET_FILE:gnome_input>")
+            "$<TARGET_FILE:wayland_e2e_client>" "$<TARGET_FILE:gnome_input>"
+            "$<TARGET_FILE:ambervale_wayland_failing_edges>")
   set_tests_properties(wayland_e2e_${case} PROPERTIES TIMEOUT 600 LABELS wayland_e2e)
 endforeach()
