@@ -138,6 +138,9 @@ SaverRun::Wake SaverRun::Advance(MonotonicTime now) {
   if (wake.ticks > 0) RequireSurfaces();
   wake.changed = std::exchange(changed_, Damage{});
   if (phase_ == Phase::kRunning) wake.next_wake = pacer_.NextDue();
+  wake.keys_went_elsewhere = focus_.JudgeAt(now);
+  if (const auto decision = focus_.Deadline(); decision && (!wake.next_wake || *decision < *wake.next_wake))
+    wake.next_wake = decision;
   return wake;
 }
 
@@ -193,6 +196,11 @@ void SaverRun::CheckPointer() {
 
 void SaverRun::KeyPressed(Key key) {
   if (key == Key::kEscape || AnyInputEnds()) close_requested_ = true;
+}
+
+void SaverRun::PointerMoved(Point position) {
+  if (focus_.MotionStandsForKey()) return KeyPressed(Key::kOther);
+  PointerAt(position);
 }
 
 void SaverRun::ButtonPressed() {

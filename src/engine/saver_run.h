@@ -12,6 +12,7 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/keyboard_focus_rule.h"
 #include "engine/monitor_set.h"
 #include "engine/mouse_exit_rule.h"
 #include "engine/pacer.h"
@@ -61,8 +62,9 @@ class SaverRun final : private CycleHost {
   // What a wake did.
   struct Wake {
     Damage changed;                          // what was drawn or restored since the last wake (target coordinates)
-    std::optional<MonotonicTime> next_wake;  // when the next tick is due; none while none will come
+    std::optional<MonotonicTime> next_wake;  // when the next tick (or focus decision) is due; none while none will come
     int32_t ticks = 0;                       // the ticks performed
+    bool keys_went_elsewhere = false;        // this wake found the keyboard lost (KeyboardFocusRule)
   };
   // The host's wake at `now` (its monotonic clock): every tick that is due (Pacer), the exit
   // checks once at the head of the first; no more ticks once a close is asked for. Call it once
@@ -82,6 +84,13 @@ class SaverRun final : private CycleHost {
   void KeyPressed(Key key);
   void ButtonPressed();  // a mouse button or a touch
   void PointerAt(Point position) { pointer_ = position; }
+  // A movement to `position`: a key press where the keys go elsewhere, else a reading.
+  void PointerMoved(Point position);
+  // The keyboard's whereabouts, for a host whose compositor may give the keys to others
+  // (KeyboardFocusRule): a seat's keyboard came, a frame showed, the saver got the keyboard.
+  void KeyboardArrived(MonotonicTime now) { focus_.KeyboardArrived(now); }
+  void Shown(MonotonicTime now) { focus_.Shown(now); }
+  void KeyboardFocused() { focus_.Focused(); }
 
   // The settings' doors (the Windows dialog's, the Linux settings window's preview). The
   // settings are the primary's; a change reaches every screen: Algorithm, Size and Opacity
@@ -139,6 +148,7 @@ class SaverRun final : private CycleHost {
   std::optional<Point> pointer_;  // the host's latest report
   bool mouse_rule_started_ = false;
   MouseExitRule mouse_exit_;
+  KeyboardFocusRule focus_;
   Pacer pacer_;
   MonotonicTime now_{};         // the wake's reading
   Damage changed_;              // drawn or restored since the last wake

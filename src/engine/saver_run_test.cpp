@@ -309,6 +309,33 @@ TEST_F(SaverRunTest, InputEndsTheRunOnTheHostsRule) {
   EXPECT_TRUE(run.TakeCloseRequest());
 }
 
+// Where the compositor gives the keys to other windows: once the saver has shown with a
+// keyboard for the wait without getting it, a movement stands for a key press (said once);
+// with the keyboard, or without one, a movement stays a reading of the mouse rule.
+TEST_F(SaverRunTest, WithoutTheKeyboardAMovementStandsForAKey) {
+  Make({InputRule::kAnyInput});
+  StartFullScreen();
+  run.KeyboardArrived(clock);
+  run.Shown(clock);
+  EXPECT_FALSE(NextTick(KeyboardFocusRule::kWait - std::chrono::milliseconds(1)).keys_went_elsewhere);
+  run.PointerMoved({501, 400});
+  EXPECT_FALSE(run.TakeCloseRequest());
+  EXPECT_TRUE(NextTick(std::chrono::milliseconds(1)).keys_went_elsewhere);
+  EXPECT_FALSE(NextTick().keys_went_elsewhere);
+  run.PointerMoved({501, 400});
+  EXPECT_TRUE(run.TakeCloseRequest());
+
+  for (const bool focused : {true, false}) {
+    Make({InputRule::kAnyInput});
+    StartFullScreen();
+    run.Shown(clock);
+    if (focused) run.KeyboardArrived(clock), run.KeyboardFocused();
+    EXPECT_FALSE(NextTick(std::chrono::seconds(10)).keys_went_elsewhere);
+    run.PointerMoved({501, 400});
+    EXPECT_FALSE(run.TakeCloseRequest());
+  }
+}
+
 TEST_F(SaverRunTest, PreviewEndsWhenItsHostNoLongerShowsIt) {
   state.run_mode = RunMode::kPreview;
   ASSERT_TRUE(run.Start(now, "1"));

@@ -1,6 +1,6 @@
-// A saver run over a back buffer in our memory, as the Linux programs host it (the X11 hack's
-// window with a grid on each monitor it covers, each Wayland output, the settings window's
-// preview): the run's SaverHost. The program reports its input and the settings window its
+// A saver run over back buffers in our memory, as the Linux programs host it (the X11 hack's
+// window with a grid on each monitor it covers, the Wayland program's outputs with a buffer
+// each, the settings window's preview): the run's SaverHost. The program reports its input and the settings window its
 // changes to the run (Run()), and presents what each wake changed. Free of X11 and Wayland.
 #pragma once
 
@@ -32,45 +32,61 @@ class BufferedRun final : private SaverHost {
   // A new size or new screens: a new buffer over the given picture, which the run follows with
   // a new grid on each screen and a fresh cycle.
   void Resize(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens = {});
-  // The picture the buffer shows behind the leaves, fitted to a new size: what a resize keeps
+
+  // One buffer per screen (each Wayland output's): the panes lie side by side from (0, 0) in
+  // the run's coordinates, the first the primary screen. Start and Resize as above.
+  struct PaneSpec {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint32_t> background;  // as Start's
+  };
+  void Start(std::vector<PaneSpec> panes);
+  void Resize(std::vector<PaneSpec> panes);
+  size_t Panes() const { return panes_.size(); }
+  // Where a pane lies in the run's coordinates, the coordinates of a wake's `changed`.
+  Rect PaneArea(size_t pane) const;
+  // What of a wake's `changed` lies in a pane, in the pane's own pixels.
+  Damage ChangedIn(const Damage& changed, size_t pane) const;
+
+  // The picture a pane shows behind the leaves, fitted to a new size: what a resize keeps
   // where no new picture comes (the screen itself has our leaves on it by then).
-  std::vector<uint32_t> FittedBackground(int32_t width, int32_t height) const;
+  std::vector<uint32_t> FittedBackground(int32_t width, int32_t height, size_t pane = 0) const;
   // The program's wake at `now`: every tick that is due (SaverRun::Advance); `changed` in
-  // buffer pixels, all of the buffer after a Start or Resize.
+  // the run's coordinates (a single buffer's pixels), all of a pane after a Start or Resize.
   SaverRun::Wake Advance(MonotonicTime now);
   // The door for input and settings: KeyPressed, ButtonPressed, PointerAt, ChangeSetting,
   // TakeCloseRequest.
   SaverRun& Run() { return run_; }
 
   // Where each new buffer's pixels live from now on: width x height pixels the program gives
-  // (memory the display reads from, so that presenting copies nothing), kept until the next
-  // buffer; the buffer's own memory where it gives none.
-  using PixelMemory = std::function<uint32_t*(int32_t width, int32_t height)>;
+  // for that pane (memory the display reads from, so that presenting copies nothing), kept
+  // until the next buffer; the buffer's own memory where it gives none.
+  using PixelMemory = std::function<uint32_t*(size_t pane, int32_t width, int32_t height)>;
   void DrawInto(PixelMemory memory) { pixel_memory_ = std::move(memory); }
 
-  BackBuffer& Buffer() { return *buffer_; }
+  BackBuffer& Buffer(size_t pane = 0) { return *panes_[pane]; }
   const SaverState& State() const { return state_; }
 
  private:
-  void SetBuffer(int32_t width, int32_t height, std::vector<uint32_t> background, std::vector<Rect> screens);
+  void SetPanes(std::vector<PaneSpec> panes, std::vector<Rect> screens);
 
   // SaverHost
   Settings LoadSettings() override { return settings_; }
   std::vector<Rect> Screens() override { return screens_; }
   std::unique_ptr<DrawTarget> CreateDrawTarget() override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override;
-  // A restore copies back what the leaves covered; the whole buffer after a new background.
-  void ShowDesktop(const Rect& area) override { present_whole_ |= buffer_->RestoreWithin(area); }
+  // A restore copies back what the leaves covered; the whole pane after a new background.
+  void ShowDesktop(const Rect& area) override;
 
   Settings settings_;
   TimeOfDay start_time_;
   SaverState state_;
   LeafImageSet leaves_;
   SaverRun run_;
-  std::unique_ptr<BackBuffer> buffer_;
+  std::vector<std::unique_ptr<BackBuffer>> panes_;  // each drawing at its place (SetOrigin)
   PixelMemory pixel_memory_;
   std::vector<Rect> screens_;
-  bool present_whole_ = false;  // a new buffer or background since the last wake
+  Damage present_whole_;  // the panes with a new buffer or background since the last wake
 };
 
 }  // namespace ambervale

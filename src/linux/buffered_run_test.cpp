@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "linux/scale_picture.h"
@@ -104,6 +105,33 @@ TEST(BufferedRun, ScreensGetAGridEach) {
   run.Resize(kWidth, kHeight, {});
   EXPECT_EQ(run.Run().NumberOfScreens(), 1u);
   EXPECT_EQ(run.State().grid.cell_width, 32);
+}
+
+// Two outputs with a buffer each, side by side in the run's coordinates: a grid on each, each
+// drawing only into its own memory, and a wake's change told in each one's own pixels.
+TEST(BufferedRun, PanesGetAGridAndABufferEach) {
+  BufferedRun run(PlainGrid(), TimeOfDay{12, 0, 0, 0}, kFullScreen);
+  std::vector<uint32_t> second_memory(200 * 100);
+  run.DrawInto([&](size_t pane, int32_t, int32_t) { return pane == 1 ? second_memory.data() : nullptr; });
+  std::vector<BufferedRun::PaneSpec> panes;
+  panes.push_back({kWidth, kHeight, Pattern(kWidth, kHeight)});
+  panes.push_back({200, 100, {}});
+  run.Start(std::move(panes));
+  ASSERT_EQ(run.Run().NumberOfScreens(), 2u);
+  EXPECT_EQ(run.Run().State(1).grid.cell_width, 20);
+  EXPECT_EQ(run.PaneArea(1), (Rect{kWidth, 0, kWidth + 200, 100}));
+  EXPECT_EQ(run.Buffer(1).Pixels(), second_memory.data());
+  EXPECT_EQ(second_memory[0], kPlainBackground);
+
+  Wakes wakes(run);
+  const Damage start = wakes.Next().changed;
+  EXPECT_EQ(run.ChangedIn(start, 1).Bounds(), (Rect{0, 0, 200, 100}));
+  const Damage first = wakes.Next().changed;
+  const Rect drawn = run.ChangedIn(first, 1).Bounds();
+  ASSERT_GT(drawn.Width(), 0);
+  EXPECT_LE(drawn.Width(), 20);  // one cell of its own grid
+  EXPECT_NE(std::count(second_memory.begin(), second_memory.end(), kPlainBackground), 200 * 100);
+  EXPECT_FALSE(run.ChangedIn(first, 0).Empty());
 }
 
 }  // namespace

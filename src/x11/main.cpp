@@ -316,7 +316,7 @@ void X11Saver::Start() {
       std::make_unique<XPresenter>(display_, target_.window, target_.attributes.visual, target_.attributes.depth);
   run_ = std::make_unique<BufferedRun>(options_.settings, UtcTimeOfDay(), RunRules{input});
   // Each buffer draws straight into an image the server shares, where it can.
-  run_->DrawInto([this](int32_t buffer_width, int32_t buffer_height) {
+  run_->DrawInto([this](size_t, int32_t buffer_width, int32_t buffer_height) {
     uint32_t* shared = presenter_->SharedPixels(buffer_width, buffer_height);
     if (shared == nullptr) presenter_->Resize(buffer_width, buffer_height);
     return shared;

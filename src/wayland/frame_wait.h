@@ -1,0 +1,22 @@
+// When the Wayland program wakes its run, from the frame callbacks of the outputs it shows on.
+// While an output's frame is pending nothing drawn for it could show, so the run ticks when a
+// frame is done; but a compositor slow to answer must not make the run miss ticks (made up for
+// 250 ms only): while every output waits for its frame the run ticks every 100 ms meanwhile.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <span>
+
+#include "engine/pacer.h"
+
+namespace ambervale {
+
+inline constexpr MonotonicTime kPendingFrameWake = std::chrono::milliseconds(100);
+
+// `next_tick`: when the run's next tick is due (none while none will come); `last_advance`: its
+// last wake; `frames_pending_since`: for each output shown on, since when its frame is pending.
+std::optional<MonotonicTime> NextAdvance(std::optional<MonotonicTime> next_tick, MonotonicTime last_advance,
+                                         std::span<const std::optional<MonotonicTime>> frames_pending_since);
+
+}  // namespace ambervale
