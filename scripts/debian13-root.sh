@@ -6,8 +6,9 @@
 #   debian13-root.sh [OPTIONS] [--] [COMMAND [ARG...]]
 #     --packages "PKG..."  installs these into the kept root where they are missing (the first
 #                          time takes minutes, later runs a second)
-#     --download "PKG..."  keeps these packages' files in the kept root's apt cache without
-#                          installing them, so that a run's `apt-get install` finds them there
+#     --keep-downloads     the run's apt cache (/var/cache/apt/archives) is kept from one run
+#                          to the next, so that what a run installs is downloaded once; runs
+#                          that install at once take turns: `flock /var/cache/apt/archives`
 #     --bind DIR           this machine's DIR, read-write, at the same path inside (repeatable)
 #   With no COMMAND it only makes the kept root ready. COMMAND runs as root in the copy, with
 #   this machine's /proc, /sys, /dev and /dev/shm, a clean environment (PATH, HOME=/root,
@@ -17,23 +18,32 @@
 # Examples:
 #   bash scripts/debian13-root.sh --packages "sway foot" -- sway --version
 #   bash scripts/debian13-root.sh --packages "gnome-shell" -- gnome-shell --version
-#   bash scripts/debian13-root.sh --bind "$PWD/build/dist" -- \
-#     apt-get install -y "$PWD/build/dist/ambervale_1.0.0_amd64.deb"
+#   bash scripts/debian13-root.sh --keep-downloads --bind "$PWD/build/dist" -- \
+#     flock /var/cache/apt/archives apt-get install -y "$PWD/build/dist/ambervale_1.0.0_amd64.deb"
 # AMBERVALE_DEBIAN13_ROOT: where the root is kept (default /var/cache/ambervale/debian13).
 # AMBERVALE_DEBIAN_MIRROR: the archive (default http://deb.debian.org/debian).
 set -euo pipefail
 kept=${AMBERVALE_DEBIAN13_ROOT:-/var/cache/ambervale/debian13}
 mirror=${AMBERVALE_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-packages=() downloads=() binds=()
-usage() { echo 'usage: debian13-root.sh [--packages "PKG..."] [--download "PKG..."] [--bind DIR]... [--] [COMMAND...]' >&2; exit 2; }
+packages=() binds=() keep_downloads=false
+usage() { echo 'usage: debian13-root.sh [--packages "PKG..."] [--keep-downloads] [--bind DIR]... [--] [COMMAND...]' >&2; exit 2; }
 while [ $# -gt 0 ]; do
   case $1 in
     --packages) [ $# -ge 2 ] || usage; read -ra more <<<"$2"; packages+=("${more[@]}"); shift 2 ;;
-    --download) [ $# -ge 2 ] || usage; read -ra more <<<"$2"; downloads+=("${more[@]}"); shift 2 ;;
+    --keep-downloads) keep_downloads=true; shift ;;
     --bind) [ $# -ge 2 ] && [ -d "$2" ] || usage; binds+=("$(realpath "$2")"); shift 2 ;;
     --) shift; break ;;
     -*) usage ;;
     *) break ;;
+  esac
+done
+# A bind may not cover what the run makes or mounts itself (its /tmp is emptied, its /run,
+# /proc, /sys and /dev are this machine's): bound there, the machine's own would be touched.
+for dir in "${binds[@]}"; do
+  case $dir/ in
+    // | /tmp/ | /run/ | /run/user/* | /proc/* | /sys/* | /dev/* | /var/ | /var/cache/ | /var/cache/apt/*)
+      echo "debian13-root.sh: --bind $dir would cover a folder the root's run makes or mounts itself" >&2
+      exit 2 ;;
   esac
 done
 [ "$(id -u)" = 0 ] || { echo "debian13-root.sh: run it as root" >&2; exit 1; }
@@ -53,9 +63,9 @@ missing_from_kept() {
 make_kept_root() {
   [ -f "$kept/.ambervale-ready" ] && return
   echo "debian13-root: making the Debian 13 root in $kept (a few minutes, once)" >&2
-  rm -rf "$kept"
+  rm -rf --one-file-system "$kept"
   debootstrap --variant=minbase --include=ca-certificates trixie "$kept" "$mirror" >&2
-  # The host's name server, and apt that keeps what it downloads (for --download).
+  # The host's name server, and apt that keeps what it downloads (for --keep-downloads).
   cp /etc/resolv.conf "$kept/etc/resolv.conf"
   echo 'Binary::apt::APT::Keep-Downloaded-Packages "true";' >"$kept/etc/apt/apt.conf.d/10keep-downloads"
   # Services that packages install are not started: there is no init in the root.
@@ -63,29 +73,22 @@ make_kept_root() {
   chmod +x "$kept/usr/sbin/policy-rc.d"
   touch "$kept/.ambervale-ready"
 }
-# A download is missing unless it is installed or its file is in the cache already.
-downloads_missing() {
-  local p
-  for p in $(missing_from_kept "$@"); do
-    compgen -G "$kept/var/cache/apt/archives/${p}_*.deb" >/dev/null || echo "$p"
-  done
-}
 update_kept_root() {
-  local wanted=() to_fetch=()
+  local wanted=()
   mapfile -t wanted < <(missing_from_kept "${packages[@]}")
-  mapfile -t to_fetch < <(downloads_missing "${downloads[@]}")
-  [ ${#wanted[@]} -gt 0 ] || [ ${#to_fetch[@]} -gt 0 ] || return 0
-  echo "debian13-root: adding ${wanted[*]} ${to_fetch[*]} to the kept root" >&2
-  mount --bind /proc "$kept/proc"
-  trap 'umount "$kept/proc"' RETURN
-  in_kept apt-get update -q >&2
-  [ ${#wanted[@]} -eq 0 ] || in_kept apt-get install -y -q --no-install-recommends "${wanted[@]}" >&2
-  [ ${#to_fetch[@]} -eq 0 ] || in_kept apt-get install -y -q --download-only "${to_fetch[@]}" >&2
+  [ ${#wanted[@]} -gt 0 ] || return 0
+  echo "debian13-root: adding ${wanted[*]} to the kept root" >&2
+  # apt and the packages' scripts want /proc: mounted where it goes away with them.
+  # shellcheck disable=SC2016
+  unshare --mount --propagation private sh -ec '
+    root=$1
+    shift
+    mount --bind /proc "$root/proc"
+    in_root() { chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive "$@"; }
+    in_root apt-get update -q
+    in_root apt-get install -y -q --no-install-recommends "$@"' install "$kept" "${wanted[@]}" >&2
 }
-ready() {
-  [ -f "$kept/.ambervale-ready" ] && [ -z "$(missing_from_kept "${packages[@]}")" ] &&
-    [ -z "$(downloads_missing "${downloads[@]}")" ]
-}
+ready() { [ -f "$kept/.ambervale-ready" ] && [ -z "$(missing_from_kept "${packages[@]}")" ]; }
 flock -s "$lock"
 if ! ready; then
   flock -u "$lock"
@@ -98,23 +101,30 @@ fi
 
 # The run: in a mount namespace of its own, so that its mounts go with it however it ends.
 run=$(mktemp -d "${TMPDIR:-/tmp}/ambervale-debian13.XXXXXX")
-trap 'rm -rf "$run"' EXIT
+trap 'rm -rf --one-file-system "$run"' EXIT
 mkdir "$run/upper" "$run/work" "$run/root"
+downloads=-
+if $keep_downloads; then
+  downloads=$kept-downloads
+  mkdir -p "$downloads/partial"
+fi
 # shellcheck disable=SC2016
 unshare --mount --propagation private bash -euc '
-  run=$1 kept=$2 nbinds=$3
-  shift 3
+  run=$1 kept=$2 downloads=$3 nbinds=$4
+  shift 4
   root=$run/root
   mount -t overlay overlay -o "lowerdir=$kept,upperdir=$run/upper,workdir=$run/work" "$root"
   mount --bind /proc "$root/proc"
   mount --rbind /sys "$root/sys"
   mount --rbind /dev "$root/dev"
   if [ -d /dev/shm ] && ! mountpoint -q "$root/dev/shm"; then mount --bind /dev/shm "$root/dev/shm"; fi
+  [ "$downloads" = - ] || mount --bind "$downloads" "$root/var/cache/apt/archives"
+  # The copy'"'"'s own /tmp and runtime folder first, then what is bound over them.
+  rm -rf --one-file-system "$root/tmp" && mkdir -m 1777 "$root/tmp"
+  mkdir -p -m 700 "$root/run/user/0"
   for dir in "${@:1:nbinds}"; do mkdir -p "$root$dir" && mount --bind "$dir" "$root$dir"; done
   shift "$nbinds"
-  rm -rf "$root/tmp" && mkdir -m 1777 "$root/tmp"
-  mkdir -p -m 700 "$root/run/user/0"
   exec chroot "$root" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" DEBIAN_FRONTEND=noninteractive \
     XDG_RUNTIME_DIR=/run/user/0 WLR_RENDERER=pixman "$@"
-' run "$run" "$kept" ${#binds[@]} "${binds[@]}" "$@"
+' run "$run" "$kept" "$downloads" ${#binds[@]} "${binds[@]}" "$@"
