@@ -28,15 +28,15 @@ void MonitorTarget::DrawScaled(const ArgbBitmap* bitmap, int32_t x, int32_t y, i
 }
 
 MonitorSet::Monitor::Monitor(SaverState& shared, std::unique_ptr<SaverState> own, Random& random, LeafImageSet& leaves,
-                             CycleHost& run, const Rect& area)
+                             const DesktopRestore& show_desktop, const Rect& area)
     : own_state(std::move(own)),
       state(own_state ? own_state.get() : &shared),
-      engine(*state, random, leaves, run, area) {}
+      engine(*state, random, leaves, show_desktop, area) {}
 
-MonitorSet::MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, CycleHost& run,
+MonitorSet::MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, DesktopRestore show_desktop,
                        const Rect& primary_area, SizeRule size_rule)
-    : random_(random), leaves_(leaves), run_(run), size_rule_(size_rule) {
-  monitors_.push_back(std::make_unique<Monitor>(primary, nullptr, random, leaves, run, primary_area));
+    : random_(random), leaves_(leaves), show_desktop_(std::move(show_desktop)), size_rule_(size_rule) {
+  monitors_.push_back(std::make_unique<Monitor>(primary, nullptr, random, leaves, show_desktop_, primary_area));
 }
 
 void MonitorSet::SpreadOver(const std::vector<Rect>& monitors, const BitmapFactory& make_bitmap) {
@@ -59,7 +59,7 @@ void MonitorSet::AddMonitor(const Rect& area, const BitmapFactory& make_bitmap) 
   s.target = std::make_unique<MonitorTarget>(*base_target_, Point{0, 0}, area);
   if (make_bitmap) s.sprite.bitmap = make_bitmap(s.sprite.dib.Width(), s.sprite.dib.Height());
 
-  monitors_.push_back(std::make_unique<Monitor>(s, std::move(own), random_, leaves_, run_, area));
+  monitors_.push_back(std::make_unique<Monitor>(s, std::move(own), random_, leaves_, show_desktop_, area));
   Monitor& monitor = *monitors_.back();
   ShareSettings(false);
   monitor.engine.StartCycle();

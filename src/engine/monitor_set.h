@@ -2,8 +2,8 @@
 // screen) spans all monitors, but a grid is laid out for one surface. So each monitor gets an
 // engine of its own: its own grid from its own size, its own layout cycle, its own sprite,
 // drawing through a target shifted to the monitor's origin and clipped to it. One tick moves
-// them all; the run takes the exit checks once per wake. With one monitor the saver is the single engine
-// on the shared SaverState, exactly as without this layer.
+// them all. With one monitor the saver is the single engine on the shared SaverState, exactly
+// as without this layer.
 #pragma once
 
 #include <cstddef>
@@ -48,10 +48,10 @@ class MonitorSet {
   using BitmapFactory = std::function<std::unique_ptr<ArgbBitmap>(int32_t width, int32_t height)>;
 
   // The primary monitor's engine works on `primary`, the state the settings dialog edits; its
-  // restore shows `primary_area` (the preview's, or the primary monitor's). Every engine asks
-  // its exit checks and restores of `run`; a new Size reaches the other monitors on `size_rule`.
-  MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, CycleHost& run, const Rect& primary_area,
-             SizeRule size_rule = SizeRule::kDialog);
+  // restore shows `primary_area` (the preview's, or the primary monitor's). Every engine's
+  // restore goes to `show_desktop`; a new Size reaches the other monitors on `size_rule`.
+  MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, DesktopRestore show_desktop,
+             const Rect& primary_area, SizeRule size_rule = SizeRule::kDialog);
 
   // After a full-screen start-up of the primary: every further monitor gets a state of its
   // own (settings as the primary's, the full-screen grid from its own size, a sprite surface
@@ -64,7 +64,7 @@ class MonitorSet {
   void StartCycle() { primary().engine.StartCycle(); }
   void BuildSprite() { primary().engine.BuildSprite(); }
 
-  // One tick of every monitor, the exit checks once at its head.
+  // One tick of every monitor.
   void Tick();
   // Restores every monitor and starts a new cycle on each: the settings dialog's restart, the
   // close's restore. The settings the dialog changed reach every monitor first.
@@ -75,8 +75,8 @@ class MonitorSet {
 
  private:
   struct Monitor {
-    Monitor(SaverState& shared, std::unique_ptr<SaverState> own, Random& random, LeafImageSet& leaves, CycleHost& run,
-            const Rect& area);
+    Monitor(SaverState& shared, std::unique_ptr<SaverState> own, Random& random, LeafImageSet& leaves,
+            const DesktopRestore& show_desktop, const Rect& area);
     std::unique_ptr<SaverState> own_state;  // null for the primary, which uses the shared state
     SaverState* state;
     SaverEngine engine;
@@ -84,12 +84,13 @@ class MonitorSet {
 
   Monitor& primary() { return *monitors_.front(); }
   void AddMonitor(const Rect& area, const BitmapFactory& make_bitmap);
-  // The settings the dialog may change while the saver runs, from the primary to the others.
-  void ShareSettings(bool with_algorithm);
+  // The settings the dialog may change while the saver runs, from the primary to the others;
+  // a restart hands them the algorithm and the Size too.
+  void ShareSettings(bool restarting);
 
   Random& random_;
   LeafImageSet& leaves_;
-  CycleHost& run_;
+  DesktopRestore show_desktop_;
   SizeRule size_rule_;
   std::unique_ptr<DrawTarget> base_target_;
   std::vector<std::unique_ptr<Monitor>> monitors_;

@@ -24,7 +24,8 @@ std::vector<Rect> Places(const RecordingTarget& target) {
 // a recording target in virtual-screen coordinates.
 struct MonitorRig {
   explicit MonitorRig(const std::vector<Rect>& monitors, uint8_t algorithm = 1)
-      : rig(1024, 768, 12, 7, 10), set(*rig.state, rig.random, rig.leaves, host, PrimaryFirst(monitors).front()) {
+      : rig(1024, 768, 12, 7, 10),
+        set(*rig.state, rig.random, rig.leaves, host.Restore(), PrimaryFirst(monitors).front()) {
     rig.state->settings.algorithm = algorithm;
     set.StartCycle();
     set.BuildSprite();

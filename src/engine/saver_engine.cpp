@@ -1,6 +1,7 @@
 #include "engine/saver_engine.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/algorithms.h"
 #include "engine/geometry.h"
@@ -60,8 +61,9 @@ void LeafImageSet::Keep(int32_t index, std::shared_ptr<const KeyedLeaf> leaf) {
   if (index >= 1 && index <= kCount) keyed_[index - 1] = std::move(leaf);
 }
 
-SaverEngine::SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, CycleHost& host, const Rect& area)
-    : state_(state), random_(random), leaves_(leaves), host_(host), area_(area) {}
+SaverEngine::SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, DesktopRestore show_desktop,
+                         const Rect& area)
+    : state_(state), random_(random), leaves_(leaves), show_desktop_(std::move(show_desktop)), area_(area) {}
 
 void SaverEngine::StartCycle() { ambervale::StartCycle(state_, random_); }
 
@@ -173,7 +175,7 @@ void SaverEngine::DrawCell() {
 void SaverEngine::RestoreAndRestart() {
   state_.cycle.fade_step = 0;
   StartCycle();
-  host_.ShowDesktop(area_);
+  show_desktop_(area_);
 }
 
 void SaverEngine::NewSprite() {
@@ -318,7 +320,6 @@ void SaverEngine::RunBlock(const AlgorithmSpec& spec) {
 
 void SaverEngine::Tick() {
   SaverState& s = state_;
-  host_.CheckExits();
   // Algorithm is read afresh before each block: a cycle that ends in one block may pick a
   // higher number, whose block then starts the new cycle in this same tick.
   for (int32_t block = 0; block < kAlgorithmCount; ++block)

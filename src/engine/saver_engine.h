@@ -1,5 +1,5 @@
 // One screen's engine: the operations that work on its SaverState (layout, sprite, draw,
-// restore, tick), free of any platform. The run's MonitorSet gives each engine its CycleHost.
+// restore, tick), free of any platform. The run's MonitorSet gives each engine the run's restore.
 #pragma once
 
 #include <array>
@@ -17,16 +17,9 @@
 
 namespace ambervale {
 
-// What one screen's engine asks of the run it belongs to (SaverRun); areas are in the draw
-// target's coordinates.
-class CycleHost {
- public:
-  virtual ~CycleHost() = default;
-  // The exit checks at the head of every tick (the run takes one a wake, whatever the screens).
-  virtual void CheckExits() = 0;
-  // A restore: the desktop (a preview's picture) shows again under `area`, every leaf gone.
-  virtual void ShowDesktop(const Rect& area) = 0;
-};
+// What a cycle's end asks of the run (SaverRun): the desktop (a preview's picture) shows again
+// under `area`, in the draw target's coordinates, every leaf gone.
+using DesktopRestore = std::function<void(const Rect& area)>;
 
 // A leaf picture keyed into the sprite bitmap's pixels (transposed, as the bitmap takes them)
 // for one transparency and sprite size, and the content key that names those pixels.
@@ -62,7 +55,7 @@ struct AlgorithmSpec;
 class SaverEngine {
  public:
   // `area` is the screen's place on the draw target, which a restore shows again.
-  SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, CycleHost& host, const Rect& area);
+  SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, DesktopRestore show_desktop, const Rect& area);
 
   void StartCycle();
   void BuildSprite();
@@ -99,7 +92,7 @@ class SaverEngine {
   SaverState& state_;
   Random& random_;
   LeafImageSet& leaves_;
-  CycleHost& host_;
+  DesktopRestore show_desktop_;
   Rect area_;
   int32_t planes_image_ = 0;
   int32_t bitmap_image_ = 0;

@@ -83,8 +83,7 @@ void SaverRun::SpreadOverScreens(const std::vector<Rect>& screens) {
   const Rect primary = screens.empty() ? Rect{} : screens.front();
   ApplyFullScreenGeometry(state_, primary.Width(), primary.Height());
   state_.target = RecordingDamage(host_.CreateDrawTarget());
-  screens_ =
-      std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<CycleHost&>(*this), primary, rules_.size);
+  NewScreens(primary);
   RequireSurfaces();
   screens_->StartCycle();
   screens_->BuildSprite();
@@ -103,8 +102,7 @@ bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
   state_.desktop_picture = preview_->DesktopPicture(size->width, size->height);
   state_.target = RecordingDamage(host_.CreateDrawTarget());
   state_.sprite.bitmap = host_.CreateBitmap(kPreviewSpriteSize, kPreviewSpriteSize);
-  screens_ = std::make_unique<MonitorSet>(state_, random_, leaves_, static_cast<CycleHost&>(*this),
-                                          Rect{0, 0, size->width, size->height}, rules_.size);
+  NewScreens(Rect{0, 0, size->width, size->height});
   RequireSurfaces();
   screens_->RestoreAndRestart();
   screens_->StartCycle();
@@ -122,6 +120,11 @@ void SaverRun::FollowScreens() {
   screens_->RestoreAndRestart();
 }
 
+void SaverRun::NewScreens(const Rect& primary_area) {
+  screens_ = std::make_unique<MonitorSet>(
+      state_, random_, leaves_, [this](const Rect& area) { ShowDesktop(area); }, primary_area, rules_.size);
+}
+
 std::unique_ptr<DrawTarget> SaverRun::RecordingDamage(std::unique_ptr<DrawTarget> target) {
   if (!target) return nullptr;
   return std::make_unique<DamageRecordingTarget>(std::move(target), changed_, drawn_since_restore_);
@@ -129,9 +132,9 @@ std::unique_ptr<DrawTarget> SaverRun::RecordingDamage(std::unique_ptr<DrawTarget
 
 SaverRun::Wake SaverRun::Advance(MonotonicTime now) {
   Wake wake;
-  now_ = now;
-  exits_checked_ = false;
-  while (phase_ == Phase::kRunning && !close_requested_ && pacer_.TakeTick(now)) {
+  bool due = phase_ == Phase::kRunning && !close_requested_ && pacer_.TakeTick(now);
+  if (due) CheckExits(now);
+  for (; due; due = !close_requested_ && pacer_.TakeTick(now)) {
     screens_->Tick();
     ++wake.ticks;
   }
@@ -167,13 +170,12 @@ void SaverRun::RestoreAndRestart() {
   RequireSurfaces();
 }
 
-void SaverRun::CheckExits() {
-  if (phase_ != Phase::kRunning || std::exchange(exits_checked_, true)) return;
+void SaverRun::CheckExits(MonotonicTime now) {
   if (state_.run_mode == RunMode::kPreview) {
     if (preview_ && !preview_->PreviewShown()) close_requested_ = true;
     return;
   }
-  if (AnyInputEnds()) CheckPointer();
+  if (AnyInputEnds()) CheckPointer(now);
 }
 
 bool SaverRun::AnyInputEnds() const {
@@ -185,9 +187,9 @@ bool SaverRun::AnyInputEnds() const {
   return false;
 }
 
-void SaverRun::CheckPointer() {
+void SaverRun::CheckPointer(MonotonicTime now) {
   if (!pointer_) return;
-  const uint64_t now_ms = static_cast<uint64_t>(now_.count() / 1000);
+  const uint64_t now_ms = static_cast<uint64_t>(now.count() / 1000);
   if (!std::exchange(mouse_rule_started_, true)) return mouse_exit_.Start(now_ms, *pointer_);
   // One reading a tick: a second read would take a jump that lands between the two as its
   // starting point, and no later tick would see it.

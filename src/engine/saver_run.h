@@ -1,7 +1,7 @@
 // One run of the saver from its start-up to its close, free of any platform: the start-up
 // (full screen over every screen, or a preview), the pace (every tick that is due when the host
-// wakes it, and when to wake it next), the tick of every screen's engine with the exit checks
-// at its head, the restore-and-restart, the key exit, the settings dialog's changes, the close
+// wakes it, and when to wake it next), the exit checks once a wake before its ticks, the tick
+// of every screen's engine, the restore-and-restart, the key exit, the settings dialog's changes, the close
 // decision and the close. A host (SaverHost) supplies what differs per platform and reports its
 // input (keys, buttons and touches, the pointer's position); it asks TakeCloseRequest() after a
 // wake or an input and closes when told.
@@ -38,7 +38,7 @@ struct RunRules {
   SizeRule size = SizeRule::kDialog;  // the grid a changed Size takes (ChangeSetting)
 };
 
-class SaverRun final : private CycleHost {
+class SaverRun final {
  public:
   enum class Phase { kNotStarted, kStarting, kRunning, kFailed, kClosed };
 
@@ -66,8 +66,8 @@ class SaverRun final : private CycleHost {
     int32_t ticks = 0;                       // the ticks performed
     bool keys_went_elsewhere = false;        // this wake found the keyboard lost (KeyboardFocusRule)
   };
-  // The host's wake at `now` (its monotonic clock): every tick that is due (Pacer), the exit
-  // checks once at the head of the first; no more ticks once a close is asked for. Call it once
+  // The host's wake at `now` (its monotonic clock): when a tick is due (Pacer), the exit checks
+  // once, then every tick that is due; no more ticks once a close is asked for. Call it once
   // after the start-up too: that reading starts the pace.
   Wake Advance(MonotonicTime now);
   // The screens changed (a resolution, a monitor come or gone): every screen gets a grid of
@@ -126,17 +126,20 @@ class SaverRun final : private CycleHost {
   void RestartCycles();
   // Whether a key other than Esc, a button or a quick mouse movement ends the run now.
   bool AnyInputEnds() const;
-  void CheckPointer();
+  void CheckPointer(MonotonicTime now);
   // The host's target, wrapped so that every draw joins what the next wake reports changed.
   std::unique_ptr<DrawTarget> RecordingDamage(std::unique_ptr<DrawTarget> target);
   // Raises DrawingFailure when any screen's draw target, sprite bitmap or desktop picture
   // could not be made or has refused a draw.
   void RequireSurfaces() const;
 
-  // CycleHost: the exit checks once a wake; a restore restarts the pace (its ticks are not
-  // made up) and shows the desktop: the host's, or the preview's picture.
-  void CheckExits() override;
-  void ShowDesktop(const Rect& area) override;
+  // The exit checks of a wake with a tick due: the preview's host, the input rule's pointer.
+  void CheckExits(MonotonicTime now);
+  // A screen's cycle ended: the pace restarts (a restore's ticks are not made up) and the
+  // desktop shows again, the host's or the preview's picture.
+  void ShowDesktop(const Rect& area);
+  // The screens' engines, the primary's restoring `primary_area`.
+  void NewScreens(const Rect& primary_area);
 
   SaverState& state_;
   LeafImageSet& leaves_;
@@ -150,10 +153,8 @@ class SaverRun final : private CycleHost {
   MouseExitRule mouse_exit_;
   KeyboardFocusRule focus_;
   Pacer pacer_;
-  MonotonicTime now_{};         // the wake's reading
   Damage changed_;              // drawn or restored since the last wake
   Damage drawn_since_restore_;  // what a restore brings back
-  bool exits_checked_ = false;  // in this wake
   bool close_requested_ = false;
   Phase phase_ = Phase::kNotStarted;
 };

@@ -1,4 +1,4 @@
-// Test doubles for the engine: a host that records what the tick asks of the window, a bitmap
+// Test doubles for the engine: a host that records the restores the tick asks for, a bitmap
 // that counts bulk writes, small JPEG pictures of known colours, and a ready-made engine.
 #pragma once
 
@@ -17,25 +17,22 @@
 
 namespace ambervale::testing {
 
-class FakeHost : public CycleHost {
+// Records the restores the engines ask of their run.
+class FakeHost {
  public:
-  void CheckExits() override {
-    ++exit_checks;
-    events.push_back("exit-checks");
-    if (on_exit_checks) on_exit_checks();
+  DesktopRestore Restore() {
+    return [this](const Rect& area) { ShowDesktop(area); };
   }
-  void ShowDesktop(const Rect& area) override {
+  void ShowDesktop(const Rect& area) {
     ++repaints;
     events.push_back("repaint");
     shown.push_back(area);
     if (on_repaint) on_repaint();
   }
 
-  int exit_checks = 0;
   int repaints = 0;
   std::vector<std::string> events;
   std::vector<Rect> shown;  // the areas restored
-  std::function<void()> on_exit_checks;
   std::function<void()> on_repaint;
 };
 
@@ -100,7 +97,7 @@ struct EngineRig {
     auto target_owned = std::make_unique<RecordingTarget>();
     target = target_owned.get();
     state->target = std::move(target_owned);
-    engine = std::make_unique<SaverEngine>(*state, random, leaves, host, Rect{0, 0, width, height});
+    engine = std::make_unique<SaverEngine>(*state, random, leaves, host.Restore(), Rect{0, 0, width, height});
     SetGeometry(width, height);
   }
 

@@ -10,14 +10,14 @@ SettingId SettingOf(DialogSlider slider) {
   switch (slider) {
     case DialogSlider::Algorithm: return SettingId::kAlgorithm;
     case DialogSlider::Size: return SettingId::kSize;
-    case DialogSlider::Transparent: return SettingId::kOpacity;
+    case DialogSlider::Opacity: return SettingId::kOpacity;
     case DialogSlider::Fast: return SettingId::kFast;
   }
   return SettingId::kAlgorithm;
 }
 
 SettingId SettingOf(DialogCheckBox box) {
-  return box == DialogCheckBox::KeyExit ? SettingId::kExitOnInput : SettingId::kRandomAlgorithm;
+  return box == DialogCheckBox::ExitOnInput ? SettingId::kExitOnInput : SettingId::kRandomAlgorithm;
 }
 
 SliderRange RangeOf(DialogSlider slider) {

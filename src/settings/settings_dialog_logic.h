@@ -16,13 +16,13 @@
 
 namespace ambervale {
 
-// The four sliders in tab order (TrackBar1..TrackBar4) and the two check boxes.
-enum class DialogSlider { Algorithm, Size, Transparent, Fast };
-enum class DialogCheckBox { KeyExit, RandomAlgorithm };  // CheckBox1, CheckBox2
+// The four sliders in tab order and the two check boxes.
+enum class DialogSlider { Algorithm, Size, Opacity, Fast };
+enum class DialogCheckBox { ExitOnInput, RandomAlgorithm };
 
-inline constexpr DialogSlider kDialogSliders[] = {DialogSlider::Algorithm, DialogSlider::Size,
-                                                  DialogSlider::Transparent, DialogSlider::Fast};
-inline constexpr DialogCheckBox kDialogCheckBoxes[] = {DialogCheckBox::KeyExit, DialogCheckBox::RandomAlgorithm};
+inline constexpr DialogSlider kDialogSliders[] = {DialogSlider::Algorithm, DialogSlider::Size, DialogSlider::Opacity,
+                                                  DialogSlider::Fast};
+inline constexpr DialogCheckBox kDialogCheckBoxes[] = {DialogCheckBox::ExitOnInput, DialogCheckBox::RandomAlgorithm};
 
 // The setting each control shows.
 SettingId SettingOf(DialogSlider slider);
@@ -60,7 +60,7 @@ class SettingsDialogLogic {
   SettingsDialogLogic(LiveSaver& saver, DialogControls& controls, std::function<void()> save);
 
   // The part of the dialog's creation that follows the saver window's creation and the
-  // dialog's placement: sliders from the settings (Algorithm, Size, Transparent, Fast), then
+  // dialog's placement: sliders from the settings (Algorithm, Size, Opacity, Fast), then
   // the check boxes, then the saver is held by the dialog.
   void ShowSettings();
 

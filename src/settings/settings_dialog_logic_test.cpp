@@ -80,8 +80,8 @@ using Calls = std::vector<std::string>;
 TEST(SettingsDialogHelpersTest, RangesClampsIntervalsAndPlacement) {
   EXPECT_EQ(ClampToSlider(DialogSlider::Algorithm, 20), 12);
   EXPECT_EQ(ClampToSlider(DialogSlider::Size, 255), 20);
-  EXPECT_EQ(ClampToSlider(DialogSlider::Transparent, 0), 1);
-  EXPECT_EQ(ClampToSlider(DialogSlider::Transparent, -5), 1);
+  EXPECT_EQ(ClampToSlider(DialogSlider::Opacity, 0), 1);
+  EXPECT_EQ(ClampToSlider(DialogSlider::Opacity, -5), 1);
   EXPECT_EQ(ClampToSlider(DialogSlider::Fast, 1LL << 40), 50);
   EXPECT_EQ(ClampToSlider(DialogSlider::Fast, 25), 25);
 
@@ -101,9 +101,9 @@ TEST_F(SettingsDialogLogicTest, OpeningShowsTheRunsSettingsHandsEachOverThenHold
   logic.ShowSettings();
   EXPECT_EQ(Position(DialogSlider::Algorithm), 4);  // the random pick, not the stored 10
   EXPECT_EQ(Position(DialogSlider::Size), 12);
-  EXPECT_EQ(Position(DialogSlider::Transparent), 8);
+  EXPECT_EQ(Position(DialogSlider::Opacity), 8);
   EXPECT_EQ(Position(DialogSlider::Fast), 33);
-  EXPECT_TRUE(controls.IsChecked(DialogCheckBox::KeyExit));
+  EXPECT_TRUE(controls.IsChecked(DialogCheckBox::ExitOnInput));
   EXPECT_TRUE(controls.IsChecked(DialogCheckBox::RandomAlgorithm));
   // Transparent and Size start elsewhere than their design position: each control that moves
   // hands its value to the run, which knows whether anything changed; the hold comes last.
@@ -119,13 +119,13 @@ TEST_F(SettingsDialogLogicTest, OpeningPullsOutOfRangeSettingsInAndZeroTranspare
   logic.ShowSettings();
   EXPECT_EQ(Position(DialogSlider::Algorithm), 12);
   EXPECT_EQ(Position(DialogSlider::Size), 20);
-  EXPECT_EQ(Position(DialogSlider::Transparent), 1);  // the slider's own start: no change
+  EXPECT_EQ(Position(DialogSlider::Opacity), 1);  // the slider's own start: no change
   EXPECT_EQ(Position(DialogSlider::Fast), 50);
   logic.SaveClicked();
   EXPECT_EQ(saved, (std::vector<std::string>{"20,12,0,50"}));
 
-  controls.Drag(logic, DialogSlider::Transparent, 2);
-  controls.Drag(logic, DialogSlider::Transparent, 1);
+  controls.Drag(logic, DialogSlider::Opacity, 2);
+  controls.Drag(logic, DialogSlider::Opacity, 1);
   EXPECT_EQ(saver.settings.opacity, 1);
 }
 
@@ -135,13 +135,13 @@ TEST_F(SettingsDialogLogicTest, EveryMovementAndClickGoesToTheRun) {
   controls.Drag(logic, DialogSlider::Size, 13);
   controls.Drag(logic, DialogSlider::Size, 13);  // a drag notifies on every movement
   controls.Drag(logic, DialogSlider::Fast, 0);
-  controls.Click(logic, DialogCheckBox::KeyExit);
+  controls.Click(logic, DialogCheckBox::ExitOnInput);
   controls.Click(logic, DialogCheckBox::RandomAlgorithm);
   EXPECT_EQ(saver.calls, (Calls{"Size=13", "Size=13", "Fast=0", "Exit - Mouse / Key Esc=0", "Random algorithm=0"}));
 
   // Setting a box to the state it has is no click.
   saver.calls.clear();
-  logic.SetCheckBox(DialogCheckBox::KeyExit, false);
+  logic.SetCheckBox(DialogCheckBox::ExitOnInput, false);
   EXPECT_TRUE(saver.calls.empty());
 }
 

@@ -28,7 +28,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // since every GDI+ object must be released while it still runs.
   GdiplusSession gdiplus;
   auto state = std::make_unique<SaverState>();
-  std::unique_ptr<RunningSaver> saver;
+  std::unique_ptr<LiveSaver> saver;
   std::unique_ptr<SettingsDialog> dialog;
 
   state->run_mode = RunModeOf(__argc > 1 && __argv[1] ? ParseRunMode(__argv[1]) : 0);

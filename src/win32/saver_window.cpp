@@ -33,10 +33,10 @@ namespace {
 
 constexpr char kWindowClass[] = "TForm1";
 constexpr char kCaption[] = "Ambervale Screensaver";
-constexpr int kLeft = 459;
-constexpr int kTop = 281;
-constexpr int kClientWidth = 592;
-constexpr int kClientHeight = 538;
+// The see-through window's place on the screen. It shows nothing and lets the mouse through,
+// so any place would do; it keeps the one it has always had, where tools that look for the
+// saver's window find it. A borderless popup's client area is the whole window.
+constexpr Rect kSeeThroughPlace{459, 281, 459 + 592, 281 + 538};
 
 // A window's device context, given back when the owner goes (at the end of the run).
 class WindowDc {
@@ -101,7 +101,7 @@ struct PaceTrace {
 };
 #endif
 
-class SaverWindow final : public RunningSaver, private Window, private SaverHost, private PreviewHost {
+class SaverWindow final : public LiveSaver, private Window, private SaverHost, private PreviewHost {
  public:
   explicit SaverWindow(SaverState& state)
       : state_(state),
@@ -111,9 +111,6 @@ class SaverWindow final : public RunningSaver, private Window, private SaverHost
   ~SaverWindow() override { Destroy(); }
 
   void Create();
-
-  HWND Handle() const override { return Window::Handle(); }
-  bool Started() const override { return run_.Started(); }
 
   // LiveSaver: the dialog's changes go to the run; a drawing failure they meet ends the run.
   const Settings& CurrentSettings() const override { return run_.CurrentSettings(); }
@@ -374,8 +371,9 @@ void SaverWindow::Create() {
   } else {
     // Every pixel of the window is the transparent white, so it lets the mouse through as it
     // lets the eye; WS_EX_TRANSPARENT says so for window managers that hit-test the rectangle.
-    if (!CreateHandle(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT, kWindowClass, kCaption, WS_POPUP, kLeft, kTop,
-                      kClientWidth, kClientHeight, nullptr))
+    const Rect& place = kSeeThroughPlace;
+    if (!CreateHandle(WS_EX_TOPMOST | WS_EX_LAYERED | WS_EX_TRANSPARENT, kWindowClass, kCaption, WS_POPUP, place.left,
+                      place.top, place.Width(), place.Height(), nullptr))
       return;
     // White is the transparent colour and the whole client area is white: the window is
     // see-through.
@@ -399,7 +397,7 @@ void SaverWindow::Create() {
 
 }  // namespace
 
-std::unique_ptr<RunningSaver> CreateSaverWindow(SaverState& state) {
+std::unique_ptr<LiveSaver> CreateSaverWindow(SaverState& state) {
   auto window = std::make_unique<SaverWindow>(state);
   window->Create();
   return window;

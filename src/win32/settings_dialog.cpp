@@ -62,7 +62,7 @@ int TrackBarId(DialogSlider slider) {
   switch (slider) {
     case DialogSlider::Algorithm: return kAlgorithmSliderId;
     case DialogSlider::Size: return kSizeSliderId;
-    case DialogSlider::Transparent: return kTransparencySliderId;
+    case DialogSlider::Opacity: return kTransparencySliderId;
     case DialogSlider::Fast: return kPaceSliderId;
   }
   return 0;
@@ -76,7 +76,7 @@ std::optional<DialogSlider> SliderOf(int id) {
 }
 
 int CheckBoxId(DialogCheckBox box) {
-  return box == DialogCheckBox::KeyExit ? kExitOnInputBoxId : kRandomAlgorithmBoxId;
+  return box == DialogCheckBox::ExitOnInput ? kExitOnInputBoxId : kRandomAlgorithmBoxId;
 }
 
 void InitTrackBarClass() {
@@ -278,7 +278,9 @@ LRESULT SettingsDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam
         switch (LOWORD(wparam)) {
           case kSaveButtonId: application.Guard([&] { logic_->SaveClicked(); }); break;
           case kCloseButtonId: application.Guard([&] { logic_->CloseClicked(); }); break;
-          case kExitOnInputBoxId: application.Guard([&] { logic_->CheckBoxClicked(DialogCheckBox::KeyExit); }); break;
+          case kExitOnInputBoxId:
+            application.Guard([&] { logic_->CheckBoxClicked(DialogCheckBox::ExitOnInput); });
+            break;
           case kRandomAlgorithmBoxId:
             application.Guard([&] { logic_->CheckBoxClicked(DialogCheckBox::RandomAlgorithm); });
             break;

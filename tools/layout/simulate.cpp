@@ -16,10 +16,13 @@ constexpr int32_t kSimulatedSprite = 100;
 // The longest cycle: every cell of a 201 x 201 grid drawn five times, plus its closing tick.
 constexpr int64_t kMaxTicksPerCycle = int64_t{5} * kGridSize * kGridSize + 1;
 
-class Simulation : public CycleHost {
+class Simulation {
  public:
   Simulation(SaverState& state, Random& random)
-      : state_(state), leaves_(&LeafPictureBytes), engine_(state, random, leaves_, *this, Rect{}) {}
+      : state_(state),
+        leaves_(&LeafPictureBytes),
+        engine_(
+            state, random, leaves_, [this](const Rect&) { CycleEnded(); }, Rect{}) {}
 
   int Run(int cycles) {
     engine_.StartCycle();
@@ -40,9 +43,8 @@ class Simulation : public CycleHost {
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
 
-  // CycleHost: exit checks do nothing; a restore after the first tick is a cycle's end.
-  void CheckExits() override {}
-  void ShowDesktop(const Rect&) override {
+  // A restore after the first tick is a cycle's end.
+  void CycleEnded() {
     if (tick_ == 0) return;
     ++cycles_ended_;
     ended_this_tick_ = true;
