@@ -39,7 +39,8 @@ deps="${AMBERVALE_DEPS:-$root/.deps}"
 # the manual page's check (and the build's hardening check: devscripts); the settings window
 # (GTK 3) and the checks of its menu entry and AppStream file. The desktop picture on GNOME and
 # KDE: GLib's GIO and gdk-pixbuf with the loaders of the formats wallpapers come in, and the real
-# GNOME Shell, KWin, gjs and the desktop portal its end-to-end tests run under. The format check.
+# GNOME Shell, KWin, gjs and the desktop portal its end-to-end tests run under; the accessibility
+# bus and its GObject bindings, through which the settings window is driven. The format check.
 # The Debian 13 root that the package is installed and run in (scripts/debian13-root.sh).
 linux_build_packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev devscripts clang-format git
@@ -55,7 +56,7 @@ linux_packages=(
   sway swaybg grim wtype swayidle mutter weston
   librsvg2-common webp-pixbuf-loader
   gnome-shell kwin-wayland gjs xdg-desktop-portal xdg-desktop-portal-gnome
-  debootstrap
+  debootstrap at-spi2-core gir1.2-atspi-2.0
 )
 # The Windows saver, its installer and its zip; its tests under Wine.
 windows_build_packages=(

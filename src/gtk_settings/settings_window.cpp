@@ -16,6 +16,7 @@
 #include "linux/desktop_sources/desktop_sources.h"
 #include "linux/program_main.h"
 #include "linux/wake_clock.h"
+#include "wayland/instance_lock.h"
 
 namespace ambervale {
 namespace {
@@ -52,8 +53,10 @@ std::string Caption(std::string_view label, char mnemonic) {
 }  // namespace
 
 SettingsWindow::SettingsWindow(GtkApplication* application, std::string config_path, std::string own_folder)
-    : config_path_(std::move(config_path)), own_folder_(std::move(own_folder)), session_(CurrentSession()) {
-  Load();
+    : config_path_(std::move(config_path)),
+      own_folder_(std::move(own_folder)),
+      session_(CurrentSession()),
+      model_(config_path_) {
   window_ = gtk_application_window_new(application);
   gtk_window_set_title(GTK_WINDOW(window_), "Ambervale Screensaver Settings");
   gtk_window_set_icon_name(GTK_WINDOW(window_), "ambervale");
@@ -81,19 +84,14 @@ SettingsWindow::SettingsWindow(GtkApplication* application, std::string config_p
   gtk_widget_show_all(window_);
   if (session_ != Session::kWayland) {
     gtk_widget_hide(desktop_picture_);
-    gtk_widget_hide(idle_row_);
+    gtk_widget_hide(screensaver_row_);
   }
 
-  std::string problems;
-  if (!file_.error.empty()) problems = file_.error + ". Save is off, so that it is not replaced.\n";
-  if (!file_.file.Skipped().empty())
-    problems += "Lines of the settings file that could not be read (Save keeps them as they are):\n";
-  for (const SkippedLine& line : file_.file.Skipped()) problems += DescribeSkippedLine(config_path_, line) + "\n";
-  if (config_path_.empty()) problems = "Neither XDG_CONFIG_HOME nor HOME names a folder: Save is off.";
+  const std::string problems = model_.Problems();
   gtk_label_set_text(GTK_LABEL(problems_), problems.c_str());
   if (!problems.empty()) std::fprintf(stderr, "ambervale-settings: %s\n", problems.c_str());
   gtk_widget_set_visible(problems_, !problems.empty());
-  gtk_widget_set_sensitive(save_, !failed_ && file_.Readable() && !config_path_.empty());
+  gtk_widget_set_sensitive(save_, model_.CanSave());
   gtk_widget_grab_focus(layout_);
 }
 
@@ -106,11 +104,6 @@ SettingsWindow::~SettingsWindow() {
   }
 }
 
-void SettingsWindow::Load() {
-  if (!config_path_.empty()) file_ = ReadSettingsFile(config_path_);
-  values_ = file_.file.Values();
-}
-
 GtkWidget* SettingsWindow::BuildControls() {
   GtkWidget* grid = gtk_grid_new();
   gtk_grid_set_row_spacing(GTK_GRID(grid), kSpacing);
@@ -121,7 +114,7 @@ GtkWidget* SettingsWindow::BuildControls() {
   gtk_grid_attach(GTK_GRID(grid), BuildLayoutChoice(), 1, 0, 1, 1);
   gtk_label_set_mnemonic_widget(GTK_LABEL(layout_label), layout_);
   random_ = gtk_check_button_new_with_mnemonic(Caption(SpecOf(SettingId::kRandomAlgorithm).label, 'R').c_str());
-  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(random_), values_.random_algorithm);
+  gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(random_), model_.Values().random_algorithm);
   gtk_grid_attach(GTK_GRID(grid), random_, 2, 0, 1, 1);
   g_signal_connect(random_, "toggled", G_CALLBACK(OnRandomToggled), this);
   AddSlider(GTK_GRID(grid), 2, SettingId::kSize, 'S');
@@ -129,10 +122,10 @@ GtkWidget* SettingsWindow::BuildControls() {
   AddSlider(GTK_GRID(grid), 4, SettingId::kFast, 'F');
   // Says where this desktop's picture will come from (only the Wayland program takes one).
   const std::string source = session_ == Session::kWayland ? DesktopSources().ExpectedSource() : std::string();
-  desktop_picture_ =
-      AddCheck(GTK_GRID(grid), 5, "_Desktop picture behind the leaves: " + source,
-               values_.desktop_picture.value_or(kWaylandDesktopPictureByDefault), G_CALLBACK(OnDesktopPictureToggled));
-  gtk_grid_attach(GTK_GRID(grid), BuildIdleRow(), 0, 6, 3, 1);
+  desktop_picture_ = AddCheck(GTK_GRID(grid), 5, "_Desktop picture behind the leaves: " + source,
+                              model_.Values().desktop_picture.value_or(kWaylandDesktopPictureByDefault),
+                              G_CALLBACK(OnDesktopPictureToggled));
+  gtk_grid_attach(GTK_GRID(grid), BuildScreensaverRow(), 0, 6, 3, 1);
   return grid;
 }
 
@@ -141,9 +134,7 @@ GtkWidget* SettingsWindow::BuildLayoutChoice() {
   layout_ = gtk_combo_box_text_new();
   for (const AlgorithmSpec& spec : kAlgorithms)
     gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(layout_), spec.name.data());
-  const int32_t layout = ClampToRange(SettingId::kAlgorithm, values_.algorithm);
-  values_.algorithm = layout;
-  gtk_combo_box_set_active(GTK_COMBO_BOX(layout_), layout);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(layout_), model_.Values().algorithm);
   g_signal_connect(layout_, "changed", G_CALLBACK(OnLayoutChosen), this);
   return layout_;
 }
@@ -151,7 +142,8 @@ GtkWidget* SettingsWindow::BuildLayoutChoice() {
 // On Wayland the preview shows the desktop the saver will show, from the same sources, taken
 // before this window maps (so that it is not in the picture).
 std::vector<uint32_t> SettingsWindow::DesktopUnderPreview(int width, int height) {
-  if (session_ != Session::kWayland || !values_.desktop_picture.value_or(kWaylandDesktopPictureByDefault)) return {};
+  if (session_ != Session::kWayland || !model_.Values().desktop_picture.value_or(kWaylandDesktopPictureByDefault))
+    return {};
   GdkDisplay* display = gdk_display_get_default();
   GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
   if (monitor == nullptr && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
@@ -167,23 +159,84 @@ std::vector<uint32_t> SettingsWindow::DesktopUnderPreview(int width, int height)
   return ScalePicture(picture.pixels, picture.width, picture.height, width, height);
 }
 
-// Wayland has no screensaver daemon to start the saver: an autostart entry runs
-// ambervale-wayland's idle watcher at login. Saved with the settings.
-GtkWidget* SettingsWindow::BuildIdleRow() {
-  idle_path_ = IdleAutostartPath(config_path_);
+// Wayland has no screensaver daemon to start the saver: the switch starts ambervale-wayland's
+// idle watcher now and, through an autostart entry, at each login. Like the desktop's own
+// settings it applies at once, without Save, and the window says so.
+GtkWidget* SettingsWindow::BuildScreensaverRow() {
+  const std::string autostart = IdleAutostartPath(config_path_);
   std::string entry;
-  if (gchar* text = nullptr; !idle_path_.empty() && g_file_get_contents(idle_path_.c_str(), &text, nullptr, nullptr)) {
+  if (gchar* text = nullptr; !autostart.empty() && g_file_get_contents(autostart.c_str(), &text, nullptr, nullptr)) {
     entry = text;
     g_free(text);
   }
-  idle_row_ = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, kSpacing);
-  GtkWidget* label = gtk_label_new_with_mnemonic("Start after _idle minutes (0: off, at the next login):");
-  idle_minutes_ = gtk_spin_button_new_with_range(0, 1440, 1);
-  gtk_spin_button_set_value(GTK_SPIN_BUTTON(idle_minutes_), IdleMinutesOf(entry));
-  gtk_label_set_mnemonic_widget(GTK_LABEL(label), idle_minutes_);
-  gtk_box_pack_start(GTK_BOX(idle_row_), label, FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(idle_row_), idle_minutes_, FALSE, FALSE, 0);
-  return idle_row_;
+  watcher_side_ = std::make_unique<SessionWatcher>(
+      autostart, SaverProgram(Session::kWayland, own_folder_),
+      InstanceLock::PathOf(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY"),
+                           InstanceLock::Role::kIdleWatcher));
+  screensaver_ = std::make_unique<ScreensaverSwitch>(*watcher_side_, IdleMinutesOf(entry));
+
+  screensaver_row_ = gtk_grid_new();
+  gtk_grid_set_row_spacing(GTK_GRID(screensaver_row_), kSpacing);
+  gtk_grid_set_column_spacing(GTK_GRID(screensaver_row_), kSpacing);
+  GtkWidget* caption = gtk_label_new_with_mnemonic("_Use Ambervale as my screensaver");
+  screensaver_switch_ = gtk_switch_new();
+  gtk_widget_set_valign(screensaver_switch_, GTK_ALIGN_CENTER);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(caption), screensaver_switch_);
+  GtkWidget* after = gtk_label_new_with_mnemonic("_after");
+  idle_minutes_ = gtk_spin_button_new_with_range(ScreensaverSwitch::kMinMinutes, ScreensaverSwitch::kMaxMinutes, 1);
+  gtk_label_set_mnemonic_widget(GTK_LABEL(after), idle_minutes_);
+  GtkWidget* unit = gtk_label_new("minutes idle");
+  // Named for screen readers, which a mnemonic label does not do for these two.
+  atk_object_set_name(gtk_widget_get_accessible(screensaver_switch_), "Use Ambervale as my screensaver");
+  atk_object_set_name(gtk_widget_get_accessible(idle_minutes_), "Minutes idle before the saver");
+  GtkWidget* at_once = gtk_label_new("Applies at once, without Save.");
+  gtk_style_context_add_class(gtk_widget_get_style_context(at_once), "dim-label");
+  switch_report_ = gtk_label_new(nullptr);
+  gtk_label_set_xalign(GTK_LABEL(switch_report_), 0);
+  gtk_label_set_xalign(GTK_LABEL(at_once), 0);
+  int column = 0;
+  for (GtkWidget* widget : {caption, screensaver_switch_, after, idle_minutes_, unit})
+    gtk_grid_attach(GTK_GRID(screensaver_row_), widget, column++, 0, 1, 1);
+  gtk_grid_attach(GTK_GRID(screensaver_row_), switch_report_, 0, 1, 2, 1);
+  gtk_grid_attach(GTK_GRID(screensaver_row_), at_once, 2, 1, 3, 1);
+  ShowSwitch();
+  g_signal_connect(screensaver_switch_, "notify::active", G_CALLBACK(OnSwitchTurned), this);
+  g_signal_connect(idle_minutes_, "value-changed", G_CALLBACK(OnMinutesChanged), this);
+  return screensaver_row_;
+}
+
+// The switch and the minutes as the model has them (a change it refused is undone), and its
+// report. What is set here is no user's change: the handlers wait.
+void SettingsWindow::ShowSwitch() {
+  const auto turned = reinterpret_cast<gpointer>(OnSwitchTurned);
+  const auto changed = reinterpret_cast<gpointer>(OnMinutesChanged);
+  g_signal_handlers_block_by_func(screensaver_switch_, turned, this);
+  g_signal_handlers_block_by_func(idle_minutes_, changed, this);
+  gtk_switch_set_active(GTK_SWITCH(screensaver_switch_), screensaver_->On());
+  gtk_spin_button_set_value(GTK_SPIN_BUTTON(idle_minutes_), screensaver_->Minutes());
+  g_signal_handlers_unblock_by_func(screensaver_switch_, turned, this);
+  g_signal_handlers_unblock_by_func(idle_minutes_, changed, this);
+  gtk_label_set_text(GTK_LABEL(switch_report_), screensaver_->Report().c_str());
+  GtkStyleContext* style = gtk_widget_get_style_context(switch_report_);
+  if (screensaver_->Problem()) {
+    gtk_style_context_add_class(style, GTK_STYLE_CLASS_ERROR);
+  } else {
+    gtk_style_context_remove_class(style, GTK_STYLE_CLASS_ERROR);
+  }
+}
+
+void SettingsWindow::OnSwitchTurned(GtkSwitch* button, GParamSpec*, SettingsWindow* self) {
+  self->AtEdge(CallbackEdge::kGtkSignal, [&] {
+    self->screensaver_->Turn(gtk_switch_get_active(button));
+    self->ShowSwitch();
+  });
+}
+
+void SettingsWindow::OnMinutesChanged(GtkSpinButton* button, SettingsWindow* self) {
+  self->AtEdge(CallbackEdge::kGtkSignal, [&] {
+    self->screensaver_->SetMinutes(gtk_spin_button_get_value_as_int(button));
+    self->ShowSwitch();
+  });
 }
 
 void SettingsWindow::AddSlider(GtkGrid* grid, int row, SettingId id, char mnemonic) {
@@ -223,7 +276,8 @@ GtkWidget* SettingsWindow::BuildPreview() {
   AtkObject* accessible = gtk_widget_get_accessible(preview_area_);
   atk_object_set_name(accessible, "Preview of the saver with these settings");
   gtk_container_add(GTK_CONTAINER(frame), preview_area_);
-  preview_ = std::make_unique<LivePreview>(kPreviewWidth, height, values_, DesktopUnderPreview(kPreviewWidth, height));
+  preview_ =
+      std::make_unique<LivePreview>(kPreviewWidth, height, model_.Values(), DesktopUnderPreview(kPreviewWidth, height));
   SchedulePreviewTick();
   return frame;
 }
@@ -243,19 +297,15 @@ GtkWidget* SettingsWindow::BuildButtons() {
   return buttons;
 }
 
-// The controls show the values; a value outside a slider's range is pulled in, as the Windows
-// dialog does, and so saved.
 void SettingsWindow::ShowValues() {
   for (Slider& slider : sliders_) {
-    const int32_t value = ClampToRange(slider.id, ValueOf(values_, slider.id));
-    SetValue(values_, slider.id, value);
-    gtk_range_set_value(GTK_RANGE(slider.scale), value);
+    gtk_range_set_value(GTK_RANGE(slider.scale), ValueOf(model_.Values(), slider.id));
     UpdateNote(slider);
   }
 }
 
 void SettingsWindow::UpdateNote(const Slider& slider) {
-  const Settings& s = values_;
+  const Settings& s = model_.Values();
   std::string note;
   switch (slider.id) {
     case SettingId::kSize:
@@ -271,7 +321,7 @@ void SettingsWindow::UpdateNote(const Slider& slider) {
 }
 
 void SettingsWindow::ValuesChanged() {
-  preview_->Show(values_);
+  preview_->Show(model_.Values());
   for (const Slider& slider : sliders_) UpdateNote(slider);
   SchedulePreviewTick();
   gtk_widget_queue_draw(preview_area_);
@@ -281,31 +331,26 @@ void SettingsWindow::OnSliderMoved(GtkRange* range, Slider* slider) {
   SettingsWindow* self = slider->window;
   self->AtEdge(CallbackEdge::kGtkSignal, [&] {
     const int32_t value = static_cast<int32_t>(std::lround(gtk_range_get_value(range)));
-    if (value == ValueOf(self->values_, slider->id)) return;
-    SetValue(self->values_, slider->id, value);
-    self->ValuesChanged();
+    if (self->model_.Change(slider->id, value)) self->ValuesChanged();
   });
 }
 
 void SettingsWindow::OnLayoutChosen(GtkComboBox* box, SettingsWindow* self) {
   self->AtEdge(CallbackEdge::kGtkSignal, [&] {
     const int chosen = gtk_combo_box_get_active(box);
-    if (chosen < 0 || chosen == self->values_.algorithm) return;
-    self->values_.algorithm = chosen;
-    self->ValuesChanged();
+    if (chosen >= 0 && self->model_.Change(SettingId::kAlgorithm, chosen)) self->ValuesChanged();
   });
 }
 
 void SettingsWindow::OnRandomToggled(GtkToggleButton* button, SettingsWindow* self) {
   self->AtEdge(CallbackEdge::kGtkSignal, [&] {
-    self->values_.random_algorithm = gtk_toggle_button_get_active(button);
-    self->ValuesChanged();
+    if (self->model_.Change(SettingId::kRandomAlgorithm, gtk_toggle_button_get_active(button))) self->ValuesChanged();
   });
 }
 
 void SettingsWindow::OnDesktopPictureToggled(GtkToggleButton* button, SettingsWindow* self) {
   self->AtEdge(CallbackEdge::kGtkSignal,
-               [&] { self->values_.desktop_picture = gtk_toggle_button_get_active(button) != FALSE; });
+               [&] { self->model_.SetDesktopPicture(gtk_toggle_button_get_active(button) != FALSE); });
 }
 
 gboolean SettingsWindow::OnPreviewDraw(GtkWidget*, cairo_t* cairo, SettingsWindow* self) {
@@ -354,20 +399,13 @@ void SettingsWindow::SetStatus(const std::string& text, bool problem) {
 
 void SettingsWindow::Save() {
   if (failed_) return;
-  const std::string text = file_.file.Render(values_);
-  std::string error = SaveFileAtomically(config_path_, text);
-  if (!error.empty()) return SetStatus("Not saved: " + error, true);
-  if (session_ == Session::kWayland && !idle_path_.empty())
-    error = SetIdleAutostart(idle_path_, gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(idle_minutes_)));
-  if (!error.empty()) return SetStatus("Saved the settings, but not the idle start: " + error, true);
-  // What is on disk now is what the next Save edits.
-  file_.file = SettingsFile(text);
-  SetStatus("Saved to " + config_path_, false);
+  const SettingsModel::Status status = model_.Save();
+  SetStatus(status.text, status.problem);
 }
 
 void SettingsWindow::Try() {
   const std::string program = SaverProgram(session_, own_folder_);
-  std::vector<std::string> command = TryCommand(session_, program, values_);
+  std::vector<std::string> command = TryCommand(session_, program, model_.Values());
   std::vector<char*> argv;
   for (std::string& argument : command) argv.push_back(argument.data());
   argv.push_back(nullptr);
@@ -426,6 +464,7 @@ void SettingsWindow::AtEdge(CallbackEdge edge, Body&& body) noexcept {
 // settings file keeps what it holds. Close still works.
 void SettingsWindow::ShowFailure(const std::string& what) noexcept {
   failed_ = true;
+  model_.Stop();
   if (preview_timer_ != 0) g_source_remove(preview_timer_);
   preview_timer_ = 0;
   std::fprintf(stderr, "ambervale-settings: %s\n", what.c_str());

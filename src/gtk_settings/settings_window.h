@@ -1,6 +1,7 @@
-// The window of ambervale-settings: the saver's settings with a live preview, Save and Try.
-// Each control's signal goes to a small handler that updates the values, the labels beside
-// the controls and the preview.
+// The window of ambervale-settings: the saver's settings with a live preview, Save and Try, and
+// on Wayland the screensaver switch. Each control's signal goes to a small handler that hands
+// the value to the models (SettingsModel, ScreensaverSwitch) and shows what they say: the labels
+// beside the controls, the preview, the switch's report.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -12,8 +13,10 @@
 
 #include "gtk_settings/live_preview.h"
 #include "gtk_settings/saver_launch.h"
+#include "gtk_settings/screensaver_switch.h"
+#include "gtk_settings/session_watcher.h"
+#include "gtk_settings/settings_model.h"
 #include "linux/callback_edge.h"
-#include "linux/settings_file.h"
 
 namespace ambervale {
 
@@ -39,13 +42,13 @@ class SettingsWindow {
     GtkWidget* note = nullptr;  // what the value means (the layout's name, the tick, ...)
   };
 
-  void Load();
   GtkWidget* BuildControls();
   GtkWidget* BuildLayoutChoice();
   std::vector<uint32_t> DesktopUnderPreview(int width, int height);
   GtkWidget* BuildPreview();
   GtkWidget* BuildButtons();
-  GtkWidget* BuildIdleRow();
+  GtkWidget* BuildScreensaverRow();
+  void ShowSwitch();
   void AddSlider(GtkGrid* grid, int row, SettingId id, char mnemonic);
   GtkWidget* AddCheck(GtkGrid* grid, int row, const std::string& caption, bool on, GCallback handler);
   void ShowValues();
@@ -65,6 +68,8 @@ class SettingsWindow {
   static void OnLayoutChosen(GtkComboBox* box, SettingsWindow* self);
   static void OnRandomToggled(GtkToggleButton* button, SettingsWindow* self);
   static void OnDesktopPictureToggled(GtkToggleButton* button, SettingsWindow* self);
+  static void OnSwitchTurned(GtkSwitch* button, GParamSpec*, SettingsWindow* self);
+  static void OnMinutesChanged(GtkSpinButton* button, SettingsWindow* self);
   static gboolean OnPreviewDraw(GtkWidget* area, cairo_t* cairo, SettingsWindow* self);
   static gboolean OnPreviewTimer(SettingsWindow* self);
   static void OnSaveClicked(GtkButton*, SettingsWindow* self);
@@ -76,8 +81,9 @@ class SettingsWindow {
   std::string config_path_;
   std::string own_folder_;
   Session session_;
-  SettingsFileRead file_;
-  LinuxSettings values_;
+  SettingsModel model_;
+  std::unique_ptr<SessionWatcher> watcher_side_;
+  std::unique_ptr<ScreensaverSwitch> screensaver_;
 
   GtkWidget* window_ = nullptr;
   GtkWidget* problems_ = nullptr;  // the file's lines that could not be read
@@ -86,9 +92,10 @@ class SettingsWindow {
   GtkWidget* layout_ = nullptr;  // the thirteen layouts by name
   GtkWidget* random_ = nullptr;
   GtkWidget* desktop_picture_ = nullptr;
-  GtkWidget* idle_row_ = nullptr;  // Wayland only: "Start after N minutes of idle"
+  GtkWidget* screensaver_row_ = nullptr;  // Wayland only: "Use Ambervale as my screensaver"
+  GtkWidget* screensaver_switch_ = nullptr;
   GtkWidget* idle_minutes_ = nullptr;
-  std::string idle_path_;
+  GtkWidget* switch_report_ = nullptr;  // what the switch did
   GtkWidget* preview_area_ = nullptr;
   GtkWidget* status_ = nullptr;
   GtkWidget* save_ = nullptr;

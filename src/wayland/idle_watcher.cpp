@@ -36,14 +36,31 @@ void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
 }
 void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
 
+constexpr std::string_view kDeleted = " (deleted)";
+
+// The file this process runs, as the kernel names it: with kDeleted after it once the file is
+// gone from its folder.
+std::string OwnFile() {
+  char path[4096];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  return length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
+}
+
 // This very program: its file, under its own name for ps and pgrep; where a package update has
 // replaced the file since the watcher started, the old program still open in the kernel.
 std::string ProgramPath() {
-  char path[4096];
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-  const std::string file = length > 0 ? std::string(path, static_cast<size_t>(length)) : std::string();
-  if (file.empty() || file.ends_with(" (deleted)") || access(file.c_str(), X_OK) != 0) return "/proc/self/exe";
+  const std::string file = OwnFile();
+  if (file.empty() || file.ends_with(kDeleted) || access(file.c_str(), X_OK) != 0) return "/proc/self/exe";
   return file;
+}
+
+// The program was uninstalled, not replaced by an update: nothing is left at its path. The
+// watcher then ends, so that removing the package stops it without a hook of the package's.
+bool ProgramRemoved() {
+  std::string file = OwnFile();
+  if (!file.ends_with(kDeleted)) return false;
+  file.resize(file.size() - kDeleted.size());
+  return access(file.c_str(), X_OK) != 0;
 }
 
 // The saver as a child process: the same program, the same settings, no --idle.
@@ -153,7 +170,12 @@ int RunIdleWatcher(wl_display* display, int32_t seconds, const std::vector<std::
       }
       saver.Reap();
       // An idle stretch while the saver shows (a slow pointer left it going) starts nothing.
-      if (source->TakeIdle() && !saver.Running()) saver.Start(saver_arguments);
+      if (!source->TakeIdle() || saver.Running()) continue;
+      if (ProgramRemoved()) {
+        std::fprintf(stderr, "ambervale-wayland: the program has been removed; the idle watcher ends\n");
+        break;
+      }
+      saver.Start(saver_arguments);
     }
   }
   source.reset();

@@ -1,32 +1,59 @@
 #include "wayland/instance_lock.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 namespace ambervale {
+namespace {
 
-InstanceLock::InstanceLock(const char* runtime_dir, const char* wayland_display, Role role) {
-  if (!runtime_dir || runtime_dir[0] != '/') return;
+// The whole file, for writing: a record lock, which another process can ask the holder of.
+struct flock WholeFile() {
+  struct flock whole {};
+  whole.l_type = F_WRLCK;
+  whole.l_whence = SEEK_SET;
+  return whole;
+}
+
+}  // namespace
+
+std::string InstanceLock::PathOf(const char* runtime_dir, const char* wayland_display, Role role) {
+  if (!runtime_dir || runtime_dir[0] != '/') return {};
   std::string display = wayland_display && wayland_display[0] ? wayland_display : "wayland-0";
   // WAYLAND_DISPLAY may be a path of its own; only its last part names the session.
   display = display.substr(display.find_last_of('/') + 1);
-  path_ = std::string(runtime_dir) + (role == Role::kSaver ? "/ambervale-wayland-" : "/ambervale-wayland-idle-") +
-          display + ".lock";
+  return std::string(runtime_dir) + (role == Role::kSaver ? "/ambervale-wayland-" : "/ambervale-wayland-idle-") +
+         display + ".lock";
+}
+
+InstanceLock::InstanceLock(const char* runtime_dir, const char* wayland_display, Role role)
+    : path_(PathOf(runtime_dir, wayland_display, role)) {
+  if (path_.empty()) return;
   fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd_ < 0) return;
-  // flock goes with the open file: the lock ends with the process, however it ends.
-  if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+  // A record lock belongs to the process: it ends with it, however it ends, and the saver the
+  // watcher starts does not inherit it.
+  struct flock whole = WholeFile();
+  if (fcntl(fd_, F_SETLK, &whole) == 0) {
     state_ = State::kHeld;
-  } else if (errno == EWOULDBLOCK) {
+  } else if (errno == EACCES || errno == EAGAIN) {
     state_ = State::kTaken;
   }
 }
 
 InstanceLock::~InstanceLock() {
   if (fd_ >= 0) close(fd_);
+}
+
+std::optional<pid_t> InstanceLock::Holder(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return std::nullopt;
+  struct flock whole = WholeFile();
+  const bool asked = fcntl(fd, F_GETLK, &whole) == 0;
+  close(fd);
+  if (!asked || whole.l_type == F_UNLCK || whole.l_pid <= 0) return std::nullopt;
+  return whole.l_pid;
 }
 
 }  // namespace ambervale

@@ -1,7 +1,11 @@
 // One saver and one idle watcher per Wayland session: an idle daemon may start the program
-// again while it runs, and the watcher's own saver takes the saver's lock like any other.
+// again while it runs, and the watcher's own saver takes the saver's lock like any other. The
+// lock also names its holder, so that the settings window can find the running watcher.
 #pragma once
 
+#include <sys/types.h>
+
+#include <optional>
 #include <string>
 
 namespace ambervale {
@@ -24,6 +28,11 @@ class InstanceLock {
 
   State state() const { return state_; }
   const std::string& path() const { return path_; }
+
+  // Where the role's lock lies; empty without an absolute runtime folder.
+  static std::string PathOf(const char* runtime_dir, const char* wayland_display, Role role);
+  // The process that holds the lock at `path`, if one does.
+  static std::optional<pid_t> Holder(const std::string& path);
 
  private:
   int fd_ = -1;

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# The screensaver switch of ambervale-settings on a headless compositor, driven through the
+# window's accessibility tree: on starts an idle watcher that outlives the window; a second on
+# leaves one watcher; new minutes restart it with them; off stops it and removes the autostart
+# entry. A watcher whose program has been removed ends at its next idle stretch.
+# Usage: switch.sh sway|kwin|gnome-shell SAVER CLIENT SETTINGS
+compositor=$1 program=$2 client=$3 settings=$4
+set -euo pipefail
+source "$(dirname "$0")/../../wayland/e2e/lib.sh"
+cp "$settings" "$bin_dir/ambervale-settings"
+cp "$(dirname "$0")/atspi.js" "$bin_dir/"
+chmod 755 "$bin_dir"/*
+entry="$user_home/.config/autostart/ambervale-wayland-idle.desktop"
+# What the window, its driver and the watchers said, with the failure.
+fail() {
+  echo "FAIL: $*" >&2
+  ps -u "$sway_user" -o pid,args >&2
+  tail -n 8 "$e2e_dir"/settings.log "$e2e_dir"/atspi.log "$e2e_dir"/dbus.log >&2 2>/dev/null
+  exit 1
+}
+
+# A session bus that starts the accessibility bus and nothing else: the desktop portal, which
+# the window would ask where the desktop picture comes from, is no part of this test.
+mkdir -p "$e2e_dir/services"
+cp /usr/share/dbus-1/services/org.a11y.Bus.service "$e2e_dir/services/"
+sed "s|<standard_session_servicedirs */>|<servicedir>$e2e_dir/services</servicedir>|" /usr/share/dbus-1/session.conf \
+  >"$e2e_dir/bus.conf"
+chmod -R a+rX "$e2e_dir/services" "$e2e_dir/bus.conf"
+(as_user dbus-daemon --config-file="$e2e_dir/bus.conf" --nofork --address="unix:path=$runtime_dir/bus" >"$e2e_dir/dbus.log" 2>&1) &
+e2e_pids+=($!)
+wait_for 60 "the session bus" test -S "$runtime_dir/bus"
+case $compositor in
+  sway) start_sway 1 ;;
+  *) fail "no such compositor: $compositor" ;;
+esac
+
+# start_settings: the window, on the accessibility bus; sets settings_pid.
+start_settings() {
+  (as_user env GDK_BACKEND=wayland "$bin_dir/ambervale-settings" 2>>"$e2e_dir/settings.log") &
+  settings_pid=$!
+  e2e_pids+=($settings_pid)
+  wait_for 60 "the settings window's switch" said 'toggle button: Use Ambervale as my screensaver'
+}
+window() { as_user gjs "$bin_dir/atspi.js" "$@" 2>>"$e2e_dir/atspi.log"; }
+# said TEXT: the window shows TEXT (an accessible's name).
+said() { window names >"$e2e_dir/names.txt" && grep -qxF -- "$1" "$e2e_dir/names.txt"; }
+# watchers: the running idle watchers' command lines, one a line.
+watchers() { pgrep -u "$sway_user" -af "^$program --idle" | cut -d' ' -f2- || true; }
+# only_watcher SECONDS: one watcher runs, with --idle SECONDS.
+only_watcher() { [ "$(watchers)" = "$program --idle $1" ]; }
+no_watcher() { [ -z "$(watchers)" ]; }
+
+start_settings
+wait_for 60 "the switch off at first" said 'label: Off'
+window act 'Use Ambervale as my screensaver'
+wait_for 60 "the watcher started by the switch" only_watcher 300
+wait_for 60 "the switch's report" said 'label: On: starts after 5 minutes idle'
+grep -qx 'Exec=ambervale-wayland --idle 300' "$entry" || fail "autostart entry: $(cat "$entry")"
+
+# A second on, from a new window: still one watcher. It outlives the window.
+window act 'Use Ambervale as my screensaver'
+wait_for 60 "the switch off" said 'label: Off'
+window act 'Use Ambervale as my screensaver'
+wait_for 60 "the switch on again" said 'label: On: starts after 5 minutes idle'
+kill -TERM "$settings_pid"
+wait "$settings_pid" || true
+start_settings
+wait_for 60 "the switch on in a new window" said 'label: On: starts after 5 minutes idle'
+first=$(pgrep -u "$sway_user" -f "^$program --idle")
+window act 'Use Ambervale as my screensaver'  # off
+window act 'Use Ambervale as my screensaver'  # on
+wait_for 60 "the switch on again" said 'label: On: starts after 5 minutes idle'
+only_watcher 300 || fail "after a second on: $(watchers)"
+[ "$(pgrep -u "$sway_user" -f "^$program --idle")" != "$first" ] || fail "the watcher was not restarted"
+
+# New minutes restart it with them.
+window set 'Minutes idle before the saver' 2
+wait_for 60 "the watcher with the new minutes" only_watcher 120
+wait_for 60 "the switch's report" said 'label: On: starts after 2 minutes idle'
+grep -qx 'Exec=ambervale-wayland --idle 120' "$entry" || fail "autostart entry: $(cat "$entry")"
+
+# Off stops it and removes the entry.
+window act 'Use Ambervale as my screensaver'
+wait_for 60 "the watcher's end" no_watcher
+wait_for 60 "the switch's report" said 'label: Off'
+[ ! -e "$entry" ] || fail "the autostart entry is left"
+kill -TERM "$settings_pid"
+wait "$settings_pid" || true
+# The watchers it started write beside it, as they would into the session's log.
+grep -v '^$\|^ambervale-wayland: the saver after' "$e2e_dir/settings.log" && fail "the settings window wrote to stderr"
+
+# A watcher whose program has been removed (the package uninstalled) ends at its next idle
+# stretch instead of starting the saver.
+cp "$program" "$bin_dir/removed-ambervale-wayland"
+(as_user "$bin_dir/removed-ambervale-wayland" --idle 1 --fast 50 2>>"$e2e_dir/watcher.log") &
+removed_pid=$!
+e2e_pids+=($removed_pid)
+wait_for 60 "the watcher's start" grep -q 'the saver after 1 s idle' "$e2e_dir/watcher.log"
+rm "$bin_dir/removed-ambervale-wayland"
+expect_exit "$removed_pid" 0 "its program's removal"
+grep -q 'the program has been removed' "$e2e_dir/watcher.log" || fail "watcher: $(cat "$e2e_dir/watcher.log")"
+echo "settings switch $compositor ok"
