@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package from the build tree and checks what it holds: the program and its
 # settings file where XScreenSaver looks, the entry MATE lists, the settings window with its
-# menu entry, icon and AppStream file, the manual pages, the licence
-# and changelog, and run-time dependencies on the libraries it links. Then lintian must find
+# menu entry, icon and AppStream file, the manual pages, the licence, the notices of the linked
+# libjpeg-turbo and the changelog, and run-time dependencies on the libraries it links. Then lintian must find
 # no error and no warning.
 # Usage: package_test.sh BUILD_DIR SOURCE_DIR VERSION
 set -euo pipefail
@@ -32,7 +32,8 @@ for path in ./usr/libexec/xscreensaver/ambervale ./usr/share/xscreensaver/config
             ./usr/share/applications/screensavers/ambervale.desktop ./usr/share/man/man6/ambervale.6.gz \
             ./usr/bin/ambervale-wayland ./usr/share/man/man6/ambervale-wayland.6.gz \
             ./usr/share/applications/org.ambervale_screensaver.Wayland.desktop \
-            "${settings_window[@]}" ./usr/share/doc/ambervale/copyright ./usr/share/doc/ambervale/changelog.gz; do
+            "${settings_window[@]}" ./usr/share/doc/ambervale/copyright ./usr/share/doc/ambervale/changelog.gz \
+            ./usr/share/doc/ambervale/THIRD_PARTY_NOTICES.txt.gz; do
   grep -q " $path\$" <<<"$listing" || check "the package lacks $path"
 done
 
@@ -45,9 +46,15 @@ zcat "$work/root/usr/share/doc/ambervale/changelog.gz" >"$work/changelog"
 changelog_version=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
 [ "$changelog_version" = "$version" ] || check "the changelog's last entry is $changelog_version, the package $version"
 
+# Which names the Depends may hold is the release check's (packaging/check-dependencies.sh).
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libx11-6 libxext6 libxrandr2 libjpeg62-turbo libstdc++6 libwayland-client0 "${gtk[@]}"; do
+for library in libc6 libx11-6 libxext6 libxrandr2 libstdc++6 libwayland-client0 "${gtk[@]}"; do
   grep -q "$library" <<<"$depends" || check "Depends lacks $library: $depends"
+done
+# The libjpeg linked into the programs must not answer the system libjpeg's calls from GTK.
+for program in $(find "$work/root" -type f -perm -u+x); do
+  readelf --dyn-syms -W "$program" 2>/dev/null | awk '$7 != "UND" && $8 ~ /^jpeg_/' | grep -q . &&
+    check "$(basename "$program") exports libjpeg's symbols"
 done
 # KWin lends its screenshot interface to the program the entry's Exec names: the installed one.
 grep -qx 'Exec=/usr/bin/ambervale-wayland' "$work/root/usr/share/applications/org.ambervale_screensaver.Wayland.desktop" ||

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the builds and tests need on a Debian 12 machine, as root.
 # Idempotent: a second run only checks and returns within seconds.
-#   bootstrap.sh [--linux] [--fuzz] [--arm64] [--builds | --packages | --libjpeg]
+#   bootstrap.sh [--linux] [--fuzz] [--arm64] [--builds | --packages | --libjpeg[=NAME,...]]
 #     (no flag)  everything scripts/test.sh builds and runs: Linux, Windows (mingw-w64, Wine,
 #                NSIS) and the developer tools
 #     --linux    only the Linux program, its tests and its Debian package
@@ -10,20 +10,23 @@
 #   A part of that alone, so that compiling can begin while the rest goes in (scripts/test.sh):
 #     --builds   only the packages the native, Windows, sanitizer and fuzz builds need
 #     --packages only the packages, all of them
-#     --libjpeg  only the libjpeg builds of the Windows saver and the fuzz targets (they need
-#                the --builds packages)
+#     --libjpeg  only the static libjpeg builds: the Linux programs' (native; arm64 with --arm64),
+#                the Windows saver's (mingw) and the fuzz targets' (fuzz with --fuzz); they need
+#                the --builds packages, the arm64 one the --packages ones. --libjpeg=native,mingw
+#                builds only those named
 # AMBERVALE_BOOTSTRAPPED=1 (set by scripts/test.sh once its own bootstrap is done) makes every
 # later call return at once: the scripts a test run calls take the machine as ready.
 set -euo pipefail
 [ "${AMBERVALE_BOOTSTRAPPED:-}" = 1 ] && exit 0
-linux_only=false fuzz=false arm64=false part=all
+linux_only=false fuzz=false arm64=false part=all libjpeg_wanted="native arm64 mingw fuzz"
 for flag in "$@"; do
   case $flag in
     --linux) linux_only=true ;;
     --fuzz) fuzz=true ;;
     --arm64) arm64=true ;;
     --builds | --packages | --libjpeg) part=${flag#--} ;;
-    *) echo "usage: bootstrap.sh [--linux] [--fuzz] [--arm64] [--builds | --packages | --libjpeg]" >&2; exit 2 ;;
+    --libjpeg=*) part=libjpeg libjpeg_wanted=${flag#--libjpeg=} libjpeg_wanted=${libjpeg_wanted//,/ } ;;
+    *) echo "usage: bootstrap.sh [--linux] [--fuzz] [--arm64] [--builds | --packages | --libjpeg[=NAME,...]]" >&2; exit 2 ;;
   esac
 done
 
@@ -43,7 +46,7 @@ deps="${AMBERVALE_DEPS:-$root/.deps}"
 # bus and its GObject bindings, through which the settings window is driven. The format check.
 # The Debian 13 root that the package is installed and run in (scripts/debian13-root.sh).
 linux_build_packages=(
-  build-essential cmake ninja-build pkg-config dpkg-dev devscripts clang-format git
+  build-essential cmake ninja-build nasm pkg-config dpkg-dev devscripts clang-format git
   libgtest-dev libgmock-dev libjpeg62-turbo-dev libx11-dev libxext-dev libxrandr-dev
   libwayland-dev libwayland-bin wayland-protocols libsystemd-dev
   libgtk-3-dev desktop-file-utils appstream libglib2.0-dev libgdk-pixbuf-2.0-dev
@@ -60,7 +63,7 @@ linux_packages=(
 )
 # The Windows saver, its installer and its zip; its tests under Wine.
 windows_build_packages=(
-  googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools nasm
+  googletest g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   nsis p7zip-full zip
 )
 windows_packages=(wine64 wine fonts-liberation xserver-xorg-core xserver-xorg-video-dummy)
@@ -106,12 +109,11 @@ source_lists() {
     apt-get update -q -o DPkg::Lock::Timeout=900
   fi
 }
-needs_libjpeg=false
-{ ! $linux_only || $fuzz; } && needs_libjpeg=true
+wants_libjpeg() { [[ " $libjpeg_wanted " == *" $1 "* ]]; }
 
 case $part in
   builds)
-    $needs_libjpeg && source_lists
+    source_lists
     install_missing "${build_packages[@]}"
     echo "bootstrap: ready to build"
     exit 0
@@ -144,14 +146,17 @@ libjpeg_source() {
   find "$work" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n1
 }
 
-# libjpeg-turbo for the Windows build, built with the mingw toolchain into a prefix of the
-# project's own. It is linked into the saver, so it names no folder of the machine it was built
-# on: the C compiler maps them away, and nasm, which records each source as it is named, is
-# given the sources relative to the build folder. The stamp marks a library built so.
-jpeg_prefix="$deps/mingw-libjpeg"
-jpeg_stamp="$jpeg_prefix/built-without-folders"
-if ! $linux_only && [ ! -f "$jpeg_stamp" ]; then
-  work="$deps/src"
+# libjpeg-turbo built static into a prefix of the project's own ($deps/NAME), for the Windows
+# saver and for the Linux programs of each processor: linked into the programs, it makes the
+# Linux packages depend on no libjpeg package, whose name differs between Debian and Ubuntu.
+# It names no folder of the machine it was built on: the C compiler maps them away, and nasm,
+# which records each source as it is named, is given the sources relative to the build folder.
+# The stamp marks a library built so.
+#   static_libjpeg NAME [CMAKE_OPTION...]
+static_libjpeg() {
+  local name=$1 prefix="$deps/$1" work="$deps/src-$1" srcdir
+  shift
+  [ -f "$prefix/built-without-folders" ] && return 0
   srcdir=$(libjpeg_source "$work")
   cat >"$work/nasm" <<'NASM'
 #!/usr/bin/env bash
@@ -160,25 +165,35 @@ args[-1]=$(realpath --relative-to=. "${args[-1]}")
 exec nasm "${args[@]}"
 NASM
   chmod +x "$work/nasm"
-  rm -rf "$jpeg_prefix"
-  cmake -S "$srcdir" -B "$work/build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_ASM_NASM_COMPILER="$work/nasm" \
+  rm -rf "$prefix"
+  cmake -S "$srcdir" -B "$work/build" -G Ninja --no-warn-unused-cli "$@" -DCMAKE_ASM_NASM_COMPILER="$work/nasm" \
     -DCMAKE_C_FLAGS="-ffile-prefix-map=$work/=" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR="$prefix/lib" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF -DWITH_SIMD=ON \
     -DREQUIRE_SIMD=OFF -Wno-dev >/dev/null
   cmake --build "$work/build" >/dev/null
   cmake --install "$work/build" >/dev/null
   rm -rf "$work"
-  touch "$jpeg_stamp"
-  echo "bootstrap: built libjpeg-turbo for mingw into $jpeg_prefix"
+  touch "$prefix/built-without-folders"
+  echo "bootstrap: built libjpeg-turbo into $prefix"
+}
+# The Linux programs are position-independent executables: so is the library linked into them.
+if wants_libjpeg native; then
+  static_libjpeg "linux-$(uname -m)-libjpeg" -DCMAKE_POSITION_INDEPENDENT_CODE=ON
+fi
+if wants_libjpeg arm64 && $arm64; then
+  static_libjpeg linux-aarch64-libjpeg -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu.cmake"
+fi
+if wants_libjpeg mingw && ! $linux_only; then
+  static_libjpeg mingw-libjpeg -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
 fi
 
 # libjpeg-turbo for the fuzz targets: clang with the fuzzer's coverage, AddressSanitizer and
 # UndefinedBehaviorSanitizer, plain C (no SIMD, which the sanitizers cannot see into). Only the
 # static library and its headers are needed.
 fuzz_jpeg_prefix="$deps/fuzz-libjpeg"
-if $fuzz && [ ! -f "$fuzz_jpeg_prefix/lib/libjpeg.a" ]; then
+if wants_libjpeg fuzz && $fuzz && [ ! -f "$fuzz_jpeg_prefix/lib/libjpeg.a" ]; then
   work="$deps/src-fuzz"
   srcdir=$(libjpeg_source "$work")
   flags="-O1 -g -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"

@@ -64,7 +64,8 @@ make_kept_root() {
   [ -f "$kept/.ambervale-ready" ] && return
   echo "debian13-root: making the Debian 13 root in $kept (a few minutes, once)" >&2
   rm -rf --one-file-system "$kept"
-  debootstrap --variant=minbase --include=ca-certificates trixie "$kept" "$mirror" >&2
+  # Its mounts (/proc, /sys in the root) go away with it, even when it is interrupted.
+  unshare --mount --propagation private debootstrap --variant=minbase --include=ca-certificates trixie "$kept" "$mirror" >&2
   # The host's name server, and apt that keeps what it downloads (for --keep-downloads).
   cp /etc/resolv.conf "$kept/etc/resolv.conf"
   echo 'Binary::apt::APT::Keep-Downloaded-Packages "true";' >"$kept/etc/apt/apt.conf.d/10keep-downloads"

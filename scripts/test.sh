@@ -3,7 +3,8 @@
 # and the Markdown links, builds the native, Windows, sanitizer, arm64 and fuzz configurations
 # once each, runs every suite on them, makes a release of those very trees signed with a
 # throwaway certificate and OpenPGP key and checks it (scripts/check-release.sh --test-trees),
-# fuzzes each fuzz target for 20 s (AMBERVALE_FUZZ_SECONDS) and runs a 3-minute soak.
+# fuzzes each fuzz target for 20 s (AMBERVALE_FUZZ_SECONDS), runs a 3-minute soak, and installs
+# the Debian package into a fresh Debian 13 root and runs its programs there.
 #   test.sh           all of it
 #   test.sh --quick   the short loop: the native build, its unit and Linux end-to-end tests, the
 #                     format and link checks
@@ -89,6 +90,12 @@ suite() {  # suite DIR [ctest options...]
 }
 # Each Linux end-to-end case has its own display server, folders and user: two run at a time.
 native_suite() { suite build/native -j 2 "$@"; }
+# The amd64 package installed with apt into a fresh Debian 13 root, its programs run there (the
+# root is made once, in /var/cache/ambervale: scripts/debian13-root.sh).
+debian13_install() {
+  cmake --build build/native --target deb >/dev/null &&
+    bash packaging/debian13_test.sh build/native/ambervale_*_amd64.deb
+}
 # The Windows suite in two halves side by side, each with a Wine environment of its own (its
 # Xvfb display and prefix, AMBERVALE_WINE_ENV_DIR): within a half the cases run one at a time,
 # as in one environment they must. The tests alternate between the halves, so that the screen
@@ -151,14 +158,16 @@ stage bootstrap bootstrap_part --packages &
 # The compiling lane, niced: it takes what the end-to-end cases leave. The libjpeg builds of the
 # Windows saver and the fuzz targets come first (scripts/bootstrap.sh: they need only the
 # compilers), beside the native build; the fuzzing goes in the suites' lane once they are done.
+# The arm64 programs' libjpeg needs the cross compiler: it is built in the arm64 stage.
+arm64_build() { bootstrap_part --libjpeg=arm64 && bash scripts/cross-arm64.sh --no-package; }
 compiling_lane() {
   renice -n 10 $BASHPID >/dev/null
-  stage libjpeg bootstrap_part --libjpeg
+  stage libjpeg bootstrap_part --libjpeg=mingw,fuzz
   after libjpeg -- build-windows build build/windows -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
   stage build-sanitize build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DAMBERVALE_SANITIZE=ON
   # The arm64 build, its tests under qemu-aarch64; its package is the release check's.
-  after bootstrap -- arm64 bash scripts/cross-arm64.sh --no-package
+  after bootstrap -- arm64 arm64_build
 }
 # The end-to-end lane: the suites one after another, then the release made from their trees.
 # The soak runs beside them: three minutes of the Windows saver and the Linux hack, each on a
@@ -168,6 +177,7 @@ suites_lane() {
   after bootstrap -- tests-native native_suite
   after build-windows -- tests-windows windows_suite
   after build-sanitize -- tests-sanitize suite build/sanitize
+  after build-native bootstrap -- debian13 debian13_install
   # The fuzz targets replay their corpora and each fuzzes for a short while: niced as the
   # compiling is, beside the arm64 stage, whose emulated tests leave a core free now and then.
   after libjpeg -- fuzz nice -n 10 bash scripts/fuzz.sh "${AMBERVALE_FUZZ_SECONDS:-20}" &
@@ -176,9 +186,11 @@ suites_lane() {
   wait
 }
 
-# The native build first, in the foreground: the compiling lane takes what it leaves.
+# The native build first, in the foreground: the compiling lane takes what it leaves. Its
+# libjpeg, linked into the Linux programs, just before it.
+native_build() { bootstrap_part --libjpeg=native && build build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
 compiling_lane &
-stage build-native build build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo
+stage build-native native_build
 suites_lane
 wait
 finish
