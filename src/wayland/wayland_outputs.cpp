@@ -71,6 +71,25 @@ void OutputView::MapSurface(const WaylandGlobals& globals) {
               : MakeFullscreenToplevel(globals.wm_base, surface, description.output, std::move(shell_events));
 }
 
+std::vector<ScreenArea> DescribedAreas(const std::vector<std::unique_ptr<OutputView>>& outputs) {
+  std::vector<ScreenArea> described;
+  for (const auto& o : outputs)
+    if (o->description.complete) described.push_back(o->description.Area());
+  return described;
+}
+
+bool OutputView::Configure(int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) {
+    width = description.Area().width;
+    height = description.Area().height;
+  }
+  const int32_t w = std::clamp(width, 1, 32767), h = std::clamp(height, 1, 32767);
+  if (w == logical_width && h == logical_height && pane) return false;
+  logical_width = w;
+  logical_height = h;
+  return true;
+}
+
 std::vector<uint32_t> OutputView::ScaledPicture() {
   const DesktopPicture p = std::exchange(picture, {});
   if (p.pixels.empty()) return {};

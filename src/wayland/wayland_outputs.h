@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "engine/pacer.h"
 #include "linux/buffered_run.h"
@@ -41,6 +42,9 @@ struct OutputView {
 
   // The surface over the output, with its role; the first configure follows.
   void MapSurface(const WaylandGlobals& globals);
+  // The size the compositor asks for in logical pixels (0 x 0: the output's own); true when
+  // the surface needs buffers of a new size.
+  bool Configure(int32_t width, int32_t height);
   // The buffer size the output shows, in real pixels.
   int32_t BufferWidth() const { return logical_width * description.scale; }
   int32_t BufferHeight() const { return logical_height * description.scale; }
@@ -75,5 +79,8 @@ struct OutputView {
   std::optional<MonotonicTime> frame_asked;  // while a frame is pending: when it was asked for
   TickStats stats;                           // for --fps
 };
+
+// Where the outputs that described themselves lie, in logical pixels.
+std::vector<ScreenArea> DescribedAreas(const std::vector<std::unique_ptr<OutputView>>& outputs);
 
 }  // namespace ambervale

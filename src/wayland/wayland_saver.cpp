@@ -42,8 +42,13 @@ class WaylandSaver final : private OutputEvents, private SeatReports {
 
  private:
   void OnOutputDone(OutputView& output) override;
-  void OnConfigure(OutputView& output, int32_t width, int32_t height) override;
-  void OnFrameDone(OutputView&) override { Advance(MonotonicNow()); }
+  void OnConfigure(OutputView& output, int32_t width, int32_t height) override {
+    if (output.Configure(width, height)) FollowOutputs();
+  }
+  void OnFrameDone(OutputView&) override {
+    SayPaused(false);
+    Advance(MonotonicNow());
+  }
 
   void KeyboardArrived() override;
   void KeyboardEntered(wl_surface* surface) override;
@@ -64,6 +69,8 @@ class WaylandSaver final : private OutputEvents, private SeatReports {
   void Advance(MonotonicTime now);
   void PresentAll(MonotonicTime now);
   std::optional<MonotonicTime> NextAdvance() const;
+  // Under --fps: the run paused with nothing of it shown, or going on, with its ticks so far.
+  void SayPaused(bool paused);
   template <typename Input>
   void Report(const Input& input);
   void TakeCloseRequest() { ending_ |= run_->Run().TakeCloseRequest(); }
@@ -81,6 +88,7 @@ class WaylandSaver final : private OutputEvents, private SeatReports {
   MonotonicTime last_advance_{};
   bool keyboard_ = false, focused_ = false;  // reported to each new run
   bool presented_ = false;
+  bool paused_ = false;
   bool ending_ = false;
 };
 
@@ -113,12 +121,7 @@ OutputView* WaylandSaver::OutputOf(const wl_surface* surface) const {
 void WaylandSaver::OnOutputDone(OutputView& output) {
   if (!std::exchange(output.description.complete, true)) {
     if (!pictures_) return output.MapSurface(globals_);
-    const auto areas = [this] {
-      std::vector<ScreenArea> complete;
-      for (const auto& o : outputs_)
-        if (o->description.complete) complete.push_back(o->description.Area());
-      return complete;
-    };
+    const auto areas = [this] { return DescribedAreas(outputs_); };
     return pictures_->Take(output.description.output, output.description.global_name, output.description.Area(), areas,
                            [this, &output](DesktopPicture picture) {
                              output.picture = std::move(picture);
@@ -126,23 +129,8 @@ void WaylandSaver::OnOutputDone(OutputView& output) {
                            });
   }
   // A new scale on a mapped surface: buffers at the new real pixels.
-  if (run_ && output.pane &&
-      (output.BufferWidth() != run_->Buffer(*output.pane).Width() ||
-       output.BufferHeight() != run_->Buffer(*output.pane).Height()))
-    FollowOutputs();
-}
-
-void WaylandSaver::OnConfigure(OutputView& output, int32_t width, int32_t height) {
-  // No size asked for: the output's own, in logical pixels.
-  if (width <= 0 || height <= 0) {
-    width = output.description.Area().width;
-    height = output.description.Area().height;
-  }
-  const int32_t w = std::clamp(width, 1, 32767), h = std::clamp(height, 1, 32767);
-  if (w == output.logical_width && h == output.logical_height && output.pane) return;
-  output.logical_width = w;
-  output.logical_height = h;
-  FollowOutputs();
+  const BackBuffer* pane = run_ && output.pane ? &run_->Buffer(*output.pane) : nullptr;
+  if (pane && (output.BufferWidth() != pane->Width() || output.BufferHeight() != pane->Height())) FollowOutputs();
 }
 
 void WaylandSaver::FollowOutputs() {
@@ -224,6 +212,14 @@ std::optional<MonotonicTime> WaylandSaver::NextAdvance() const {
   return ambervale::NextAdvance(next_wake_, last_advance_, pending);
 }
 
+void WaylandSaver::SayPaused(bool paused) {
+  if (std::exchange(paused_, paused) == paused || !options_.settings.show_fps) return;
+  const auto shown = std::find_if(outputs_.begin(), outputs_.end(), [](const auto& o) { return o->pane.has_value(); });
+  std::fprintf(stderr, "ambervale-wayland: %s after %ld ticks\n",
+               paused ? "nothing of it shows: paused" : "shown again: going on",
+               shown == outputs_.end() ? 0L : (*shown)->stats.Ticks());
+}
+
 void WaylandSaver::KeyboardArrived() {
   keyboard_ = true;
   if (run_) run_->Run().KeyboardArrived(MonotonicNow());
@@ -270,6 +266,7 @@ int WaylandSaver::Run(const sigset_t& wait_mask) {
   while (!ending_ && !StopRequested()) {
     RethrowCaughtFailure();  // from a listener of the last dispatch
     if (const auto due = NextAdvance(); due && *due <= MonotonicNow()) Advance(MonotonicNow());
+    if (!NextAdvance() && next_wake_) SayPaused(true);
     if (!WaitForWayland(
             display_, {}, [this] { return NextAdvance(); }, wait_mask)) {
       // The compositor went away: nothing is left to draw on.
