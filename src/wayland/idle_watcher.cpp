@@ -168,14 +168,16 @@ int RunIdleWatcher(wl_display* display, int32_t seconds, const std::vector<std::
         std::fprintf(stderr, "ambervale-wayland: the connection to the compositor or the session bus broke\n");
         break;
       }
-      saver.Reap();
+      const bool saver_ended = saver.Running() && saver.Reap();
+      const bool idle = source->TakeIdle();
       // An idle stretch while the saver shows (a slow pointer left it going) starts nothing.
-      if (!source->TakeIdle() || saver.Running()) continue;
+      if (saver.Running() || (!idle && !saver_ended)) continue;
+      // Looked at as each idle time begins and ends, with no saver showing.
       if (ProgramRemoved()) {
         std::fprintf(stderr, "ambervale-wayland: the program has been removed; the idle watcher ends\n");
         break;
       }
-      saver.Start(saver_arguments);
+      if (idle) saver.Start(saver_arguments);
     }
   }
   source.reset();

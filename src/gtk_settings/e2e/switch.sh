@@ -6,6 +6,12 @@
 # Usage: switch.sh sway|kwin|gnome-shell SAVER CLIENT SETTINGS
 compositor=$1 program=$2 client=$3 settings=$4
 set -euo pipefail
+# GNOME Shell runs in a private mount namespace with a tmpfs over /run/systemd (no systemd runs
+# here, yet its folder says logind does) and a system bus of its own: that needs root.
+if [ "$compositor" = gnome-shell ] && [ -z "${AMBERVALE_PRIVATE_MOUNTS:-}" ]; then
+  [ "$(id -u)" -eq 0 ] || { echo "switch.sh gnome-shell needs root for its mount namespace" >&2; exit 1; }
+  AMBERVALE_PRIVATE_MOUNTS=1 exec unshare --mount --propagation private bash "$0" "$@"
+fi
 source "$(dirname "$0")/../../wayland/e2e/lib.sh"
 cp "$settings" "$bin_dir/ambervale-settings"
 cp "$(dirname "$0")/atspi.js" "$bin_dir/"
@@ -31,6 +37,27 @@ e2e_pids+=($!)
 wait_for 60 "the session bus" test -S "$runtime_dir/bus"
 case $compositor in
   sway) start_sway 1 ;;
+  kwin)
+    # A copy without the file capabilities that an unprivileged user may not take.
+    cp /usr/bin/kwin_wayland "$bin_dir/kwin_wayland" && chmod 755 "$bin_dir/kwin_wayland"
+    (as_user env XDG_CURRENT_DESKTOP=KDE "$bin_dir/kwin_wayland" --virtual --width 1280 --height 720 \
+      --socket wayland-1 --no-lockscreen >"$e2e_dir/kwin.log" 2>&1) &
+    e2e_pids+=($!)
+    wait_for 120 "KWin's socket" test -S "$runtime_dir/wayland-1"
+    ;;
+  gnome-shell)
+    mount -t tmpfs tmpfs /run/systemd
+    mount -t tmpfs tmpfs /run/dbus
+    (dbus-daemon --system --nofork >"$e2e_dir/system-bus.log" 2>&1) &
+    e2e_pids+=($!)
+    wait_for 60 "the system bus" test -S /run/dbus/system_bus_socket
+    (as_user env XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland gnome-shell --headless --virtual-monitor 1280x720 \
+      --wayland --no-x11 --wayland-display=wayland-1 >"$e2e_dir/shell.log" 2>&1) &
+    e2e_pids+=($!)
+    wait_for 120 "GNOME Shell on the session bus" \
+      as_user gdbus introspect --session --dest org.gnome.Shell --object-path /org/gnome/Shell
+    wait_for 60 "GNOME Shell's socket" test -S "$runtime_dir/wayland-1"
+    ;;
   *) fail "no such compositor: $compositor" ;;
 esac
 
@@ -90,13 +117,19 @@ wait "$settings_pid" || true
 grep -v '^$\|^ambervale-wayland: the saver after' "$e2e_dir/settings.log" && fail "the settings window wrote to stderr"
 
 # A watcher whose program has been removed (the package uninstalled) ends at its next idle
-# stretch instead of starting the saver.
-cp "$program" "$bin_dir/removed-ambervale-wayland"
-(as_user "$bin_dir/removed-ambervale-wayland" --idle 1 --fast 50 2>>"$e2e_dir/watcher.log") &
+# time, or as the saver it started before shows no more, instead of starting the saver again.
+removed="$bin_dir/removed-ambervale-wayland"
+cp "$program" "$removed"
+(as_user "$removed" --idle 1 --fast 50 2>>"$e2e_dir/watcher.log") &
 removed_pid=$!
 e2e_pids+=($removed_pid)
 wait_for 60 "the watcher's start" grep -q 'the saver after 1 s idle' "$e2e_dir/watcher.log"
-rm "$bin_dir/removed-ambervale-wayland"
+rm "$removed"
+removed_watcher_ended() {
+  pkill -TERM -u "$sway_user" -fx "$removed --fast 50" || true
+  ! kill -0 "$removed_pid" 2>/dev/null
+}
+wait_for 60 "the watcher's end after its program's removal" removed_watcher_ended
 expect_exit "$removed_pid" 0 "its program's removal"
 grep -q 'the program has been removed' "$e2e_dir/watcher.log" || fail "watcher: $(cat "$e2e_dir/watcher.log")"
 echo "settings switch $compositor ok"

@@ -10,7 +10,7 @@ add_test(NAME settings_e2e_wayland
           "$<TARGET_FILE:wayland_e2e_client>" "$<TARGET_FILE:ambervale-settings>")
 set_tests_properties(settings_e2e_wayland PROPERTIES TIMEOUT 600 LABELS settings_e2e)
 # The screensaver switch, driven through the window's accessibility tree.
-foreach(compositor sway)
+foreach(compositor sway kwin gnome-shell)
   add_test(NAME settings_e2e_switch_${compositor}
     COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/switch.sh" ${compositor} "$<TARGET_FILE:ambervale-wayland>"
             "$<TARGET_FILE:wayland_e2e_client>" "$<TARGET_FILE:ambervale-settings>")
