@@ -39,6 +39,20 @@ void BackBuffer::FillBackground(uint32_t rgb) {
   whole_restore_ = true;
 }
 
+void BackBuffer::CopyBackgroundFrom(const BackBuffer& other) {
+  const Rect mine{origin_.x, origin_.y, origin_.x + width_, origin_.y + height_};
+  const Rect theirs{other.origin_.x, other.origin_.y, other.origin_.x + other.width_, other.origin_.y + other.height_};
+  const Rect both = Intersection(mine, theirs);
+  if (both.Width() <= 0 || both.Height() <= 0) return;
+  whole_restore_ = true;
+  for (int32_t y = both.top; y < both.bottom; ++y) {
+    const auto from =
+        other.background_.begin() + (static_cast<size_t>(y - theirs.top) * other.width_ + (both.left - theirs.left));
+    std::copy(from, from + both.Width(),
+              background_.begin() + (static_cast<size_t>(y - mine.top) * width_ + (both.left - mine.left)));
+  }
+}
+
 std::optional<Rect> BackBuffer::ToBuffer(const std::optional<Rect>& area) const {
   if (!area) return std::nullopt;
   return Rect{area->left - origin_.x, area->top - origin_.y, area->right - origin_.x, area->bottom - origin_.y};

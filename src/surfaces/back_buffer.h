@@ -50,6 +50,9 @@ class BackBuffer : public DrawTarget {
   // ignored when the size differs. Use Background() to fill it in place.
   void SetBackground(std::vector<uint32_t> pixels);
   void FillBackground(uint32_t rgb);
+  // Where this buffer and `other` cover the same drawing coordinates, this background takes
+  // `other`'s: a buffer over a new screen keeps what an old one knew of the desktop.
+  void CopyBackgroundFrom(const BackBuffer& other);
   std::vector<uint32_t>& Background() {
     whole_restore_ = true;  // whoever writes it may change any of it
     return background_;

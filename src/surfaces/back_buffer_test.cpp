@@ -147,5 +147,19 @@ TEST(BackBufferTest, ClipAndAreaRestoreTakeScreenCoordinates) {
   EXPECT_EQ(buffer.TakeDirty(), (Rect{0, 0, 10, 20}));
 }
 
+// A monitor left of the primary went: the buffer over what remains keeps the old picture
+// where both lie, and its own elsewhere.
+TEST(BackBufferTest, CopiedBackgroundLandsAtTheSameScreenCoordinates) {
+  BackBuffer old_screen(4, 2);
+  old_screen.SetOrigin(Point{-2, 0});
+  old_screen.SetBackground({1, 2, 3, 4, 5, 6, 7, 8});
+  BackBuffer new_screen(3, 3);
+  new_screen.FillBackground(9);
+  new_screen.Restore();
+  new_screen.CopyBackgroundFrom(old_screen);
+  EXPECT_TRUE(new_screen.Restore());
+  EXPECT_EQ(new_screen.Background(), (std::vector<uint32_t>{3, 4, 9, 7, 8, 9, 9, 9, 9}));
+}
+
 }  // namespace
 }  // namespace ambervale

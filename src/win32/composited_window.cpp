@@ -9,18 +9,12 @@
 #include "win32/gdi_handles.h"
 #include "win32/window.h"
 #include "win32/system_library.h"
+#include "win32/test_log.h"
 
 namespace ambervale {
 namespace {
 
 constexpr char kPreviewChildClass[] = "AmbervalePreview";
-
-// The value of an environment variable, or "" when it is not set (or absurdly long).
-std::string EnvironmentValue(const char* name) {
-  char value[64] = {};
-  const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-  return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
-}
 
 bool DesktopCompositionEnabled() {
   // dwmapi exists from Vista on; loaded only for this question.
@@ -169,41 +163,39 @@ void CompositedDrawing::AttachFullScreen(HWND saver_window) {
 
 namespace {
 
-// Runs `capture` while the window is out of the way of a screen capture: left out of captures
-// where the system can (Windows 10 2004 and later), else hidden, with the desktop beneath it
-// repainted (and composed) before the capture.
-void CaptureBeneath(HWND window, const std::function<void()>& capture) {
+// Runs `capture` with the window left out of screen captures, where the system can (Windows 10
+// 2004 and later); false, without running it, elsewhere.
+bool CaptureWithout(HWND window, const std::function<void()>& capture) {
   using SetAffinity = BOOL(WINAPI*)(HWND, DWORD);
-  using Flush = HRESULT(WINAPI*)();
   constexpr DWORD kExcludeFromCapture = 0x11;  // WDA_EXCLUDEFROMCAPTURE
-  static const auto set_affinity = reinterpret_cast<SetAffinity>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetWindowDisplayAffinity")));
-  if (set_affinity && set_affinity(window, kExcludeFromCapture)) {
-    capture();
-    set_affinity(window, 0);
-    return;
-  }
-  const bool active = GetForegroundWindow() == window;  // behind the settings dialog it is not
-  ShowWindow(window, SW_HIDE);
-  // Sent, not posted: every window beneath has painted when this returns.
-  RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  HMODULE dwm = GetModuleHandleA("dwmapi.dll");
-  if (auto flush = dwm ? reinterpret_cast<Flush>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmFlush"))) : nullptr)
-    flush();
+  static const auto set_affinity =
+      ExportedFunction<SetAffinity>(GetModuleHandleA("user32.dll"), "SetWindowDisplayAffinity");
+  if (!set_affinity || !set_affinity(window, kExcludeFromCapture)) return false;
   capture();
-  ShowWindow(window, active ? SW_SHOW : SW_SHOWNA);
-  if (active) SetForegroundWindow(window);
+  set_affinity(window, 0);
+  return true;
 }
 
 }  // namespace
 
+// Without the system's help the window is never read back: what it covered keeps the
+// picture it shows, and only the rest of the new screen is captured, before the window moves
+// there. (Hiding the window for a capture raced the windows beneath, which repaint when their
+// own programs get to it: on a busy machine the capture kept the window's last leaves, and
+// every restore brought them back.)
 void CompositedDrawing::FollowDisplayChange(HWND saver_window) {
   if (!full_screen_) return;
   const Rect screen = VirtualScreenRect();
+  auto view = std::make_unique<CompositedView>(saver_window, screen);
+  BackBuffer& picture = view->Buffer();
+  if (!CaptureWithout(saver_window, [&] { TakeDesktopPicture(picture, capture_blank_); })) {
+    TakeDesktopPicture(picture, capture_blank_);
+    picture.CopyBackgroundFrom(full_screen_->Buffer());
+  }
+  picture.Restore();
+  full_screen_ = std::move(view);
   SetWindowPos(saver_window, HWND_TOPMOST, screen.left, screen.top, screen.Width(), screen.Height(),
                SWP_NOACTIVATE | SWP_NOREDRAW);
-  CaptureBeneath(saver_window, [&] { AttachFullScreen(saver_window); });
-  full_screen_->Buffer().Restore();
   full_screen_->Present();
 }
 

@@ -83,7 +83,9 @@ class CompositedDrawing {
   // shows, into a back buffer over the whole virtual screen.
   void AttachFullScreen(HWND saver_window);
   // After a display change in a full-screen run: the saver window over the new virtual screen,
-  // showing a new picture of the desktop, taken with the window out of the picture.
+  // showing a picture of the desktop without leaves. Where the system can leave the window
+  // out of a capture, a new one; elsewhere the picture the window showed where it lay, and a
+  // new capture of the rest.
   void FollowDisplayChange(HWND saver_window);
   // The start-up's GetDC(preview window): a child window of ours over the host's client area,
   // the size of the host's window rectangle. False when the child cannot be made.

@@ -25,6 +25,7 @@
 #include "win32/monitors.h"
 #include "win32/screen_dc.h"
 #include "win32/screen_patch_target.h"
+#include "win32/test_log.h"
 #include "win32/wake_timer.h"
 #include "win32/window.h"
 
@@ -175,8 +176,12 @@ class SaverWindow final : public LiveSaver, private Window, private SaverHost, p
     return std::make_unique<GdiplusBitmap>(width, height);
   }
   void ShowDesktop(const Rect& area) override {
-    if (composited_) return composited_->Restore(area);
-    RepaintDesktopArea(area);
+    if (composited_) {
+      composited_->Restore(area);
+    } else {
+      RepaintDesktopArea(area);
+    }
+    test_log_.Restored(area);
   }
   // Where the mouse is, for the run's mouse rule: the window lets the mouse through, so the
   // saver reads the cursor at every wake rather than hearing of its moves.
@@ -211,6 +216,7 @@ class SaverWindow final : public LiveSaver, private Window, private SaverHost, p
   FrameGate frames_;      // the composited path's presents; what was drawn waits there
   bool closing_ = false;  // the dialog asked for the close: no more ticks
   PaceTrace trace_;
+  TestLog test_log_;
   std::unique_ptr<WindowDc> target_dc_;
   std::unique_ptr<CompositedDrawing> composited_;  // null on the screen's device context
   DrawingFailureGuard drawing_{[](const std::string& message) { Application::Instance().ShowException(message); },
@@ -350,6 +356,7 @@ void SaverWindow::FollowDisplayChange() {
   }
   drawing_.Run([&] { run_.FollowScreens(); });
   PresentNow();
+  test_log_.ScreensFollowed(Screens().size());
   if (composited_) frames_.SetRefresh(HighestRefreshRate(WindowArea(preview_host_ ? preview_host_ : Handle())));
   display_watch_.Remember();
 }

@@ -3,6 +3,7 @@
 // desktop-colour pictures of a blank capture, and the preview's child window.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -111,6 +112,7 @@ E2E_CASE(composited_window_shows_the_desktop_restores_it_and_leaves_it_live) {
   const RECT right_of_pattern{400, 0, 1024, 768};
   const Snapshot baseline_right = TakeSnapshot(right_of_pattern);
 
+  const SaverFacts facts(ctx);
   SaverProcess saver;
   HWND window = nullptr;
   if (!StartComposited(ctx, saver, "/s", window)) return;
@@ -119,21 +121,24 @@ E2E_CASE(composited_window_shows_the_desktop_restores_it_and_leaves_it_live) {
   E2E_CHECK(EqualRect(&rect, &kScreen), "the saver window does not cover the screen");
   E2E_CHECK((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_LAYERED) == 0, "the saver window is see-through");
 
-  // Leaves cover a good part of the picture; when the cycle ends the picture is back, equal
-  // to the desktop pixel for pixel but for the first cells of the next cycle.
-  bool covered = false;
-  bool restored = false;
+  // Leaves cover a good part of the picture (a cycle covers about a third), and once a cycle
+  // has ended (the saver's fact) every pixel shows the desktop's, exactly, at some moment: the
+  // picture that a restore brings back is the desktop.
+  int most_changed = 0;
+  std::vector<bool> shows_desktop(baseline.pixels.size(), false);
   WaitFor(
       [&] {
-        const int changed = CountChanged(baseline, TakeSnapshot(kScreen), 0);
-        // A cycle covers about a third; the next one adds about a twentieth a second.
-        if (changed > kScreenPixels / 4) covered = true;
-        if (covered && changed < kScreenPixels / 12) restored = true;
-        return restored;
+        const Snapshot now = TakeSnapshot(kScreen);
+        most_changed = std::max(most_changed, CountChanged(baseline, now, 0));
+        if (facts.Count(RestoreFact(kScreen)) == 0) return false;
+        MarkUnchanged(baseline, now, shows_desktop, 0);
+        return most_changed > kScreenPixels / 4 && AllSet(shows_desktop);
       },
       60000, 1);
-  E2E_CHECK(covered, "the leaves never covered a quarter of the screen");
-  E2E_CHECK(restored, "the end of the cycle did not bring the desktop's picture back");
+  E2E_CHECK(most_changed > kScreenPixels / 4, "the leaves never covered a quarter of the screen");
+  E2E_CHECK(facts.Count(RestoreFact(kScreen)) > 0, "no cycle ended");
+  E2E_CHECK(AllSet(shows_desktop), std::to_string(std::count(shows_desktop.begin(), shows_desktop.end(), false)) +
+                                       " pixels never showed the desktop's picture after a cycle ended");
 
   // The desktop lives on beneath the saver's window, and shows as it is now once it goes.
   g_stripes[0] = RGB(250, 90, 0);

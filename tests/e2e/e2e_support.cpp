@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 namespace e2e {
 namespace {
@@ -119,6 +121,45 @@ HWND SaverProcess::WaitWindow(const char* window_class, DWORD timeout_ms) {
   return found;
 }
 
+SaverFacts::SaverFacts(const Context& ctx) : path_(ctx.work_dir + "saver-facts.txt") {
+  DeleteFileA(path_.c_str());
+  SetEnvironmentVariableA("AMBERVALE_TEST_LOG", path_.c_str());
+}
+
+std::vector<std::string> SaverFacts::Lines() const {
+  std::ifstream file(path_, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  // Whole lines only: the saver may be writing the last one.
+  std::vector<std::string> lines;
+  for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+int SaverFacts::Count(const std::string& line, size_t first) const {
+  const std::vector<std::string> lines = Lines();
+  if (first >= lines.size()) return 0;
+  return static_cast<int>(std::count(lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end(), line));
+}
+
+int SaverFacts::WaitLine(const std::string& line, DWORD timeout_ms) const {
+  int index = -1;
+  WaitFor(
+      [&] {
+        const std::vector<std::string> lines = Lines();
+        const auto found = std::find(lines.begin(), lines.end(), line);
+        if (found != lines.end()) index = static_cast<int>(found - lines.begin());
+        return index >= 0;
+      },
+      timeout_ms);
+  return index;
+}
+
+std::string RestoreFact(const RECT& area) {
+  return "restore " + std::to_string(area.left) + " " + std::to_string(area.top) + " " + std::to_string(area.right) +
+         " " + std::to_string(area.bottom);
+}
+
 Snapshot TakeSnapshot(const RECT& rect) {
   Snapshot shot;
   shot.rect = rect;
@@ -165,6 +206,14 @@ int CountChanged(const Snapshot& before, const Snapshot& now, int tolerance) {
     if (Distance(before.pixels[i], now.pixels[i]) > tolerance) ++count;
   return count;
 }
+
+void MarkUnchanged(const Snapshot& before, const Snapshot& now, std::vector<bool>& seen, int tolerance) {
+  const size_t n = std::min({before.pixels.size(), now.pixels.size(), seen.size()});
+  for (size_t i = 0; i < n; ++i)
+    if (Distance(before.pixels[i], now.pixels[i]) <= tolerance) seen[i] = true;
+}
+
+bool AllSet(const std::vector<bool>& flags) { return std::find(flags.begin(), flags.end(), false) == flags.end(); }
 
 int CountLeafPixels(const Snapshot& before, const Snapshot& now) {
   int count = 0;

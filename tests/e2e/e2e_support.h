@@ -65,6 +65,24 @@ class SaverProcess {
   PROCESS_INFORMATION info_{};
 };
 
+// The facts a saver records for tests, one line an event (AMBERVALE_TEST_LOG, win32/test_log.h):
+// every saver started after this is made writes them into a file of the case's own.
+class SaverFacts {
+ public:
+  explicit SaverFacts(const Context& ctx);
+  // The lines written so far.
+  std::vector<std::string> Lines() const;
+  // How many lines, from line `first` on, are exactly `line`.
+  int Count(const std::string& line, size_t first = 0) const;
+  // Waits until a line is exactly `line`; its index, or -1 when none came within the bound.
+  int WaitLine(const std::string& line, DWORD timeout_ms) const;
+
+ private:
+  std::string path_;
+};
+// The fact of a restore of a screen rectangle.
+std::string RestoreFact(const RECT& area);
+
 // An RGB snapshot of a screen rectangle, read through the screen's device context.
 struct Snapshot {
   RECT rect{};
@@ -79,6 +97,10 @@ int CountChanged(const Snapshot& before, const Snapshot& now, int tolerance = 24
 // Changed pixels that moved towards the warm colours of autumn leaves (red gained on blue).
 int CountLeafPixels(const Snapshot& before, const Snapshot& now);
 int CountNear(const Snapshot& shot, uint32_t rgb, int tolerance);
+// True when every flag is set.
+bool AllSet(const std::vector<bool>& flags);
+// Marks in `seen` (one flag a pixel) every pixel of `now` within `tolerance` of `before`.
+void MarkUnchanged(const Snapshot& before, const Snapshot& now, std::vector<bool>& seen, int tolerance = 24);
 
 // The part of the screen the checks read: the left third, clear of the saver window (a
 // colour-keyed window shows as an opaque box in a Wine desktop).
