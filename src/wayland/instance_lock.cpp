@@ -1,6 +1,7 @@
 #include "wayland/instance_lock.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,11 +34,13 @@ InstanceLock::InstanceLock(const char* runtime_dir, const char* wayland_display,
   fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd_ < 0) return;
   // A record lock belongs to the process: it ends with it, however it ends, and the saver the
-  // watcher starts does not inherit it.
+  // watcher starts does not inherit it. The whole-file lock beside it is the one that earlier
+  // versions take: a watcher still running an old program after an update keeps this one from
+  // starting.
   struct flock whole = WholeFile();
-  if (fcntl(fd_, F_SETLK, &whole) == 0) {
+  if (fcntl(fd_, F_SETLK, &whole) == 0 && flock(fd_, LOCK_EX | LOCK_NB) == 0) {
     state_ = State::kHeld;
-  } else if (errno == EACCES || errno == EAGAIN) {
+  } else if (errno == EACCES || errno == EAGAIN || errno == EWOULDBLOCK) {
     state_ = State::kTaken;
   }
 }
