@@ -2,9 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <fstream>
+#include <string_view>
 
 namespace ambervale {
 namespace {
@@ -15,6 +20,26 @@ struct flock WholeFile() {
   whole.l_type = F_WRLCK;
   whole.l_whence = SEEK_SET;
   return whole;
+}
+
+// The holder of the whole-file lock alone, as an earlier version's watcher holds it, from the
+// kernel's list of locks: asking by taking that lock could turn a starting watcher away.
+std::optional<pid_t> OldLockHolder(const struct stat& file) {
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    // "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF"; a waiter's line has "->" before FLOCK.
+    char kind[16] = {};
+    long pid = 0;
+    unsigned major_number = 0, minor_number = 0;
+    unsigned long inode = 0;
+    if (std::sscanf(line.c_str(), "%*d: %15s %*s %*s %ld %x:%x:%lu", kind, &pid, &major_number, &minor_number,
+                    &inode) == 5 &&
+        std::string_view(kind) == "FLOCK" && major_number == major(file.st_dev) && minor_number == minor(file.st_dev) &&
+        inode == file.st_ino && pid > 0)
+      return static_cast<pid_t>(pid);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -54,9 +79,11 @@ std::optional<pid_t> InstanceLock::Holder(const std::string& path) {
   if (fd < 0) return std::nullopt;
   struct flock whole = WholeFile();
   const bool asked = fcntl(fd, F_GETLK, &whole) == 0;
+  struct stat file {};
+  const bool known = fstat(fd, &file) == 0;
   close(fd);
-  if (!asked || whole.l_type == F_UNLCK || whole.l_pid <= 0) return std::nullopt;
-  return whole.l_pid;
+  if (asked && whole.l_type != F_UNLCK && whole.l_pid > 0) return whole.l_pid;
+  return known ? OldLockHolder(file) : std::nullopt;
 }
 
 }  // namespace ambervale

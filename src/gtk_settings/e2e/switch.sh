@@ -2,7 +2,8 @@
 # The screensaver switch of ambervale-settings on a headless compositor, driven through the
 # window's accessibility tree: on starts an idle watcher that outlives the window; a second on
 # leaves one watcher; new minutes restart it with them; off stops it and removes the autostart
-# entry. A watcher whose program has been removed ends at its next idle stretch.
+# entry; a watcher of an earlier version is stopped too. A watcher whose program has been
+# removed ends at its next idle time.
 # Usage: switch.sh sway|kwin|gnome-shell SAVER CLIENT SETTINGS
 compositor=$1 program=$2 client=$3 settings=$4
 set -euo pipefail
@@ -111,6 +112,19 @@ window act 'Use Ambervale as my screensaver'
 wait_for 60 "the watcher's end" no_watcher
 wait_for 60 "the switch's report" said 'label: Off'
 [ ! -e "$entry" ] || fail "the autostart entry is left"
+
+# A watcher of an earlier version, which takes the whole-file lock alone (a stand-in holds it),
+# is found and stopped too when the switch turns on.
+lock="$runtime_dir/ambervale-wayland-idle-wayland-1.lock"
+(as_user flock -x -o "$lock" sleep 600) &
+old_watcher=$!
+e2e_pids+=($old_watcher)
+wait_for 60 "the earlier version's lock" eval '! as_user flock -n "$lock" true'
+window act 'Use Ambervale as my screensaver'
+wait_for 60 "the watcher started by the switch" only_watcher 120
+wait_for 60 "the earlier version's watcher stopped" eval '! kill -0 "$old_watcher" 2>/dev/null'
+window act 'Use Ambervale as my screensaver'
+wait_for 60 "the watcher's end" no_watcher
 kill -TERM "$settings_pid"
 wait "$settings_pid" || true
 # The watchers it started write beside it, as they would into the session's log.
