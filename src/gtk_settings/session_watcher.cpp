@@ -60,6 +60,7 @@ int SpawnDetached(const std::vector<std::string>& arguments) {
       sigset_t none;
       sigemptyset(&none);
       sigprocmask(SIG_SETMASK, &none, nullptr);
+      (void)!chdir("/");  // the window's folder may be one the user wants to unmount
       execv(argv[0], argv.data());
       const int error = errno;
       (void)!write(3, &error, sizeof error);
