@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "fractional-scale-v1-client-protocol.h"
 #include "linux/callback_edge.h"
+#include "viewporter-client-protocol.h"
 #include "wayland/shell_surface.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
@@ -24,6 +26,8 @@ const wl_registry_listener kRegistryListener = {AtWaylandEdge<RegistryGlobal>, A
 
 WaylandGlobals::~WaylandGlobals() {
   if (screencopy) zwlr_screencopy_manager_v1_destroy(screencopy);
+  if (fractional_scale) wp_fractional_scale_manager_v1_destroy(fractional_scale);
+  if (viewporter) wp_viewporter_destroy(viewporter);
   if (layer_shell) zwlr_layer_shell_v1_destroy(layer_shell);
   if (wm_base) xdg_wm_base_destroy(wm_base);
   if (shm) wl_shm_destroy(shm);
@@ -51,6 +55,11 @@ void WaylandGlobals::OnGlobal(wl_registry* registry, uint32_t name, std::string_
   } else if (interface == zwlr_screencopy_manager_v1_interface.name) {
     screencopy =
         BindGlobal<zwlr_screencopy_manager_v1>(registry, name, &zwlr_screencopy_manager_v1_interface, version, 3);
+  } else if (interface == wp_viewporter_interface.name) {
+    viewporter = BindGlobal<wp_viewporter>(registry, name, &wp_viewporter_interface, version, 1);
+  } else if (interface == wp_fractional_scale_manager_v1_interface.name) {
+    fractional_scale = BindGlobal<wp_fractional_scale_manager_v1>(
+        registry, name, &wp_fractional_scale_manager_v1_interface, version, 1);
   } else if (interface == wl_output_interface.name) {
     events_.output_added(registry, name, version);
   } else if (interface == wl_seat_interface.name) {

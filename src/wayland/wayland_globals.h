@@ -8,6 +8,8 @@
 #include <functional>
 #include <string_view>
 
+struct wp_fractional_scale_manager_v1;
+struct wp_viewporter;
 struct xdg_wm_base;
 struct zwlr_layer_shell_v1;
 struct zwlr_screencopy_manager_v1;
@@ -40,6 +42,8 @@ class WaylandGlobals {
   zwlr_layer_shell_v1* layer_shell = nullptr;
   xdg_wm_base* wm_base = nullptr;
   zwlr_screencopy_manager_v1* screencopy = nullptr;
+  wp_viewporter* viewporter = nullptr;
+  wp_fractional_scale_manager_v1* fractional_scale = nullptr;
 
   void OnGlobal(wl_registry* registry, uint32_t name, std::string_view interface, uint32_t version);
   void OnGlobalRemove(uint32_t name) { events_.removed(name); }

@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "linux/callback_edge.h"
+#include "fractional-scale-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
 #include "wayland/wayland_globals.h"
 
 namespace ambervale {
@@ -38,6 +40,15 @@ void FrameDone(void* data, wl_callback*, uint32_t) {
 }
 const wl_callback_listener kFrameListener = {AtWaylandEdge<FrameDone>};
 
+// A new preferred scale is followed as a new wl_output scale is.
+void PreferredScale(void* data, wp_fractional_scale_v1*, uint32_t scale) {
+  auto* output = static_cast<OutputView*>(data);
+  if (scale == 0 || output->preferred_scale_120 == scale) return;
+  output->preferred_scale_120 = scale;
+  if (output->description.complete) output->events.OnOutputDone(*output);
+}
+const wp_fractional_scale_v1_listener kFractionalListener = {AtWaylandEdge<PreferredScale>};
+
 }  // namespace
 
 OutputView::OutputView(OutputEvents& output_events, wl_registry* registry, uint32_t name, uint32_t version)
@@ -49,6 +60,8 @@ OutputView::OutputView(OutputEvents& output_events, wl_registry* registry, uint3
 
 OutputView::~OutputView() {
   if (frame) wl_callback_destroy(frame);
+  if (fractional) wp_fractional_scale_v1_destroy(fractional);
+  if (viewport) wp_viewport_destroy(viewport);
   shell.reset();
   if (surface) wl_surface_destroy(surface);
   buffers = {};
@@ -64,6 +77,11 @@ OutputView::~OutputView() {
 void OutputView::MapSurface(const WaylandGlobals& globals) {
   surface = wl_compositor_create_surface(globals.compositor);
   wl_surface_set_user_data(surface, this);
+  if (globals.viewporter) viewport = wp_viewporter_get_viewport(globals.viewporter, surface);
+  if (globals.viewporter && globals.fractional_scale) {
+    fractional = wp_fractional_scale_manager_v1_get_fractional_scale(globals.fractional_scale, surface);
+    wp_fractional_scale_v1_add_listener(fractional, &kFractionalListener, this);
+  }
   ShellSurface::Events shell_events{[this](int32_t width, int32_t height) { events.OnConfigure(*this, width, height); },
                                     [this] { closed = true; }};
   shell = globals.layer_shell
@@ -97,12 +115,13 @@ std::vector<uint32_t> OutputView::ScaledPicture() {
 }
 
 BufferedRun::PaneSpec OutputView::NewPane(const WaylandGlobals& globals, std::vector<uint32_t> background) {
-  const int32_t width = BufferWidth(), height = BufferHeight();
-  if (!CreateBuffers(buffers, globals.shm, width, height))
-    std::fprintf(stderr, "ambervale-wayland: no shared memory for a %dx%d buffer\n", width, height);
+  const BufferPlan plan = Plan();
+  if (!CreateBuffers(buffers, globals.shm, plan.width, plan.height))
+    std::fprintf(stderr, "ambervale-wayland: no shared memory for a %dx%d buffer\n", plan.width, plan.height);
   unpresented.Clear();
-  wl_surface_set_buffer_scale(surface, description.scale);
-  return {width, height, std::move(background)};
+  wl_surface_set_buffer_scale(surface, plan.buffer_scale);
+  if (viewport) wp_viewport_set_destination(viewport, logical_width, logical_height);
+  return {plan.width, plan.height, std::move(background)};
 }
 
 void OutputView::Drew(const Damage& changed, const BackBuffer& pane, MonotonicTime now, int32_t ticks) {

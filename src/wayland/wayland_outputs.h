@@ -19,6 +19,9 @@
 #include "wayland/shell_surface.h"
 #include "wayland/shm_buffer.h"
 
+struct wp_viewport;
+struct wp_fractional_scale_v1;
+
 namespace ambervale {
 
 class WaylandGlobals;
@@ -45,9 +48,12 @@ struct OutputView {
   // The size the compositor asks for in logical pixels (0 x 0: the output's own); true when
   // the surface needs buffers of a new size.
   bool Configure(int32_t width, int32_t height);
-  // The buffer size the output shows, in real pixels.
-  int32_t BufferWidth() const { return logical_width * description.scale; }
-  int32_t BufferHeight() const { return logical_height * description.scale; }
+  // The buffer the output shows, at its real pixels.
+  BufferPlan Plan() const {
+    return PlanBuffer(description, logical_width, logical_height, viewport != nullptr, preferred_scale_120);
+  }
+  int32_t BufferWidth() const { return Plan().width; }
+  int32_t BufferHeight() const { return Plan().height; }
   // The desktop's picture at the buffer size (once: the run keeps it from then on).
   std::vector<uint32_t> ScaledPicture();
   // New buffers at the buffer size for the run's pane, which shows `background`.
@@ -69,6 +75,9 @@ struct OutputView {
   DesktopPicture picture;  // until the run starts over it
 
   wl_surface* surface = nullptr;
+  wp_viewport* viewport = nullptr;               // where the compositor offers wp_viewporter
+  wp_fractional_scale_v1* fractional = nullptr;  // where it offers wp_fractional_scale_v1
+  std::optional<uint32_t> preferred_scale_120;   // what that says, in 120ths
   std::unique_ptr<ShellSurface> shell;
   bool closed = false;  // the compositor closed our surface
   int32_t logical_width = 0, logical_height = 0;
