@@ -67,8 +67,7 @@ class Host : public SaverHost, public PreviewHost {
  public:
   explicit Host(const Surroundings& surroundings) : s_(surroundings) {}
 
-  Settings LoadSettings() override {
-    Settings settings;
+  void LoadSettings(Settings& settings) override {
     settings.size = s_.settings[0];
     settings.algorithm = s_.settings[1];
     settings.opacity = s_.settings[2];
@@ -76,7 +75,6 @@ class Host : public SaverHost, public PreviewHost {
     settings.color = s_.settings[4];
     settings.exit_on_input = s_.key_exit;
     settings.random_algorithm = s_.random_algorithm;
-    return settings;
   }
   std::vector<Rect> Screens() override { return {Rect{0, 0, s_.screen.width, s_.screen.height}}; }
   std::unique_ptr<DrawTarget> CreateDrawTarget() override { return std::make_unique<MemoryCanvas>(64, 48); }
@@ -136,8 +134,7 @@ void CheckHandle(const std::string& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static auto state = std::make_unique<SaverState>();  // large: made once, reset below
-  static LeafImageSet leaves(LeafPictureBytes);        // decoded once, as in a run
+  static LeafImageSet leaves(LeafPictureBytes);  // decoded once, as in a run
   FuzzedDataProvider input(data, size);
   const Surroundings surroundings = ReadSurroundings(input);
   const std::vector<std::string> arguments = Arguments(input.ConsumeRemainingBytesAsString());
@@ -147,11 +144,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (arguments.size() > 1) CheckHandle(arguments[1]);
   if (mode == 'A' || mode == 'C') return 0;  // no saver window of its own
 
-  state->~SaverState();
-  new (state.get()) SaverState();
-  state->run_mode = RunModeOf(mode);
   Host host(surroundings);
-  SaverRun run(*state, leaves, host, &host);
+  SaverRun run(RunModeOf(mode), leaves, host, &host);
 
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 1) preview_argument = arguments[1];
@@ -171,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // A wake at every tick of the run's pace, the pointer where the input put it and once far off.
   const auto interval = std::chrono::milliseconds(
-      state->run_mode == RunMode::kPreview ? kPreviewTickInterval : TickInterval(state->settings.fast));
+      run.Mode() == RunMode::kPreview ? kPreviewTickInterval : TickInterval(run.CurrentSettings().fast));
   MonotonicTime now{};
   run.Advance(now);
   for (int wake = 0; wake < surroundings.ticks; ++wake) {

@@ -35,18 +35,17 @@ constexpr uint32_t kTypes[] = {kRegNone,           kRegSz,      kRegExpandSz, kR
 struct Fields {
   std::array<int, 7> values{};  // Size, Algorithm, Transparent, Fast, Color_s, Key_Exit, Rands_Algorithm
 
-  static Fields Of(const SaverState& s) {
-    return {{s.settings.size, s.settings.algorithm, s.settings.opacity, s.settings.fast, s.settings.color,
-             s.settings.exit_on_input, s.settings.random_algorithm}};
+  static Fields Of(const Settings& s) {
+    return {{s.size, s.algorithm, s.opacity, s.fast, s.color, s.exit_on_input, s.random_algorithm}};
   }
-  void Into(SaverState& s) const {
-    s.settings.size = static_cast<uint8_t>(values[0]);
-    s.settings.algorithm = static_cast<uint8_t>(values[1]);
-    s.settings.opacity = static_cast<uint8_t>(values[2]);
-    s.settings.fast = static_cast<uint8_t>(values[3]);
-    s.settings.color = static_cast<uint8_t>(values[4]);
-    s.settings.exit_on_input = values[5] != 0;
-    s.settings.random_algorithm = values[6] != 0;
+  void Into(Settings& s) const {
+    s.size = static_cast<uint8_t>(values[0]);
+    s.algorithm = static_cast<uint8_t>(values[1]);
+    s.opacity = static_cast<uint8_t>(values[2]);
+    s.fast = static_cast<uint8_t>(values[3]);
+    s.color = static_cast<uint8_t>(values[4]);
+    s.exit_on_input = values[5] != 0;
+    s.random_algorithm = values[6] != 0;
   }
   bool operator==(const Fields&) const = default;
 };
@@ -112,7 +111,7 @@ Outcome ExpectedLoad(const MemoryRegistry& registry, const Fields& before, bool 
   return out;
 }
 
-Outcome Load(SaverState& state, MemoryRegistry& registry) {
+Outcome Load(Settings& state, MemoryRegistry& registry) {
   try {
     LoadSettings(state, registry);
     return {Fields::Of(state), std::nullopt};
@@ -124,7 +123,7 @@ Outcome Load(SaverState& state, MemoryRegistry& registry) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static auto state = std::make_unique<SaverState>();  // large: made once
+  static auto state = std::make_unique<Settings>();  // large: made once
   FuzzedDataProvider input(data, size);
 
   MemoryRegistry registry;

@@ -48,7 +48,7 @@ TEST(DrawTest, FirstDrawRebuildsTheBitmapTransposedInOneBulkWrite) {
 TEST(DrawTest, ComponentsKeepTheirLowEightBits) {
   EngineRig rig;
   SaverState& s = *rig.state;
-  s.settings.opacity = 26;
+  rig.settings.opacity = 26;
   s.sprite.dib.PutPixel(10, 20, PackRgb(255, 0, 0));
   rig.engine->BuildSprite();
   ASSERT_EQ(s.sprite.alpha[20][10], 260);
@@ -133,7 +133,7 @@ TEST(DrawTest, FiveDrawsLeaveTheExpectedShareOfTheBackground) {
     MemoryCanvas* canvas = canvas_owned.get();
     canvas->Fill(0x000000);
     s.target = std::move(canvas_owned);
-    s.settings.opacity = c.opacity;
+    rig.settings.opacity = c.opacity;
     for (int32_t y = 0; y < 100; ++y)
       for (int32_t x = 0; x < 100; ++x) s.sprite.dib.PutPixel(x, y, x < 50 ? PackRgb(255, 255, 255) : 0);
     rig.engine->BuildSprite();
@@ -156,7 +156,7 @@ TEST(DrawTest, FiveDrawsLeaveTheExpectedShareOfTheBackground) {
 TEST(RestoreAndRestartTest, RestartsTheCycleBeforeRestoringItsScreensArea) {
   EngineRig rig;
   SaverState& s = *rig.state;
-  s.settings.algorithm = 1;
+  rig.settings.algorithm = 1;
   s.cycle.fade_step = 3;
   s.cycle.row = 4;
   s.cycle.col = 6;

@@ -20,10 +20,10 @@ int32_t RowsFor(int32_t columns, int32_t height, int32_t divisor) {
 
 }  // namespace
 
-void ApplyFullScreenGeometry(SaverState& state, int32_t screen_width, int32_t screen_height) {
+void ApplyFullScreenGeometry(SaverState& state, uint8_t size, int32_t screen_width, int32_t screen_height) {
   state.grid.surface_width = screen_width;
   state.grid.surface_height = screen_height;
-  state.grid.cols = ColumnsForSize(state.settings.size);
+  state.grid.cols = ColumnsForSize(size);
   state.grid.rows = RowsFor(state.grid.cols, screen_height, screen_width);
   state.grid.cell_width =
       screen_width > 0 ? Round(static_cast<Real>(screen_width) / static_cast<Real>(state.grid.cols)) : 0;
@@ -39,8 +39,8 @@ void ApplyPreviewGeometry(SaverState& state, int32_t window_width, int32_t windo
   state.grid.cell_height = state.grid.cell_width;
 }
 
-void ApplyDialogGeometry(SaverState& state) {
-  state.grid.cols = ColumnsForSize(state.settings.size);
+void ApplyDialogGeometry(SaverState& state, uint8_t size) {
+  state.grid.cols = ColumnsForSize(size);
   state.grid.rows = RowsFor(state.grid.cols, state.grid.surface_height, state.grid.surface_width);
   state.grid.cell_width = std::max(Div(state.grid.surface_width, state.grid.cols), 0);
   state.grid.cell_height = state.grid.cell_width;
@@ -48,9 +48,9 @@ void ApplyDialogGeometry(SaverState& state) {
 
 int32_t LastRing(const SaverState& state) { return std::clamp(Div(state.grid.rows, 2), 0, kMaxRing); }
 
-void ApplySizeChange(SaverState& state, SizeRule rule) {
-  if (rule == SizeRule::kDialog) return ApplyDialogGeometry(state);
-  ApplyFullScreenGeometry(state, state.grid.surface_width, state.grid.surface_height);
+void ApplySizeChange(SaverState& state, uint8_t size, SizeRule rule) {
+  if (rule == SizeRule::kDialog) return ApplyDialogGeometry(state, size);
+  ApplyFullScreenGeometry(state, size, state.grid.surface_width, state.grid.surface_height);
 }
 
 }  // namespace ambervale

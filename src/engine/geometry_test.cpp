@@ -31,8 +31,7 @@ TEST(GeometryTest, FullScreenRuleWorkedValues) {
   };
   for (const auto& c : cases) {
     auto state = std::make_unique<SaverState>();
-    state->settings.size = c.size;
-    ApplyFullScreenGeometry(*state, c.width, c.height);
+    ApplyFullScreenGeometry(*state, c.size, c.width, c.height);
     EXPECT_EQ(state->grid.cols, c.cols) << c.width << "x" << c.height;
     EXPECT_EQ(state->grid.rows, c.rows) << c.width << "x" << c.height;
     EXPECT_EQ(state->grid.cell_width, c.cell) << c.width << "x" << c.height;
@@ -54,13 +53,11 @@ TEST(GeometryTest, PreviewRuleDividesByWidthPlusOne) {
 
 TEST(GeometryTest, DialogRuleTruncatesCellWidth) {
   auto state = std::make_unique<SaverState>();
-  state->settings.size = 12;
-  ApplyFullScreenGeometry(*state, 1024, 768);
+  ApplyFullScreenGeometry(*state, 12, 1024, 768);
   EXPECT_EQ(state->grid.cell_width, 57);
-  ApplyDialogGeometry(*state);
+  ApplyDialogGeometry(*state, 12);
   EXPECT_EQ(state->grid.cell_width, 56);
-  state->settings.size = 13;
-  ApplyDialogGeometry(*state);
+  ApplyDialogGeometry(*state, 13);
   EXPECT_EQ(state->grid.cols, 17);
   EXPECT_EQ(state->grid.rows, 13);
   EXPECT_EQ(state->grid.cell_width, 60);
@@ -69,20 +66,18 @@ TEST(GeometryTest, DialogRuleTruncatesCellWidth) {
 TEST(GeometryTest, OutOfRangeInputKeepsAtLeastOneCellInsideTheTables) {
   auto state = std::make_unique<SaverState>();
   for (int size : {29, 30, 44, 255}) {
-    state->settings.size = static_cast<uint8_t>(size);
-    ApplyFullScreenGeometry(*state, 1024, 768);
+    ApplyFullScreenGeometry(*state, static_cast<uint8_t>(size), 1024, 768);
     EXPECT_GE(state->grid.cols, 1) << size;
     EXPECT_LE(state->grid.rows, kMaxGrid) << size;
   }
-  state->settings.size = 12;
-  ApplyFullScreenGeometry(*state, 4000, 100);  // 40 x wider than tall: no rows by the formula
+  ApplyFullScreenGeometry(*state, 12, 4000, 100);  // 40 x wider than tall: no rows by the formula
   EXPECT_EQ(state->grid.rows, 1);
-  ApplyFullScreenGeometry(*state, 100, 8000);  // tall portrait: rows capped at the table size
+  ApplyFullScreenGeometry(*state, 12, 100, 8000);  // tall portrait: rows capped at the table size
   EXPECT_EQ(state->grid.rows, kMaxGrid);
   EXPECT_EQ(LastRing(*state), kMaxRing);
   ApplyPreviewGeometry(*state, 9, 9);
   EXPECT_EQ(state->grid.cell_width, 0);
-  ApplyFullScreenGeometry(*state, 1, 1);
+  ApplyFullScreenGeometry(*state, 12, 1, 1);
   EXPECT_EQ(state->grid.cell_width, 0);
   EXPECT_EQ(state->grid.rows, 18);
 }

@@ -36,13 +36,9 @@ int32_t LastIndex(int32_t count) { return std::min(count, kMaxGrid); }
 Real Divisor(int32_t count) { return static_cast<Real>(std::max(count, 1)); }
 
 // The picks land in 0..9: 5..9 slightly more often than 0..4; 10..12 never.
-void PickRandomAlgorithm(SaverState& state, Random& random) {
-  int32_t r = random(20);
-  if (r <= 10) {
-    state.settings.algorithm = static_cast<uint8_t>(5 + random(5));
-  } else {
-    state.settings.algorithm = static_cast<uint8_t>(random(5));
-  }
+uint8_t RandomAlgorithm(Random& random) {
+  const int32_t r = random(20);
+  return static_cast<uint8_t>(r <= 10 ? 5 + random(5) : random(5));
 }
 
 void ClearFillGrid(SaverState& state) {
@@ -157,7 +153,7 @@ void LayOutRings(SaverState& state, bool spiral) {
 
 std::vector<LayoutCell> LayoutCells(const SaverState& state) {
   std::vector<LayoutCell> cells;
-  const AlgorithmSpec* spec = AlgorithmOf(state.settings.algorithm);
+  const AlgorithmSpec* spec = AlgorithmOf(state.cycle.algorithm);
   if (spec == nullptr) return cells;
   if (IsRingLayout(spec->layout)) {
     for (int32_t ring = 0; ring <= LastRing(state); ++ring)
@@ -172,14 +168,14 @@ std::vector<LayoutCell> LayoutCells(const SaverState& state) {
   return cells;
 }
 
-void StartCycle(SaverState& state, Random& random) {
-  if (state.settings.random_algorithm) PickRandomAlgorithm(state, random);
+void StartCycle(SaverState& state, const Settings& settings, Random& random) {
+  state.cycle.algorithm = settings.random_algorithm ? RandomAlgorithm(random) : settings.algorithm;
   state.cycle.fade_step = 0;
   ClearFillGrid(state);
   state.cycle.col = 0;
   state.cycle.row = 0;
 
-  const AlgorithmSpec* spec = AlgorithmOf(state.settings.algorithm);
+  const AlgorithmSpec* spec = AlgorithmOf(state.cycle.algorithm);
   if (spec == nullptr) return;  // no layout: the tables stay as they were
   switch (spec->layout) {
     case Layout::kJitteredGrid: LayOutJitteredGrid(state, random); break;

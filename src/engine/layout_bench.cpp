@@ -11,12 +11,14 @@ namespace {
 // Args: algorithm, surface width, surface height, Size.
 void BM_LayOutCycle(benchmark::State& bench) {
   auto state = std::make_unique<SaverState>();
-  state->settings.algorithm = static_cast<uint8_t>(bench.range(0));
-  state->settings.size = static_cast<uint8_t>(bench.range(3));
-  ApplyFullScreenGeometry(*state, static_cast<int32_t>(bench.range(1)), static_cast<int32_t>(bench.range(2)));
+  Settings settings;
+  settings.algorithm = static_cast<uint8_t>(bench.range(0));
+  settings.size = static_cast<uint8_t>(bench.range(3));
+  ApplyFullScreenGeometry(*state, settings.size, static_cast<int32_t>(bench.range(1)),
+                          static_cast<int32_t>(bench.range(2)));
   Random random(12345);
   for (auto _ : bench) {
-    StartCycle(*state, random);
+    StartCycle(*state, settings, random);
     benchmark::DoNotOptimize(state->cycle.x[0][0]);
     benchmark::ClobberMemory();
   }

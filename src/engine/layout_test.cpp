@@ -11,6 +11,7 @@
 #include "engine/geometry.h"
 #include "engine/real_math.h"
 #include "engine/ring_mask.h"
+#include "engine/test_fakes.h"
 
 namespace ambervale {
 namespace {
@@ -19,9 +20,8 @@ constexpr int32_t kUnwritten = std::numeric_limits<int32_t>::min() + 12345;
 
 std::unique_ptr<SaverState> FullScreen(int32_t width, int32_t height, uint8_t size, uint8_t algorithm) {
   auto state = std::make_unique<SaverState>();
-  state->settings.size = size;
-  state->settings.algorithm = algorithm;
-  ApplyFullScreenGeometry(*state, width, height);
+  state->cycle.algorithm = algorithm;
+  ApplyFullScreenGeometry(*state, size, width, height);
   return state;
 }
 
@@ -46,7 +46,7 @@ int CountWritten(const SaverState& state, const CellSet& expected) {
     for (int32_t c = 0; c < kGridSize; ++c) {
       const bool touched = state.cycle.x[r][c] != kUnwritten || state.cycle.y[r][c] != kUnwritten;
       if (touched && !expected[r][c]) {
-        ADD_FAILURE() << "algorithm " << int{state.settings.algorithm} << " wrote [" << r << "][" << c << "]";
+        ADD_FAILURE() << "algorithm " << int{state.cycle.algorithm} << " wrote [" << r << "][" << c << "]";
         return -1;
       }
       written += touched ? 1 : 0;
@@ -60,7 +60,7 @@ std::unique_ptr<SaverState> FullHd(uint8_t algorithm) {
   auto state = FullScreen(1920, 1080, 0, algorithm);
   MarkUnwritten(*state);
   Random random(1);
-  StartCycle(*state, random);
+  testing::StartOwnCycle(*state, random);
   return state;
 }
 
@@ -105,7 +105,7 @@ TEST(LayoutTest, WorkedPositionsOnFullHd) {
 
   auto half = FullScreen(1280, 1024, 0, 3);  // cells of 43: the centre falls on halves
   Random random(1);
-  StartCycle(*half, random);
+  testing::StartOwnCycle(*half, random);
   EXPECT_EQ(half->cycle.x[0][0], 618);  // 618.5
   EXPECT_EQ(half->cycle.y[0][0], 490);  // 490.5
 }
@@ -128,17 +128,16 @@ TEST(LayoutTest, LayoutsWriteExactlyTheirCells) {
   };
   for (const Count& c : counts) {
     auto s = std::make_unique<SaverState>();
-    s->settings.size = 0;
-    s->settings.algorithm = c.algorithm;
+    s->cycle.algorithm = c.algorithm;
     if (c.preview) {
       ApplyPreviewGeometry(*s, c.width, c.height);
     } else {
-      ApplyFullScreenGeometry(*s, c.width, c.height);
+      ApplyFullScreenGeometry(*s, 0, c.width, c.height);
     }
     if (c.rows != 0) s->grid.rows = c.rows;
     MarkUnwritten(*s);
     Random random(1);
-    StartCycle(*s, random);
+    testing::StartOwnCycle(*s, random);
     EXPECT_EQ(CountWritten(*s, ExpectedCells(*s)), c.cells)
         << c.width << "x" << c.height << " rows " << s->grid.rows << " algorithm " << int{c.algorithm};
   }
@@ -148,7 +147,7 @@ TEST(LayoutTest, JitterDrawsXThenYPerCellRowByRow) {
   auto s = FullScreen(1920, 1080, 0, 0);
   Random random(20240607);
   Random replay(20240607);
-  StartCycle(*s, random);
+  testing::StartOwnCycle(*s, random);
   for (int32_t row = 0; row <= 17; ++row) {
     for (int32_t col = 0; col <= 30; ++col) {
       const int32_t dx = replay(32) - 16;
@@ -164,7 +163,7 @@ TEST(LayoutTest, JitterDrawsXThenYPerCellRowByRow) {
   ApplyPreviewGeometry(*tiny, 9, 9);
   ASSERT_EQ(tiny->grid.cell_width, 0);
   Random r1(7), r2(7);
-  StartCycle(*tiny, r1);
+  testing::StartOwnCycle(*tiny, r1);
   for (int32_t i = 0; i < 2 * (tiny->grid.rows + 1) * 11; ++i) r2(0);
   EXPECT_EQ(r1.seed(), r2.seed());
   EXPECT_EQ(tiny->cycle.x[0][1], 1);  // 0.9 rounds up
@@ -174,21 +173,20 @@ TEST(LayoutTest, RandomPickStaysWithinZeroToNine) {
   auto s = std::make_unique<SaverState>();
   ApplyPreviewGeometry(*s, 40, 20);  // a small grid keeps the many calls cheap
   const int32_t jitter_draws = 2 * (s->grid.rows + 1) * (s->grid.cols + 1);
-  s->settings.random_algorithm = true;
   Random random(99);
   Random replay(99);
   std::array<int, 256> seen{};
   const int kCalls = 20000;
   for (int i = 0; i < kCalls; ++i) {
-    s->settings.algorithm = static_cast<uint8_t>(i % 2 ? 12 : 10 + i % 246);  // whatever it was before
-    StartCycle(*s, random);
+    s->cycle.algorithm = static_cast<uint8_t>(i % 2 ? 12 : 10 + i % 246);  // whatever it was before
+    testing::StartOwnCycle(*s, random, /*pick=*/true);
     // The pick comes first: Random(20) <= 10 chooses 5 + Random(5), otherwise Random(5).
     const int32_t expected = replay(20) <= 10 ? 5 + replay(5) : replay(5);
-    ASSERT_EQ(s->settings.algorithm, expected) << "call " << i;
+    ASSERT_EQ(s->cycle.algorithm, expected) << "call " << i;
     if (expected == 0) {
       for (int32_t d = 0; d < jitter_draws; ++d) replay(0);
     }
-    ++seen[s->settings.algorithm];
+    ++seen[s->cycle.algorithm];
   }
   // 5..9 come with 11/100 each, 0..4 with 9/100 each, 10..12 never.
   for (int a = 10; a < 256; ++a) EXPECT_EQ(seen[a], 0) << a;
@@ -199,10 +197,10 @@ TEST(LayoutTest, RandomPickStaysWithinZeroToNine) {
 TEST(LayoutTest, AlgorithmStaysPutWithoutRandomPick) {
   auto s = FullScreen(1024, 768, 12, 0);
   for (int a = 0; a < 256; ++a) {
-    s->settings.algorithm = static_cast<uint8_t>(a);
+    s->cycle.algorithm = static_cast<uint8_t>(a);
     Random random(5);
-    StartCycle(*s, random);
-    EXPECT_EQ(s->settings.algorithm, a);
+    testing::StartOwnCycle(*s, random);
+    EXPECT_EQ(s->cycle.algorithm, a);
     if (a != 0) {
       EXPECT_EQ(random.seed(), 5u) << "algorithm " << a << " drew a random number";
     }
@@ -214,13 +212,13 @@ TEST(LayoutTest, AlgorithmAboveTwelveOnlyResetsTheCycle) {
   MarkUnwritten(*s);
   for (auto& row : s->cycle.filled) row.fill(1);
   for (int a = 13; a < 256; ++a) {
-    s->settings.algorithm = static_cast<uint8_t>(a);
+    s->cycle.algorithm = static_cast<uint8_t>(a);
     for (int32_t r = 0; r <= 14; ++r) s->cycle.filled[r].fill(1);
     s->cycle.fade_step = 3;
     s->cycle.col = 4;
     s->cycle.row = 5;
     Random random(3);
-    StartCycle(*s, random);
+    testing::StartOwnCycle(*s, random);
     EXPECT_EQ(s->cycle.fade_step, 0);
     EXPECT_EQ(s->cycle.col, 0);
     EXPECT_EQ(s->cycle.row, 0);
@@ -252,10 +250,10 @@ TEST(LayoutTest, HandMadeStatesStayInsideTheTables) {
     s->grid.surface_width = c.width;
     s->grid.surface_height = c.height;
     for (int a = 0; a <= 13; ++a) {
-      s->settings.algorithm = static_cast<uint8_t>(a);
+      s->cycle.algorithm = static_cast<uint8_t>(a);
       MarkUnwritten(*s);
       Random random(11);
-      StartCycle(*s, random);
+      testing::StartOwnCycle(*s, random);
       EXPECT_GE(CountWritten(*s, ExpectedCells(*s)), 0);
     }
   }
@@ -278,14 +276,13 @@ TEST(LayoutPropertyTest, EverySurfaceSizeAndAlgorithmStaysInBounds) {
       const int32_t width = extents[wi];
       const int32_t height = extents[hi];
       auto s = std::make_unique<SaverState>();
-      s->settings.size = static_cast<uint8_t>(run % 256);
+      const uint8_t size = static_cast<uint8_t>(run % 256);
       switch (run % 3) {
-        case 0: ApplyFullScreenGeometry(*s, width, height); break;
+        case 0: ApplyFullScreenGeometry(*s, size, width, height); break;
         case 1: ApplyPreviewGeometry(*s, width, height); break;
         default:
-          ApplyFullScreenGeometry(*s, width, height);
-          s->settings.size = static_cast<uint8_t>((run * 37) % 256);
-          ApplyDialogGeometry(*s);
+          ApplyFullScreenGeometry(*s, size, width, height);
+          ApplyDialogGeometry(*s, static_cast<uint8_t>((run * 37) % 256));
           break;
       }
       ASSERT_GE(s->grid.cols, 1);
@@ -294,11 +291,11 @@ TEST(LayoutPropertyTest, EverySurfaceSizeAndAlgorithmStaysInBounds) {
       ASSERT_LE(s->grid.rows, kMaxGrid);
       const int64_t slack = (kMaxGrid + 2) * static_cast<int64_t>(s->grid.cell_width) + 2;
       for (int a = 0; a <= 13; ++a) {
-        s->settings.algorithm = static_cast<uint8_t>(a);
+        s->cycle.algorithm = static_cast<uint8_t>(a);
         const bool full_check = (run + a) % 16 == 0;
         if (full_check) MarkUnwritten(*s);
         Random random(static_cast<uint32_t>(run * 13 + a));
-        StartCycle(*s, random);
+        testing::StartOwnCycle(*s, random);
         if (full_check) {
           ASSERT_GE(CountWritten(*s, ExpectedCells(*s)), 0);
         }

@@ -1,9 +1,9 @@
 // Leaves on every monitor. The screen's device context (or a back buffer of the whole virtual
 // screen) spans all monitors, but a grid is laid out for one surface. So each monitor gets an
 // engine of its own: its own grid from its own size, its own layout cycle, its own sprite,
-// drawing through a target shifted to the monitor's origin and clipped to it. One tick moves
-// them all. With one monitor the saver is the single engine on the shared SaverState, exactly
-// as without this layer.
+// drawing through a target shifted to the monitor's origin and clipped to it. Every engine reads
+// the run's settings. One tick moves them all. With one monitor the saver is the single engine
+// on the primary's SaverState, exactly as without this layer.
 #pragma once
 
 #include <cstddef>
@@ -47,14 +47,14 @@ class MonitorSet {
  public:
   using BitmapFactory = std::function<std::unique_ptr<ArgbBitmap>(int32_t width, int32_t height)>;
 
-  // The primary monitor's engine works on `primary`, the state the settings dialog edits; its
-  // restore shows `primary_area` (the preview's, or the primary monitor's). Every engine's
-  // restore goes to `show_desktop`; a new Size reaches the other monitors on `size_rule`.
-  MonitorSet(SaverState& primary, Random& random, LeafImageSet& leaves, DesktopRestore show_desktop,
-             const Rect& primary_area, SizeRule size_rule = SizeRule::kDialog);
+  // The primary monitor's engine works on `primary`, the run's own; its restore shows
+  // `primary_area` (the preview's, or the primary monitor's). Every engine reads `settings` and
+  // its restore goes to `show_desktop`.
+  MonitorSet(SaverState& primary, const Settings& settings, Random& random, LeafImageSet& leaves,
+             DesktopRestore show_desktop, const Rect& primary_area);
 
   // After a full-screen start-up of the primary: every further monitor gets a state of its
-  // own (settings as the primary's, the full-screen grid from its own size, a sprite surface
+  // own (the full-screen grid from its own size, a sprite surface
   // and bitmap), its first layout and its first sprite; every engine then draws through a
   // MonitorTarget over the primary's target, which this set then takes over. `monitors` come
   // primary first (PrimaryFirst). Fewer than two monitors change nothing.
@@ -67,16 +67,18 @@ class MonitorSet {
   // One tick of every monitor.
   void Tick();
   // Restores every monitor and starts a new cycle on each: the settings dialog's restart, the
-  // close's restore. The settings the dialog changed reach every monitor first.
+  // close's restore.
   void RestoreAndRestart();
+  // A new Size: every monitor's grid on `rule` (the next restart lays it out).
+  void ApplySize(SizeRule rule);
 
   size_t Count() const { return monitors_.size(); }
   SaverState& State(size_t index) { return *monitors_[index]->state; }
 
  private:
   struct Monitor {
-    Monitor(SaverState& shared, std::unique_ptr<SaverState> own, Random& random, LeafImageSet& leaves,
-            const DesktopRestore& show_desktop, const Rect& area);
+    Monitor(SaverState& shared, std::unique_ptr<SaverState> own, const Settings& settings, Random& random,
+            LeafImageSet& leaves, const DesktopRestore& show_desktop, const Rect& area);
     std::unique_ptr<SaverState> own_state;  // null for the primary, which uses the shared state
     SaverState* state;
     SaverEngine engine;
@@ -84,14 +86,10 @@ class MonitorSet {
 
   Monitor& primary() { return *monitors_.front(); }
   void AddMonitor(const Rect& area, const BitmapFactory& make_bitmap);
-  // The settings the dialog may change while the saver runs, from the primary to the others;
-  // a restart hands them the algorithm and the Size too.
-  void ShareSettings(bool restarting);
-
+  const Settings& settings_;
   Random& random_;
   LeafImageSet& leaves_;
   DesktopRestore show_desktop_;
-  SizeRule size_rule_;
   std::unique_ptr<DrawTarget> base_target_;
   std::vector<std::unique_ptr<Monitor>> monitors_;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "engine/geometry.h"
 #include "engine/test_fakes.h"
 
@@ -25,8 +27,8 @@ std::vector<Rect> Places(const RecordingTarget& target) {
 struct MonitorRig {
   explicit MonitorRig(const std::vector<Rect>& monitors, uint8_t algorithm = 1)
       : rig(1024, 768, 12, 7, 10),
-        set(*rig.state, rig.random, rig.leaves, host.Restore(), PrimaryFirst(monitors).front()) {
-    rig.state->settings.algorithm = algorithm;
+        set(*rig.state, rig.settings, rig.random, rig.leaves, host.Restore(), PrimaryFirst(monitors).front()) {
+    rig.settings.algorithm = algorithm;
     set.StartCycle();
     set.BuildSprite();
     set.SpreadOver(PrimaryFirst(monitors), [](int32_t w, int32_t h) { return std::make_unique<MemoryBitmap>(w, h); });
@@ -51,7 +53,7 @@ TEST(MonitorSetTest, OneMonitorDrawsExactlyAsTheSingleEngine) {
   for (uint8_t algorithm : {0, 1, 2, 11}) {
     MonitorRig spread({kPrimary}, algorithm);
     EngineRig plain(1024, 768, 12, 7, 10);
-    plain.state->settings.algorithm = algorithm;
+    plain.settings.algorithm = algorithm;
     plain.Start();
     ASSERT_EQ(spread.set.Count(), 1u);
     for (int tick = 0; tick < 3000; ++tick) {
@@ -125,29 +127,31 @@ TEST(MonitorSetTest, MonitorTargetClipsToItsMonitor) {
   EXPECT_EQ(screen.Pixel(89, 15), 0u);
 }
 
-// The dialog changes the shared settings; a restart hands them to every monitor, a new Size
-// on the dialog's own grid rule.
-TEST(MonitorSetTest, DialogChangesReachEveryMonitor) {
+// Every monitor reads the run's settings: a new Size reaches each grid on the dialog's rule, a
+// restart lays out the user's Algorithm on each, and with Random on each cycle picks its own
+// layout without touching the user's.
+TEST(MonitorSetTest, EveryMonitorFollowsTheRunsSettings) {
   MonitorRig r({kPrimary, Rect{1024, 0, 2304, 1024}});
-  SaverState& primary = *r.rig.state;
-  SaverState& second = r.set.State(1);
-  primary.settings.size = 13;
-  ApplyDialogGeometry(primary);
-  primary.settings.algorithm = 2;
-  primary.settings.opacity = 3;
+  Settings& settings = r.rig.settings;
+  const SaverState& second = r.set.State(1);
+  settings.size = 13;
+  settings.algorithm = 2;
+  r.set.ApplySize(SizeRule::kDialog);
   r.set.RestoreAndRestart();
-  EXPECT_EQ(second.settings.size, 13);
   EXPECT_EQ(second.grid.cols, 17);
   EXPECT_EQ(second.grid.cell_width, 1280 / 17);
-  EXPECT_EQ(second.settings.algorithm, 2);
-  EXPECT_EQ(second.settings.opacity, 3);
+  EXPECT_EQ(second.cycle.algorithm, 2);
+  EXPECT_EQ(r.set.State(0).cycle.algorithm, 2);
 
-  // Settings that act without a restart reach the others at the next tick.
-  primary.settings.random_algorithm = true;
-  primary.settings.opacity = 9;
-  r.set.Tick();
-  EXPECT_TRUE(second.settings.random_algorithm);
-  EXPECT_EQ(second.settings.opacity, 9);
+  settings.random_algorithm = true;
+  std::set<int> picks;
+  for (int cycle = 0; cycle < 20; ++cycle) {
+    r.set.RestoreAndRestart();
+    picks.insert(r.set.State(0).cycle.algorithm);
+    picks.insert(second.cycle.algorithm);
+  }
+  EXPECT_GT(picks.size(), 1u);
+  EXPECT_EQ(settings.algorithm, 2);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "engine/geometry.h"
 #include "engine/layout.h"
+#include "engine/test_fakes.h"
 
 namespace ambervale {
 namespace {
@@ -58,15 +59,15 @@ TEST(RingMaskTest, PatternIsThreefoldAndMirrored) {
 TEST(RingMaskTest, MaskedRingAlgorithmsBlankOnlyMaskedSlots) {
   for (uint8_t algorithm : {11, 12}) {
     auto rings = std::make_unique<SaverState>();
-    rings->settings.algorithm = 3;
-    ApplyFullScreenGeometry(*rings, 1920, 1080);
+    rings->cycle.algorithm = 3;
+    ApplyFullScreenGeometry(*rings, 0, 1920, 1080);
     Random random(1);
-    StartCycle(*rings, random);
+    testing::StartOwnCycle(*rings, random);
 
     auto masked = std::make_unique<SaverState>();
-    masked->settings.algorithm = algorithm;
-    ApplyFullScreenGeometry(*masked, 1920, 1080);
-    StartCycle(*masked, random);
+    masked->cycle.algorithm = algorithm;
+    ApplyFullScreenGeometry(*masked, 0, 1920, 1080);
+    testing::StartOwnCycle(*masked, random);
 
     int blanked = 0;
     for (int32_t ring = 0; ring <= 8; ++ring) {

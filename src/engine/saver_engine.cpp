@@ -61,16 +61,21 @@ void LeafImageSet::Keep(int32_t index, std::shared_ptr<const KeyedLeaf> leaf) {
   if (index >= 1 && index <= kCount) keyed_[index - 1] = std::move(leaf);
 }
 
-SaverEngine::SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, DesktopRestore show_desktop,
-                         const Rect& area)
-    : state_(state), random_(random), leaves_(leaves), show_desktop_(std::move(show_desktop)), area_(area) {}
+SaverEngine::SaverEngine(SaverState& state, const Settings& settings, Random& random, LeafImageSet& leaves,
+                         DesktopRestore show_desktop, const Rect& area)
+    : state_(state),
+      settings_(settings),
+      random_(random),
+      leaves_(leaves),
+      show_desktop_(std::move(show_desktop)),
+      area_(area) {}
 
-void SaverEngine::StartCycle() { ambervale::StartCycle(state_, random_); }
+void SaverEngine::StartCycle() { ambervale::StartCycle(state_, settings_, random_); }
 
 void SaverEngine::BuildSprite() {
   SaverState& s = state_;
   const SpriteExtent extent = ExtentOf(s.sprite.dib);
-  const int32_t alpha = 10 * static_cast<int32_t>(s.settings.opacity);
+  const int32_t alpha = 10 * static_cast<int32_t>(settings_.opacity);
   // A picture keyed before for this size and transparency costs a lookup; the planes then keep
   // the leaf keyed last.
   keyed_ = leaves_.Keyed(s.cycle.image_index, alpha, extent.height, extent.width);
@@ -320,10 +325,10 @@ void SaverEngine::RunBlock(const AlgorithmSpec& spec) {
 
 void SaverEngine::Tick() {
   SaverState& s = state_;
-  // Algorithm is read afresh before each block: a cycle that ends in one block may pick a
-  // higher number, whose block then starts the new cycle in this same tick.
+  // The cycle's algorithm is read afresh before each block: a cycle that ends in one block may
+  // pick a higher number, whose block then starts the new cycle in this same tick.
   for (int32_t block = 0; block < kAlgorithmCount; ++block)
-    if (s.settings.algorithm == block) RunBlock(kAlgorithms[block]);
+    if (s.cycle.algorithm == block) RunBlock(kAlgorithms[block]);
   ++s.cycle.fade_step;
   if (s.cycle.fade_step >= kFadeSteps) s.cycle.fade_step = 0;
 }

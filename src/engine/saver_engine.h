@@ -13,6 +13,7 @@
 
 #include "engine/random.h"
 #include "engine/saver_state.h"
+#include "engine/settings.h"
 #include "surfaces/jpeg_image.h"
 
 namespace ambervale {
@@ -54,8 +55,10 @@ struct AlgorithmSpec;
 
 class SaverEngine {
  public:
-  // `area` is the screen's place on the draw target, which a restore shows again.
-  SaverEngine(SaverState& state, Random& random, LeafImageSet& leaves, DesktopRestore show_desktop, const Rect& area);
+  // `area` is the screen's place on the draw target, which a restore shows again; `settings`
+  // are the run's (the user's), read as they stand at each use.
+  SaverEngine(SaverState& state, const Settings& settings, Random& random, LeafImageSet& leaves,
+              DesktopRestore show_desktop, const Rect& area);
 
   void StartCycle();
   void BuildSprite();
@@ -90,6 +93,7 @@ class SaverEngine {
   void SkipSlot();
 
   SaverState& state_;
+  const Settings& settings_;
   Random& random_;
   LeafImageSet& leaves_;
   DesktopRestore show_desktop_;

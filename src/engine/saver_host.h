@@ -31,8 +31,9 @@ class SaverHost {
  public:
   virtual ~SaverHost() = default;
 
-  // The settings to run with. Raises when they cannot be read: the run then does not start.
-  virtual Settings LoadSettings() = 0;
+  // The user's settings to run with, read into `settings`. Raises when they cannot be read:
+  // what was read before stays (the Windows dialog can save it anew), and the run does not start.
+  virtual void LoadSettings(Settings& settings) = 0;
   // The full-screen surfaces: every screen (monitor, output) in the draw target's coordinates,
   // the primary first. Each gets its own grid, layouts and leaves.
   virtual std::vector<Rect> Screens() = 0;

@@ -32,17 +32,17 @@ class DamageRecordingTarget : public DrawTarget {
 
 }  // namespace
 
-SaverRun::SaverRun(SaverState& state, LeafImageSet& leaves, SaverHost& host, PreviewHost* preview, RunRules rules)
-    : state_(state), leaves_(leaves), host_(host), preview_(preview), rules_(rules) {}
+SaverRun::SaverRun(RunMode mode, LeafImageSet& leaves, SaverHost& host, PreviewHost* preview, RunRules rules)
+    : mode_(mode), leaves_(leaves), host_(host), preview_(preview), rules_(rules) {}
 
 bool SaverRun::Start(TimeOfDay now, std::optional<std::string_view> preview_argument) {
   phase_ = Phase::kStarting;
   try {
-    state_.settings = host_.LoadSettings();
-    pacer_.SetInterval(TickInterval(state_.settings.fast));
+    host_.LoadSettings(settings_);
+    pacer_.SetInterval(TickInterval(settings_.fast));
     random_.Seed(TimeOfDaySeed(now.hours, now.minutes, now.seconds, now.milliseconds));
-    state_.sprite.dib.SetDepth(24);
-    const bool started = state_.run_mode == RunMode::kPreview ? StartPreview(preview_argument) : StartFullScreen();
+    primary_.sprite.dib.SetDepth(24);
+    const bool started = mode_ == RunMode::kPreview ? StartPreview(preview_argument) : StartFullScreen();
     if (!started) {
       phase_ = Phase::kFailed;
       return false;
@@ -64,25 +64,25 @@ void SaverRun::RequireSurfaces() const {
   };
   const size_t screens = screens_ ? screens_->Count() : 0;
   for (size_t i = 0; i < std::max<size_t>(screens, 1); ++i) {
-    const SaverState& state = screens_ ? screens_->State(i) : state_;
+    const SaverState& state = screens_ ? screens_->State(i) : primary_;
     require(state.target.get(), "The leaves cannot be drawn on the screen");
     require(state.sprite.bitmap.get(), "The leaf's bitmap cannot be made");
-    if (state.run_mode == RunMode::kPreview && state.desktop_picture)
+    if (mode_ == RunMode::kPreview && state.desktop_picture)
       require(state.desktop_picture.get(), "The desktop's picture cannot be made");
   }
 }
 
 bool SaverRun::StartFullScreen() {
-  MakeSprite(state_, kFullScreenSpriteSize);
-  state_.sprite.bitmap = host_.CreateBitmap(state_.sprite.dib.Width(), state_.sprite.dib.Height());
+  MakeSprite(primary_, kFullScreenSpriteSize);
+  primary_.sprite.bitmap = host_.CreateBitmap(primary_.sprite.dib.Width(), primary_.sprite.dib.Height());
   SpreadOverScreens(PrimaryFirst(host_.Screens()));
   return true;
 }
 
 void SaverRun::SpreadOverScreens(const std::vector<Rect>& screens) {
   const Rect primary = screens.empty() ? Rect{} : screens.front();
-  ApplyFullScreenGeometry(state_, primary.Width(), primary.Height());
-  state_.target = RecordingDamage(host_.CreateDrawTarget());
+  ApplyFullScreenGeometry(primary_, settings_.size, primary.Width(), primary.Height());
+  primary_.target = RecordingDamage(host_.CreateDrawTarget());
   NewScreens(primary);
   RequireSurfaces();
   screens_->StartCycle();
@@ -96,12 +96,12 @@ bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
   if (preview_ == nullptr) return false;
   const std::optional<PreviewHost::Size> size = preview_->OpenPreview(window);
   if (!size) return false;
-  ApplyPreviewGeometry(state_, size->width, size->height);
+  ApplyPreviewGeometry(primary_, size->width, size->height);
   pacer_.SetInterval(kPreviewTickInterval);
-  MakeSprite(state_, kPreviewSpriteSize);
-  state_.desktop_picture = preview_->DesktopPicture(size->width, size->height);
-  state_.target = RecordingDamage(host_.CreateDrawTarget());
-  state_.sprite.bitmap = host_.CreateBitmap(kPreviewSpriteSize, kPreviewSpriteSize);
+  MakeSprite(primary_, kPreviewSpriteSize);
+  primary_.desktop_picture = preview_->DesktopPicture(size->width, size->height);
+  primary_.target = RecordingDamage(host_.CreateDrawTarget());
+  primary_.sprite.bitmap = host_.CreateBitmap(kPreviewSpriteSize, kPreviewSpriteSize);
   NewScreens(Rect{0, 0, size->width, size->height});
   RequireSurfaces();
   screens_->RestoreAndRestart();
@@ -112,9 +112,9 @@ bool SaverRun::StartPreview(std::optional<std::string_view> preview_argument) {
 }
 
 void SaverRun::FollowScreens() {
-  if (phase_ != Phase::kRunning || state_.run_mode == RunMode::kPreview) return;
+  if (phase_ != Phase::kRunning || mode_ == RunMode::kPreview) return;
   // Every monitor's target draws through the primary's: they go before it does.
-  state_.target.reset();
+  primary_.target.reset();
   screens_.reset();
   SpreadOverScreens(PrimaryFirst(host_.Screens()));
   screens_->RestoreAndRestart();
@@ -122,7 +122,7 @@ void SaverRun::FollowScreens() {
 
 void SaverRun::NewScreens(const Rect& primary_area) {
   screens_ = std::make_unique<MonitorSet>(
-      state_, random_, leaves_, [this](const Rect& area) { ShowDesktop(area); }, primary_area, rules_.size);
+      primary_, settings_, random_, leaves_, [this](const Rect& area) { ShowDesktop(area); }, primary_area);
 }
 
 std::unique_ptr<DrawTarget> SaverRun::RecordingDamage(std::unique_ptr<DrawTarget> target) {
@@ -151,10 +151,10 @@ SaverRun::Wake SaverRun::Advance(MonotonicTime now) {
 // does more, such as a new background, presents that itself.)
 void SaverRun::ShowDesktop(const Rect& area) {
   pacer_.Restart();
-  if (state_.run_mode == RunMode::kPreview) {
-    if (state_.target && state_.desktop_picture)
-      state_.target->DrawScaled(state_.desktop_picture.get(), 0, 0, state_.grid.surface_width,
-                                state_.grid.surface_height);
+  if (mode_ == RunMode::kPreview) {
+    if (primary_.target && primary_.desktop_picture)
+      primary_.target->DrawScaled(primary_.desktop_picture.get(), 0, 0, primary_.grid.surface_width,
+                                  primary_.grid.surface_height);
     return;
   }
   host_.ShowDesktop(area);
@@ -171,7 +171,7 @@ void SaverRun::RestoreAndRestart() {
 }
 
 void SaverRun::CheckExits(MonotonicTime now) {
-  if (state_.run_mode == RunMode::kPreview) {
+  if (mode_ == RunMode::kPreview) {
     if (preview_ && !preview_->PreviewShown()) close_requested_ = true;
     return;
   }
@@ -180,7 +180,7 @@ void SaverRun::CheckExits(MonotonicTime now) {
 
 bool SaverRun::AnyInputEnds() const {
   switch (rules_.input) {
-    case InputRule::kSettings: return state_.settings.exit_on_input && !state_.behind_dialog;
+    case InputRule::kSettings: return settings_.exit_on_input && !behind_dialog_;
     case InputRule::kAnyInput: return true;
     case InputRule::kEscapeOnly: return false;
   }
@@ -193,7 +193,7 @@ void SaverRun::CheckPointer(MonotonicTime now) {
   if (!std::exchange(mouse_rule_started_, true)) return mouse_exit_.Start(now_ms, *pointer_);
   // One reading a tick: a second read would take a jump that lands between the two as its
   // starting point, and no later tick would see it.
-  if (mouse_exit_.Moved(now_ms, TickInterval(state_.settings.fast), *pointer_)) close_requested_ = true;
+  if (mouse_exit_.Moved(now_ms, TickInterval(settings_.fast), *pointer_)) close_requested_ = true;
 }
 
 void SaverRun::KeyPressed(Key key) {
@@ -210,19 +210,20 @@ void SaverRun::ButtonPressed() {
 }
 
 void SaverRun::RestartCycles() {
-  state_.cycle.fade_step = 0;
+  primary_.cycle.fade_step = 0;
   RestoreAndRestart();
 }
 
 void SaverRun::ChangeSetting(SettingId id, int32_t value) {
   value = ClampToRange(id, value);
-  const bool changed = ValueOf(state_.settings, id) != value;
-  SetValue(state_.settings, id, value);
+  // Against what the screen shows: a random cycle's own layout is the Algorithm it has.
+  const bool changed = ValueOf(SettingsOnScreen(), id) != value;
+  SetValue(settings_, id, value);
   switch (id) {
-    case SettingId::kFast: pacer_.SetInterval(TickInterval(state_.settings.fast)); return;
+    case SettingId::kFast: pacer_.SetInterval(TickInterval(settings_.fast)); return;
     case SettingId::kSize:
       if (!changed) return;
-      ApplySizeChange(state_, rules_.size);
+      if (screens_) screens_->ApplySize(rules_.size);
       return RestartCycles();
     case SettingId::kAlgorithm:
     case SettingId::kOpacity:
@@ -232,8 +233,14 @@ void SaverRun::ChangeSetting(SettingId id, int32_t value) {
   }
 }
 
+Settings SaverRun::SettingsOnScreen() const {
+  Settings shown = settings_;
+  if (screens_) shown.algorithm = primary_.cycle.algorithm;
+  return shown;
+}
+
 void SaverRun::ReleaseForClose() {
-  state_.close_allowed = true;
+  close_allowed_ = true;
   RestoreAndRestart();
 }
 
@@ -243,13 +250,13 @@ bool SaverRun::MayClose() {
   if (phase_ == Phase::kClosed) return false;
   // A run whose start-up failed has nothing to restore and nothing to hold it: it ends.
   if (phase_ != Phase::kRunning) {
-    state_.close_allowed = true;
+    close_allowed_ = true;
     return true;
   }
-  if (state_.run_mode == RunMode::kPreview) state_.close_allowed = true;
-  if (state_.close_allowed) return true;
-  if (state_.behind_dialog) return false;
-  state_.close_allowed = true;
+  if (mode_ == RunMode::kPreview) close_allowed_ = true;
+  if (close_allowed_) return true;
+  if (behind_dialog_) return false;
+  close_allowed_ = true;
   RestoreAndRestart();
   return true;
 }

@@ -42,10 +42,11 @@ class SaverRun final {
  public:
   enum class Phase { kNotStarted, kStarting, kRunning, kFailed, kClosed };
 
-  // `state` is the primary screen's, which the settings dialog edits; `preview` is the host's
-  // preview window, where the platform has one (null elsewhere).
-  SaverRun(SaverState& state, LeafImageSet& leaves, SaverHost& host, PreviewHost* preview = nullptr,
-           RunRules rules = {});
+  // A run in `mode` (kPreview, or a full screen); `preview` is the host's preview window, where
+  // the platform has one (null elsewhere). The run owns what is run-wide: the user's settings
+  // (read through the host at the start-up), the mode, the hold behind the dialog and the close
+  // decision; each screen's drawing state is its own.
+  SaverRun(RunMode mode, LeafImageSet& leaves, SaverHost& host, PreviewHost* preview = nullptr, RunRules rules = {});
   SaverRun(const SaverRun&) = delete;
   SaverRun& operator=(const SaverRun&) = delete;
 
@@ -92,30 +93,34 @@ class SaverRun final {
   void Shown(MonotonicTime now) { focus_.Shown(now); }
   void KeyboardFocused() { focus_.Focused(); }
 
-  // The settings' doors (the Windows dialog's, the Linux settings window's preview). The
-  // settings are the primary's; a change reaches every screen: Algorithm, Size and Opacity
-  // restart every cycle (Size on the run's SizeRule), Fast sets the pace (even unchanged) from
-  // the next wake, the check boxes count from the next tick. A value a setting already has
-  // restarts nothing.
-  const Settings& CurrentSettings() const { return state_.settings; }
+  // The settings' doors (the Windows dialog's, the Linux settings window's preview). A change
+  // reaches every screen: Algorithm, Size and Opacity restart every cycle (Size on the run's
+  // SizeRule), Fast sets the pace (even unchanged) from the next wake, the check boxes count
+  // from the next tick. A value the screen already shows restarts nothing.
+  const Settings& CurrentSettings() const { return settings_; }
+  // The user's settings with the layout of the primary screen's cycle as Algorithm (a random
+  // cycle's own pick): what the Windows dialog shows and its Save stores.
+  Settings SettingsOnScreen() const;
   void ChangeSetting(SettingId id, int32_t value);
+  RunMode Mode() const { return mode_; }
   // While the dialog shows no input ends the run; its close grants the close and restores
   // every screen.
-  void HoldBehindDialog() { state_.behind_dialog = true; }
+  void HoldBehindDialog() { behind_dialog_ = true; }
   void ReleaseForClose();
 
   // The close decision: true grants the close.
   bool MayClose();
   // A host that ends the run after a failure grants the close without a restore of the run's
   // own: the graphics that failed cannot be trusted to draw it.
-  void GrantClose() { state_.close_allowed = true; }
+  void GrantClose() { close_allowed_ = true; }
   void Close();
 
   // True once an exit rule asked for the close; taking it clears it.
   bool TakeCloseRequest();
 
   size_t NumberOfScreens() const { return screens_ ? screens_->Count() : 0; }
-  const SaverState& State(size_t index) const { return screens_->State(index); }
+  // Screen `index`'s drawing state; the primary's (0) is there before the start-up too.
+  const SaverState& State(size_t index) const { return index == 0 ? primary_ : screens_->State(index); }
 
  private:
   bool StartFullScreen();
@@ -141,7 +146,12 @@ class SaverRun final {
   // The screens' engines, the primary's restoring `primary_area`.
   void NewScreens(const Rect& primary_area);
 
-  SaverState& state_;
+  RunMode mode_;
+  Settings settings_;  // the user's
+  bool behind_dialog_ = false;
+  bool close_allowed_ = false;
+  std::unique_ptr<SaverState> own_primary_ = std::make_unique<SaverState>();  // large: off the stack
+  SaverState& primary_ = *own_primary_;
   LeafImageSet& leaves_;
   SaverHost& host_;
   PreviewHost* preview_;

@@ -35,9 +35,9 @@ class FakeSaverHost : public SaverHost, public PreviewHost {
   RecordingTarget* target = nullptr;
   StatusTarget beneath;
 
-  Settings LoadSettings() override {
+  void LoadSettings(Settings& loaded) override {
     if (fail_load) throw RegistryError("Failed to get data for 'Size'");
-    return settings;
+    loaded = settings;
   }
   std::vector<Rect> Screens() override { return screens; }
   std::unique_ptr<DrawTarget> CreateDrawTarget() override {
@@ -61,8 +61,6 @@ class FakeSaverHost : public SaverHost, public PreviewHost {
 };
 
 struct SaverRunTest : ::testing::Test {
-  std::unique_ptr<SaverState> owned = std::make_unique<SaverState>();  // large: off the stack
-  SaverState& state = *owned;
   LeafImageSet leaves{&TestLeafBytes};
   FakeSaverHost host;
   std::optional<SaverRun> run_storage;
@@ -70,17 +68,19 @@ struct SaverRunTest : ::testing::Test {
   const TimeOfDay now{13, 45, 7, 250};
   MonotonicTime clock{std::chrono::seconds(1)};  // the host's
 
-  SaverRun& Make(RunRules rules) { return run_storage.emplace(state, leaves, host, &host, rules); }
+  SaverRun& Make(RunRules rules, RunMode mode = RunMode::kFullScreen) {
+    return run_storage.emplace(mode, leaves, host, &host, rules);
+  }
+  const SaverState& state() const { return run_storage->State(0); }
   // The wake after the run's start-up, which starts the pace, with the pointer at rest.
   void StartFullScreen() {
-    state.run_mode = RunMode::kFullScreen;
     ASSERT_TRUE(run.Start(now));
     run.PointerAt({500, 400});
     run.Advance(clock);
   }
   // The wake of the next tick (one interval of the run's pace later, or `after`).
   SaverRun::Wake NextTick(std::optional<MonotonicTime> after = std::nullopt) {
-    clock += after.value_or(std::chrono::milliseconds(TickInterval(state.settings.fast)));
+    clock += after.value_or(std::chrono::milliseconds(TickInterval(run.CurrentSettings().fast)));
     return run.Advance(clock);
   }
   // A tick with the pointer at `to`: true when it asked for the close.
@@ -96,11 +96,11 @@ TEST_F(SaverRunTest, FullScreenGivesEveryScreenItsOwnGridAndThePace) {
   StartFullScreen();
   EXPECT_EQ(NextTick().ticks, 1);  // at the default pace, 36 ms
   ASSERT_EQ(run.NumberOfScreens(), 2u);
-  EXPECT_EQ(state.grid.surface_width, 1024);
-  EXPECT_EQ(state.grid.cols, 18);
-  EXPECT_EQ(state.sprite.rect, (Rect{0, 0, 100, 100}));
+  EXPECT_EQ(state().grid.surface_width, 1024);
+  EXPECT_EQ(state().grid.cols, 18);
+  EXPECT_EQ(state().sprite.rect, (Rect{0, 0, 100, 100}));
   EXPECT_EQ(run.State(1).grid.surface_width, 768);
-  EXPECT_EQ(state.desktop_picture, nullptr);
+  EXPECT_EQ(state().desktop_picture, nullptr);
   // A restart shows every screen's own area again.
   run.RestoreAndRestart();
   EXPECT_EQ(host.shown, (std::vector<Rect>{{0, 0, 1024, 768}, {1024, 0, 1792, 1024}}));
@@ -111,7 +111,6 @@ TEST_F(SaverRunTest, FullScreenGivesEveryScreenItsOwnGridAndThePace) {
 TEST_F(SaverRunTest, AnyScreensFailedSurfaceRaisesOneDrawingFailure) {
   host.screens = {{0, 0, 1024, 768}, {1024, 0, 1792, 1024}};
   host.failing_bitmap = 2;  // the primary's sprite is the first, the second monitor's the next
-  state.run_mode = RunMode::kFullScreen;
   EXPECT_THROW(run.Start(now), DrawingFailure);
   EXPECT_FALSE(run.Started());
 
@@ -138,18 +137,16 @@ TEST_F(SaverRunTest, ADialogChangeReachesEveryMonitorThroughTheRun) {
 
   run.ChangeSetting(SettingId::kSize, 13);
   EXPECT_EQ(host.shown, both);
-  for (size_t i = 0; i < 2; ++i) {
-    EXPECT_EQ(run.State(i).settings.size, 13) << i;
-    EXPECT_EQ(run.State(i).grid.cols, 17) << i;
-  }
-  EXPECT_EQ(state.grid.rows, 13);  // Round(12.75)
-  EXPECT_EQ(state.grid.cell_width, 60);
+  EXPECT_EQ(run.CurrentSettings().size, 13);
+  for (size_t i = 0; i < 2; ++i) EXPECT_EQ(run.State(i).grid.cols, 17) << i;
+  EXPECT_EQ(state().grid.rows, 13);  // Round(12.75)
+  EXPECT_EQ(state().grid.cell_width, 60);
   run.ChangeSetting(SettingId::kSize, 13);
-  run.ChangeSetting(SettingId::kOpacity, state.settings.opacity);
+  run.ChangeSetting(SettingId::kOpacity, run.CurrentSettings().opacity);
   EXPECT_EQ(host.shown.size(), 2u);
 
   run.ChangeSetting(SettingId::kOpacity, 3);
-  EXPECT_EQ(run.State(1).settings.opacity, 3);
+  EXPECT_EQ(run.CurrentSettings().opacity, 3);
   EXPECT_EQ(host.shown.size(), 4u);
 
   // The run keeps the new pace: a tick every 2 ms from the next wake on.
@@ -162,7 +159,6 @@ TEST_F(SaverRunTest, ADialogChangeReachesEveryMonitorThroughTheRun) {
   run.ReleaseForClose();
   EXPECT_EQ(host.shown.size(), 6u);
   EXPECT_TRUE(run.MayClose());
-  EXPECT_TRUE(run.State(1).close_allowed);
 }
 
 // The Linux settings window's preview lays a new Size as a start-up on its surface would
@@ -172,47 +168,47 @@ TEST_F(SaverRunTest, ASizeChangeTakesTheRunsSizeRule) {
   Make({InputRule::kEscapeOnly, SizeRule::kFullScreen});
   StartFullScreen();
   run.ChangeSetting(SettingId::kSize, 13);
-  EXPECT_EQ(state.grid.cell_width, 59);
+  EXPECT_EQ(state().grid.cell_width, 59);
   Make({});
   StartFullScreen();
   run.ChangeSetting(SettingId::kSize, 13);
-  EXPECT_EQ(state.grid.cell_width, 58);
+  EXPECT_EQ(state().grid.cell_width, 58);
 }
 
 TEST_F(SaverRunTest, PreviewTicksAtItsOwnPaceAndShowsItsPictureFirst) {
-  state.run_mode = RunMode::kPreview;
+  Make({}, RunMode::kPreview);
   host.settings.fast = 0;  // the preview keeps its own pace whatever Fast is
   ASSERT_TRUE(run.Start(now, "1234"));
   EXPECT_EQ(host.picture_size.width, 152);
   EXPECT_EQ(host.picture_size.height, 112);
   run.Advance(std::chrono::milliseconds(1000));
   EXPECT_EQ(run.Advance(std::chrono::milliseconds(1000 + 3 * kPreviewTickInterval)).ticks, 3);
-  EXPECT_EQ(state.sprite.rect, (Rect{0, 0, 20, 20}));
+  EXPECT_EQ(state().sprite.rect, (Rect{0, 0, 20, 20}));
   ASSERT_FALSE(host.target->calls.empty());
   const auto& first = host.target->calls.front();
-  EXPECT_EQ(first.bitmap, state.desktop_picture.get());
+  EXPECT_EQ(first.bitmap, state().desktop_picture.get());
   EXPECT_EQ((Rect{first.x, first.y, first.width, first.height}), (Rect{0, 0, 152, 112}));
 }
 
 TEST_F(SaverRunTest, FailedStartUpsTouchNoSurfaceAndEndAtTheClose) {
-  state.run_mode = RunMode::kPreview;
+  Make({}, RunMode::kPreview);
   EXPECT_THROW(run.Start(now, "abc"), ConvertError);
   EXPECT_THROW(run.Start(now, std::nullopt), ConvertError);
   EXPECT_EQ(run.phase(), SaverRun::Phase::kFailed);
   host.preview.reset();  // the handle names no window: quietly
   EXPECT_FALSE(run.Start(now, "4242"));
   host.fail_load = true;
-  state.run_mode = RunMode::kFullScreen;
+  Make({});
   EXPECT_THROW(run.Start(now), RegistryError);
   EXPECT_EQ(host.bitmaps, 0);
-  EXPECT_EQ(state.target, nullptr);
+  EXPECT_EQ(state().target, nullptr);
 
   host.fail_load = false;
   host.fail_bitmaps = true;  // no bitmap for the leaf: an error, never a blank run
   EXPECT_THROW(run.Start(now), DrawingFailure);
   EXPECT_FALSE(run.Started());
 
-  state.behind_dialog = true;  // even a settings run ends
+  run.HoldBehindDialog();  // even a settings run ends
   NextTick();
   EXPECT_FALSE(run.TakeCloseRequest());
   EXPECT_TRUE(run.MayClose());
@@ -283,14 +279,13 @@ TEST_F(SaverRunTest, InputEndsTheRunOnTheHostsRule) {
   EXPECT_FALSE(run.TakeCloseRequest());
   run.KeyPressed(Key::kEscape);
   EXPECT_TRUE(run.TakeCloseRequest());
-  state.settings.exit_on_input = true;
+  run.ChangeSetting(SettingId::kExitOnInput, 1);
   run.KeyPressed(Key::kOther);
   EXPECT_TRUE(run.TakeCloseRequest());
   EXPECT_FALSE(TickWithPointerAt({0, 0}));  // the rule's first reading
   EXPECT_TRUE(TickWithPointerAt({5000, 5000}));
-  state.behind_dialog = true;
+  run.HoldBehindDialog();
   EXPECT_FALSE(TickWithPointerAt({0, 0}));
-  state.behind_dialog = false;
 
   Make({InputRule::kAnyInput});
   host.settings.exit_on_input = false;  // the Linux programs' full screen ends on any input
@@ -336,8 +331,26 @@ TEST_F(SaverRunTest, WithoutTheKeyboardAMovementStandsForAKey) {
   }
 }
 
+// With Random on, each cycle's own layout leaves the user's Algorithm as it is; what the screen
+// shows (the Windows dialog's slider, its Save) is the primary's cycle.
+TEST_F(SaverRunTest, ARandomCycleKeepsTheUsersAlgorithm) {
+  host.settings.algorithm = 12;  // never a random pick
+  host.settings.random_algorithm = true;
+  StartFullScreen();
+  const uint8_t shown = run.SettingsOnScreen().algorithm;
+  EXPECT_LT(shown, 10);
+  EXPECT_EQ(shown, state().cycle.algorithm);
+  EXPECT_EQ(run.CurrentSettings().algorithm, 12);
+  run.ChangeSetting(SettingId::kAlgorithm, shown);  // what the screen shows: no restart
+  EXPECT_TRUE(host.shown.empty());
+  EXPECT_EQ(run.CurrentSettings().algorithm, shown);
+  run.ChangeSetting(SettingId::kRandomAlgorithm, 0);
+  run.RestoreAndRestart();
+  EXPECT_EQ(run.State(0).cycle.algorithm, shown);
+}
+
 TEST_F(SaverRunTest, PreviewEndsWhenItsHostNoLongerShowsIt) {
-  state.run_mode = RunMode::kPreview;
+  Make({}, RunMode::kPreview);
   ASSERT_TRUE(run.Start(now, "1"));
   run.Advance(clock);
   EXPECT_FALSE(TickWithPointerAt({5000, 5000}));  // the pointer does not end a preview
@@ -350,14 +363,14 @@ TEST_F(SaverRunTest, PreviewEndsWhenItsHostNoLongerShowsIt) {
 TEST_F(SaverRunTest, CloseDecisionByMode) {
   // Behind the dialog: refused until the dialog allows it, then granted without a restore.
   StartFullScreen();
-  state.behind_dialog = true;
+  run.HoldBehindDialog();
   EXPECT_FALSE(run.MayClose());
-  state.close_allowed = true;
+  run.GrantClose();
   EXPECT_TRUE(run.MayClose());
   EXPECT_TRUE(host.shown.empty());
   // Full screen: restore, then grant; once closed, no second close.
-  state.behind_dialog = false;
-  state.close_allowed = false;
+  Make({});
+  StartFullScreen();
   EXPECT_TRUE(run.MayClose());
   EXPECT_EQ(host.shown.size(), 1u);
   run.Close();

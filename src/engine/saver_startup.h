@@ -15,6 +15,10 @@ inline constexpr uint32_t kPreviewTickInterval = 30;
 inline constexpr int32_t kFullScreenSpriteSize = 100;
 inline constexpr int32_t kPreviewSpriteSize = 20;
 
+// How the program was started: full screen, the settings dialog over a live saver, the
+// preview inside the host's window, or the password request (nothing to do).
+enum class RunMode : uint8_t { kNone, kFullScreen, kSettings, kPreview, kPassword };
+
 // The mode letter of the first command-line argument: its first character dropped, the next
 // one upper-cased (a..z only); 0 when the argument has fewer than two characters.
 char ParseRunMode(std::string_view first_argument);

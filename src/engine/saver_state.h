@@ -1,13 +1,13 @@
-// The state of one saver surface, split by meaning: the settings it runs with, the grid laid
-// over the surface, the cycle's position and layout, the sprite, and what it draws through.
-// A run holds one per monitor (or output); the settings dialog edits the primary's settings.
+// The drawing state of one saver screen, split by meaning: the grid laid over the surface, the
+// cycle's layout and position, the sprite, and what it draws through. A run holds one per
+// screen (monitor, output, preview); the user's settings and the run-wide flags are the run's
+// (SaverRun).
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <memory>
 
-#include "engine/settings.h"
 #include "surfaces/dib.h"
 #include "surfaces/drawing.h"
 #include "surfaces/types.h"
@@ -22,10 +22,6 @@ inline constexpr int32_t kMaxRing = 33;  // ring 33 has 199 slots; ring 34 would
 using GridTable = std::array<std::array<int32_t, kGridSize>, kGridSize>;        // [row][col]
 using SpritePlane = std::array<std::array<int32_t, kSpriteSize>, kSpriteSize>;  // [y][x]
 
-// How the program was started: full screen, the settings dialog over a live saver, the
-// preview inside the host's window, or the password request (nothing to do).
-enum class RunMode : uint8_t { kNone, kFullScreen, kSettings, kPreview, kPassword };
-
 // The grid over the drawing surface: its size, the columns and rows, and the cell size.
 struct GridGeometry {
   int32_t surface_width = 0;
@@ -36,10 +32,12 @@ struct GridGeometry {
   int32_t cell_height = 0;
 };
 
-// Where the cycle stands: the cell being faded in and its fade step, the leaf it shows, which
-// cells are filled (random fill), and the layout's position of every cell ([row][col] for the
-// grids and the pyramid, [ring][slot] for the rings).
+// Where the cycle stands: its layout (the user's Algorithm, or with Random on the cycle's own
+// pick), the cell being faded in and its fade step, the leaf it shows, which cells are filled
+// (random fill), and the layout's position of every cell ([row][col] for the grids and the
+// pyramid, [ring][slot] for the rings).
 struct CycleState {
+  uint8_t algorithm = 0;
   int32_t fade_step = 0;
   int32_t row = 0;
   int32_t col = 0;
@@ -63,7 +61,6 @@ struct Sprite {
 };
 
 struct SaverState {
-  Settings settings;
   GridGeometry grid;
   CycleState cycle;
   Sprite sprite;
@@ -71,10 +68,6 @@ struct SaverState {
   // What the leaves are drawn through, and the picture a preview's restore shows.
   std::unique_ptr<DrawTarget> target;
   std::unique_ptr<ArgbBitmap> desktop_picture;
-
-  RunMode run_mode = RunMode::kNone;
-  bool behind_dialog = false;  // the saver runs behind the settings dialog
-  bool close_allowed = false;  // the close decision has granted the close
 };
 
 }  // namespace ambervale

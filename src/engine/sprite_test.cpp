@@ -52,7 +52,7 @@ TEST(BuildSpriteTest, LeafAlphaIsTenTimesTransparentUnclamped) {
   SaverState& s = *rig.state;
   s.sprite.dib.PutPixel(3, 4, PackRgb(200, 150, 120));
   for (const int32_t opacity : {0, 1, 8, 10, 26, 255}) {
-    s.settings.opacity = static_cast<uint8_t>(opacity);
+    rig.settings.opacity = static_cast<uint8_t>(opacity);
     rig.engine->BuildSprite();
     EXPECT_EQ(s.sprite.alpha[4][3], 10 * opacity);
     EXPECT_EQ(s.sprite.red[4][3], 200);
@@ -123,7 +123,7 @@ TEST(BuildSpriteTest, APictureIsKeyedOncePerTransparency) {
   EXPECT_NE(draw_leaf(5), leaf3);
   EXPECT_EQ(draw_leaf(3), leaf3);
   EXPECT_NEAR(s.sprite.red[50][50], 130, 3);  // still picture 5's planes
-  s.settings.opacity = 9;
+  rig.settings.opacity = 9;
   draw_leaf(3);
   EXPECT_NEAR(s.sprite.red[50][50], 118, 3);
   EXPECT_EQ(s.sprite.alpha[50][50], 90);

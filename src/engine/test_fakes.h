@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/geometry.h"
+#include "engine/layout.h"
 #include "engine/saver_engine.h"
 #include "engine/saver_state.h"
 #include "testing/jpeg_encoder.h"
@@ -35,6 +36,14 @@ class FakeHost {
   std::vector<Rect> shown;  // the areas restored
   std::function<void()> on_repaint;
 };
+
+// A cycle of the state's own algorithm (cycle.algorithm), or with `pick` a random one's.
+inline void StartOwnCycle(SaverState& state, Random& random, bool pick = false) {
+  Settings settings;
+  settings.algorithm = state.cycle.algorithm;
+  settings.random_algorithm = pick;
+  StartCycle(state, settings, random);
+}
 
 // A memory bitmap that also counts the bulk writes it receives.
 class CountingBitmap : public MemoryBitmap {
@@ -84,9 +93,8 @@ struct EngineRig {
   explicit EngineRig(int32_t width = 1024, int32_t height = 768, uint8_t size = 12, uint32_t seed = 1,
                      int32_t sprite = 100, const LeafImageSet::PictureSource& source = &TestLeafBytes)
       : state(std::make_unique<SaverState>()), random(seed), leaves(source) {
-    state->settings.size = size;
-    state->settings.opacity = 8;
-    state->run_mode = RunMode::kFullScreen;
+    settings.size = size;
+    settings.opacity = 8;
     state->sprite.dib.SetDepth(24);
     state->sprite.dib.SetDibWidth(sprite);
     state->sprite.dib.SetDibHeight(sprite);
@@ -97,11 +105,11 @@ struct EngineRig {
     auto target_owned = std::make_unique<RecordingTarget>();
     target = target_owned.get();
     state->target = std::move(target_owned);
-    engine = std::make_unique<SaverEngine>(*state, random, leaves, host.Restore(), Rect{0, 0, width, height});
+    engine = std::make_unique<SaverEngine>(*state, settings, random, leaves, host.Restore(), Rect{0, 0, width, height});
     SetGeometry(width, height);
   }
 
-  void SetGeometry(int32_t width, int32_t height) { ApplyFullScreenGeometry(*state, width, height); }
+  void SetGeometry(int32_t width, int32_t height) { ApplyFullScreenGeometry(*state, settings.size, width, height); }
 
   // Start-up's engine steps: the first layout and the first (transparent) sprite.
   void Start() {
@@ -120,6 +128,7 @@ struct EngineRig {
     return ticks;
   }
 
+  Settings settings;  // the run's, which the engine reads
   std::unique_ptr<SaverState> state;
   Random random;
   LeafImageSet leaves;

@@ -13,7 +13,7 @@ using testing::EngineRig;
 // A cell's first tick: new sprite from a decoded leaf, keying, and the bitmap rebuild.
 void BM_FirstDrawTick(benchmark::State& bench) {
   EngineRig rig(1920, 1080, 0);
-  rig.state->settings.algorithm = 1;
+  rig.settings.algorithm = 1;
   rig.Start();
   for (auto _ : bench) {
     rig.state->cycle.fade_step = 0;
@@ -27,7 +27,7 @@ BENCHMARK(BM_FirstDrawTick);
 // One of a cell's four later ticks: a single scaled draw.
 void BM_OrdinaryTick(benchmark::State& bench) {
   EngineRig rig(1920, 1080, 0);
-  rig.state->settings.algorithm = 1;
+  rig.settings.algorithm = 1;
   rig.Start();
   rig.engine->Tick();
   for (auto _ : bench) {
@@ -41,7 +41,7 @@ BENCHMARK(BM_OrdinaryTick);
 // A whole random-fill cycle on a 4K screen at Size 0 (31 x 18 cells), ticks until it restarts.
 void BM_RandomFillCycle(benchmark::State& bench) {
   EngineRig rig(3840, 2160, 0);
-  rig.state->settings.algorithm = 0;
+  rig.settings.algorithm = 0;
   rig.Start();
   int64_t ticks = 0;
   for (auto _ : bench) {
@@ -59,13 +59,13 @@ BENCHMARK(BM_RandomFillCycle)->Unit(benchmark::kMillisecond);
 void BM_NewCell4K(benchmark::State& bench) {
   const bool afresh = bench.range(0) != 0;
   EngineRig rig(3840, 2160, 12);
-  rig.state->settings.algorithm = 1;
+  rig.settings.algorithm = 1;
   rig.state->target = std::make_unique<BackBuffer>(3840, 2160);
   rig.Start();
   for (int cell = 0; cell < 100; ++cell) rig.engine->Tick();  // every leaf seen once
   int64_t cells = 0;
   for (auto _ : bench) {
-    if (afresh) rig.state->settings.opacity = static_cast<uint8_t>(8 + cells % 2);
+    if (afresh) rig.settings.opacity = static_cast<uint8_t>(8 + cells % 2);
     rig.state->cycle.fade_step = 0;
     rig.state->cycle.row = 1;
     rig.state->cycle.col = 1;

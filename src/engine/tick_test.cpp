@@ -18,7 +18,7 @@ constexpr int32_t kSmallSprite = 10;
 // 1024 x 768 at Size 12: 18 columns, 14 rows, rings 0..7.
 std::unique_ptr<EngineRig> StartedRig(uint8_t algorithm, uint32_t seed = 1) {
   auto rig = std::make_unique<EngineRig>(1024, 768, 12, seed, kSmallSprite);
-  rig->state->settings.algorithm = algorithm;
+  rig->settings.algorithm = algorithm;
   rig->Start();
   return rig;
 }
@@ -72,7 +72,7 @@ TEST(TickTest, CycleLengthsOnAnEighteenByFourteenGrid) {
     EXPECT_EQ(rig->TicksUntilCycles(1), c.first) << int(c.algorithm);
     EXPECT_EQ(rig->TicksUntilCycles(1), c.later) << int(c.algorithm);
     EXPECT_EQ(rig->TicksUntilCycles(1), c.later) << int(c.algorithm);
-    EXPECT_EQ(rig->state->settings.algorithm, c.algorithm);
+    EXPECT_EQ(rig->state->cycle.algorithm, c.algorithm);
   }
 }
 
@@ -240,12 +240,12 @@ TEST(TickTest, CycleEndingInOneHandsOverToSevenInTheSameTick) {
   SaverState& s = *rig->state;
   for (int i = 0; i < 1349; ++i) rig->engine->Tick();
   ASSERT_EQ(rig->host.repaints, 0);
-  s.settings.random_algorithm = true;
+  rig->settings.random_algorithm = true;
   rig->random.Seed(SeedWhere([](Random& r) { return r.Next(20) <= 10 && r.Next(5) == 2; }));
   const int bulk_before = rig->bitmap->bulk_writes;
   const size_t calls = rig->target->calls.size();
   rig->engine->Tick();
-  EXPECT_EQ(s.settings.algorithm, 7);
+  EXPECT_EQ(s.cycle.algorithm, 7);
   ASSERT_EQ(rig->target->calls.size(), calls + 2);  // the last cell's fifth draw, then (0, 0)
   EXPECT_EQ(rig->target->calls.back().x, 0);
   EXPECT_EQ(rig->target->calls.back().y, 0);
@@ -259,14 +259,14 @@ TEST(TickTest, CycleEndingInOneHandsOverToZeroOnlyAtTheNextTick) {
   auto rig = StartedRig(1);
   SaverState& s = *rig->state;
   for (int i = 0; i < 1349; ++i) rig->engine->Tick();
-  s.settings.random_algorithm = true;
+  rig->settings.random_algorithm = true;
   rig->random.Seed(SeedWhere([](Random& r) { return r.Next(20) > 10 && r.Next(5) == 0; }));
   const int32_t last_image = rig->engine->BitmapImageIndex();
   const int bulk_before = rig->bitmap->bulk_writes;
   rig->engine->Tick();
-  EXPECT_EQ(s.settings.algorithm, 0);
+  EXPECT_EQ(s.cycle.algorithm, 0);
   EXPECT_EQ(s.cycle.fade_step, 1);
-  s.settings.random_algorithm = false;
+  rig->settings.random_algorithm = false;
   // Cell (0, 0) gets four draws with the previous cycle's last sprite and stays unmarked.
   for (int i = 0; i < 4; ++i) {
     const TickRecord t = Tick(*rig);
@@ -300,7 +300,7 @@ TEST(TickTest, UnknownAlgorithmOnlyCyclesTheFadeStep) {
 TEST(TickTest, AFailureStopsTheTick) {
   static const uint8_t kJunk[] = {0xFF, 0xD8, 0x00};
   EngineRig rig(1024, 768, 12, 1, 100, [](int32_t) { return std::span<const uint8_t>(kJunk); });
-  rig.state->settings.algorithm = 1;
+  rig.settings.algorithm = 1;
   rig.Start();
   EXPECT_THROW(rig.engine->Tick(), JpegError);
   EXPECT_EQ(rig.state->cycle.fade_step, 0);  // not advanced
@@ -312,7 +312,7 @@ TEST(TickTest, TallSurfacesKeepEverySequenceInsideTheTables) {
   for (const uint8_t algorithm : {0, 2, 3, 5, 12}) {
     EngineRig rig(100, 1000, 0, 1, kSmallSprite);
     ASSERT_EQ(rig.state->grid.rows, 200);
-    rig.state->settings.algorithm = algorithm;
+    rig.settings.algorithm = algorithm;
     rig.Start();
     const int ticks = rig.TicksUntilCycles(1, 200000);
     EXPECT_EQ(rig.host.repaints, 1) << int(algorithm);

@@ -18,8 +18,8 @@ class LivePreview {
   // the plain background.
   LivePreview(int32_t width, int32_t height, const Settings& settings, std::vector<uint32_t> background = {});
 
-  // The window's values: each one that changed goes to the run, which restarts the cycle or
-  // sets the pace as the Windows dialog's saver does.
+  // The window's values: each one that differs from the run's goes to the run, which restarts
+  // the cycle or sets the pace as the Windows dialog's saver does.
   void Show(const Settings& settings);
   // Runs the ticks that are due at `now`; true when the picture changed. `next_wake` is when
   // to call again (none: no tick will come).
@@ -31,9 +31,6 @@ class LivePreview {
   int32_t Columns() const { return run_->State().grid.cols; }
 
  private:
-  // The window's values last shown: a random layout overwrites the run's Algorithm each cycle,
-  // so the run's own cannot say what the window changed.
-  Settings shown_;
   std::unique_ptr<BufferedRun> run_;
 };
 

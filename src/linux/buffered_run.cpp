@@ -41,9 +41,8 @@ BufferedRun::BufferedRun(const Settings& settings, TimeOfDay start_time, RunRule
     : settings_(settings),
       start_time_(start_time),
       leaves_(LeafImageSet::PictureSource(LeafPictureBytes)),
-      run_(state_, leaves_, *this, nullptr, rules) {
+      run_(RunMode::kFullScreen, leaves_, *this, nullptr, rules) {
   panes_.push_back(std::make_unique<BackBuffer>(0, 0));
-  state_.run_mode = RunMode::kFullScreen;
 }
 
 BufferedRun::~BufferedRun() = default;

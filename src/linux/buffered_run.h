@@ -65,13 +65,14 @@ class BufferedRun final : private SaverHost {
   void DrawInto(PixelMemory memory) { pixel_memory_ = std::move(memory); }
 
   BackBuffer& Buffer(size_t pane = 0) { return *panes_[pane]; }
-  const SaverState& State() const { return state_; }
+  // The primary screen's drawing state.
+  const SaverState& State() const { return run_.State(0); }
 
  private:
   void SetPanes(std::vector<PaneSpec> panes, std::vector<Rect> screens);
 
   // SaverHost
-  Settings LoadSettings() override { return settings_; }
+  void LoadSettings(Settings& settings) override { settings = settings_; }
   std::vector<Rect> Screens() override { return screens_; }
   std::unique_ptr<DrawTarget> CreateDrawTarget() override;
   std::unique_ptr<ArgbBitmap> CreateBitmap(int32_t width, int32_t height) override;
@@ -80,7 +81,6 @@ class BufferedRun final : private SaverHost {
 
   Settings settings_;
   TimeOfDay start_time_;
-  SaverState state_;
   LeafImageSet leaves_;
   SaverRun run_;
   std::vector<std::unique_ptr<BackBuffer>> panes_;  // each drawing at its place (SetOrigin)

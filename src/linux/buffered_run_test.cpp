@@ -36,7 +36,7 @@ bool ShowsBackground(BackBuffer& buffer) {
 class Wakes {
  public:
   explicit Wakes(BufferedRun& run)
-      : run_(run), interval_(std::chrono::milliseconds(TickInterval(run.State().settings.fast))) {}
+      : run_(run), interval_(std::chrono::milliseconds(TickInterval(run.Run().CurrentSettings().fast))) {}
   SaverRun::Wake Next() {
     const SaverRun::Wake wake = run_.Advance(now_);
     now_ += interval_;

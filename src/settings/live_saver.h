@@ -11,8 +11,9 @@ namespace ambervale {
 class LiveSaver {
  public:
   virtual ~LiveSaver() = default;
-  // The settings the run has now (a new cycle's random pick included).
-  virtual const Settings& CurrentSettings() const = 0;
+  // The settings as the run shows them (with Random on, the cycle's own layout as Algorithm):
+  // what the dialog shows and its Save stores.
+  virtual Settings CurrentSettings() const = 0;
   // A setting the user changed: the run takes it to every screen (a new cycle, the pace).
   virtual void ChangeSetting(SettingId id, int32_t value) = 0;
   // The dialog shows: no input ends the saver behind it.

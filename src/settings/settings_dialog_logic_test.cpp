@@ -17,7 +17,7 @@ namespace {
 // the screens is the run's (saver_run_test.cpp).
 class RecordingSaver : public LiveSaver {
  public:
-  const Settings& CurrentSettings() const override { return settings; }
+  Settings CurrentSettings() const override { return settings; }
   void ChangeSetting(SettingId id, int32_t value) override {
     SetValue(settings, id, value);
     calls.push_back(std::string(SpecOf(id).label) + "=" + std::to_string(value));

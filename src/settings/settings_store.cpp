@@ -18,7 +18,7 @@ constexpr char kOpenForWriteFailed[] = "Failed to open key '%s' for writing";
 // Writes the seven values in their fixed order into `key_path` on an accessor that may already
 // be in use (the first-run defaults are written on the accessor of the load). False when the
 // key could not be opened and `on_key_failure` let that pass.
-bool SaveOn(RegistryAccess& registry, std::string_view key_path, const SaverState& state,
+bool SaveOn(RegistryAccess& registry, std::string_view key_path, const Settings& settings,
             SaveKeyFailure on_key_failure) {
   if (!registry.OpenKey(key_path, /*can_create=*/true)) {
     if (on_key_failure == SaveKeyFailure::kRaise) {
@@ -27,7 +27,7 @@ bool SaveOn(RegistryAccess& registry, std::string_view key_path, const SaverStat
     return false;
   }
   for (const SettingSpec& spec : kSettingSpecs) {
-    registry.WriteInteger(std::string(spec.registry_value), ValueOf(state.settings, spec.id));
+    registry.WriteInteger(std::string(spec.registry_value), ValueOf(settings, spec.id));
   }
   registry.CloseKey();
   return true;
@@ -44,13 +44,13 @@ std::string SettingsKeyPath() {
 // A first run writes its defaults into a key of its own and then gives that key the settings
 // key's name, so that a saver starting at the same moment finds either no key (and does the
 // same) or all seven values, never a key still being filled.
-void WriteFirstRunDefaults(RegistryAccess& registry, RegistryRoot& root, const SaverState& state) {
-  const std::string settings = SettingsKeyPath();
-  const std::string name = settings.substr(settings.rfind('\\') + 1);
-  const std::string draft = settings + ".first-run-" + std::to_string(std::random_device{}());
+void WriteFirstRunDefaults(RegistryAccess& registry, RegistryRoot& root, const Settings& defaults) {
+  const std::string key = SettingsKeyPath();
+  const std::string name = key.substr(key.rfind('\\') + 1);
+  const std::string draft = key + ".first-run-" + std::to_string(std::random_device{}());
   bool drafted = false;
   try {
-    drafted = SaveOn(registry, draft, state, SaveKeyFailure::kIgnore);
+    drafted = SaveOn(registry, draft, defaults, SaveKeyFailure::kIgnore);
   } catch (...) {
     registry.CloseKey();
     root.DeleteKey(draft);
@@ -62,7 +62,7 @@ void WriteFirstRunDefaults(RegistryAccess& registry, RegistryRoot& root, const S
   // rename, and the values go straight into the key as before.
   const bool taken = registry.OpenKey(kSettingsKey, /*can_create=*/false);
   registry.CloseKey();
-  if (!taken) SaveOn(registry, kSettingsKey, state, SaveKeyFailure::kIgnore);
+  if (!taken) SaveOn(registry, kSettingsKey, defaults, SaveKeyFailure::kIgnore);
 }
 
 // A first run, or a key whose numbers were all wiped: the flags do not count.
@@ -108,29 +108,29 @@ void RegistryAccess::WriteInteger(const std::string& name, int32_t value) {
   }
 }
 
-void LoadSettings(SaverState& state, RegistryRoot& root) {
+void LoadSettings(Settings& settings, RegistryRoot& root) {
   RegistryAccess registry(root);
   const bool key_exists = registry.OpenKey(kSettingsKey, /*can_create=*/false);
   if (key_exists) {
     // Each field is stored as soon as it is read, so an error part-way keeps the earlier ones.
     for (const SettingSpec& spec : kSettingSpecs) {
-      SetValue(state.settings, spec.id, registry.ReadInteger(std::string(spec.registry_value)));
+      SetValue(settings, spec.id, registry.ReadInteger(std::string(spec.registry_value)));
     }
     registry.CloseKey();
   }
-  if (AllNumericZero(state.settings)) {
-    state.settings = DefaultSettings();
+  if (AllNumericZero(settings)) {
+    settings = DefaultSettings();
     if (key_exists) {
-      SaveOn(registry, kSettingsKey, state, SaveKeyFailure::kIgnore);
+      SaveOn(registry, kSettingsKey, settings, SaveKeyFailure::kIgnore);
     } else {
-      WriteFirstRunDefaults(registry, root, state);
+      WriteFirstRunDefaults(registry, root, settings);
     }
   }
 }
 
-void SaveSettings(const SaverState& state, RegistryRoot& root, SaveKeyFailure on_key_failure) {
+void SaveSettings(const Settings& settings, RegistryRoot& root, SaveKeyFailure on_key_failure) {
   RegistryAccess registry(root);
-  SaveOn(registry, kSettingsKey, state, on_key_failure);
+  SaveOn(registry, kSettingsKey, settings, on_key_failure);
 }
 
 }  // namespace ambervale

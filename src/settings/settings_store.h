@@ -1,4 +1,4 @@
-// The settings store: the seven settings of SaverState persist as REG_DWORD values in one key
+// The settings store: the seven settings persist as REG_DWORD values in one key
 // of the current user's registry, under the names, in the order and with the first-run values
 // of kSettingSpecs. The store keeps nothing between calls.
 #pragma once
@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/saver_state.h"
+#include "engine/settings.h"
 #include "settings/registry_key.h"
 
 namespace ambervale {
@@ -23,19 +23,19 @@ enum class SaveKeyFailure {
   kIgnore,  // write nothing, say nothing: the first-run defaults
 };
 
-// Reads the seven settings into `state`, opening the key for reading only (a key the user may
+// Reads the seven settings into `settings`, opening the key for reading only (a key the user may
 // only read loads as any other). A missing key is a first run; so is a key whose five numeric
 // settings all read as 0: the defaults are then set and written back, silently if the key
 // cannot be written. A first run's key appears with all seven values at once. A value of an existing
 // key that is missing, not a REG_DWORD or longer than four bytes raises RegistryError;
 // the fields read before it keep what was read, and nothing is written.
-void LoadSettings(SaverState& state, RegistryRoot& root);
+void LoadSettings(Settings& settings, RegistryRoot& root);
 
 // Writes the seven settings, creating the key when it is missing. A value that cannot be
 // written raises RegistryError "Failed to set data for '<name>'" (the values before it
 // are written). A key that cannot be opened raises by default: the settings dialog's save must
 // not report success when nothing was written.
-void SaveSettings(const SaverState& state, RegistryRoot& root, SaveKeyFailure on_key_failure = SaveKeyFailure::kRaise);
+void SaveSettings(const Settings& settings, RegistryRoot& root, SaveKeyFailure on_key_failure = SaveKeyFailure::kRaise);
 
 // The registry accessor: holds at most one open key, for one operation, and closes it when
 // the key is changed, closed or the accessor goes, whether the operation ends normally or by

@@ -60,23 +60,23 @@ class SettingsStoreTest : public ::testing::Test {
   }
 
   void Set(const Fields& f) {
-    state_->settings.size = f.size;
-    state_->settings.algorithm = f.algorithm;
-    state_->settings.opacity = f.opacity;
-    state_->settings.fast = f.fast;
-    state_->settings.color = f.color;
-    state_->settings.exit_on_input = f.key_exit;
-    state_->settings.random_algorithm = f.random;
+    settings_.size = f.size;
+    settings_.algorithm = f.algorithm;
+    settings_.opacity = f.opacity;
+    settings_.fast = f.fast;
+    settings_.color = f.color;
+    settings_.exit_on_input = f.key_exit;
+    settings_.random_algorithm = f.random;
   }
 
   void ExpectFields(const Fields& f) const {
-    EXPECT_EQ(state_->settings.size, f.size);
-    EXPECT_EQ(state_->settings.algorithm, f.algorithm);
-    EXPECT_EQ(state_->settings.opacity, f.opacity);
-    EXPECT_EQ(state_->settings.fast, f.fast);
-    EXPECT_EQ(state_->settings.color, f.color);
-    EXPECT_EQ(state_->settings.exit_on_input, f.key_exit);
-    EXPECT_EQ(state_->settings.random_algorithm, f.random);
+    EXPECT_EQ(settings_.size, f.size);
+    EXPECT_EQ(settings_.algorithm, f.algorithm);
+    EXPECT_EQ(settings_.opacity, f.opacity);
+    EXPECT_EQ(settings_.fast, f.fast);
+    EXPECT_EQ(settings_.color, f.color);
+    EXPECT_EQ(settings_.exit_on_input, f.key_exit);
+    EXPECT_EQ(settings_.random_algorithm, f.random);
   }
 
   // The key holds exactly the seven values, all REG_DWORD, in the store's order.
@@ -98,7 +98,7 @@ class SettingsStoreTest : public ::testing::Test {
   // Loads expecting RegistryError, and returns its message.
   std::string LoadFailure() {
     try {
-      LoadSettings(*state_, registry_);
+      LoadSettings(settings_, registry_);
     } catch (const RegistryError& error) {
       return error.what();
     }
@@ -108,7 +108,7 @@ class SettingsStoreTest : public ::testing::Test {
 
   std::string SaveFailure(SaveKeyFailure mode = SaveKeyFailure::kRaise) {
     try {
-      SaveSettings(*state_, registry_, mode);
+      SaveSettings(settings_, registry_, mode);
     } catch (const RegistryError& error) {
       return error.what();
     }
@@ -119,21 +119,21 @@ class SettingsStoreTest : public ::testing::Test {
   void TearDown() override { EXPECT_EQ(registry_.OpenKeyCount(), 0) << "a key was left open"; }
 
   WatchedRegistry registry_;
-  std::unique_ptr<SaverState> state_ = std::make_unique<SaverState>();
+  Settings settings_;
 };
 
 TEST_F(SettingsStoreTest, FirstRunCreatesTheKeyWithTheDefaults) {
-  LoadSettings(*state_, registry_);
+  LoadSettings(settings_, registry_);
   ExpectFields(kDefaults);
   EXPECT_TRUE(registry_.KeyExists("Software\\Ambervale"));
   ExpectKeyHolds({12, 10, 8, 33, 3, 1, 1});
   EXPECT_EQ(registry_.WriteLog(), kValueOrder);
 
   // A second start reads them back and writes nothing.
-  auto second = std::make_unique<SaverState>();
-  LoadSettings(*second, registry_);
-  EXPECT_EQ(second->settings.fast, 33);
-  EXPECT_TRUE(second->settings.random_algorithm);
+  Settings second;
+  LoadSettings(second, registry_);
+  EXPECT_EQ(second.fast, 33);
+  EXPECT_TRUE(second.random_algorithm);
   EXPECT_EQ(registry_.WriteLog().size(), kValueOrder.size());
 }
 
@@ -148,7 +148,7 @@ TEST_F(SettingsStoreTest, NumbersThatAllTruncateToZeroMeanFirstRun) {
     registry_.DeleteKey(kPath);
     Store(stored);
     Set({0, 0, 0, 0, 0, false, false});
-    LoadSettings(*state_, registry_);
+    LoadSettings(settings_, registry_);
     ExpectFields(kDefaults);  // the booleans are overwritten with true as well
     ExpectKeyHolds({12, 10, 8, 33, 3, 1, 1});
   }
@@ -157,7 +157,7 @@ TEST_F(SettingsStoreTest, NumbersThatAllTruncateToZeroMeanFirstRun) {
 TEST_F(SettingsStoreTest, LoadKeepsEveryByteReadWithoutClamping) {
   // Algorithm 0 alone is no first run; 300 keeps 44; -1 keeps 255; 2 is true.
   Store({300, 0, 0xFFFFFFFFu, 50, 0x1F7, 2, 0});
-  LoadSettings(*state_, registry_);
+  LoadSettings(settings_, registry_);
   ExpectFields({44, 0, 255, 50, 0xF7, true, false});
   EXPECT_TRUE(registry_.WriteLog().empty()) << "a complete load must not write";
 
@@ -167,28 +167,25 @@ TEST_F(SettingsStoreTest, LoadKeepsEveryByteReadWithoutClamping) {
     uint32_t* numbers[] = {&stored.size, &stored.algorithm, &stored.opacity, &stored.fast, &stored.color};
     *numbers[which] = 0x101;
     Store(stored);
-    LoadSettings(*state_, registry_);
-    EXPECT_EQ(state_->settings.size + state_->settings.algorithm + state_->settings.opacity + state_->settings.fast +
-                  state_->settings.color,
-              1)
-        << which;
-    EXPECT_FALSE(state_->settings.exit_on_input);
+    LoadSettings(settings_, registry_);
+    EXPECT_EQ(settings_.size + settings_.algorithm + settings_.opacity + settings_.fast + settings_.color, 1) << which;
+    EXPECT_FALSE(settings_.exit_on_input);
   }
   EXPECT_TRUE(registry_.WriteLog().empty());
   Store({300, 0, 0xFFFFFFFFu, 50, 0x1F7, 2, 0});
-  LoadSettings(*state_, registry_);
+  LoadSettings(settings_, registry_);
 
   // A save writes the loaded bytes back, the boolean stored as 2 as 1, and Color_s untouched.
-  SaveSettings(*state_, registry_);
+  SaveSettings(settings_, registry_);
   ExpectKeyHolds({44, 0, 255, 50, 0xF7, 1, 0});
 }
 
 TEST_F(SettingsStoreTest, ColorSurvivesLoadAndSaveForEveryByte) {
   for (uint32_t color : {1u, 3u, 0x80u, 0xFFu, 0x12345678u}) {
     Store({12, 10, 8, 33, color, 1, 1});
-    LoadSettings(*state_, registry_);
-    state_->settings.size = 5;  // the dialog changes another setting
-    SaveSettings(*state_, registry_);
+    LoadSettings(settings_, registry_);
+    settings_.size = 5;  // the dialog changes another setting
+    SaveSettings(settings_, registry_);
     ExpectKeyHolds({5, 10, 8, 33, color & 0xFF, 1, 1});
   }
 }
@@ -225,8 +222,8 @@ TEST_F(SettingsStoreTest, KeyWithoutValuesIsNeverRepairedByALoad) {
 
   // A save from the dialog writes all seven values and so repairs it.
   Set(kDefaults);
-  SaveSettings(*state_, registry_);
-  LoadSettings(*state_, registry_);
+  SaveSettings(settings_, registry_);
+  LoadSettings(settings_, registry_);
   ExpectFields(kDefaults);
 }
 
@@ -266,7 +263,7 @@ TEST_F(SettingsStoreTest, ValuesThatAreNotFourByteDwords) {
       EXPECT_EQ(LoadFailure(), c.message);
       ExpectFields({20, 7, 9, c.fast, 5, false, false});
     } else {
-      LoadSettings(*state_, registry_);
+      LoadSettings(settings_, registry_);
       ExpectFields({20, 7, 9, c.fast, 6, true, true});
     }
   }
@@ -275,11 +272,11 @@ TEST_F(SettingsStoreTest, ValuesThatAreNotFourByteDwords) {
 TEST_F(SettingsStoreTest, KeyThatMayOnlyBeReadLoadsAndIsNeverWritten) {
   Store({20, 7, 9, 40, 6, 0, 0});
   registry_.SetReadOnly(kPath);
-  LoadSettings(*state_, registry_);
+  LoadSettings(settings_, registry_);
   ExpectFields({20, 7, 9, 40, 6, false, false});
   // All zero: the defaults hold for this run only, silently.
   Store({0, 0, 0, 0, 0, 0, 0});
-  LoadSettings(*state_, registry_);
+  LoadSettings(settings_, registry_);
   ExpectFields(kDefaults);
   ExpectKeyHolds({0, 0, 0, 0, 0, 0, 0});
   EXPECT_TRUE(registry_.WriteLog().empty());
@@ -287,7 +284,7 @@ TEST_F(SettingsStoreTest, KeyThatMayOnlyBeReadLoadsAndIsNeverWritten) {
 
 TEST_F(SettingsStoreTest, FirstRunLosingTheRaceKeepsTheOtherSaversKey) {
   registry_.rival = true;
-  LoadSettings(*state_, registry_);
+  LoadSettings(settings_, registry_);
   ExpectFields(kDefaults);
   ExpectKeyHolds({1, 1, 1, 1, 1, 1, 1});
   registry_.ExpectNoDraftLeft();
@@ -298,7 +295,7 @@ TEST_F(SettingsStoreTest, SaveToAKeyThatCannotBeOpenedIsReportedUnlessAskedNotTo
   registry_.SetReadOnly("Software");  // the settings key cannot even be created
   Set(kDefaults);
   EXPECT_EQ(SaveFailure(), "Failed to open key 'HKEY_CURRENT_USER\\Software\\Ambervale\\' for writing");
-  SaveSettings(*state_, registry_, SaveKeyFailure::kIgnore);
+  SaveSettings(settings_, registry_, SaveKeyFailure::kIgnore);
   EXPECT_FALSE(registry_.KeyExists(kPath));
 
   registry_.SetReadOnly("Software", false);
@@ -327,9 +324,9 @@ TEST_F(SettingsStoreTest, FailedWriteStopsTheSaveAfterTheValuesBeforeIt) {
 TEST_F(SettingsStoreTest, KeyAndValueNamesIgnoreCase) {
   registry_.SetDwordValue("SOFTWARE\\AMBERVALE", "size", 3);
   for (size_t i = 1; i < kValueOrder.size(); ++i) registry_.SetDwordValue("software\\ambervale", kValueOrder[i], 1);
-  LoadSettings(*state_, registry_);
+  LoadSettings(settings_, registry_);
   ExpectFields({3, 1, 1, 1, 1, true, true});
-  SaveSettings(*state_, registry_);
+  SaveSettings(settings_, registry_);
   EXPECT_EQ(registry_.Values(kPath).size(), kValueOrder.size());
 }
 

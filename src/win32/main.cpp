@@ -22,33 +22,30 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Application& application = Application::Instance();
   application.SetTitle("Ambervale Screensaver");
 
-  // What the run owns, destroyed in the reverse order: the dialog (which works on the saver
-  // and the state) first, then the saver window with its bitmaps and drawing targets, then the
-  // state with the sprite and the desktop picture, and the graphics library's session last,
+  // Destroyed in the reverse order: the dialog (which works on the saver) first, then the saver
+  // window with its run, bitmaps and drawing targets, and the graphics library's session last,
   // since every GDI+ object must be released while it still runs.
   GdiplusSession gdiplus;
-  auto state = std::make_unique<SaverState>();
   std::unique_ptr<LiveSaver> saver;
   std::unique_ptr<SettingsDialog> dialog;
 
-  state->run_mode = RunModeOf(__argc > 1 && __argv[1] ? ParseRunMode(__argv[1]) : 0);
+  const RunMode mode = RunModeOf(__argc > 1 && __argv[1] ? ParseRunMode(__argv[1]) : 0);
   // Mode A shows nothing and ends at once, with or without GDI+.
-  if (!gdiplus.ok() && state->run_mode != RunMode::kPassword) {
+  if (!gdiplus.ok() && mode != RunMode::kPassword) {
     application.ShowException(GdiplusFailureMessage(gdiplus.status()));
     return 1;
   }
-  if (state->run_mode != RunMode::kSettings && state->run_mode != RunMode::kPassword) {
-    saver = CreateSaverWindow(*state);
-  }
-  if (state->run_mode == RunMode::kSettings) {
+  if (mode != RunMode::kSettings && mode != RunMode::kPassword) saver = CreateSaverWindow(mode);
+  if (mode == RunMode::kSettings) {
     SettingsDialogDeps deps;
     deps.create_saver = [&]() -> LiveSaver& {
-      if (!saver) saver = CreateSaverWindow(*state);
+      if (!saver) saver = CreateSaverWindow(mode);
       return *saver;
     };
-    deps.save = [&state] {
+    // The dialog made the saver first; its settings are the run's.
+    deps.save = [&saver] {
       WinRegistryRoot registry;
-      SaveSettings(*state, registry);
+      SaveSettings(saver->CurrentSettings(), registry);
     };
     application.Guard([&] { dialog = SettingsDialog::Create(std::move(deps)); });
   }

@@ -104,17 +104,16 @@ struct PaceTrace {
 
 class SaverWindow final : public LiveSaver, private Window, private SaverHost, private PreviewHost {
  public:
-  explicit SaverWindow(SaverState& state)
-      : state_(state),
-        leaves_(LeafImageSet::PictureSource(LeafPictureBytes), ScreenPictureDepth()),
-        run_(state, leaves_, *this, this) {}
+  explicit SaverWindow(RunMode mode)
+      : leaves_(LeafImageSet::PictureSource(LeafPictureBytes), ScreenPictureDepth()),
+        run_(mode, leaves_, *this, this) {}
   // The window's destruction reaches its handler while the members it uses are still there.
   ~SaverWindow() override { Destroy(); }
 
   void Create();
 
   // LiveSaver: the dialog's changes go to the run; a drawing failure they meet ends the run.
-  const Settings& CurrentSettings() const override { return run_.CurrentSettings(); }
+  Settings CurrentSettings() const override { return run_.SettingsOnScreen(); }
   // A new cycle shows at once; a new pace's grid starts at the next wake, which comes at once.
   void ChangeSetting(SettingId id, int32_t value) override {
     drawing_.Run([&] { run_.ChangeSetting(id, value); });
@@ -160,11 +159,8 @@ class SaverWindow final : public LiveSaver, private Window, private SaverHost, p
   }
 
   // SaverHost
-  Settings LoadSettings() override {
-    // Into the shared state at once: what was read before a bad value stays for the dialog.
-    ambervale::LoadSettings(state_, registry_);
-    return state_.settings;
-  }
+  // What was read before a bad value stays in the run's settings, for the dialog's Save.
+  void LoadSettings(Settings& settings) override { ambervale::LoadSettings(settings, registry_); }
   std::vector<Rect> Screens() override {
     std::vector<Rect> monitors = DisplayMonitors();
     if (monitors.empty()) monitors.push_back(Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)});
@@ -208,7 +204,6 @@ class SaverWindow final : public LiveSaver, private Window, private SaverHost, p
     RequestClose();
   }
 
-  SaverState& state_;
   LeafImageSet leaves_;
   SaverRun run_;
   WinRegistryRoot registry_;
@@ -334,21 +329,21 @@ void SaverWindow::Start() {
   std::optional<std::string_view> preview_argument;
   if (arguments.size() > 2) preview_argument = arguments[2];
   // The composited window shows a picture of the desktop, taken now, before the window shows.
-  if (composited_ && state_.run_mode != RunMode::kPreview) composited_->AttachFullScreen(Handle());
+  if (composited_ && run_.Mode() != RunMode::kPreview) composited_->AttachFullScreen(Handle());
   if (!run_.Start(UtcTimeOfDay(), preview_argument)) return;
   PresentNow();
   if (composited_) frames_.SetRefresh(HighestRefreshRate(WindowArea(preview_host_ ? preview_host_ : Handle())));
   // The first reading starts the pace.
   wake_timer_.WakeAt(NextWake(run_.Advance(WakeTimer::Now()).next_wake));
   SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, nullptr, 0);
-  if (state_.run_mode != RunMode::kPreview) display_watch_.Start(Handle());
+  if (run_.Mode() != RunMode::kPreview) display_watch_.Start(Handle());
 }
 
 // A resolution changed, or a monitor came or went. Nothing of the old screen stays: the screen
 // path has the whole desktop repainted, the composited window covers the new virtual screen
 // with a new picture; then every monitor starts afresh on the new geometry.
 void SaverWindow::FollowDisplayChange() {
-  if (!run_.Started() || state_.run_mode == RunMode::kPreview) return;
+  if (!run_.Started() || run_.Mode() == RunMode::kPreview) return;
   if (composited_) {
     composited_->FollowDisplayChange(Handle());
   } else {
@@ -369,7 +364,7 @@ void SaverWindow::Create() {
   RegisterWindowClass(window_class);
 
   if (CompositedDrawingWanted()) composited_ = std::make_unique<CompositedDrawing>();
-  if (composited_ && state_.run_mode != RunMode::kPreview) {
+  if (composited_ && run_.Mode() != RunMode::kPreview) {
     // The leaves show in this window: opaque, over every monitor.
     const Rect screen = VirtualScreenRect();
     if (!CreateHandle(CompositedDrawing::WindowExStyle(), kWindowClass, kCaption, CompositedDrawing::WindowStyle(),
@@ -392,10 +387,10 @@ void SaverWindow::Create() {
   application.Guard([&] { drawing_.Run([&] { Start(); }); });
   // A run whose start-up failed has nothing to show: it ends once its message is read. Behind
   // the settings dialog it stays, so that "Save Settings" can write unreadable settings anew.
-  if (!run_.Started() && state_.run_mode != RunMode::kSettings) RequestClose();
+  if (!run_.Started() && run_.Mode() != RunMode::kSettings) RequestClose();
 
   // An opaque window whose start-up failed would only hide the desktop until it goes.
-  if (run_.Started() || !composited_ || state_.run_mode == RunMode::kPreview) {
+  if (run_.Started() || !composited_ || run_.Mode() == RunMode::kPreview) {
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
   }
@@ -404,8 +399,8 @@ void SaverWindow::Create() {
 
 }  // namespace
 
-std::unique_ptr<LiveSaver> CreateSaverWindow(SaverState& state) {
-  auto window = std::make_unique<SaverWindow>(state);
+std::unique_ptr<LiveSaver> CreateSaverWindow(RunMode mode) {
+  auto window = std::make_unique<SaverWindow>(mode);
   window->Create();
   return window;
 }

@@ -7,17 +7,16 @@
 
 #include <memory>
 
-#include "engine/saver_state.h"
+#include "engine/saver_startup.h"
 #include "settings/live_saver.h"
 
 namespace ambervale {
 
-// Creates the saver window over `state` (which must outlive it) and runs its start-up with the
-// process's command line; state.run_mode must already be set. The first window created becomes
+// Creates the saver window, whose run starts in `mode` with the process's command line. The first window created becomes
 // the application's main window. An error during start-up is shown by the application's
 // default handler and the window is created all the same. Never null; the window goes with the
 // object at the latest. The settings dialog reaches the run through what is returned; its close
 // (CloseSaver) is the one close request (WM_CLOSE -> MayClose -> Close -> DestroyWindow).
-std::unique_ptr<LiveSaver> CreateSaverWindow(SaverState& state);
+std::unique_ptr<LiveSaver> CreateSaverWindow(RunMode mode);
 
 }  // namespace ambervale

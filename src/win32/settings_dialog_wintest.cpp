@@ -15,7 +15,7 @@ namespace {
 class FakeSaver : public LiveSaver {
  public:
   explicit FakeSaver(std::vector<std::string>& log) : log_(log) {}
-  const Settings& CurrentSettings() const override { return settings; }
+  Settings CurrentSettings() const override { return settings; }
   void ChangeSetting(SettingId id, int32_t value) override {
     SetValue(settings, id, value);
     log_.push_back(std::string(SpecOf(id).label) + "=" + std::to_string(value));

@@ -122,7 +122,7 @@ class WinRegistryTest : public ::testing::Test {
 
   std::string LoadFailure() {
     try {
-      LoadSettings(*state_, root_);
+      LoadSettings(settings_, root_);
     } catch (const RegistryError& error) {
       return error.what();
     }
@@ -130,7 +130,7 @@ class WinRegistryTest : public ::testing::Test {
   }
 
   WinRegistryRoot root_;
-  std::unique_ptr<SaverState> state_ = std::make_unique<SaverState>();
+  Settings settings_;
 };
 
 TEST_F(WinRegistryTest, FirstRunsWriteTheDefaults) {
@@ -138,31 +138,25 @@ TEST_F(WinRegistryTest, FirstRunsWriteTheDefaults) {
   for (const std::vector<DWORD>& stored : {std::vector<DWORD>{}, std::vector<DWORD>{0, 256, 512, 768, 1024, 0, 0}}) {
     DeleteSettingsKey();
     PutAll(stored);
-    state_ = std::make_unique<SaverState>();
-    LoadSettings(*state_, root_);
-    EXPECT_EQ(state_->settings.size, 12);
-    EXPECT_EQ(state_->settings.algorithm, 10);
-    EXPECT_EQ(state_->settings.opacity, 8);
-    EXPECT_EQ(state_->settings.fast, 33);
-    EXPECT_EQ(state_->settings.color, 3);
-    EXPECT_TRUE(state_->settings.exit_on_input);
-    EXPECT_TRUE(state_->settings.random_algorithm);
+    settings_ = {};
+    LoadSettings(settings_, root_);
+    EXPECT_EQ(settings_, DefaultSettings());
     ExpectKeyHolds(kDefaultValues);
   }
 }
 
 TEST_F(WinRegistryTest, BytesLoadUnclampedAndSaveBack) {
   PutAll({300, 0, 0xFFFFFFFFu, 50, 0x1F7, 2, 0});
-  LoadSettings(*state_, root_);
-  EXPECT_EQ(state_->settings.size, 44);
-  EXPECT_EQ(state_->settings.algorithm, 0);
-  EXPECT_EQ(state_->settings.opacity, 255);
-  EXPECT_EQ(state_->settings.color, 0xF7);
-  EXPECT_TRUE(state_->settings.exit_on_input);
-  EXPECT_FALSE(state_->settings.random_algorithm);
+  LoadSettings(settings_, root_);
+  EXPECT_EQ(settings_.size, 44);
+  EXPECT_EQ(settings_.algorithm, 0);
+  EXPECT_EQ(settings_.opacity, 255);
+  EXPECT_EQ(settings_.color, 0xF7);
+  EXPECT_TRUE(settings_.exit_on_input);
+  EXPECT_FALSE(settings_.random_algorithm);
   ExpectKeyHolds({300, 0, 0xFFFFFFFFu, 50, 0x1F7, 2, 0});  // a complete load writes nothing
 
-  SaveSettings(*state_, root_);
+  SaveSettings(settings_, root_);
   ExpectKeyHolds({44, 0, 255, 50, 0xF7, 1, 0});
 }
 
@@ -182,40 +176,40 @@ TEST_F(WinRegistryTest, ValuesThatCannotBeReadAsDwords) {
     SCOPED_TRACE(testing::Message() << "type " << c.type << ", " << c.data.size() << " bytes");
     PutAll({20, 7, 9, 40, 6, 1, 1});
     Put("Fast", c.type, c.data);
-    state_ = std::make_unique<SaverState>();
+    settings_ = {};
     EXPECT_EQ(LoadFailure(), c.message);
-    EXPECT_EQ(state_->settings.opacity, 9);  // read before the failure
-    EXPECT_EQ(state_->settings.fast, 0);
-    EXPECT_EQ(state_->settings.color, 0);
+    EXPECT_EQ(settings_.opacity, 9);  // read before the failure
+    EXPECT_EQ(settings_.fast, 0);
+    EXPECT_EQ(settings_.color, 0);
   }
 
   // A REG_DWORD of two bytes reads as those bytes zero-extended.
   Put("Fast", REG_DWORD, {0x2A, 0x01});
-  LoadSettings(*state_, root_);
-  EXPECT_EQ(state_->settings.fast, 0x2A);
+  LoadSettings(settings_, root_);
+  EXPECT_EQ(settings_.fast, 0x2A);
 }
 
 TEST_F(WinRegistryTest, KeyWithoutValuesFailsAtSizeUntilASaveRepairsIt) {
   Put("Unrelated", REG_DWORD, {1, 0, 0, 0});
   EXPECT_EQ(LoadFailure(), "Failed to get data for 'Size'");
-  EXPECT_EQ(state_->settings.fast, 0);
+  EXPECT_EQ(settings_.fast, 0);
   EXPECT_EQ(ReadAll().size(), 1u);
 
-  state_->settings.size = 12;
-  SaveSettings(*state_, root_);
-  LoadSettings(*state_, root_);
-  EXPECT_EQ(state_->settings.size, 12);
+  settings_.size = 12;
+  SaveSettings(settings_, root_);
+  LoadSettings(settings_, root_);
+  EXPECT_EQ(settings_.size, 12);
 }
 
 TEST_F(WinRegistryTest, KeyThatMayOnlyBeReadLoadsAndOnlyTheSaveFails) {
   PutAll({20, 7, 9, 40, 6, 0, 0});
   ASSERT_TRUE(SetSettingsKeyAccess("D:P(A;;KR;;;WD)"));
-  LoadSettings(*state_, root_);
-  EXPECT_EQ(state_->settings.size, 20);
-  EXPECT_EQ(state_->settings.fast, 40);
-  EXPECT_FALSE(state_->settings.exit_on_input);
+  LoadSettings(settings_, root_);
+  EXPECT_EQ(settings_.size, 20);
+  EXPECT_EQ(settings_.fast, 40);
+  EXPECT_FALSE(settings_.exit_on_input);
   try {
-    SaveSettings(*state_, root_);
+    SaveSettings(settings_, root_);
     ADD_FAILURE() << "the save reported success";
   } catch (const RegistryError& error) {
     EXPECT_STREQ(error.what(), "Failed to open key 'HKEY_CURRENT_USER\\Software\\Ambervale\\' for writing");

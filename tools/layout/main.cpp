@@ -16,20 +16,22 @@
 namespace ambervale {
 namespace {
 
+// The settings the options give (Random off).
+Settings SettingsOf(const LayoutToolOptions& options) {
+  Settings settings;
+  settings.size = options.dialog_size.value_or(options.size);
+  settings.algorithm = options.algorithm;
+  return settings;
+}
+
 std::unique_ptr<SaverState> PrepareState(const LayoutToolOptions& options) {
   auto state = std::make_unique<SaverState>();  // the tables make it too large for the stack
-  state->settings.size = options.size;
-  state->settings.algorithm = options.algorithm;
-  state->settings.random_algorithm = false;
   if (options.rule == LayoutToolOptions::Rule::kPreview) {
     ApplyPreviewGeometry(*state, options.width, options.height);
   } else {
-    ApplyFullScreenGeometry(*state, options.width, options.height);
+    ApplyFullScreenGeometry(*state, options.size, options.width, options.height);
   }
-  if (options.dialog_size) {
-    state->settings.size = *options.dialog_size;
-    ApplyDialogGeometry(*state);
-  }
+  if (options.dialog_size) ApplyDialogGeometry(*state, *options.dialog_size);
   return state;
 }
 
@@ -60,7 +62,7 @@ int RunBatch() {
     }
     auto state = PrepareState(*options);
     Random random(options->seed);
-    StartCycle(*state, random);
+    StartCycle(*state, SettingsOf(*options), random);
     std::printf("## %s\n", line.c_str());
     PrintLayout(*state);
   }
@@ -83,10 +85,11 @@ int Run(const std::vector<std::string>& args) {
   Random random(options->seed);
   if (options->simulate_cycles > 0) {
     // The simulation computes every layout itself, starting with the first.
-    state->settings.random_algorithm = options->random_algorithm;
-    return RunSimulation(*state, random, options->simulate_cycles, options->random_algorithm);
+    Settings settings = SettingsOf(*options);
+    settings.random_algorithm = options->random_algorithm;
+    return RunSimulation(*state, settings, random, options->simulate_cycles);
   }
-  StartCycle(*state, random);
+  StartCycle(*state, SettingsOf(*options), random);
   PrintLayout(*state);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -18,11 +18,11 @@ constexpr int64_t kMaxTicksPerCycle = int64_t{5} * kGridSize * kGridSize + 1;
 
 class Simulation {
  public:
-  Simulation(SaverState& state, Random& random)
+  Simulation(SaverState& state, const Settings& settings, Random& random)
       : state_(state),
         leaves_(&LeafPictureBytes),
         engine_(
-            state, random, leaves_, [this](const Rect&) { CycleEnded(); }, Rect{}) {}
+            state, settings, random, leaves_, [this](const Rect&) { CycleEnded(); }, Rect{}) {}
 
   int Run(int cycles) {
     engine_.StartCycle();
@@ -54,7 +54,7 @@ class Simulation {
   // One line per draw of the sprite.
   void PrintDraw(const ArgbBitmap* bitmap) const {
     if (bitmap != state_.sprite.bitmap.get()) return;
-    std::printf("%lld,%d,%d,%d,%d,%d\n", static_cast<long long>(tick_), state_.settings.algorithm, state_.cycle.row,
+    std::printf("%lld,%d,%d,%d,%d,%d\n", static_cast<long long>(tick_), state_.cycle.algorithm, state_.cycle.row,
                 state_.cycle.col, state_.cycle.fade_step, engine_.BitmapImageIndex());
   }
 
@@ -81,17 +81,15 @@ class DrawPrinter : public DrawTarget {
 
 }  // namespace
 
-int RunSimulation(SaverState& state, Random& random, int cycles, bool random_algorithm) {
-  state.settings.random_algorithm = random_algorithm;
-  state.run_mode = RunMode::kFullScreen;
-  if (state.settings.opacity == 0) state.settings.opacity = 8;
+int RunSimulation(SaverState& state, Settings settings, Random& random, int cycles) {
+  if (settings.opacity == 0) settings.opacity = 8;
   state.sprite.dib.SetDepth(24);
   state.sprite.dib.SetDibWidth(kSimulatedSprite);
   state.sprite.dib.SetDibHeight(kSimulatedSprite);
   state.sprite.rect = Rect{0, 0, kSimulatedSprite, kSimulatedSprite};
   state.sprite.bitmap = std::make_unique<MemoryBitmap>(kSimulatedSprite, kSimulatedSprite);
 
-  Simulation simulation(state, random);
+  Simulation simulation(state, settings, random);
   state.target = std::make_unique<DrawPrinter>(simulation);
   const int status = simulation.Run(cycles < 1 ? 1 : cycles);
   state.target.reset();

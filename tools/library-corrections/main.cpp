@@ -50,12 +50,12 @@ int main() {
   Random random(0);
   for (int32_t columns = 1; columns <= 30; ++columns) {
     for (uint8_t algorithm = 0; algorithm <= 12; ++algorithm) {
-      state->settings.size = static_cast<uint8_t>(30 - columns);
-      ApplyFullScreenGeometry(*state, 1000, 1000);
+      Settings settings;
+      settings.size = static_cast<uint8_t>(30 - columns);
+      settings.algorithm = algorithm;
+      ApplyFullScreenGeometry(*state, settings.size, 1000, 1000);
       state->grid.rows = kMaxGrid;
-      state->settings.algorithm = algorithm;
-      state->settings.random_algorithm = false;
-      StartCycle(*state, random);
+      StartCycle(*state, settings, random);
     }
   }
   std::printf(
