@@ -26,6 +26,8 @@ std::vector<std::string> TryCommand(Session session, const std::string& program,
   }
   if (session == Session::kWayland && values.desktop_picture)
     command.push_back(*values.desktop_picture ? "--desktop-picture" : "--no-desktop-picture");
+  // A try is a look at the leaves: it never locks the session, whatever the file says.
+  if (session == Session::kWayland) command.push_back("--no-lock-on-end");
   return command;
 }
 

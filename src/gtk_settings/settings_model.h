@@ -18,6 +18,7 @@ class SettingsModel {
   // One control's value, pulled into its range; true when it changed (the preview follows).
   bool Change(SettingId id, int32_t value);
   void SetDesktopPicture(bool on) { values_.desktop_picture = on; }
+  void SetLockOnEnd(bool on) { values_.lock_on_end = on; }
 
   // Save is off where the file could not be read (Save would replace what it holds), where
   // there is no folder for it, and once a handler has failed.

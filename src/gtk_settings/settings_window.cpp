@@ -85,6 +85,7 @@ SettingsWindow::SettingsWindow(GtkApplication* application, std::string config_p
   if (session_ != Session::kWayland) {
     gtk_widget_hide(desktop_picture_);
     gtk_widget_hide(screensaver_row_);
+    gtk_widget_hide(lock_on_end_);
   }
 
   const std::string problems = model_.Problems();
@@ -126,6 +127,8 @@ GtkWidget* SettingsWindow::BuildControls() {
                               model_.Values().desktop_picture.value_or(kWaylandDesktopPictureByDefault),
                               G_CALLBACK(OnDesktopPictureToggled));
   gtk_grid_attach(GTK_GRID(grid), BuildScreensaverRow(), 0, 6, 3, 1);
+  lock_on_end_ = AddCheck(GTK_GRID(grid), 7, "Loc_k the session when the saver ends",
+                          model_.Values().lock_on_end.value_or(false), G_CALLBACK(OnLockOnEndToggled));
   return grid;
 }
 
@@ -351,6 +354,11 @@ void SettingsWindow::OnRandomToggled(GtkToggleButton* button, SettingsWindow* se
 void SettingsWindow::OnDesktopPictureToggled(GtkToggleButton* button, SettingsWindow* self) {
   self->AtEdge(CallbackEdge::kGtkSignal,
                [&] { self->model_.SetDesktopPicture(gtk_toggle_button_get_active(button) != FALSE); });
+}
+
+void SettingsWindow::OnLockOnEndToggled(GtkToggleButton* button, SettingsWindow* self) {
+  self->AtEdge(CallbackEdge::kGtkSignal,
+               [&] { self->model_.SetLockOnEnd(gtk_toggle_button_get_active(button) != FALSE); });
 }
 
 gboolean SettingsWindow::OnPreviewDraw(GtkWidget*, cairo_t* cairo, SettingsWindow* self) {

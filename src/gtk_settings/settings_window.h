@@ -70,6 +70,7 @@ class SettingsWindow {
   static void OnDesktopPictureToggled(GtkToggleButton* button, SettingsWindow* self);
   static void OnSwitchTurned(GtkSwitch* button, GParamSpec*, SettingsWindow* self);
   static void OnMinutesChanged(GtkSpinButton* button, SettingsWindow* self);
+  static void OnLockOnEndToggled(GtkToggleButton* button, SettingsWindow* self);
   static gboolean OnPreviewDraw(GtkWidget* area, cairo_t* cairo, SettingsWindow* self);
   static gboolean OnPreviewTimer(SettingsWindow* self);
   static void OnSaveClicked(GtkButton*, SettingsWindow* self);
@@ -94,6 +95,7 @@ class SettingsWindow {
   GtkWidget* desktop_picture_ = nullptr;
   GtkWidget* screensaver_row_ = nullptr;  // Wayland only: "Use Ambervale as my screensaver"
   GtkWidget* screensaver_switch_ = nullptr;
+  GtkWidget* lock_on_end_ = nullptr;  // Wayland only: "Lock the session when the saver ends"
   GtkWidget* idle_minutes_ = nullptr;
   GtkWidget* switch_report_ = nullptr;  // what the switch did
   GtkWidget* preview_area_ = nullptr;

@@ -129,6 +129,10 @@ class Parser {
       IdleSeconds(argument);
       return true;
     }
+    if (name == "lock-on-end" || name == "no-lock-on-end") {
+      if (TakesNoValue(name)) result_.options.settings.lock_on_end = name == "lock-on-end";
+      return true;
+    }
     if (name != "desktop-picture" && name != "no-desktop-picture") return false;
     if (TakesNoValue(name)) result_.options.settings.desktop_picture = name == "desktop-picture";
     return true;
@@ -295,6 +299,8 @@ std::string LinuxUsage(LinuxProgram program) {
             "  --display NAME        the X display\n"
           : "  --desktop-picture     leaves over the desktop, from the first source it offers (the default)\n"
             "  --no-desktop-picture  leaves over a plain background\n"
+            "  --lock-on-end         a key or motion locks the session; the saver ends once the lock is up\n"
+            "  --no-lock-on-end      a key or motion ends the saver (the default)\n"
             "  --idle SECONDS        stay resident: the saver after SECONDS without input, again and again\n"
             "  Defaults come from $XDG_CONFIG_HOME/ambervale/ambervale.conf: `key = value` lines,\n"
             "  the keys the long option names, switches true or false.\n";

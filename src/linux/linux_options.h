@@ -23,6 +23,9 @@ struct LinuxSettings : Settings {
   bool show_fps = false;
   // The Wayland program's --desktop-picture / --no-desktop-picture; unset: its default.
   std::optional<bool> desktop_picture;
+  // The Wayland program's --lock-on-end: a close first locks the session, and the saver ends once
+  // the lock is up (the counterpart of Windows' "On resume, display logon screen"); unset: off.
+  std::optional<bool> lock_on_end;
 
   friend bool operator==(const LinuxSettings&, const LinuxSettings&) = default;
 };

@@ -17,6 +17,7 @@ namespace {
 constexpr size_t kMaxFileBytes = 64 * 1024;
 constexpr std::string_view kFpsKey = "fps";
 constexpr std::string_view kDesktopPictureKey = "desktop-picture";
+constexpr std::string_view kLockOnEndKey = "lock-on-end";
 constexpr std::string_view kNewFileHeader =
     "# Ambervale's settings, read by ambervale and ambervale-wayland (see ambervale-settings(1)).\n";
 
@@ -70,10 +71,12 @@ std::string ApplyLine(std::string_view key, std::string_view value, LinuxSetting
     }
     return {};
   }
-  if (key != kFpsKey && key != kDesktopPictureKey) return "unknown setting " + Quoted(key);
+  if (key != kFpsKey && key != kDesktopPictureKey && key != kLockOnEndKey) return "unknown setting " + Quoted(key);
   if (!on) return Quoted(value) + " is not true or false";
   if (key == kFpsKey) {
     values.show_fps = *on;
+  } else if (key == kLockOnEndKey) {
+    values.lock_on_end = *on;
   } else {
     values.desktop_picture = *on;
   }
@@ -89,6 +92,7 @@ std::vector<std::pair<std::string, std::string>> KeyValues(const LinuxSettings& 
     pairs.emplace_back(spec.option, spec.is_flag ? (value ? "true" : "false") : std::to_string(value));
   }
   if (values.desktop_picture) pairs.emplace_back(kDesktopPictureKey, *values.desktop_picture ? "true" : "false");
+  if (values.lock_on_end) pairs.emplace_back(kLockOnEndKey, *values.lock_on_end ? "true" : "false");
   return pairs;
 }
 
@@ -191,6 +195,7 @@ LinuxOptionsResult WithSettingsFile(LinuxOptionsResult command_line, LinuxProgra
       SetValue(merged, spec.id, ValueOf(settings, spec.id));
   if (command_line.given.show_fps) merged.show_fps = settings.show_fps;
   if (settings.desktop_picture) merged.desktop_picture = settings.desktop_picture;
+  if (settings.lock_on_end) merged.lock_on_end = settings.lock_on_end;
   settings = merged;
   return command_line;
 }

@@ -1,7 +1,7 @@
 // ambervale.conf, the settings file of the Linux programs: read by both savers at start-up and
 // edited by ambervale-settings. `key = value` lines; the keys are the long option names (the
-// settings table's, then fps and desktop-picture), switches take true/false, yes/no, on/off or
-// 1/0, numbers are pulled into their ranges. Blank lines and lines starting with '#' are
+// settings table's, then fps, desktop-picture and lock-on-end), switches take true/false, yes/no,
+// on/off or 1/0, numbers are pulled into their ranges. Blank lines and lines starting with '#' are
 // comments. Free of X11, Wayland and GTK so that it can be tested and fuzzed alone.
 #pragma once
 
@@ -35,8 +35,8 @@ class SettingsFile {
 
   // The file with `values`: each line that set a value the settings window shows now holds its
   // new value, every other line is kept verbatim (comments, fps, keys of other versions, lines
-  // with mistakes), and the values no line set follow at the end. The desktop picture is
-  // written only when set.
+  // with mistakes), and the values no line set follow at the end. The desktop picture and
+  // lock-on-end are written only when set.
   std::string Render(const LinuxSettings& values) const;
 
  private:

@@ -37,15 +37,18 @@ TEST(SettingsFile, ReadsEverySettingAndSkipsBadLinesByNumber) {
 }
 
 TEST(SettingsFile, RenderChangesOnlyTheValuesAndKeepsEveryOtherLine) {
-  const SettingsFile file("# my settings\nsize = 14\nsize = huge\nidle = 300\nfps = true\nrandom=off\n");
+  const SettingsFile file(
+      "# my settings\nsize = 14\nsize = huge\nidle = 300\nfps = true\nrandom=off\nlock-on-end = yes\n");
   LinuxSettings values = file.Values();
   EXPECT_EQ(values.size, 14);
+  EXPECT_EQ(values.lock_on_end, true);
   values.size = 20;
   values.random_algorithm = true;
   values.desktop_picture = true;
+  values.lock_on_end = false;
   const std::string text = file.Render(values);
   EXPECT_EQ(text,
-            "# my settings\nsize = 20\nsize = huge\nidle = 300\nfps = true\nrandom = true\n"
+            "# my settings\nsize = 20\nsize = huge\nidle = 300\nfps = true\nrandom = true\nlock-on-end = false\n"
             "algorithm = 10\ntransparent = 8\nfast = 33\ndesktop-picture = true\n");
   // What was written reads back as the values shown, the bad lines named again.
   const SettingsFile again(text);
@@ -53,11 +56,12 @@ TEST(SettingsFile, RenderChangesOnlyTheValuesAndKeepsEveryOtherLine) {
   EXPECT_EQ(again.Values().desktop_picture, true);
   EXPECT_EQ(again.Skipped().size(), 2u);
 
-  // A new file gets a header and every value, the desktop picture only when set.
+  // A new file gets a header and every value, the desktop picture and lock-on-end only when set.
   const std::string fresh = SettingsFile().Render(LinuxSettings{});
   EXPECT_EQ(fresh.substr(0, 1), "#");
   EXPECT_NE(fresh.find("\nsize = 12\nalgorithm = 10\ntransparent = 8\nfast = 33\nrandom = true\n"), std::string::npos);
   EXPECT_EQ(fresh.find("desktop-picture"), std::string::npos);
+  EXPECT_EQ(fresh.find("lock-on-end"), std::string::npos);
 }
 
 TEST(SettingsFile, PathFollowsTheXdgRules) {
@@ -80,9 +84,10 @@ TEST_F(SettingsFileOnDisk, CommandLineOverridesTheFileAndRejectsX11Flags) {
   const std::string path = folder_ + "/ambervale.conf";
   std::ofstream(path) << "size = 4\ndesktop-picture = true\nfps = false\nfast = x\nrandom = true\nalgorithm = 3\n";
   // A value the command line gives wins even where it is the default (random off, Fast 33).
-  const char* argv[] = {"ambervale-wayland", "--no-desktop-picture", "--fast", "33", "--no-random", "--fps"};
+  const char* argv[] = {"ambervale-wayland", "--no-desktop-picture", "--fast", "33", "--no-random", "--fps",
+                        "--lock-on-end"};
   LinuxOptionsResult r =
-      WithSettingsFile(ParseLinuxOptions(6, argv, LinuxProgram::kWayland), LinuxProgram::kWayland, path);
+      WithSettingsFile(ParseLinuxOptions(7, argv, LinuxProgram::kWayland), LinuxProgram::kWayland, path);
   EXPECT_FALSE(r.exit_code);
   EXPECT_EQ(r.options.settings.size, 4);
   EXPECT_EQ(r.options.settings.algorithm, 3);
@@ -90,6 +95,7 @@ TEST_F(SettingsFileOnDisk, CommandLineOverridesTheFileAndRejectsX11Flags) {
   EXPECT_FALSE(r.options.settings.random_algorithm);
   EXPECT_TRUE(r.options.settings.show_fps);
   EXPECT_EQ(r.options.settings.desktop_picture, false);
+  EXPECT_EQ(r.options.settings.lock_on_end, true);
   EXPECT_EQ(r.error, "ambervale-wayland: " + path + ":4: 'x' is not a whole number; line skipped\n");
 
   const char* x11[] = {"ambervale-wayland", "--root"};

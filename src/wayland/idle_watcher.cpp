@@ -19,6 +19,7 @@
 #include "linux/stop_signals.h"
 #include "linux/wake_clock.h"
 #include "wayland/idle_source.h"
+#include "wayland/session_lock_watch.h"
 #include "wayland/wayland_wait.h"
 
 extern char** environ;
@@ -177,7 +178,13 @@ int RunIdleWatcher(wl_display* display, int32_t seconds, const std::vector<std::
         std::fprintf(stderr, "ambervale-wayland: the program has been removed; the idle watcher ends\n");
         break;
       }
-      if (idle) saver.Start(saver_arguments);
+      if (!idle) continue;
+      // None behind the desktop's lock or blanking: the next idle stretch after them starts one.
+      if (SessionLockedOrBlanked()) {
+        std::fprintf(stderr, "ambervale-wayland: idle, but the session is locked or blanked: no saver\n");
+        continue;
+      }
+      saver.Start(saver_arguments);
     }
   }
   source.reset();

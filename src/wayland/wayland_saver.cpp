@@ -16,6 +16,7 @@
 #include "wayland/desktop_pictures.h"
 #include "wayland/frame_wait.h"
 #include "wayland/seat_input.h"
+#include "wayland/session_lock_watch.h"
 #include "wayland/wayland_globals.h"
 #include "wayland/wayland_outputs.h"
 #include "wayland/wayland_wait.h"
@@ -73,7 +74,11 @@ class WaylandSaver final : private OutputEvents, private SeatReports {
   void SayPaused(bool paused);
   template <typename Input>
   void Report(const Input& input);
-  void TakeCloseRequest() { ending_ |= run_->Run().TakeCloseRequest(); }
+  // With "lock when it ends", the close waits for the session's lock.
+  void TakeCloseRequest() {
+    if (run_->Run().TakeCloseRequest() && lock_watch_->CloseRequested(MonotonicNow())) ending_ = true;
+  }
+  std::optional<MonotonicTime> NextWake() const;
   void EndClosedSurfaces();
 
   wl_display* display_;
@@ -84,7 +89,8 @@ class WaylandSaver final : private OutputEvents, private SeatReports {
   std::vector<std::unique_ptr<OutputView>> outputs_;
   std::unique_ptr<DesktopPictures> pictures_;
   std::unique_ptr<BufferedRun> run_;
-  std::optional<MonotonicTime> next_wake_;  // the run's
+  std::unique_ptr<SessionLockWatch> lock_watch_;  // the session locked: the saver ends
+  std::optional<MonotonicTime> next_wake_;        // the run's
   MonotonicTime last_advance_{};
   bool keyboard_ = false, focused_ = false;  // reported to each new run
   bool presented_ = false;
@@ -239,6 +245,11 @@ void WaylandSaver::PointerAt(wl_surface* surface, wl_fixed_t x, wl_fixed_t y, bo
   Report([at, moved](SaverRun& run) { moved ? run.PointerMoved(at) : run.PointerAt(at); });
 }
 
+std::optional<MonotonicTime> WaylandSaver::NextWake() const {
+  const std::optional<MonotonicTime> advance = NextAdvance(), lock = lock_watch_->NextWake();
+  return lock && (!advance || *lock < *advance) ? lock : advance;
+}
+
 // Input goes to the run, which may ask for the close.
 template <typename Input>
 void WaylandSaver::Report(const Input& input) {
@@ -257,6 +268,8 @@ void WaylandSaver::EndClosedSurfaces() {
 }
 
 int WaylandSaver::Run(const sigset_t& wait_mask) {
+  lock_watch_ = std::make_unique<SessionLockWatch>(options_.settings.lock_on_end.value_or(false));
+  if (lock_watch_->ShouldEnd()) return 0;  // already locked or blanked: nothing would show
   if (!globals_.Listen(display_)) return 1;
   RethrowCaughtFailure();
   if (!globals_.Complete()) return 1;
@@ -267,12 +280,15 @@ int WaylandSaver::Run(const sigset_t& wait_mask) {
     RethrowCaughtFailure();  // from a listener of the last dispatch
     if (const auto due = NextAdvance(); due && *due <= MonotonicNow()) Advance(MonotonicNow());
     if (!NextAdvance() && next_wake_) SayPaused(true);
-    if (!WaitForWayland(
-            display_, {}, [this] { return NextAdvance(); }, wait_mask)) {
+    const bool connected = WaitForWayland(
+        display_, lock_watch_->PollFds(), [this] { return NextWake(); }, wait_mask);
+    lock_watch_->Dispatch(MonotonicNow());
+    if (!connected) {
       // The compositor went away: nothing is left to draw on.
       std::fprintf(stderr, "ambervale-wayland: the connection to the compositor broke\n");
       return 0;
     }
+    ending_ |= lock_watch_->ShouldEnd();
     EndClosedSurfaces();
   }
   return 0;

@@ -6,7 +6,7 @@ target_link_libraries(wayland_e2e_client PRIVATE ambervale_wayland_logic amberva
                       ambervale_desktop_sources)
 add_executable(gnome_input "${CMAKE_CURRENT_LIST_DIR}/gnome_input.cpp")
 target_link_libraries(gnome_input PRIVATE PkgConfig::LIBSYSTEMD)
-foreach(case basic outputs pointer blank scale swayidle idle weston gnome gnome_shell kwin)
+foreach(case basic outputs pointer blank scale swayidle idle lock weston gnome gnome_shell kwin)
   add_test(NAME wayland_e2e_${case}
     COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/${case}.sh" "$<TARGET_FILE:ambervale-wayland>"
             "$<TARGET_FILE:wayland_e2e_client>" "$<TARGET_FILE:gnome_input>"
