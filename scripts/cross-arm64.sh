@@ -5,10 +5,10 @@
 #     library is installed);
 #   - runs the unit tests, the package check, the layout tool's checks and the hack's
 #     end-to-end check on a private Xvfb screen under qemu;
-#   - compares the layout tool's layouts under qemu with the native x86-64 tool's over the
-#     sweep of tools/layout/sweep_cases.sh: every algorithm at every Size, on every
-#     AMBERVALE_SWEEP_EVERY-th screen of each pair (default 10; 1 for all 320 screens), the
-#     cases shared out among one emulator per core;
+#   - checks the layout tool's layouts under qemu against the one reference of every build
+#     (tools/layout/sweep_test.sh) over the sweep of tools/layout/sweep_cases.sh: every
+#     algorithm at every Size, on every AMBERVALE_SWEEP_EVERY-th screen of each pair (default
+#     10; 1 for all 320 screens), the cases shared out among one emulator per core;
 #   - makes build/arm64/ambervale_<version>_arm64.deb, unless --no-package: then the release
 #     check packages this tree (scripts/test.sh).
 # Exits non-zero when a build or check fails.
@@ -34,9 +34,6 @@ build=build/arm64
 cmake -S . -B "$build" -G Ninja -Wno-dev --no-warn-unused-cli -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake >/dev/null
 cmake --build "$build" -j "$jobs"
-# The reference layouts come from the native tool.
-cmake -S . -B build/native -G Ninja -Wno-dev -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/native -j "$jobs" --target ambervale-layout
 
 echo "== arm64: built"
 took
@@ -65,28 +62,12 @@ echo "== arm64: the hack on a private Xvfb screen under qemu-aarch64"
 bash src/x11/e2e/standalone.sh "$(emulated "$build/ambervale")" || [ $? -eq 77 ] || status=1  # 77: no Xvfb
 took
 
-echo "== arm64: layouts under qemu-aarch64 against the native x86-64 tool"
-sweep="$build/sweep"
-mkdir -p "$sweep"
-# Each case is a line of its own, dealt out in turn to the shares (the cases near each other
-# are alike in cost); the reference takes them in the shares' order.
-rm -f "$sweep"/share.*
-bash tools/layout/sweep_cases.sh "$every" | split -n "r/$jobs" -d -a 3 - "$sweep/share."
-cat "$sweep"/share.* >"$sweep/cases"
-build/native/tools/layout/ambervale-layout --batch <"$sweep/cases" >"$sweep/x86-64.csv"
-for share in "$sweep"/share.*; do
-  "$tool" --batch <"$share" >"$share.csv" &
-done
-for share in "$sweep"/share.*[0-9]; do wait -n || status=1; done
-cat "$sweep"/share.*.csv >"$sweep/arm64.csv"
-rm -f "$sweep"/share.*
-if ! awk -v other="$sweep/arm64.csv" -f tools/layout/compare_layouts.awk <"$sweep/x86-64.csv" >"$sweep/differences"; then
+echo "== arm64: layouts under qemu-aarch64 against the reference every build must give"
+# On a mismatch the layouts stay in $build/sweep, to compare with the native tool's.
+AMBERVALE_SWEEP_DIR="$build/sweep" bash tools/layout/sweep_test.sh --jobs "$jobs" --every "$every" "$tool" ||
   status=1
-  head -n 40 "$sweep/differences"  # all of them in $sweep/differences
-fi
-tail -n 1 "$sweep/differences"
+rm -f "$build/sweep/layouts"  # large
 took
-rm -f "$sweep/x86-64.csv" "$sweep/arm64.csv"  # large: the differences name every cell
 
 if $package; then
   echo "== arm64: Debian package"

@@ -24,23 +24,14 @@ inline constexpr Real kTwoPi = 6.283185307179586476925286766559005768L;
 inline constexpr Real kThreePi = 9.424777960769379715387930149838508653L;
 inline constexpr Real kFourPi = 12.56637061435917295385057353311801154L;
 
-// The functions of the x86-64 C library, whose results (within an ulp of the exact ones) the
-// layouts are defined by. Elsewhere the target's more precise long double, rounded to 64 bits,
-// gives the exact result, which a short table of the library's differing results mends.
-#ifdef AMBERVALE_REAL_MATH_PROBE
-Real Sin(Real x);  // the correction table's generator sees every argument
-Real Cos(Real x);
-Real Log(Real x);
-#elif LDBL_MANT_DIG == 64
-inline Real Sin(Real x) { return std::sin(x); }
-inline Real Cos(Real x) { return std::cos(x); }
-inline Real Log(Real x) { return std::log(x); }
-#else
-static_assert(LDBL_MANT_DIG >= 113, "the software extended reals need a quadruple-precision long double");
+// sin, cos and the natural logarithm, exactly rounded to the extended reals
+// (engine/rounded_functions.h): the same bits on every processor and target. Where the reals
+// have infinities and NaNs (long double), those and the logarithm of zero or of a negative
+// number are the C library's; the software reals have none, and a logarithm of zero or of a
+// negative number there is 0.
 Real Sin(Real x);
 Real Cos(Real x);
 Real Log(Real x);
-#endif
 
 #if LDBL_MANT_DIG == 64
 inline Real Sqrt(Real x) { return std::sqrt(x); }
