@@ -24,8 +24,8 @@ bool IsMaskedSlot(int32_t ring, int32_t slot) {
   }
   Real level = Log(((a * a) + (b * b)) + 0.00001L);
   if (level > kPi) level = 0.0L;
-  const Real v = Sin(level) * Sin(level);
-  return v >= 0.5L;
+  const Real sine = Sin(level);  // one evaluation: the function gives the same bits every time
+  return sine * sine >= 0.5L;
 }
 
 void ApplyRingMask(SaverState& state) {

@@ -83,13 +83,17 @@ Fixed<N> MultiplySmall(Fixed<N> a, uint64_t factor) {
   return a;
 }
 
+// The series' divisors stay below 2^32: each limb is divided in two halves of 32 bits, by the
+// processor's own 64-bit division (a 128-bit one is a library call, slow under emulation).
 template <int N>
-Fixed<N> DivideSmall(Fixed<N> a, uint64_t divisor) {
-  Wide remainder = 0;
+Fixed<N> DivideSmall(Fixed<N> a, uint32_t divisor) {
+  uint64_t remainder = 0;
   for (int i = N - 1; i >= 0; --i) {
-    const Wide part = (remainder << 64) | a.limb[i];
-    a.limb[i] = static_cast<uint64_t>(part / divisor);
-    remainder = part % divisor;
+    const uint64_t high = (remainder << 32) | (a.limb[i] >> 32);
+    remainder = high % divisor;
+    const uint64_t low = (remainder << 32) | (a.limb[i] & 0xffffffff);
+    remainder = low % divisor;
+    a.limb[i] = ((high / divisor) << 32) | (low / divisor);
   }
   return a;
 }
@@ -125,9 +129,9 @@ constexpr std::array<uint64_t, 16> kTwoOverPi = {
 constexpr std::array<uint64_t, 8> kHalfPiFraction = {  // pi/2 = 1 + this
     0x921fb54442d18469, 0x898cc51701b839a2, 0x52049c1114cf98e8, 0x04177d4c76273644,
     0xa29410f31c6809bb, 0xdf2a33679a748636, 0x605614dbe4be286e, 0x9fc26adadaa3848b};
-constexpr std::array<uint64_t, 8> kLn2 = {
-    0xb17217f7d1cf79ab, 0xc9e3b39803f2f6af, 0x40f343267298b62d, 0x8a0d175b8baafa2b,
-    0xe7b876206debac98, 0x559552fb4afa1b10, 0xed2eae35c1382144, 0x27573b291169b825};
+constexpr std::array<uint64_t, 8> kLn2 = {0xb17217f7d1cf79ab, 0xc9e3b39803f2f6af, 0x40f343267298b62d,
+                                          0x8a0d175b8baafa2b, 0xe7b876206debac98, 0x559552fb4afa1b10,
+                                          0xed2eae35c1382144, 0x27573b291169b825};
 constexpr uint64_t kSqrtTwoSignificand = 0xb504f333f9de6484;  // floor(sqrt(2) x 2^63)
 
 template <int N>
@@ -160,8 +164,10 @@ template <int N>
 Fixed<N> LowBits(Fixed<N> a, int count) {  // the bits below `count`, 0 < count < 64 N
   for (int i = 0; i < N; ++i) {
     const int kept = count - 64 * i;
-    if (kept <= 0) a.limb[i] = 0;
-    else if (kept < 64) a.limb[i] &= (uint64_t{1} << kept) - 1;
+    if (kept <= 0)
+      a.limb[i] = 0;
+    else if (kept < 64)
+      a.limb[i] &= (uint64_t{1} << kept) - 1;
   }
   return a;
 }
@@ -244,11 +250,13 @@ Fixed<N> Series(const Fixed<N>& r, bool sine) {
   Fixed<N> added = term;
   Fixed<N> taken;
   bool take = true;
-  for (uint64_t k = sine ? 2 : 1;; k += 2, take = !take) {
+  for (uint32_t k = sine ? 2 : 1;; k += 2, take = !take) {
     term = DivideSmall(Multiply(term, square), k * (k + 1));
     if (IsZero(term)) break;
-    if (take) taken = Add(taken, term);
-    else added = Add(added, term);
+    if (take)
+      taken = Add(taken, term);
+    else
+      added = Add(added, term);
   }
   return Subtract(added, taken);
 }
@@ -295,7 +303,7 @@ struct LogAt {
     const Fixed<N> s_squared = Multiply(s, s);
     Fixed<N> sum = s;
     Fixed<N> power = s;
-    for (uint64_t k = 3;; k += 2) {
+    for (uint32_t k = 3;; k += 2) {
       power = Multiply(power, s_squared);
       if (IsZero(power)) break;
       sum = Add(sum, DivideSmall(power, k));
