@@ -23,8 +23,8 @@
 #include "base/errors.h"
 #include "fuzz/require.h"
 #include "engine/saver_engine.h"
-#include "engine/saver_run.h"
-#include "engine/saver_startup.h"
+#include "run/saver_run.h"
+#include "run/saver_startup.h"
 #include "surfaces/colors.h"
 #include "testing/test_surfaces.h"
 

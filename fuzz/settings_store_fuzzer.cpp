@@ -18,7 +18,7 @@
 #include "base/errors.h"
 #include "fuzz/require.h"
 #include "testing/memory_registry.h"
-#include "settings/settings_store.h"
+#include "win32/settings/settings_store.h"
 
 using namespace ambervale;
 using ambervale::fuzz::Require;

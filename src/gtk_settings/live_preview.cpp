@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "engine/saver_startup.h"
+#include "run/saver_startup.h"
 
 namespace ambervale {
 

@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "engine/algorithms.h"
-#include "engine/saver_startup.h"
+#include "run/saver_startup.h"
 #include "gtk_settings/idle_autostart.h"
 #include "linux/desktop_sources/desktop_sources.h"
 #include "linux/program_main.h"

@@ -11,7 +11,7 @@
 
 #include "engine/random.h"
 #include "engine/saver_engine.h"
-#include "engine/saver_run.h"
+#include "run/saver_run.h"
 #include "surfaces/back_buffer.h"
 
 namespace ambervale {

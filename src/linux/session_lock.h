@@ -14,7 +14,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/pacer.h"
+#include "run/pacer.h"
 
 namespace ambervale {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/pacer.h"
+#include "run/pacer.h"
 
 namespace ambervale {
 

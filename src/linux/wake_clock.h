@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-#include "engine/pacer.h"
+#include "run/pacer.h"
 
 namespace ambervale {
 

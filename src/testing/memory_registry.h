@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/registry_key.h"
+#include "win32/settings/registry_key.h"
 
 namespace ambervale {
 

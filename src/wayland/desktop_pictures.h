@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/pacer.h"
+#include "run/pacer.h"
 #include "linux/scale_picture.h"
 #include "linux/wallpaper.h"
 

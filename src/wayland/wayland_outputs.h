@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/pacer.h"
+#include "run/pacer.h"
 #include "linux/buffered_run.h"
 #include "linux/scale_picture.h"
 #include "linux/tick_stats.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <span>
 
-#include "engine/pacer.h"
+#include "run/pacer.h"
 
 struct wl_display;
 

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "win32/application.h"
-#include "engine/saver_startup.h"
+#include "run/saver_startup.h"
 #include "win32/saver_window.h"
-#include "settings/settings_store.h"
+#include "win32/settings/settings_store.h"
 #include "win32/settings_dialog.h"
 #include "win32/win_registry.h"
 #include "win32/gdiplus_api.h"

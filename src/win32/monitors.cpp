@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "engine/monitor_set.h"
+#include "run/monitor_set.h"
 #include "win32/screen_dc.h"
 #include "win32/system_library.h"
 

@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "engine/saver_startup.h"
-#include "settings/live_saver.h"
+#include "run/saver_startup.h"
+#include "win32/settings/live_saver.h"
 
 namespace ambervale {
 

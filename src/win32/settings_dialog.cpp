@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "settings/dialog_scale.h"
+#include "win32/settings/dialog_scale.h"
 #include "win32/application.h"
 #include "win32/dpi.h"
 

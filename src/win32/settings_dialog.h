@@ -11,8 +11,8 @@
 #include <optional>
 
 #include "engine/saver_state.h"
-#include "settings/live_saver.h"
-#include "settings/settings_dialog_logic.h"
+#include "win32/settings/live_saver.h"
+#include "win32/settings/settings_dialog_logic.h"
 #include "win32/window.h"
 
 namespace ambervale {

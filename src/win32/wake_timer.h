@@ -15,7 +15,7 @@
 #include <functional>
 #include <optional>
 
-#include "engine/pacer.h"
+#include "run/pacer.h"
 
 namespace ambervale {
 

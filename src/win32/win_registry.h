@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "settings/registry_key.h"
+#include "win32/settings/registry_key.h"
 
 namespace ambervale {
 

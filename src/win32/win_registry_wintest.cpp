@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "settings/settings_store.h"
+#include "win32/settings/settings_store.h"
 
 namespace ambervale {
 namespace {

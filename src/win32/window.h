@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "engine/saver_host.h"
+#include "run/saver_host.h"
 
 namespace ambervale {
 

@@ -30,7 +30,7 @@
 #include "linux/tick_stats.h"
 #include "linux/wake_clock.h"
 #include "x11/desktop_picture.h"
-#include "engine/frame_gate.h"
+#include "run/frame_gate.h"
 #include "x11/x_pictures.h"
 #include "x11/x_presenter.h"
 #include "x11/x_refresh.h"

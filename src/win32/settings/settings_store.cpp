@@ -1,4 +1,4 @@
-#include "settings/settings_store.h"
+#include "win32/settings/settings_store.h"
 
 #include <algorithm>
 #include <random>

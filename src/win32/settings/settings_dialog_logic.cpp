@@ -1,4 +1,4 @@
-#include "settings/settings_dialog_logic.h"
+#include "win32/settings/settings_dialog_logic.h"
 
 #include <utility>
 

@@ -12,14 +12,14 @@
 #include <optional>
 #include <string_view>
 
-#include "engine/keyboard_focus_rule.h"
-#include "engine/monitor_set.h"
-#include "engine/mouse_exit_rule.h"
-#include "engine/pacer.h"
+#include "run/keyboard_focus_rule.h"
+#include "run/monitor_set.h"
+#include "run/mouse_exit_rule.h"
+#include "run/pacer.h"
 #include "engine/random.h"
 #include "engine/saver_engine.h"
-#include "engine/saver_host.h"
-#include "engine/saver_startup.h"
+#include "run/saver_host.h"
+#include "run/saver_startup.h"
 #include "engine/saver_state.h"
 #include "surfaces/damage.h"
 

@@ -1,10 +1,10 @@
-#include "engine/monitor_set.h"
+#include "run/monitor_set.h"
 
 #include <algorithm>
 #include <utility>
 
 #include "engine/geometry.h"
-#include "engine/saver_startup.h"
+#include "run/saver_startup.h"
 
 namespace ambervale {
 

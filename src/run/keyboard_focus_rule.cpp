@@ -1,4 +1,4 @@
-#include "engine/keyboard_focus_rule.h"
+#include "run/keyboard_focus_rule.h"
 
 namespace ambervale {
 

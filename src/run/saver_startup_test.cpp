@@ -1,4 +1,4 @@
-#include "engine/saver_startup.h"
+#include "run/saver_startup.h"
 
 #include <gtest/gtest.h>
 

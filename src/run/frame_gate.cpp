@@ -1,4 +1,4 @@
-#include "engine/frame_gate.h"
+#include "run/frame_gate.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "engine/pacer.h"
+#include "run/pacer.h"
 
 namespace ambervale {
 

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "engine/pacer.h"
+#include "run/pacer.h"
 #include "surfaces/damage.h"
 
 namespace ambervale {

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "engine/saver_host.h"
+#include "run/saver_host.h"
 #include "engine/settings.h"
-#include "settings/live_saver.h"
+#include "win32/settings/live_saver.h"
 #include "surfaces/types.h"
 
 namespace ambervale {

@@ -1,4 +1,4 @@
-#include "engine/monitor_set.h"
+#include "run/monitor_set.h"
 
 #include <gtest/gtest.h>
 

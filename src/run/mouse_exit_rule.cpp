@@ -1,4 +1,4 @@
-#include "engine/mouse_exit_rule.h"
+#include "run/mouse_exit_rule.h"
 
 #include <algorithm>
 #include <cstdlib>

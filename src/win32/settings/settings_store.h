@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "engine/settings.h"
-#include "settings/registry_key.h"
+#include "win32/settings/registry_key.h"
 
 namespace ambervale {
 

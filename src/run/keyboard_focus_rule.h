@@ -6,7 +6,7 @@
 #include <chrono>
 #include <optional>
 
-#include "engine/pacer.h"
+#include "run/pacer.h"
 
 namespace ambervale {
 

@@ -1,6 +1,6 @@
-#include "settings/settings_dialog_logic.h"
+#include "win32/settings/settings_dialog_logic.h"
 
-#include "engine/saver_startup.h"
+#include "run/saver_startup.h"
 
 #include <gtest/gtest.h>
 

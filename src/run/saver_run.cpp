@@ -1,4 +1,4 @@
-#include "engine/saver_run.h"
+#include "run/saver_run.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "settings/dialog_scale.h"
+#include "win32/settings/dialog_scale.h"
 
 #include <gtest/gtest.h>
 
