@@ -20,6 +20,8 @@ DesktopPictures::DesktopPictures(const WaylandGlobals& globals, bool show_fps, M
 
 DesktopPictures::~DesktopPictures() = default;
 
+void DesktopPictures::Cancel(uint32_t name) { captures_.erase(name); }
+
 void DesktopPictures::Take(wl_output* output, uint32_t name, const ScreenArea& screen,
                            std::function<std::vector<ScreenArea>()> areas, Done done) {
   if (!globals_.screencopy) return FromSources(name, screen, areas(), done, false);

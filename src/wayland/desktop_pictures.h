@@ -35,7 +35,7 @@ class DesktopPictures {
   void Take(wl_output* output, uint32_t name, const ScreenArea& screen, std::function<std::vector<ScreenArea>()> areas,
             Done done);
   // The output went away: no picture for it.
-  void Cancel(uint32_t name) { captures_.erase(name); }
+  void Cancel(uint32_t name);
 
  private:
   void FromSources(uint32_t name, const ScreenArea& screen, const std::vector<ScreenArea>& areas, const Done& done,

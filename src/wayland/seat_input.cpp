@@ -125,6 +125,8 @@ void Seats::Seat::Capabilities(uint32_t capabilities) {
   }
 }
 
+Seats::Seats(SeatReports& reports) : reports_(reports) {}
+
 Seats::~Seats() = default;
 
 void Seats::Add(wl_registry* registry, uint32_t name, uint32_t version) {

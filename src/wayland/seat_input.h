@@ -23,7 +23,8 @@ class SeatReports {
 
 class Seats {
  public:
-  explicit Seats(SeatReports& reports) : reports_(reports) {}
+  // Out of line, where a Seat is complete: a member's cleanup needs it.
+  explicit Seats(SeatReports& reports);
   ~Seats();
   void Add(wl_registry* registry, uint32_t name, uint32_t version);
   void Remove(uint32_t name);
