@@ -82,6 +82,10 @@ $linux_only || packages+=("${windows_packages[@]}" "${release_packages[@]}")
 { ! $linux_only || $fuzz; } && packages+=("${tool_packages[@]}")
 
 # Installs those of the given packages that are missing.
+# The parts of a test run call apt side by side (the packages while the libjpeg builds fetch
+# their source): apt does not wait for the package lists' lock as it waits for dpkg's, and an
+# update beside another apt fails at once, so every apt call of ours takes its turn.
+apt_in_turn() { flock /var/lib/apt/ambervale-bootstrap.lock apt-get "$@"; }
 install_missing() {
   local missing=() p
   for p in "$@"; do
@@ -90,8 +94,8 @@ install_missing() {
   [ ${#missing[@]} -gt 0 ] || return 0
   echo "bootstrap: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q -o DPkg::Lock::Timeout=900
-  apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=900 "${missing[@]}"
+  apt_in_turn update -q -o DPkg::Lock::Timeout=900
+  apt_in_turn install -y -q --no-install-recommends -o DPkg::Lock::Timeout=900 "${missing[@]}"
 }
 # The libjpeg builds take Debian's own source: deb-src entries beside the machine's binary
 # sources, derived from them where it has none. Made with the first packages, so that the
@@ -106,7 +110,7 @@ source_lists() {
     if [ -f /etc/apt/sources.list ]; then
       sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list > /etc/apt/sources.list.d/ambervale-src.list
     fi
-    apt-get update -q -o DPkg::Lock::Timeout=900
+    apt_in_turn update -q -o DPkg::Lock::Timeout=900
   fi
 }
 wants_libjpeg() { [[ " $libjpeg_wanted " == *" $1 "* ]]; }
@@ -142,7 +146,7 @@ libjpeg_source() {
   local work=$1
   source_lists >&2
   rm -rf "$work" && mkdir -p "$work"
-  (cd "$work" && apt-get source -q libjpeg-turbo >/dev/null)
+  (cd "$work" && apt_in_turn source -q libjpeg-turbo >/dev/null)
   find "$work" -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n1
 }
 
